@@ -1,0 +1,175 @@
+#include "run/log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace zalor {
+
+std::string FormatThousands(int64_t n)
+{
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    std::string out;
+    out.reserve(digits.size() + digits.size() / 3 + 1);
+    if (n < 0) out.push_back('-');
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+std::string ElapsedText(int64_t ms)
+{
+    if (ms < 0) ms = 0;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "Time: %02lld:%02lld.%03lld ms", static_cast<long long>(ms / 60000),
+                  static_cast<long long>((ms / 1000) % 60), static_cast<long long>(ms % 1000));
+    return buf;
+}
+
+std::string FileNamePart(std::string_view path)
+{
+    std::size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string DirectoryPart(std::string_view path)
+{
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string OutputBaseName(std::string_view inputPath)
+{
+    std::string name = FileNamePart(inputPath);
+    std::size_t dot = name.find('.');
+    if (dot != std::string::npos) name.resize(dot);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
+std::string SafeDirectoryName(std::string_view name)
+{
+    std::string out(name);
+    bool onlyDots = !out.empty();
+    for (char& c : out) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 32 || u == 127) c = '_';
+        if (c != '.') onlyDots = false;
+    }
+    if (onlyDots)
+        for (char& c : out) c = '_';
+    return out;
+}
+
+RunReport::RunReport(const RunSettings& settings, Reporter& reporter)
+    : settings_(settings), reporter_(reporter)
+{
+}
+
+void RunReport::LogLine(std::string_view text)
+{
+    if (settings_.LogsDisabled()) return;
+    ++logCounter_;
+    const std::string& path = settings_.Text("Log");
+    if (!path.empty()) {
+        if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fwrite("\r\n", 1, 2, f);
+            std::fclose(f);
+        }
+    }
+    int dropped = 0;
+    if (logList_.size() >= kLogListLimit) {
+        for (std::size_t i = 0; i < kLogListDrop && !logList_.empty(); ++i) logList_.pop_front();
+        dropped = static_cast<int>(kLogListDrop);
+    }
+    logList_.push_back(std::to_string(logCounter_) + " : " + std::string(text));
+    reporter_.LogAppended(logCounter_, text, dropped);
+}
+
+void RunReport::ReplaceLastLogLine(std::string_view text)
+{
+    std::string line = std::to_string(logCounter_) + " : " + std::string(text);
+    if (logList_.empty()) logList_.push_back(std::move(line));
+    else logList_.back() = std::move(line);
+    reporter_.LogLastReplaced(logCounter_, text);
+}
+
+void RunReport::ShowProgress(int64_t done, int64_t total)
+{
+    if (total == 0) return;
+    int64_t p = done * 100 / total;
+    reporter_.Progress(static_cast<int>(p));
+}
+
+void RunReport::ShowStatus(std::string_view text) { reporter_.Status(text); }
+
+void RunReport::ShowCountyStatus(std::string_view text) { reporter_.CountyStatus(text); }
+
+void RunReport::AddOutputEntry(std::string_view text)
+{
+    CompletionSignal();
+    std::string_view path = text.substr(0, text.find('['));
+    std::string p(path);
+    struct stat st;
+    int64_t size = ::stat(p.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    outputs_.push_front(p + "|" + FormatThousands(size));
+    reporter_.OutputAdded(outputs_.front());
+}
+
+void RunReport::ClearOutputs()
+{
+    outputs_.clear();
+    reporter_.OutputsCleared();
+}
+
+void RunReport::CompletionSignal()
+{
+    if (settings_.Box("BEEP")) reporter_.Beep();
+}
+
+void RunReport::ProcessEvents() { reporter_.ProcessEvents(); }
+
+void RunReport::ShowWarning(std::string_view text) { reporter_.Warning(text); }
+
+void RunReport::CreateDirectoryLogged(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0777) == 0) return;
+    int err = errno;
+    struct stat st;
+    if (err == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    LogLine("Unable to Create Directory " + path);
+}
+
+std::string RunReport::PrepareCountyDirectory(std::string d, std::string_view name, std::string_view countyName,
+                                              std::string_view scheme)
+{
+    if (d.empty()) d = "./";
+    if (d.back() != '/') d.push_back('/');
+    auto chars = [&](std::size_t first, std::size_t count) {
+        return SafeDirectoryName(first - 1 < name.size() ? name.substr(first - 1, count) : std::string_view());
+    };
+    CreateDirectoryLogged(d);
+    if (scheme == "RbD1" || scheme == "RbD2" || scheme == "RbD3") {
+        d += chars(4, 2);
+        CreateDirectoryLogged(d);
+        d += "/";
+        if (scheme == "RbD2") {
+            d += chars(4, 5);
+            CreateDirectoryLogged(d);
+            d += "/";
+        } else if (scheme == "RbD3") {
+            d += SafeDirectoryName(countyName);
+            CreateDirectoryLogged(d);
+            d += "/";
+        }
+    }
+    if (d.back() != '/') d.push_back('/');
+    return d;
+}
+
+} // namespace zalor

@@ -1,0 +1,73 @@
+// Output naming, directories, the run log, progress and the output list.
+#pragma once
+
+#include "run/reporter.h"
+#include "run/settings.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zalor {
+
+// "1,234,567"; -1 gives "-1".
+std::string FormatThousands(int64_t n);
+
+// "Time: 01:23.456 ms" for 83,456 ms.
+std::string ElapsedText(int64_t ms);
+
+// The file-name part of a path (after the last separator).
+std::string FileNamePart(std::string_view path);
+// The directory part of a path, with its trailing separator ("" when none).
+std::string DirectoryPart(std::string_view path);
+// The output base name: the upper-cased file name up to its first ".".
+std::string OutputBaseName(std::string_view inputPath);
+
+// Makes a county name safe to use as one directory level: separators,
+// "..", control characters and other characters that could lead outside
+// the output root are replaced; an empty name stays empty.
+std::string SafeDirectoryName(std::string_view name);
+
+class RunReport {
+public:
+    static constexpr std::size_t kLogListLimit = 300;
+    static constexpr std::size_t kLogListDrop = 20;
+
+    RunReport(const RunSettings& settings, Reporter& reporter);
+
+    void LogLine(std::string_view text);
+    void ReplaceLastLogLine(std::string_view text);
+    void ShowProgress(int64_t done, int64_t total);
+    void ShowStatus(std::string_view text);
+    void ShowCountyStatus(std::string_view text);
+    void AddOutputEntry(std::string_view path);
+    void ClearOutputs();
+    void CompletionSignal();
+    void ProcessEvents();
+    void ShowWarning(std::string_view text);
+
+    // Creates one directory level; logs "Unable to Create Directory " when
+    // it cannot be created and does not exist.
+    void CreateDirectoryLogged(const std::string& path);
+    // Creates the county's output directory by the chosen scheme and
+    // returns it (ending in '/').
+    std::string PrepareCountyDirectory(std::string root, std::string_view inputFileName,
+                                       std::string_view countyName, std::string_view scheme);
+
+    const std::deque<std::string>& LogList() const { return logList_; }
+    int LogCounter() const { return logCounter_; }
+    void ClearLogList() { logList_.clear(); }
+    const std::deque<std::string>& Outputs() const { return outputs_; } // newest first
+    Reporter& reporter() { return reporter_; }
+
+private:
+    const RunSettings& settings_;
+    Reporter& reporter_;
+    std::deque<std::string> logList_;
+    int logCounter_ = 0;
+    std::deque<std::string> outputs_;
+};
+
+} // namespace zalor

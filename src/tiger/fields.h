@@ -1,0 +1,28 @@
+// Field conversions shared by every TIGER record reader.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace zalor {
+
+// Converts a numeric field text. Blanks and control characters around it
+// are ignored; an empty text gives 0. A plain decimal number (optional
+// leading sign) gives its value, or 0 when it does not fit 32 bits or mixes
+// in ':' or '+'. Any other text (such as the address 123-45 or a code with
+// letters) gives a base-38 code with bit 31 set, so it is never 0.
+int32_t FieldToInt(std::string_view text);
+
+// The text with blanks and control characters removed from both ends.
+std::string_view TrimField(std::string_view text);
+
+// Columns `first`..`last` (1-based, inclusive) of a record; the part that
+// lies beyond the end of the record is left out.
+inline std::string_view Columns(std::string_view record, std::size_t first, std::size_t last)
+{
+    if (first < 1 || first > record.size() || last < first) return {};
+    std::size_t n = last - first + 1;
+    return record.substr(first - 1, n);
+}
+
+} // namespace zalor
