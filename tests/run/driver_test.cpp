@@ -1,0 +1,107 @@
+#include "run/driver.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+namespace zalor {
+namespace {
+
+using test::TestSession;
+
+TEST(Driver, RefusesWhenNothingIsSelected)
+{
+    TestSession t;
+    t.settings.inputs = {"/x/TGR01001.ZIP|-1"};
+    t.settings.SetBox("CbY0", true); // the all-chains file alone does not count
+    RunResult r = RunConversion(t.session);
+    EXPECT_TRUE(r.refused);
+    EXPECT_EQ(t.recorder.warnings, std::vector<std::string>{"Please Select Features for Output!"});
+    EXPECT_TRUE(t.recorder.running.empty());
+    EXPECT_TRUE(t.recorder.log.empty());
+}
+
+TEST(Driver, EmptyInputListWarnsAndFinishes)
+{
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    RunResult r = RunConversion(t.session);
+    EXPECT_FALSE(r.refused);
+    EXPECT_EQ(r.counties, 0);
+    EXPECT_EQ(t.recorder.warnings, std::vector<std::string>{"Please Select Files to Process"});
+    EXPECT_EQ(t.recorder.running, (std::vector<bool>{true, false}));
+    EXPECT_EQ(t.recorder.statuses.back(), "Done!");
+    EXPECT_TRUE(t.recorder.Logged("Starting Process"));
+    EXPECT_EQ(t.session.runStartMs, 0);
+}
+
+TEST(Driver, MissingCountyIsLoggedAndTheNextOneProcessed)
+{
+    std::string root = test::TempDir("driver-missing");
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    t.settings.SetText("Output", root);
+    t.settings.inputs = {root + "in/TGR01001.ZIP|-1", root + "in/TGR01003.RT1|-1"};
+    RunResult r = RunConversion(t.session);
+    EXPECT_EQ(r.counties, 2);
+    EXPECT_EQ(r.failed, 2);
+    EXPECT_TRUE(t.recorder.Logged("Begin :" + root + "in/TGR01001.ZIP|-1"));
+    EXPECT_TRUE(t.recorder.Logged("Error Opening " + root + "in/TGR01001.ZIP"));
+    EXPECT_TRUE(t.recorder.Logged("Error Opening " + root + "in/TGR01003.RT1"));
+    EXPECT_TRUE(t.recorder.Logged("Complete :" + root + "in/TGR01003.RT1|-1"));
+    EXPECT_EQ(t.recorder.errors.size(), 2u);
+    EXPECT_NE(t.recorder.statuses.back(), "Done!");
+    EXPECT_EQ(t.recorder.counties.front(), "[01001] ");
+}
+
+TEST(Driver, EmptyOutputRootIsTheCurrentDirectory)
+{
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    t.settings.SetText("Output", "");
+    RunConversion(t.session);
+    EXPECT_EQ(t.settings.Text("Output"), t.settings.currentDir);
+}
+
+TEST(Driver, StopEndsTheInputLoop)
+{
+    std::string root = test::TempDir("driver-stop");
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    t.settings.SetText("Output", root);
+    t.settings.inputs = {root + "A.RT1|-1", root + "B.RT1|-1", root + "C.RT1|-1"};
+    // "Stop" pressed while the second county is being started.
+    t.recorder.onEvents = [&] {
+        if (t.recorder.Logged("Begin :" + root + "A.RT1")) t.session.RequestStop();
+    };
+    RunResult r = RunConversion(t.session);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.counties, 2);
+    EXPECT_FALSE(t.recorder.Logged("Error Opening " + root + "B.RT1"));
+    EXPECT_FALSE(t.recorder.Logged("Begin :" + root + "C.RT1"));
+    EXPECT_EQ(t.recorder.statuses.back(), "Process Aborted!");
+    // The next run starts with the flag cleared.
+    t.recorder.onEvents = nullptr;
+    t.settings.inputs.clear();
+    EXPECT_FALSE(RunConversion(t.session).stopped);
+}
+
+TEST(Driver, BeepsForCompletionTwice)
+{
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    t.settings.SetBox("BEEP", true);
+    RunConversion(t.session);
+    EXPECT_EQ(t.recorder.beeps, 2);
+}
+
+TEST(Driver, AutoZipArchiveNames)
+{
+    EXPECT_EQ(AutoZipArchiveName("/data/TGR17031.ZIP"), "ZGR17031.ZIP");
+    EXPECT_EQ(AutoZipArchiveName("/data/tgr17031.zip"), "ZGR17031.ZIP");
+    EXPECT_EQ(AutoZipArchiveName("/data/tgr17031.rt1"), "ZGR17031.ZIP");
+    EXPECT_EQ(EntryPath("/a/b.zip|1,234"), "/a/b.zip");
+    EXPECT_EQ(EntryPath("/a/b.zip"), "/a/b.zip");
+}
+
+} // namespace
+} // namespace zalor

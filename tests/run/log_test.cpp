@@ -1,0 +1,154 @@
+#include "run/log.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zalor {
+namespace {
+
+using test::TestSession;
+
+TEST(Log, FormatThousandsAndElapsedTime)
+{
+    EXPECT_EQ(FormatThousands(0), "0");
+    EXPECT_EQ(FormatThousands(999), "999");
+    EXPECT_EQ(FormatThousands(1234), "1,234");
+    EXPECT_EQ(FormatThousands(1234567), "1,234,567");
+    EXPECT_EQ(FormatThousands(123456), "123,456");
+    EXPECT_EQ(FormatThousands(-1), "-1");
+    EXPECT_EQ(FormatThousands(-1234), "-1,234");
+    EXPECT_EQ(ElapsedText(83456), "Time: 01:23.456 ms");
+    EXPECT_EQ(ElapsedText(0), "Time: 00:00.000 ms");
+    EXPECT_EQ(ElapsedText(125 * 60000 + 1), "Time: 125:00.001 ms");
+}
+
+TEST(Log, NamesOfPaths)
+{
+    EXPECT_EQ(FileNamePart("/data/tgr17031.zip"), "tgr17031.zip");
+    EXPECT_EQ(DirectoryPart("/data/tgr17031.zip"), "/data/");
+    EXPECT_EQ(DirectoryPart("tgr17031.zip"), "");
+    EXPECT_EQ(OutputBaseName("/data/tgr17031.zip"), "TGR17031");
+    EXPECT_EQ(OutputBaseName("TGR17031.RT1"), "TGR17031");
+    EXPECT_EQ(OutputBaseName("/a.b/NODOT"), "NODOT");
+}
+
+TEST(Log, ListKeepsTheLast300LinesDroppingTwentyAtATime)
+{
+    TestSession t;
+    for (int i = 1; i <= 301; ++i) t.session.report.LogLine("line " + std::to_string(i));
+    const auto& list = t.session.report.LogList();
+    ASSERT_EQ(list.size(), 281u);
+    EXPECT_EQ(list.front(), "21 : line 21");
+    EXPECT_EQ(list.back(), "301 : line 301");
+    EXPECT_EQ(t.session.report.LogCounter(), 301);
+}
+
+TEST(Log, FileGetsTextWithoutCounterAndDisabledLogsWriteNothing)
+{
+    std::string dir = test::TempDir("logfile");
+    TestSession t;
+    t.settings.SetText("Log", dir + "ZALOR.LOG");
+    t.session.report.LogLine("Starting Process");
+    t.session.report.LogLine("Done");
+    EXPECT_EQ(test::ReadFile(dir + "ZALOR.LOG"), "Starting Process\r\nDone\r\n");
+
+    t.settings.SetBox("DisableLogs", true);
+    t.settings.SetText("Log", dir + "OTHER.LOG");
+    t.session.report.LogLine("hidden");
+    EXPECT_FALSE(std::filesystem::exists(dir + "OTHER.LOG"));
+    EXPECT_EQ(t.session.report.LogCounter(), 2);
+    // Replacing the last line still works with logs disabled, and writes no file.
+    t.session.report.ReplaceLastLogLine("CFCC Sorting Completed ...5 ms");
+    EXPECT_EQ(t.session.report.LogList().back(), "2 : CFCC Sorting Completed ...5 ms");
+    EXPECT_FALSE(std::filesystem::exists(dir + "OTHER.LOG"));
+}
+
+TEST(Log, ReplaceOnEmptyListAppends)
+{
+    TestSession t;
+    t.session.report.ReplaceLastLogLine("x");
+    ASSERT_EQ(t.session.report.LogList().size(), 1u);
+    EXPECT_EQ(t.session.report.LogList().front(), "0 : x");
+}
+
+TEST(Log, ProgressPercentages)
+{
+    TestSession t;
+    t.session.report.ShowProgress(1, 3);
+    t.session.report.ShowProgress(3, 3);
+    t.session.report.ShowProgress(5, 0);
+    t.session.report.ShowProgress(3000000000LL, 4000000000LL);
+    EXPECT_EQ(t.recorder.progress, (std::vector<int>{33, 100, 75}));
+}
+
+TEST(Log, OutputEntriesListSizesNewestFirstAndBeep)
+{
+    std::string dir = test::TempDir("outputs");
+    test::WriteFile(dir + "A.MIF", std::string(1234, 'x'));
+    TestSession t;
+    t.settings.SetBox("BEEP", true);
+    t.session.report.AddOutputEntry(dir + "A.MIF");
+    t.session.report.AddOutputEntry(dir + "A.MIF[*Exists*]");
+    t.session.report.AddOutputEntry(dir + "MISSING.MIF");
+    const auto& out = t.session.report.Outputs();
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], dir + "MISSING.MIF|0");
+    EXPECT_EQ(out[1], dir + "A.MIF|1,234");
+    EXPECT_EQ(out[2], dir + "A.MIF|1,234");
+    EXPECT_EQ(t.recorder.beeps, 3);
+    t.settings.SetBox("BEEP", false);
+    t.session.report.CompletionSignal();
+    EXPECT_EQ(t.recorder.beeps, 3);
+}
+
+TEST(Log, CountyDirectorySchemes)
+{
+    namespace fs = std::filesystem;
+    std::string root = test::TempDir("schemes");
+    TestSession t;
+    auto& r = t.session.report;
+    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", "RbD0"), root);
+    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", "RbD1"), root + "17/");
+    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", "RbD2"), root + "17/17031/");
+    EXPECT_TRUE(fs::is_directory(root + "17/17031"));
+    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook County", "RbD3"), root + "17/Cook County/");
+    EXPECT_TRUE(fs::is_directory(root + "17/Cook County"));
+    // An empty county name gives the state directory followed by two separators.
+    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "", "RbD3"), root + "17//");
+    // A root without its separator gets one; a missing root level is created.
+    EXPECT_EQ(r.PrepareCountyDirectory(root + "new", "TGR17031.ZIP", "", "RbD0"), root + "new/");
+    EXPECT_TRUE(fs::is_directory(root + "new"));
+    EXPECT_FALSE(t.recorder.Logged("Unable to Create Directory"));
+}
+
+TEST(Log, CountyNamesCannotLeaveTheOutputRoot)
+{
+    namespace fs = std::filesystem;
+    std::string root = test::TempDir("unsafe");
+    TestSession t;
+    auto& r = t.session.report;
+    for (const char* name : {"..", "../../etc", "a/../../b", ".", "x\\..\\y", "tab\tname\n"}) {
+        std::string d = r.PrepareCountyDirectory(root, "TGR17031.ZIP", name, "RbD3");
+        fs::path rel = fs::weakly_canonical(d).lexically_relative(fs::weakly_canonical(root));
+        EXPECT_FALSE(rel.empty()) << name;
+        EXPECT_NE(rel.begin()->string(), "..") << name;
+        EXPECT_EQ(d.substr(0, root.size() + 3), root + "17/") << name;
+        EXPECT_EQ(std::count(d.begin() + root.size() + 3, d.end(), '/'), 1) << name;
+        EXPECT_TRUE(fs::is_directory(d)) << name;
+    }
+    // Odd input file names cannot climb out either.
+    std::string d = r.PrepareCountyDirectory(root, "TGR..x.ZIP", "", "RbD2");
+    EXPECT_EQ(d, root + "__/..x.Z/");
+}
+
+TEST(Log, UncreatableDirectoryIsLogged)
+{
+    TestSession t;
+    t.session.report.CreateDirectoryLogged("/proc/zalor-cannot-create");
+    EXPECT_TRUE(t.recorder.Logged("Unable to Create Directory /proc/zalor-cannot-create"));
+}
+
+} // namespace
+} // namespace zalor
