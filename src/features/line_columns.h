@@ -1,0 +1,50 @@
+// Columns, attribute rows and pens of the line files.
+#pragma once
+
+#include "run/settings.h"
+#include "tiger/county.h"
+
+#include <string>
+#include <string_view>
+
+namespace zalor {
+
+// Column groups of a line file, in the order their columns are added.
+enum LineColumnGroup : int {
+    kColTlid = 1,
+    kColNodes = 2,
+    kColCfcc = 4,
+    kColName = 8,
+    kColName1 = 16,
+    kColName2 = 32,
+    kColAddress = 64,
+    kColZip = 128,
+    kColFmcd = 256,
+    kColFpl = 512,
+};
+
+struct LineColumns {
+    int count = 1;    // NUM always
+    std::string text; // definition lines, each ending in CR LF
+    int groups = 0;   // LineColumnGroup bits
+};
+
+// The columns that the output-field boxes of `mask` switch on.
+LineColumns BuildColumnList(const RunSettings& settings, int mask);
+
+// Appends "," + '"' + text + '"' as a quoted MID value (embedded quotes doubled).
+void AppendQuoted(std::string& row, std::string_view text);
+
+// The attribute row of a chain: its running number, then the values of
+// the selected groups. `fnode`/`tnode` are used with the node group.
+void BuildAttributeRow(std::string& row, const County& county, const ChainRecord& chain, int number, int groups,
+                       int64_t fnode, int64_t tnode);
+
+struct Pen {
+    int width = 1;
+    int colour = 0;
+};
+// Pen of a chain by its CFCC (pattern is always 2).
+Pen PenForCfcc(std::string_view cfcc);
+
+} // namespace zalor
