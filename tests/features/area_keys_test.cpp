@@ -47,7 +47,7 @@ TEST(AreaKeys, LabelsAndEntityTypes)
     EXPECT_EQ(LayerLabel("FMCD90"), "Minor Civil Divisions");
     EXPECT_EQ(LayerLabel("CD106"), "Congressional District Number,");
     EXPECT_EQ(LayerLabel("CDCU"), "Congressional District Number,");
-    EXPECT_EQ(LayerLabel("BGP00"), "BGP00");
+    EXPECT_EQ(LayerLabel("BGP00"), "Block Groups");
     EXPECT_EQ(LayerLabel("AIR90"), "American Indian/Alaska Native Area");
     EXPECT_EQ(LayerLabel("FAIR"), "American Indian/Alaska Native Area");
     EXPECT_EQ(LayerLabel("TRUST"), "American Indian Trust Land Flag");
