@@ -33,6 +33,8 @@ std::string AutoZipArchiveName(const std::string& inputPath)
 
 namespace {
 
+constexpr int kKeyLocationColour = 0x40A0A0;
+
 bool ContainsZip(const std::string& path)
 {
     for (std::size_t i = 0; i + 4 <= path.size(); ++i) {
@@ -183,8 +185,10 @@ void ProcessCounty(Session& session, County& county, const std::string& path)
         WriteEntityLayer(session, county, base + "RT8", s.Text("Wsuf2") + "|02610", true, false, 1, 23,
                          s.Box("CbCn1"));
     }
+    session.areaBrushColour = kKeyLocationColour;
     WriteKeyLocationLayer(session, county, base + "RT9", "KGL|02610", false);
-    if (points) {
+    // Landmark areas are written whenever one of their own boxes is checked.
+    if (AnyLandmarkAreaSelected(s)) {
         session.areaBrushColour = 0x008080;
         WriteEntityLayer(session, county, base + "RT8", s.Text("Dsuf") + "|02610", true, s.Box("CbD10"), 0, 0,
                          s.Box("CbCn2"));

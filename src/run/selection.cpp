@@ -127,12 +127,12 @@ std::string AreaSpecOf(std::string_view boxKey)
 {
     static const char* current[22] = {nullptr,         "CNTY|00605",    "FMCD|05705",     "FSMCD|06205",
                                       "FPL|06705",     "CMSAMSA|02704", "PMSA|03104",     "FCCITY|05205",
-                                      "FAIR|03505",    "AIR|04003",     "TRUST|04401",    "ANRC|04502",
+                                      "FAIR|03505",    "AIR|04004",     "TRUST|04401",    "ANRC|04502",
                                       "CTBNA00|07206", "BLK00|07804",   "BGP00|07801",    "CDCU|08302",
                                       "STSENATE|08506", "STHOUSE|08506", "VTD00|09706",   "POLYID|01610",
                                       nullptr,         "ZCTA5|11405"};
     static const char* y1990[8] = {nullptr,        nullptr,       "FAIR90|02605", "FMCD90|03105",
-                                   "FPL90|04106",  "CTBNA90|04106", "BLK90|04704", "AIR90|09504"};
+                                   "FPL90|03605",  "CTBNA90|04106", "BLK90|04704", "AIR90|09504"};
     static const char* entities[10] = {nullptr,       "CD106|05102", "CD108|05302", "SDELM|05505",
                                        "SDSEC|06505", "SDUNI|07005", "TAZ|07506",   "UA|08104",
                                        "URBFLAG|08501", "CTPP|08604"};

@@ -133,6 +133,9 @@ TEST(Selection, AreaSpecsKindsAndColours)
     EXPECT_EQ(AreaSpecOf("CbAr21"), "ZCTA5|11405");
     EXPECT_EQ(AreaSpecOf("CbAr20"), "");
     EXPECT_EQ(AreaSpecOf("CbAs3"), "FMCD90|03105");
+    // The 1990 place code and the four-character American Indian area code.
+    EXPECT_EQ(AreaSpecOf("CbAs4"), "FPL90|03605");
+    EXPECT_EQ(AreaSpecOf("CbAr9"), "AIR|04004");
     EXPECT_EQ(AreaSpecOf("CbAt9"), "CTPP|08604");
     EXPECT_EQ(AreaSpecOf("CbAt10"), "");
     EXPECT_EQ(AreaSpecOf("CbQ01"), "");
