@@ -1,5 +1,6 @@
 // zalor-cli: converts TIGER/Line counties from the command line.
 #include "cli/terminal_reporter.h"
+#include "run/config.h"
 #include "run/driver.h"
 #include "run/inputs.h"
 #include "run/session.h"
@@ -46,12 +47,17 @@ int main(int argc, char** argv)
 
     std::vector<std::string> inputs;
     std::vector<std::string> sets;
-    std::string config, output, format, logFile;
+    std::string config, saveConfig, output, format, logFile;
     bool quiet = false, verbose = false;
     app.add_option("INPUT", inputs,
                    "County archives (TGRssccc.ZIP) or loose record files (TGRssccc.RT1); without any,\n"
                    "the input list of the configuration is processed");
-    app.add_option("-c,--config", config, "Load a configuration file (.CFG) before the other options");
+    app.add_option("-c,--config", config,
+                   "Load a configuration file (.CFG) before the other options; its input list is\n"
+                   "processed when no INPUT is given, its output root used when -o is not");
+    app.add_option("--save-config", saveConfig,
+                   "Write the effective settings (after --config, --set and the other options) to a\n"
+                   "configuration file; without INPUT, nothing is converted");
     app.add_option("-s,--set", sets,
                    "Set any configuration key, e.g. --set CbA1=1 --set RbF1=1 --set Asuf=ROADS (repeatable)")
         ->type_name("KEY=VALUE")
@@ -61,8 +67,9 @@ int main(int argc, char** argv)
     app.add_option("--log", logFile, "Write the processing log to FILE (turns logging on)");
     app.add_flag("-q,--quiet", quiet, "Print errors only");
     app.add_flag("-v,--verbose", verbose, "Print the processing log on standard output");
-    app.footer("Exit status: 0 when every county was converted, 1 when the run was refused or a county\n"
-               "failed, 2 for a usage error.");
+    app.footer("Exit status: 0 when every county was converted (or --save-config wrote its file and there\n"
+               "was no INPUT), 1 when the run was refused, a county failed or the configuration could\n"
+               "not be written, 2 for a usage error or a configuration file that cannot be read.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -74,9 +81,21 @@ int main(int argc, char** argv)
     zalor::RunSettings settings(ProgramDir(argv[0]), cwd);
     settings.SetText("Output", cwd);
 
+    zalor::ConfigurationState configState(cwd);
     if (!config.empty()) {
-        std::fprintf(stderr, "zalor-cli: --config is not yet supported\n");
-        return 2;
+        std::string error;
+        switch (zalor::LoadConfiguration(settings, configState, config, &error)) {
+        case zalor::ConfigLoad::Loaded:
+            break;
+        case zalor::ConfigLoad::Missing:
+            std::fprintf(stderr, "zalor-cli: configuration file %s not found\n", config.c_str());
+            return 2;
+        case zalor::ConfigLoad::Failed:
+            std::fprintf(stderr, "zalor-cli: %s\n", error.c_str());
+            return 2;
+        }
+        // A configuration without an output root leaves the current directory.
+        if (settings.Text("Output").empty()) settings.SetText("Output", cwd);
     }
     for (const std::string& kv : sets) {
         auto eq = kv.find('=');
@@ -94,13 +113,24 @@ int main(int argc, char** argv)
     if (!logFile.empty()) {
         settings.SetText("Log", logFile);
         settings.SetBox("DisableLogs", false);
-    } else if (verbose) {
-        settings.SetText("Log", "");
-        settings.SetBox("DisableLogs", false);
     }
     if (!inputs.empty()) {
         settings.inputs.clear();
         for (const std::string& in : inputs) zalor::AddInput(settings, in);
+    }
+
+    if (!saveConfig.empty()) {
+        std::string error;
+        if (!zalor::SaveConfiguration(settings, configState, saveConfig, &error)) {
+            std::fprintf(stderr, "zalor-cli: %s\n", error.c_str());
+            return 1;
+        }
+        if (inputs.empty()) return 0;
+    }
+    if (logFile.empty() && verbose) {
+        // The log goes to the terminal only; a saved configuration keeps its log file.
+        settings.SetText("Log", "");
+        settings.SetBox("DisableLogs", false);
     }
 
     zalor::TerminalReporter reporter(quiet, verbose);

@@ -282,7 +282,14 @@ void RunSettings::SetText(std::string_view key, std::string_view value)
         tolerance_ = ClampTolerance(value);
         values_[i] = std::to_string(tolerance_);
     } else {
-        values_[i] = std::string(value);
+        // Text settings never hold control characters: a line end could not
+        // be written to a configuration file and read back.
+        std::string& text = values_[i];
+        text.assign(value);
+        for (char& c : text) {
+            unsigned char u = static_cast<unsigned char>(c);
+            if (u < 32 || u == 127) c = ' ';
+        }
     }
 }
 

@@ -53,6 +53,7 @@ public:
     bool Box(std::string_view key) const;
     void SetBox(std::string_view key, bool on);
     const std::string& Text(std::string_view key) const;
+    // Control characters in a text are replaced by spaces.
     void SetText(std::string_view key, std::string_view value);
     // Sets the button of a choice and clears the others of its group.
     void SetRadio(std::string_view key);
