@@ -1,10 +1,14 @@
-// Small keyed tables used by the feature outputs.
+// Small keyed tables used by the feature outputs and by area assembly.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <numeric>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace zalor {
@@ -53,6 +57,112 @@ private:
         return k << 8;
     }
     std::vector<uint32_t> codes_;
+};
+
+// A map from integer keys to integer values in which the first value given
+// for a key is the one kept. An absent key reads as 0.
+class TIList {
+public:
+    // Adds key -> value unless the key is present; returns the value kept.
+    int32_t FindOrInsert(int32_t key, int32_t value) { return map_.try_emplace(key, value).first->second; }
+    int32_t Find(int32_t key) const
+    {
+        auto it = map_.find(key);
+        return it == map_.end() ? 0 : it->second;
+    }
+    bool Contains(int32_t key) const { return map_.count(key) != 0; }
+    std::size_t Count() const { return map_.size(); }
+    // Every key, in ascending order.
+    std::vector<int32_t> Keys() const
+    {
+        std::vector<int32_t> keys;
+        keys.reserve(map_.size());
+        for (const auto& kv : map_) keys.push_back(kv.first);
+        std::sort(keys.begin(), keys.end());
+        return keys;
+    }
+
+private:
+    std::unordered_map<int32_t, int32_t> map_;
+};
+
+// A set of distinct chain numbers, enumerated in the order in which each
+// was first added. 0 is never a member.
+class TValMgr {
+public:
+    // Adds `value` unless present (or 0); true when it was added.
+    bool Add(int32_t value)
+    {
+        if (value == 0) return false;
+        if (!seen_) {
+            // Values usually arrive in ascending order: then a larger value
+            // is new and nothing else has to be looked at.
+            if (values_.empty() || value > values_.back()) {
+                values_.push_back(value);
+                return true;
+            }
+            seen_ = std::make_unique<std::unordered_set<int32_t>>(values_.begin(), values_.end());
+        }
+        if (!seen_->insert(value).second) return false;
+        values_.push_back(value);
+        return true;
+    }
+    std::size_t Count() const { return values_.size(); }
+    // Value at position i (0-based), in order of first addition.
+    int32_t At(std::size_t i) const { return values_[i]; }
+    const std::vector<int32_t>& Values() const { return values_; }
+
+private:
+    std::vector<int32_t> values_;
+    std::unique_ptr<std::unordered_set<int32_t>> seen_; // made on the first out-of-order value
+};
+
+// The groups of one area layer, each with the chains that bound it,
+// enumerated in ascending group key.
+class TBList {
+public:
+    struct Group {
+        int32_t key = 0;
+        int32_t added = 0; // chains added to the group, repeats included
+        TValMgr chains;
+    };
+
+    // Adds a chain to the group `key`, creating the group on its first chain.
+    void Add(int32_t key, int32_t chain)
+    {
+        auto [it, created] = index_.try_emplace(key, groups_.size());
+        if (created) {
+            groups_.emplace_back();
+            groups_.back().key = key;
+            order_.clear();
+        }
+        Group& g = groups_[it->second];
+        ++g.added;
+        g.chains.Add(chain);
+    }
+    std::size_t Count() const { return groups_.size(); }
+    // Group at position i (0-based) in ascending key order.
+    const Group& At(std::size_t i) const
+    {
+        if (order_.size() != groups_.size()) {
+            order_.resize(groups_.size());
+            std::iota(order_.begin(), order_.end(), std::size_t{0});
+            std::sort(order_.begin(), order_.end(),
+                      [this](std::size_t a, std::size_t b) { return groups_[a].key < groups_[b].key; });
+        }
+        return groups_[order_[i]];
+    }
+    // The group with this key, or null.
+    const Group* Find(int32_t key) const
+    {
+        auto it = index_.find(key);
+        return it == index_.end() ? nullptr : &groups_[it->second];
+    }
+
+private:
+    std::vector<Group> groups_;                       // in order of creation
+    std::unordered_map<int32_t, std::size_t> index_; // key -> position in groups_
+    mutable std::vector<std::size_t> order_;          // positions by ascending key; rebuilt when stale
 };
 
 } // namespace zalor
