@@ -159,12 +159,13 @@ void WriteMifPolyline(TTextFile& mif, std::span<const GeoPoint> points, Format&&
     WriteMifPen(mif, pen);
 }
 
-// A whole region: the rings lie one after another in `points`, their sizes
-// in `ringSizes`. Returns false (and writes nothing) when the sizes do not
-// fit the points.
+// The lines of a region: "Region n", then per ring its point count and
+// points. The rings lie one after another in `points`, their sizes in
+// `ringSizes`. Returns false (and writes nothing) when the sizes do not fit
+// the points. The brush line (WriteMifBrush) is the caller's.
 template <class Format>
 bool WriteMifRegion(TTextFile& mif, std::span<const GeoPoint> points, std::span<const int32_t> ringSizes,
-                    Format&& format, int brushColour)
+                    Format&& format)
 {
     std::size_t total = 0;
     for (int32_t n : ringSizes) {
@@ -177,7 +178,6 @@ bool WriteMifRegion(TTextFile& mif, std::span<const GeoPoint> points, std::span<
         WriteMifCount(mif, n);
         for (int32_t i = 0; i < n; ++i) mif.WriteLine(format(points[at++]));
     }
-    WriteMifBrush(mif, brushColour);
     return true;
 }
 

@@ -182,7 +182,8 @@ TEST(GdalRoundTrip, MifAndMidFiles)
             WriteMifColumns(*f, cols);
         }
         std::vector<int32_t> sizes = {4};
-        ASSERT_TRUE(WriteMifRegion(amif, ring, sizes, Pair, 16744452));
+        ASSERT_TRUE(WriteMifRegion(amif, ring, sizes, Pair));
+        WriteMifBrush(amif, 16744452);
         WriteMifPoint(pmif, Pair({-87666667, 41666667}));
         row.Clear();
         row.Int(2).Plain(Fixed(-87666667)).Plain(Fixed(41666667)).Plain("100100").Text("Tract \"A\"");

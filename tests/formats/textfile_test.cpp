@@ -189,6 +189,15 @@ TEST(TextFileWrite, WritesToAFullDeviceFailOnClose)
     EXPECT_FALSE(f.Close()); // the answer stays
 }
 
+TEST(TextFileWrite, CreatingInAReadOnlyDirectoryThrows)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "a read-only directory does not stop root";
+    std::string dir = TempDir("readonly");
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_THROW(TTextFile(dir + "x.MIF", TTextFile::kCreate), FileError);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+}
+
 TEST(TextFileWrite, CloseOrReportMakesTheCountyFail)
 {
     if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
@@ -217,6 +226,7 @@ TEST(TextFileWrite, DestructorClosesSilentlyAndFlushes)
         f.WriteLine("kept");
     }
     EXPECT_EQ(ReadFile(dir + "a.txt"), "kept\r\n");
+    if (::access("/dev/full", W_OK) != 0) return;
     {
         TTextFile f("/dev/full", TTextFile::kCreate);
         f.WriteLine("dropped without a word");
@@ -266,9 +276,10 @@ TEST(MifSyntax, Objects)
     std::string text = MifLike([&](TTextFile& f) {
         WriteMifPolyline(f, std::span<const GeoPoint>(pts.data(), 2), fmt, MifPen{2, 2, 255});
         std::vector<int32_t> rings = {3, 1};
-        EXPECT_TRUE(WriteMifRegion(f, pts, rings, fmt, 16744448));
+        EXPECT_TRUE(WriteMifRegion(f, pts, rings, fmt));
+        WriteMifBrush(f, 16744448);
         std::vector<int32_t> tooMany = {3, 2};
-        EXPECT_FALSE(WriteMifRegion(f, pts, tooMany, fmt, 1));
+        EXPECT_FALSE(WriteMifRegion(f, pts, tooMany, fmt));
         WriteMifPoint(f, "-87.000000 41.000000");
     });
     EXPECT_EQ(text, "PLINE\r\n2\r\n-87000000 41000000\r\n-87500000 41500000\r\nPEN (2,2,255)\r\n"
