@@ -46,6 +46,12 @@ TTextFile::TTextFile(const std::string& name, int mode) : name_(name)
     do {
         fd_ = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
     } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0 && mode == kCreate && errno == EACCES) {
+        // A file we may write but not read: writing is all a new file needs.
+        do {
+            fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        } while (fd_ < 0 && errno == EINTR);
+    }
     if (fd_ < 0) {
         int err = errno;
         throw FileError((mode == kCreate ? "Cannot create " : "Cannot open ") + name + ": " + Errno(err));
