@@ -1,0 +1,184 @@
+#include "formats/shp.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace zalor {
+
+namespace {
+
+void PutBE32(std::vector<unsigned char>& out, int32_t v)
+{
+    uint32_t u = static_cast<uint32_t>(v);
+    out.push_back(static_cast<unsigned char>(u >> 24));
+    out.push_back(static_cast<unsigned char>(u >> 16));
+    out.push_back(static_cast<unsigned char>(u >> 8));
+    out.push_back(static_cast<unsigned char>(u));
+}
+
+void PutLE32(std::vector<unsigned char>& out, int32_t v)
+{
+    uint32_t u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(u >> (8 * i)));
+}
+
+void PutDouble(std::vector<unsigned char>& out, double d)
+{
+    uint64_t u;
+    std::memcpy(&u, &d, sizeof u);
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(u >> (8 * i)));
+}
+
+// A length in 16-bit words, as the 32-bit header fields hold it.
+int32_t Words(int64_t bytes)
+{
+    int64_t w = bytes / 2;
+    return static_cast<int32_t>(std::min<int64_t>(w, std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+std::string ChangeFileExtension(const std::string& name, const std::string& ext)
+{
+    std::size_t slash = name.find_last_of('/');
+    std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
+    return name.substr(0, dot) + ext;
+}
+
+double TShpFile::Degrees(int32_t v) { return static_cast<double>(static_cast<long double>(v) * 0.000001L); }
+
+TShpFile::TShpFile(const std::string& mainFileName, int32_t shapeType)
+    : indexName_(ChangeFileExtension(mainFileName, ".SHX")), shapeType_(shapeType)
+{
+    main_ = std::make_unique<TTextFile>(mainFileName, TTextFile::kCreate);
+    index_ = std::make_unique<TTextFile>(indexName_, TTextFile::kCreate);
+    WriteFileHeader(*main_, 0, false);
+    WriteFileHeader(*index_, 0, false);
+}
+
+TShpFile::~TShpFile() { Close(); }
+
+void TShpFile::WriteFileHeader(TTextFile& f, int64_t fileBytes, bool withBox)
+{
+    scratch_.clear();
+    PutBE32(scratch_, 9994);
+    scratch_.resize(24, 0);
+    PutBE32(scratch_, Words(fileBytes));
+    PutLE32(scratch_, 1000);
+    PutLE32(scratch_, shapeType_);
+    if (withBox) {
+        PutDouble(scratch_, Degrees(minX_));
+        PutDouble(scratch_, Degrees(minY_));
+        PutDouble(scratch_, Degrees(maxX_));
+        PutDouble(scratch_, Degrees(maxY_));
+    }
+    scratch_.resize(100, 0);
+    f.SetPosition(0);
+    f.WriteRaw(scratch_.data(), scratch_.size());
+}
+
+void TShpFile::Widen(int32_t x, int32_t y)
+{
+    minX_ = std::min(minX_, x);
+    maxX_ = std::max(maxX_, x);
+    minY_ = std::min(minY_, y);
+    maxY_ = std::max(maxY_, y);
+}
+
+void TShpFile::WriteIndexEntry(int64_t recordStart)
+{
+    int64_t contentBytes = main_->GetPosition() - recordStart - 8;
+    scratch_.clear();
+    PutBE32(scratch_, Words(recordStart));
+    PutBE32(scratch_, Words(contentBytes));
+    index_->WriteRaw(scratch_.data(), scratch_.size());
+}
+
+void TShpFile::WritePointRecord(int32_t recordNumber, int32_t x, int32_t y)
+{
+    if (closed_) return;
+    int64_t start = main_->GetPosition();
+    scratch_.clear();
+    PutBE32(scratch_, recordNumber);
+    PutBE32(scratch_, 10);
+    PutLE32(scratch_, kPoint);
+    Widen(x, y);
+    PutDouble(scratch_, Degrees(x));
+    PutDouble(scratch_, Degrees(y));
+    main_->WriteRaw(scratch_.data(), scratch_.size());
+    WriteIndexEntry(start);
+}
+
+bool TShpFile::WritePolyRecord(int32_t shapeType, std::span<const GeoPoint> points, int32_t recordNumber,
+                               std::span<const int32_t> partCounts)
+{
+    if (closed_) return false;
+    int64_t total = 0;
+    for (int32_t n : partCounts) {
+        if (n < 0) return false;
+        total += n;
+    }
+    if (total != static_cast<int64_t>(points.size())) return false;
+    int64_t bytes = 44 + 4 * static_cast<int64_t>(partCounts.size()) + 16 * static_cast<int64_t>(points.size());
+    if (bytes / 2 > std::numeric_limits<int32_t>::max()) return false;
+
+    int64_t start = main_->GetPosition();
+    int32_t bx0 = 0, by0 = 0, bx1 = 0, by1 = 0;
+    if (!points.empty()) {
+        bx0 = bx1 = points[0].x;
+        by0 = by1 = points[0].y;
+        for (const GeoPoint& p : points) {
+            bx0 = std::min(bx0, p.x);
+            bx1 = std::max(bx1, p.x);
+            by0 = std::min(by0, p.y);
+            by1 = std::max(by1, p.y);
+        }
+    }
+    scratch_.clear();
+    scratch_.reserve(static_cast<std::size_t>(bytes + 8));
+    PutBE32(scratch_, recordNumber);
+    PutBE32(scratch_, static_cast<int32_t>(bytes / 2));
+    PutLE32(scratch_, shapeType);
+    PutDouble(scratch_, Degrees(bx0));
+    PutDouble(scratch_, Degrees(by0));
+    PutDouble(scratch_, Degrees(bx1));
+    PutDouble(scratch_, Degrees(by1));
+    PutLE32(scratch_, static_cast<int32_t>(partCounts.size()));
+    PutLE32(scratch_, static_cast<int32_t>(points.size()));
+    int32_t first = 0;
+    for (int32_t n : partCounts) {
+        PutLE32(scratch_, first);
+        first += n;
+    }
+    for (const GeoPoint& p : points) {
+        Widen(p.x, p.y);
+        PutDouble(scratch_, Degrees(p.x));
+        PutDouble(scratch_, Degrees(p.y));
+    }
+    main_->WriteRaw(scratch_.data(), scratch_.size());
+    WriteIndexEntry(start);
+    return true;
+}
+
+bool TShpFile::Close()
+{
+    if (closed_) return closeResult_;
+    closed_ = true;
+    WriteFileHeader(*main_, main_->GetSize(), true);
+    WriteFileHeader(*index_, index_->GetSize(), true);
+    bool okMain = main_->Close();
+    bool okIndex = index_->Close();
+    closeResult_ = okMain && okIndex;
+    return closeResult_;
+}
+
+std::string TShpFile::FailedPath() const
+{
+    if (main_ && main_->Failed()) return main_->Name();
+    if (index_ && index_->Failed()) return index_->Name();
+    return std::string();
+}
+
+} // namespace zalor

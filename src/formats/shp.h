@@ -1,0 +1,71 @@
+// The shapefile writer: the main file (.SHP) and its index (.SHX).
+// Coordinates arrive as integer micro-degrees and are stored as degrees.
+#pragma once
+
+#include "formats/textfile.h"
+#include "geometry/coords.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zalor {
+
+class TShpFile {
+public:
+    static constexpr int32_t kPoint = 1;
+    static constexpr int32_t kPolyLine = 3;
+    static constexpr int32_t kPolygon = 5;
+
+    // Creates the main file and the index (the main name with its extension
+    // changed to ".SHX"), each with a 100-byte header of file length 0.
+    // Throws FileError when a file cannot be created.
+    TShpFile(const std::string& mainFileName, int32_t shapeType);
+    ~TShpFile();
+    TShpFile(const TShpFile&) = delete;
+    TShpFile& operator=(const TShpFile&) = delete;
+
+    void WritePointRecord(int32_t recordNumber, int32_t x, int32_t y);
+    void WritePointRecord(int32_t recordNumber, GeoPoint p) { WritePointRecord(recordNumber, p.x, p.y); }
+    // One PolyLine (3) or Polygon (5) record: the parts lie one after
+    // another in `points`, their point counts in `partCounts`. Returns false
+    // and writes nothing when the counts do not add up to the points, or the
+    // record would be too large for the format.
+    bool WritePolyRecord(int32_t shapeType, std::span<const GeoPoint> points, int32_t recordNumber,
+                         std::span<const int32_t> partCounts);
+
+    // Completes both headers (file lengths, bounding box) and closes both
+    // files. False when any write or close failed.
+    bool Close();
+    std::string FailedPath() const;
+    const std::string& IndexFileName() const { return indexName_; }
+
+    // A micro-degree value as degrees, as stored in the file.
+    static double Degrees(int32_t v);
+
+private:
+    void Widen(int32_t x, int32_t y);
+    void WriteIndexEntry(int64_t recordStart);
+    void WriteFileHeader(TTextFile& f, int64_t fileBytes, bool withBox);
+
+    std::string indexName_;
+    std::unique_ptr<TTextFile> main_;
+    std::unique_ptr<TTextFile> index_;
+    int32_t shapeType_;
+    std::vector<unsigned char> scratch_;
+    // Bounding box of every point written, as min x, max y, max x, min y.
+    int32_t minX_ = 2147483647;
+    int32_t maxY_ = -2147483647;
+    int32_t maxX_ = -2147483647;
+    int32_t minY_ = 2147483647;
+    bool closed_ = false;
+    bool closeResult_ = true;
+};
+
+// The name with the extension of its file-name part replaced by `ext`
+// (which includes the "."); appended when there is none.
+std::string ChangeFileExtension(const std::string& name, const std::string& ext);
+
+} // namespace zalor

@@ -1,0 +1,243 @@
+#include "formats/dbf.h"
+
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+using namespace zalor;
+using zalor::test::ReadFile;
+using zalor::test::TempDir;
+using zalor::test::WriteFile;
+
+namespace {
+
+int U16(const std::string& b, std::size_t at)
+{
+    return static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8);
+}
+
+uint32_t U32(const std::string& b, std::size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+const char* kNumName = "NUM integer\r\nNAME char (30)\r\n";
+
+} // namespace
+
+TEST(Dbf, HeaderAndDescriptorBytesForNumAndName)
+{
+    std::string dir = TempDir("dbfhead");
+    {
+        Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+        DefineFieldsFromColumns(t, kNumName);
+        EXPECT_EQ(t.HeaderLength(), 97);
+        EXPECT_EQ(t.RecordLength(), 43);
+        EXPECT_TRUE(t.Close());
+    }
+    std::string b = ReadFile(dir + "a.DBF");
+    // A table with fields and no records: just the header.
+    ASSERT_EQ(b.size(), 97u);
+    std::string expect(97, '\0');
+    expect[0] = 3;
+    expect[1] = 98;
+    expect[2] = 5;
+    expect[3] = 28;
+    expect[8] = 97;
+    expect[10] = 43;
+    expect.replace(32, 3, "NUM");
+    expect[32 + 11] = 'N';
+    expect[32 + 16] = 12;
+    expect.replace(64, 4, "NAME");
+    expect[64 + 11] = 'C';
+    expect[64 + 16] = 30;
+    expect[96] = 13;
+    EXPECT_EQ(b, expect);
+}
+
+TEST(Dbf, RecordsAreLeftAlignedZeroPaddedWithoutEndMarker)
+{
+    std::string dir = TempDir("dbfrec");
+    {
+        Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+        DefineFieldsFromColumns(t, kNumName);
+        StoreRowAsRecord(t, 1, "1,\"Smith, John\"");
+        StoreRowAsRecord(t, 2, "123456789012345,\"" + std::string(30, 'x') + "\"");
+        StoreRowAsRecord(t, 3, "3,\"\"");
+        StoreRowAsRecord(t, 4, "4,\"" + std::string(31, 'y') + "\"");
+        EXPECT_TRUE(t.Close());
+    }
+    std::string b = ReadFile(dir + "a.DBF");
+    ASSERT_EQ(b.size(), 97u + 4 * 43);
+    EXPECT_EQ(U32(b, 4), 4u);
+    auto rec = [&](int r) { return b.substr(97 + static_cast<std::size_t>(r - 1) * 43, 43); };
+    EXPECT_EQ(rec(1), " 1" + std::string(11, '\0') + "Smith, John" + std::string(19, '\0'));
+    // A value of exactly the field length has no zero byte; a longer one is cut.
+    EXPECT_EQ(rec(2), " 123456789012" + std::string(30, 'x'));
+    // An empty quoted value stores an all-zero field.
+    EXPECT_EQ(rec(3), " 3" + std::string(11, '\0') + std::string(30, '\0'));
+    EXPECT_EQ(rec(4).substr(13), std::string(30, 'y'));
+}
+
+TEST(Dbf, RowsStoreTheOriginalTextOfDoubledQuotesAndIgnoreExtraValues)
+{
+    std::string dir = TempDir("dbfquote");
+    Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+    DefineFieldsFromColumns(t, kNumName);
+    StoreRowAsRecord(t, 1, "9,\"Joe's \"\"Place\"\"\",extra,\"more, values\",1,2,3");
+    // A short row leaves the fields it does not reach empty, whatever the
+    // record before held.
+    StoreRowAsRecord(t, 2, "**");
+    ASSERT_TRUE(t.ReadRecord(1));
+    EXPECT_EQ(t.GetFieldText(1), "9");
+    EXPECT_EQ(t.GetFieldText(2), "Joe's \"Place\"");
+    ASSERT_TRUE(t.ReadRecord(2));
+    EXPECT_EQ(t.GetFieldText(1), "**");
+    EXPECT_EQ(t.GetFieldText(2), "");
+}
+
+TEST(Dbf, FieldAccessOutOfRange)
+{
+    std::string dir = TempDir("dbfrange");
+    Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+    EXPECT_EQ(t.GetFieldName(1), "");
+    DefineFieldsFromColumns(t, kNumName);
+    EXPECT_EQ(t.GetFieldName(1), "NUM");
+    EXPECT_EQ(t.GetFieldName(2), "NAME");
+    EXPECT_EQ(t.GetFieldName(3), "");
+    EXPECT_EQ(t.GetFieldText(0), "ERROR");
+    EXPECT_EQ(t.GetFieldText(3), "OvrFlow");
+    EXPECT_EQ(t.SetFieldText(0, "x"), 0);
+    EXPECT_EQ(t.SetFieldText(3, "x"), 0);
+    EXPECT_EQ(t.SetFieldText(2, "x"), 1);
+    EXPECT_FALSE(t.WriteRecord(0));
+    EXPECT_FALSE(t.ReadRecord(1)); // no records yet
+}
+
+TEST(Dbf, ColumnTypesAndUnusualColumnLines)
+{
+    std::string dir = TempDir("dbftypes");
+    Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+    DefineFieldsFromColumns(t, "NUM integer\r\n"
+                               "LON double\r\n"
+                               "ABCDEFGHIJKLMN char (5)\r\n"
+                               "\r\n"
+                               "ODD date\r\n"
+                               "NOSPACE\r\n"
+                               "OPEN char (7\r\n"
+                               "HUGE char (99999)\r\n"
+                               "LAST char (2)"); // no line end
+    ASSERT_EQ(t.FieldCount(), 8);
+    auto desc = [&](int i) {
+        const auto& d = t.Field(i);
+        return d.Name() + ":" + d.Type() + std::to_string(d.Length());
+    };
+    EXPECT_EQ(desc(1), "NUM:N12");
+    EXPECT_EQ(desc(2), "LON:N11");
+    EXPECT_EQ(desc(3), "ABCDEFGHIJK:C5"); // names hold 11 characters
+    EXPECT_EQ(desc(4), "ODD:C254");
+    EXPECT_EQ(desc(5), "NOSPACE:C254");
+    EXPECT_EQ(desc(6), "OPEN:C7");
+    EXPECT_EQ(desc(7), "HUGE:C254");
+    EXPECT_EQ(desc(8), "LAST:C2");
+    // A micro-degree value of any size fits the double columns.
+    StoreRowAsRecord(t, 1, "1,-2147483648");
+    ASSERT_TRUE(t.ReadRecord(1));
+    EXPECT_EQ(t.GetFieldText(2), "-2147483648");
+}
+
+TEST(Dbf, DefiningFieldsEmptiesTheTable)
+{
+    std::string dir = TempDir("dbfredefine");
+    {
+        Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+        DefineFieldsFromColumns(t, "A char (40)\r\nB char (40)\r\n");
+        StoreRowAsRecord(t, 1, "\"x\",\"y\"");
+        DefineFieldsFromColumns(t, "NODE integer\r\n");
+        EXPECT_EQ(t.RecordCount(), 0u);
+        StoreRowAsRecord(t, 1, "5");
+        EXPECT_TRUE(t.Close());
+    }
+    std::string b = ReadFile(dir + "a.DBF");
+    ASSERT_EQ(b.size(), 65u + 13);
+    EXPECT_EQ(U16(b, 8), 65);
+    EXPECT_EQ(U16(b, 10), 13);
+    EXPECT_EQ(U32(b, 4), 1u);
+}
+
+TEST(Dbf, ReadBackThroughThePageCache)
+{
+    std::string dir = TempDir("dbfread");
+    const int n = 3000; // several pages of 256 records
+    {
+        Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+        DefineFieldsFromColumns(t, "NUM integer\r\nNAME char (40)\r\n");
+        for (int i = 1; i <= n; ++i) StoreRowAsRecord(t, i, std::to_string(i) + ",\"name " + std::to_string(i) + "\"");
+        EXPECT_TRUE(t.Close());
+    }
+    Tdbx r(dir + "a.DBF", Tdbx::kRead);
+    ASSERT_EQ(r.RecordCount(), static_cast<uint32_t>(n));
+    ASSERT_EQ(r.FieldCount(), 2);
+    EXPECT_EQ(r.GetFieldName(2), "NAME");
+    for (int i : {1, 2, 256, 257, 1000, n, 5, n - 1}) {
+        ASSERT_TRUE(r.ReadRecord(i));
+        EXPECT_EQ(r.GetFieldText(1), std::to_string(i));
+        EXPECT_EQ(r.GetFieldText(2), "name " + std::to_string(i));
+    }
+    EXPECT_FALSE(r.ReadRecord(0));
+    EXPECT_FALSE(r.ReadRecord(n + 1));
+    EXPECT_EQ(r.GetFieldText(1), "");
+    EXPECT_FALSE(r.AddField(DbfFieldDescriptor::Make("X", 'C', 1)));
+    EXPECT_FALSE(r.WriteRecord(1));
+}
+
+TEST(Dbf, DamagedTablesAreRefusedOrReadSafely)
+{
+    std::string dir = TempDir("dbfdamaged");
+    {
+        Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+        DefineFieldsFromColumns(t, kNumName);
+        for (int i = 1; i <= 10; ++i) StoreRowAsRecord(t, i, std::to_string(i) + ",\"n\"");
+    }
+    std::string good = ReadFile(dir + "a.DBF");
+
+    WriteFile(dir + "short.DBF", good.substr(0, 20));
+    EXPECT_THROW(Tdbx(dir + "short.DBF", Tdbx::kRead), FileError);
+
+    WriteFile(dir + "cut.DBF", good.substr(0, 70)); // descriptors cut short
+    EXPECT_THROW(Tdbx(dir + "cut.DBF", Tdbx::kRead), FileError);
+
+    std::string wide = good;
+    wide[64 + 16] = static_cast<char>(200); // fields longer than the record
+    WriteFile(dir + "wide.DBF", wide);
+    EXPECT_THROW(Tdbx(dir + "wide.DBF", Tdbx::kRead), FileError);
+
+    // Records missing at the end: the count claims more than the file holds.
+    WriteFile(dir + "trunc.DBF", good.substr(0, 97 + 43 * 5 + 10));
+    Tdbx t(dir + "trunc.DBF", Tdbx::kRead);
+    EXPECT_EQ(t.RecordCount(), 10u);
+    EXPECT_TRUE(t.ReadRecord(5));
+    EXPECT_EQ(t.GetFieldText(1), "5");
+    EXPECT_FALSE(t.ReadRecord(6));
+    EXPECT_EQ(t.GetFieldText(1), "");
+    EXPECT_FALSE(t.ReadRecord(10));
+}
+
+TEST(Dbf, WritesToAFullDeviceFailOnClose)
+{
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    std::string dir = TempDir("dbffull");
+    std::filesystem::create_symlink("/dev/full", dir + "a.DBF");
+    zalor::test::TestSession ts;
+    Tdbx t(dir + "a.DBF", Tdbx::kCreate);
+    DefineFieldsFromColumns(t, kNumName);
+    StoreRowAsRecord(t, 1, "1,\"x\"");
+    EXPECT_FALSE(CloseOrReport(ts.session, t));
+    EXPECT_EQ(ts.recorder.errors, std::vector<std::string>{"Error Writing " + dir + "a.DBF"});
+}

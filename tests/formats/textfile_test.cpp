@@ -1,0 +1,311 @@
+#include "formats/textfile.h"
+
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+using namespace zalor;
+using zalor::test::ReadFile;
+using zalor::test::TempDir;
+using zalor::test::WriteFile;
+
+namespace {
+
+// Reads every line of `bytes` (as ReadLine gives them) with the positions
+// after each call.
+std::vector<std::string> ReadAllLines(const std::string& bytes)
+{
+    std::string dir = TempDir("readlines");
+    WriteFile(dir + "in.txt", bytes);
+    TTextFile f(dir + "in.txt", TTextFile::kRead);
+    std::vector<std::string> lines;
+    while (!f.AtEnd()) lines.push_back(f.ReadLine());
+    return lines;
+}
+
+std::string MifLike(const std::function<void(TTextFile&)>& write)
+{
+    TTextFile f("", TTextFile::kCreate);
+    write(f);
+    return f.MemoryContents();
+}
+
+} // namespace
+
+TEST(TextFileRead, LinesUpTo254CharactersAreReadWhole)
+{
+    std::string l254(254, 'a'), l253(253, 'b');
+    auto lines = ReadAllLines(l254 + "\r\n" + l253 + "\r\n" + "x\r\n");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], l254);
+    EXPECT_EQ(lines[1], l253);
+    EXPECT_EQ(lines[2], "x");
+}
+
+TEST(TextFileRead, A255CharacterLineReadsEmptyAndTheNextLineFollows)
+{
+    std::string dir = TempDir("read255");
+    std::string l255(255, 'a');
+    WriteFile(dir + "in.txt", l255 + "\r\nnext\r\n");
+    TTextFile f(dir + "in.txt", TTextFile::kRead);
+    EXPECT_EQ(f.ReadLine(), "");
+    EXPECT_EQ(f.GetPosition(), 257); // after its line end
+    EXPECT_EQ(f.ReadLine(), "next");
+    EXPECT_TRUE(f.AtEnd());
+}
+
+TEST(TextFileRead, ALongerLineFailsAfter256CharactersAndTheRestFollows)
+{
+    std::string dir = TempDir("read300");
+    std::string line(256, 'a');
+    line += "tail";
+    WriteFile(dir + "in.txt", line + "\r\nnext\r\n");
+    TTextFile f(dir + "in.txt", TTextFile::kRead);
+    EXPECT_EQ(f.ReadLine(), "");
+    EXPECT_EQ(f.GetPosition(), 256);
+    EXPECT_EQ(f.ReadLine(), "tail");
+    EXPECT_EQ(f.ReadLine(), "next");
+    EXPECT_TRUE(f.AtEnd());
+}
+
+TEST(TextFileRead, LastLineWithoutLineEndThenEmptyAtTheEnd)
+{
+    std::string dir = TempDir("readlast");
+    WriteFile(dir + "in.txt", "one\r\ntwo");
+    TTextFile f(dir + "in.txt", TTextFile::kRead);
+    EXPECT_EQ(f.ReadLine(), "one");
+    EXPECT_EQ(f.ReadLine(), "two");
+    EXPECT_EQ(f.GetPosition(), f.GetSize());
+    EXPECT_EQ(f.ReadLine(), "");
+    EXPECT_EQ(f.GetPosition(), f.GetSize());
+}
+
+TEST(TextFileRead, OnlyCrEndsALineAndTheByteAfterItIsSkipped)
+{
+    // A lone LF is an ordinary character; the byte after a CR is dropped
+    // whatever it is; an empty line reads as empty text.
+    auto lines = ReadAllLines(std::string("a\nb\r\n\r\nc\rXd\r\n"));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "a\nb");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "c");
+    EXPECT_EQ(lines[3], "d");
+}
+
+TEST(TextFileRead, LinesAcrossTheBufferBoundary)
+{
+    // Many short lines so that several cross the 64 KiB buffer edge.
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i) bytes += "line " + std::to_string(i) + "\r\n";
+    auto lines = ReadAllLines(bytes);
+    ASSERT_EQ(lines.size(), 20000u);
+    for (int i = 0; i < 20000; ++i) ASSERT_EQ(lines[static_cast<std::size_t>(i)], "line " + std::to_string(i));
+}
+
+TEST(TextFileRead, OpeningAMissingFileThrows)
+{
+    EXPECT_THROW(TTextFile("/nonexistent-dir/x.txt", TTextFile::kRead), FileError);
+    EXPECT_THROW(TTextFile("/nonexistent-dir/x.txt", TTextFile::kCreate), FileError);
+}
+
+TEST(TextFileWrite, LinesEndInCrLfAndRawBytesStayAsTheyAre)
+{
+    std::string dir = TempDir("write");
+    {
+        TTextFile f(dir + "out.txt", TTextFile::kCreate);
+        f.WriteLine("abc");
+        f.WriteLine("");
+        f.WriteRaw(std::string("\0\xff\r", 3));
+        EXPECT_EQ(f.GetSize(), 10);
+        EXPECT_EQ(f.GetPosition(), 10);
+        EXPECT_TRUE(f.Close());
+    }
+    EXPECT_EQ(ReadFile(dir + "out.txt"), std::string("abc\r\n\r\n\0\xff\r", 10));
+}
+
+TEST(TextFileWrite, HeaderRewrittenAtOffsetZeroAfterManyBufferedWrites)
+{
+    std::string dir = TempDir("rewrite");
+    std::string expect;
+    {
+        TTextFile f(dir + "out.bin", TTextFile::kCreate);
+        f.WriteRaw("00000000", 8);
+        for (int i = 0; i < 50000; ++i) f.WriteLine(std::to_string(i));
+        std::string big(200000, 'z'); // larger than the buffer: goes straight out
+        f.WriteRaw(big);
+        f.WriteLine("end");
+        int64_t size = f.GetSize();
+        f.SetPosition(0);
+        f.WriteRaw("HEADER!!", 8);
+        EXPECT_EQ(f.GetSize(), size);
+        EXPECT_TRUE(f.Close());
+    }
+    expect = "HEADER!!";
+    for (int i = 0; i < 50000; ++i) expect += std::to_string(i) + "\r\n";
+    expect += std::string(200000, 'z') + "end\r\n";
+    EXPECT_EQ(ReadFile(dir + "out.bin"), expect);
+}
+
+TEST(TextFileWrite, ACreatedFileCanBeReadBack)
+{
+    std::string dir = TempDir("readback");
+    TTextFile f(dir + "out.txt", TTextFile::kCreate);
+    f.WriteLine("first");
+    f.WriteLine("second");
+    f.SetPosition(0);
+    EXPECT_EQ(f.ReadLine(), "first");
+    EXPECT_EQ(f.ReadLine(), "second");
+    EXPECT_TRUE(f.AtEnd());
+}
+
+TEST(TextFileWrite, InMemoryStreamForAnEmptyName)
+{
+    TTextFile f("", TTextFile::kCreate);
+    f.WriteLine("x");
+    f.WriteLine("yy");
+    EXPECT_EQ(f.MemoryContents(), "x\r\nyy\r\n");
+    f.SetPosition(0);
+    f.WriteRaw("Z", 1);
+    f.SetPosition(0);
+    EXPECT_EQ(f.ReadLine(), "Z");
+    EXPECT_EQ(f.ReadLine(), "yy");
+    EXPECT_EQ(f.GetSize(), 7);
+    EXPECT_TRUE(f.Close());
+    EXPECT_EQ(f.GetSize(), 0); // no stream any more
+}
+
+TEST(TextFileWrite, WritesToAFullDeviceFailOnClose)
+{
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    TTextFile f("/dev/full", TTextFile::kCreate);
+    f.WriteLine("does not fit");
+    EXPECT_FALSE(f.Close());
+    EXPECT_TRUE(f.Failed());
+    EXPECT_EQ(f.FailedPath(), "/dev/full");
+    EXPECT_FALSE(f.Close()); // the answer stays
+}
+
+TEST(TextFileWrite, CreatingInAReadOnlyDirectoryThrows)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "a read-only directory does not stop root";
+    std::string dir = TempDir("readonly");
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_THROW(TTextFile(dir + "x.MIF", TTextFile::kCreate), FileError);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+}
+
+TEST(TextFileWrite, CloseOrReportMakesTheCountyFail)
+{
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    zalor::test::TestSession ts;
+    std::string dir = TempDir("report");
+    {
+        TTextFile good(dir + "good.MIF", TTextFile::kCreate);
+        good.WriteLine("ok");
+        EXPECT_TRUE(CloseOrReport(ts.session, good));
+    }
+    EXPECT_EQ(ts.session.countyErrors, 0);
+    TTextFile bad("/dev/full", TTextFile::kCreate);
+    bad.WriteLine("lost");
+    EXPECT_FALSE(CloseOrReport(ts.session, bad));
+    EXPECT_EQ(ts.session.countyErrors, 1);
+    ASSERT_EQ(ts.recorder.errors.size(), 1u);
+    EXPECT_EQ(ts.recorder.errors[0], "Error Writing /dev/full");
+    EXPECT_TRUE(ts.recorder.Logged("Error Writing /dev/full"));
+}
+
+TEST(TextFileWrite, DestructorClosesSilentlyAndFlushes)
+{
+    std::string dir = TempDir("dtor");
+    {
+        TTextFile f(dir + "a.txt", TTextFile::kCreate);
+        f.WriteLine("kept");
+    }
+    EXPECT_EQ(ReadFile(dir + "a.txt"), "kept\r\n");
+    if (::access("/dev/full", W_OK) != 0) return;
+    {
+        TTextFile f("/dev/full", TTextFile::kCreate);
+        f.WriteLine("dropped without a word");
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(MifSyntax, FileWithNoObjects)
+{
+    std::string text = MifLike([](TTextFile& f) {
+        f.WriteMifHeader();
+        WriteMifColumns(f, 2, "NUM integer\r\nNAME char (30)\r\n");
+    });
+    EXPECT_EQ(text, "Version 450\r\n"
+                    "Charset \"WindowsLatin1\"\r\n"
+                    "Delimiter \",\"\r\n"
+                    "Coordsys Earth Projection 1,74\r\n"
+                    "COLUMNS 2\r\n"
+                    "NUM integer\r\n"
+                    "NAME char (30)\r\n"
+                    "\r\n"
+                    "DATA\r\n");
+}
+
+TEST(MifSyntax, DoubleColumnsAreWrittenAsFloat)
+{
+    std::vector<std::string> cols = {"NUM integer", "Lon double", "Lat double", "TRACT integer", "NAME char (30)"};
+    std::string text = MifLike([&](TTextFile& f) { WriteMifColumns(f, cols); });
+    EXPECT_EQ(text, "COLUMNS 5\r\nNUM integer\r\nLon Float\r\nLat Float\r\nTRACT integer\r\nNAME char (30)\r\n"
+                    "DATA\r\n");
+    // The same in the one-piece form, and the MTD block keeps its types.
+    text = MifLike([](TTextFile& f) { WriteMifColumns(f, 1, "LON double\r\n"); });
+    EXPECT_EQ(text, "COLUMNS 1\r\nLON Float\r\n\r\nDATA\r\n");
+    text = MifLike([&](TTextFile& f) { WriteMtdColumns(f, cols); });
+    EXPECT_EQ(text, "FIELDS 5\r\nNUM integer\r\nLon double\r\nLat double\r\nTRACT integer\r\nNAME char (30)\r\n"
+                    "DATA\r\n");
+    text = MifLike([](TTextFile& f) { WriteMtdColumns(f, 1, "NUM integer\r\n"); });
+    EXPECT_EQ(text, "FIELDS 1\r\nNUM integer\r\n\r\nDATA\r\n");
+}
+
+TEST(MifSyntax, Objects)
+{
+    std::vector<GeoPoint> pts = {{-87000000, 41000000}, {-87500000, 41500000}, {-87000000, 41500000},
+                                 {-87000000, 41000000}};
+    auto fmt = [](GeoPoint p) { return std::to_string(p.x) + " " + std::to_string(p.y); };
+    std::string text = MifLike([&](TTextFile& f) {
+        WriteMifPolyline(f, std::span<const GeoPoint>(pts.data(), 2), fmt, MifPen{2, 2, 255});
+        std::vector<int32_t> rings = {3, 1};
+        EXPECT_TRUE(WriteMifRegion(f, pts, rings, fmt));
+        WriteMifBrush(f, 16744448);
+        std::vector<int32_t> tooMany = {3, 2};
+        EXPECT_FALSE(WriteMifRegion(f, pts, tooMany, fmt));
+        WriteMifPoint(f, "-87.000000 41.000000");
+    });
+    EXPECT_EQ(text, "PLINE\r\n2\r\n-87000000 41000000\r\n-87500000 41500000\r\nPEN (2,2,255)\r\n"
+                    "Region 2\r\n3\r\n-87000000 41000000\r\n-87500000 41500000\r\n-87000000 41500000\r\n"
+                    "1\r\n-87000000 41000000\r\nBRUSH (2,0,16744448)\r\n"
+                    "POINT -87.000000 41.000000\r\n");
+}
+
+TEST(MidSyntax, RowsQuoteTextsAndDoubleEmbeddedQuotes)
+{
+    MidRow row;
+    row.Int(7).Int(-12).Text("A41").Text("Main \"Big\" St").Plain("-87.500000").Text("");
+    EXPECT_EQ(row.str(), "7,-12,\"A41\",\"Main \"\"Big\"\" St\",-87.500000,\"\"");
+    row.Clear();
+    row.Plain("").Int(1);
+    EXPECT_EQ(row.str(), ",1");
+}
+
+TEST(MidSyntax, SplittingUndoesQuotingAndKeepsCommasInQuotes)
+{
+    std::vector<std::string> v;
+    SplitMidRow("1,\"Smith, John\",\"\",\"a\"\"b\",42", v);
+    EXPECT_EQ(v, (std::vector<std::string>{"1", "Smith, John", "", "a\"b", "42"}));
+    SplitMidRow("", v);
+    EXPECT_EQ(v, (std::vector<std::string>{""}));
+    // A damaged row with an unterminated quote keeps its rest.
+    SplitMidRow("1,\"abc,def", v);
+    EXPECT_EQ(v, (std::vector<std::string>{"1", "abc,def"}));
+}
