@@ -1,5 +1,7 @@
 #include "features/line_columns.h"
 
+#include "formats/textfile.h"
+
 #include <charconv>
 
 namespace zalor {
@@ -54,6 +56,12 @@ void AppendComma(std::string& row, int64_t v)
     AppendInt(row, v);
 }
 
+void AppendCommaQuoted(std::string& row, std::string_view text)
+{
+    row.push_back(',');
+    AppendQuoted(row, text);
+}
+
 } // namespace
 
 LineColumns BuildColumnList(const RunSettings& s, int mask)
@@ -74,16 +82,6 @@ LineColumns BuildColumnList(const RunSettings& s, int mask)
     return cols;
 }
 
-void AppendQuoted(std::string& row, std::string_view text)
-{
-    row += ",\"";
-    for (char c : text) {
-        if (c == '"') row.push_back('"');
-        row.push_back(c);
-    }
-    row.push_back('"');
-}
-
 void BuildAttributeRow(std::string& row, const County& county, const ChainRecord& c, int number, int groups,
                        int64_t fnode, int64_t tnode)
 {
@@ -94,10 +92,10 @@ void BuildAttributeRow(std::string& row, const County& county, const ChainRecord
         AppendComma(row, fnode);
         AppendComma(row, tnode);
     }
-    if (groups & kColCfcc) AppendQuoted(row, std::string_view(c.CFCC, 3));
-    if (groups & kColName) AppendQuoted(row, county.names.Text(c.NAME));
-    if (groups & kColName1) AppendQuoted(row, county.names.Text(c.NAME1));
-    if (groups & kColName2) AppendQuoted(row, county.names.Text(c.NAME2));
+    if (groups & kColCfcc) AppendCommaQuoted(row, std::string_view(c.CFCC, 3));
+    if (groups & kColName) AppendCommaQuoted(row, county.names.Text(c.NAME));
+    if (groups & kColName1) AppendCommaQuoted(row, county.names.Text(c.NAME1));
+    if (groups & kColName2) AppendCommaQuoted(row, county.names.Text(c.NAME2));
     if (groups & kColAddress) {
         AppendComma(row, c.FRADDL);
         AppendComma(row, c.FRADDR);

@@ -32,9 +32,6 @@ struct LineColumns {
 // The columns that the output-field boxes of `mask` switch on.
 LineColumns BuildColumnList(const RunSettings& settings, int mask);
 
-// Appends "," + '"' + text + '"' as a quoted MID value (embedded quotes doubled).
-void AppendQuoted(std::string& row, std::string_view text);
-
 // The attribute row of a chain: its running number, then the values of
 // the selected groups. `fnode`/`tnode` are used with the node group.
 void BuildAttributeRow(std::string& row, const County& county, const ChainRecord& chain, int number, int groups,
