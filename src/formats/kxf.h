@@ -13,6 +13,7 @@
 #pragma once
 
 #include "formats/textfile.h"
+#include "geometry/assembly.h"
 #include "geometry/coords.h"
 #include "tiger/county.h"
 
@@ -31,28 +32,7 @@ constexpr uint8_t kKxfAreaTag = 68;
 constexpr int32_t kKxfMaxCoded = (1 << 29) - 1;
 
 // A bounding box in micro-degrees, empty until widened.
-struct KxfBox {
-    int32_t minX = 2147483647;
-    int32_t maxY = -2147483647;
-    int32_t maxX = -2147483647;
-    int32_t minY = 2147483647;
-
-    void Widen(GeoPoint p)
-    {
-        if (p.x < minX) minX = p.x;
-        if (p.x > maxX) maxX = p.x;
-        if (p.y < minY) minY = p.y;
-        if (p.y > maxY) maxY = p.y;
-    }
-    void Widen(const KxfBox& b)
-    {
-        if (b.minX < minX) minX = b.minX;
-        if (b.maxX > maxX) maxX = b.maxX;
-        if (b.minY < minY) minY = b.minY;
-        if (b.maxY > maxY) maxY = b.maxY;
-    }
-    friend bool operator==(const KxfBox&, const KxfBox&) = default;
-};
+using KxfBox = AreaBox;
 
 inline bool KxfCodable(int64_t v) { return v >= -kKxfMaxCoded && v <= kKxfMaxCoded; }
 

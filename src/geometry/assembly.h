@@ -110,6 +110,7 @@ struct AreaBox {
         minY = std::min(minY, b.minY);
     }
     bool Empty() const { return minX > maxX; }
+    friend bool operator==(const AreaBox&, const AreaBox&) = default;
 };
 
 using Ring = std::vector<GeoPoint>;
