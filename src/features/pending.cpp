@@ -1,10 +1,9 @@
 // Placeholders for the feature outputs that are not written yet.
 #include "features/areas.h"
-#include "features/lines.h"
+
 
 namespace zalor {
 
-void WriteLineFeatures(Session&, County&, const std::string&, int, const std::string&) {}
 void WriteEntityLayer(Session&, County&, const std::string&, const std::string&, bool, bool, int, int, bool) {}
 void WriteKeyLocationLayer(Session&, County&, const std::string&, const std::string&, bool) {}
 void WriteLandmarkPoints(Session&, County&, const std::string&) {}

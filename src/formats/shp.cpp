@@ -182,3 +182,20 @@ std::string TShpFile::FailedPath() const
 }
 
 } // namespace zalor
+
+namespace zalor {
+
+bool WritePrjFile(Session& session, const std::string& shpPath)
+{
+    std::string path = ChangeFileExtension(shpPath, ".PRJ");
+    try {
+        TTextFile prj(path, TTextFile::kCreate);
+        prj.WriteRaw(kNad83Prj);
+        return CloseOrReport(session, prj);
+    } catch (const FileError&) {
+        session.CountyError("Error Writing " + path);
+        return false;
+    }
+}
+
+} // namespace zalor

@@ -41,6 +41,7 @@ public:
     bool Close();
     std::string FailedPath() const;
     const std::string& IndexFileName() const { return indexName_; }
+    const std::string& MainPath() const { return main_->Name(); }
 
     // A micro-degree value as degrees, as stored in the file.
     static double Degrees(int32_t v);
@@ -67,5 +68,20 @@ private:
 // The name with the extension of its file-name part replaced by `ext`
 // (which includes the "."); appended when there is none.
 std::string ChangeFileExtension(const std::string& name, const std::string& ext);
+
+} // namespace zalor
+
+namespace zalor {
+
+// The coordinate system of every shapefile we write: geographic NAD83, as
+// TIGER/Line is, in the form GIS programs read from a .PRJ file.
+inline constexpr std::string_view kNad83Prj =
+    "GEOGCS[\"GCS_North_American_1983\",DATUM[\"D_North_American_1983\","
+    "SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+
+// Writes the .PRJ file beside a shapefile (same name, extension ".PRJ").
+// Returns false, logging "Error Writing " + path, when it cannot be written.
+bool WritePrjFile(Session& session, const std::string& shpPath);
 
 } // namespace zalor

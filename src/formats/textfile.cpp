@@ -267,12 +267,12 @@ void TTextFile::Truncate()
     if (::ftruncate(fd_, 0) != 0 && errno != EINVAL) Fail("Cannot truncate", errno);
 }
 
-void TTextFile::WriteMifHeader()
+void TTextFile::WriteMifHeader(std::string_view coordSys)
 {
     WriteLine("Version 450");
     WriteLine("Charset \"WindowsLatin1\"");
     WriteLine("Delimiter \",\"");
-    WriteLine("Coordsys Earth Projection 1,74");
+    WriteLine(coordSys);
 }
 
 bool TTextFile::Close()

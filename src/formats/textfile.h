@@ -60,8 +60,10 @@ public:
     // Empties the stream (the file is cut to length 0).
     void Truncate();
 
-    // The four header lines of every MIF file.
-    void WriteMifHeader();
+    // The four header lines of every MIF file; the last one declares the
+    // coordinate system (geographic unless another line is given).
+    void WriteMifHeader(std::string_view coordSys = kGeographicCoordSys);
+    static constexpr std::string_view kGeographicCoordSys = "Coordsys Earth Projection 1,74";
 
     // Flushes and closes. False when any write, the flush or the close
     // failed. Later calls return the same answer.

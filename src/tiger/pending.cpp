@@ -31,3 +31,12 @@ namespace zalor {
 LambertParameters ParseLambertParameters(std::string_view) { return {6370997, -100, 45}; }
 void SetupLambert(Projection&, const LambertParameters&) {}
 } // namespace zalor
+namespace zalor {
+std::string FormatFixed(int32_t v)
+{
+    std::string d = std::to_string(v < 0 ? -static_cast<int64_t>(v) : v);
+    while (d.size() < 7) d.insert(d.begin(), '0');
+    return (v < 0 ? "-" : "") + d.substr(0, d.size() - 6) + "." + d.substr(d.size() - 6);
+}
+std::string FormatCoordinatePair(const Projection&, GeoPoint p) { return FormatFixed(p.x) + " " + FormatFixed(p.y); }
+} // namespace zalor
