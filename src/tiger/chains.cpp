@@ -144,13 +144,14 @@ void ReadShapes(Session& session, County& county, const std::string& countyPath)
     ChainTable& chains = county.chains;
     const int digits = session.settings.Precision();
     const int tolerance = session.settings.Tolerance();
+    ChainFinder finder(chains);
     std::vector<GeoPoint> staged;
     staged.reserve(256);
     // Gives the staged points to the chain `tlid`; points of an unknown
     // chain are dropped.
     auto attach = [&](int32_t tlid) {
         if (staged.empty()) return;
-        int32_t i = chains.FindChainById(tlid);
+        int32_t i = finder.Find(tlid);
         if (i > 0) {
             SimplifyShapePoints(staged, tolerance);
             chains.SetShapes(chains[i], staged);

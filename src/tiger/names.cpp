@@ -60,10 +60,11 @@ void ReadAltFeatures(Session& session, County& county, const std::string& county
     report.ShowStatus("Processing Feature Index...");
     const int32_t estimate = file.RecordEstimate();
     ChainTable& chains = county.chains;
+    ChainFinder finder(chains);
     for (int32_t n = 1; !session.Stopped(); ++n) {
         if (file.AtEnd()) break;
         std::string_view r = file.ReadRecord();
-        const int32_t i = chains.FindChainById(FieldToInt(Columns(r, 6, 15)));
+        const int32_t i = finder.Find(FieldToInt(Columns(r, 6, 15)));
         if (i > 0) {
             ChainRecord& c = chains[i];
             SetAltName(c.NAME1, FieldToInt(Columns(r, 19, 26)), county.altNames);

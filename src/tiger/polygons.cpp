@@ -54,11 +54,12 @@ void ReadPolygonLinks(Session& session, County& county, const std::string& count
     const int32_t estimate = file.RecordEstimate();
     int32_t counter = 0;
     ChainTable& chains = county.chains;
+    ChainFinder finder(chains);
     while (!session.Stopped() && !file.AtEnd()) {
         ++counter;
         if (counter > estimate) break;
         std::string_view r = file.ReadRecord();
-        const int32_t i = chains.FindChainById(FieldToInt(Columns(r, 6, 15)));
+        const int32_t i = finder.Find(FieldToInt(Columns(r, 6, 15)));
         if (i > 0) {
             chains[i].polyLeft = FieldToInt(Columns(r, 27, 36));
             chains[i].polyRight = FieldToInt(Columns(r, 42, 51));

@@ -1,6 +1,7 @@
 // Helpers shared by the TIGER record readers.
 #pragma once
 
+#include "tiger/county.h"
 #include "tiger/fields.h"
 
 #include <cstddef>
@@ -47,6 +48,30 @@ private:
     }
     char buf_[192];
     std::size_t size_ = 0;
+};
+
+// Looks chains up by identifier for a reader whose records mostly follow
+// the identifier order: the chain after the last one found is tried
+// first, then the binary search. Gives what FindChainById gives.
+class ChainFinder {
+public:
+    explicit ChainFinder(const ChainTable& chains) : chains_(chains), count_(chains.count()) {}
+    int32_t Find(int32_t tlid)
+    {
+        for (int32_t j = last_; j <= last_ + 1; ++j) {
+            if (j < 1 || j > count_ || chains_[j].TLID != tlid) continue;
+            if ((j > 1 && chains_[j - 1].TLID == tlid) || (j < count_ && chains_[j + 1].TLID == tlid)) break;
+            return last_ = j; // the only chain with this identifier
+        }
+        const int32_t i = chains_.FindChainById(tlid);
+        if (i > 0) last_ = i;
+        return i;
+    }
+
+private:
+    const ChainTable& chains_;
+    int32_t count_;
+    int32_t last_ = 0;
 };
 
 // Progress as a share of an estimate; 0 for the start.

@@ -5,6 +5,7 @@
 #include "tiger/landmarks.h"
 #include "tiger/names.h"
 #include "tiger/polygons.h"
+#include "tiger/records.h"
 
 #include "tiger/county_files.h"
 
@@ -533,6 +534,15 @@ TEST(Sorting, FindChainByIdGivesTheInsertionPosition)
     EXPECT_EQ(county.chains.FindChainById(5), -1);
     EXPECT_EQ(county.chains.FindChainById(25), -3);
     EXPECT_EQ(county.chains.FindChainById(35), -4);
+}
+
+TEST(Sorting, SequentialLookupsAgreeWithTheBinarySearch)
+{
+    County county;
+    for (int32_t id : {1, 2, 2, 3, 5, 8}) county.chains.Append().TLID = id;
+    ChainFinder finder(county.chains);
+    for (int32_t id : {1, 2, 3, 5, 8, 8, 7, 1, 3, 2, 9})
+        EXPECT_EQ(finder.Find(id), county.chains.FindChainById(id)) << id;
 }
 
 } // namespace
