@@ -484,7 +484,11 @@ int64_t TZipFile::ReadSource(char* dst, std::size_t n)
         got = static_cast<int64_t>(std::fread(dst, 1, n, file_.get()));
         if (got == 0 && std::ferror(file_.get())) error_ = "read error";
     }
-    if (got == 0) sourceDone_ = true;
+    if (got == 0) {
+        sourceDone_ = true;
+        if (sourceBytes_ < size_ && error_.empty()) error_ = "the data ends before the size given for it";
+    }
+    sourceBytes_ += got;
     return got;
 }
 

@@ -168,6 +168,7 @@ private:
     std::size_t end_ = 0;
     int64_t size_ = 0;
     int64_t delivered_ = 0;
+    int64_t sourceBytes_ = 0; // bytes read from the member or file
     int recordLength_ = 0; // as passed: CR LF records
     int readLength_ = 0;   // as read: one less with LF line ends
     bool openFailed_ = false;

@@ -315,6 +315,26 @@ TEST(RecordFile, DamagedMemberIsReported)
     EXPECT_NE(f.Error().find("damaged"), std::string::npos);
 }
 
+TEST(RecordFile, MemberShorterThanItsStatedSizeIsReported)
+{
+    std::string dir = TempDir("member-short");
+    WriteArchive(dir + "A.ZIP", {{"TGR01001.RT5", Records(10, 54)}}, 0);
+    std::string zip = ReadFile(dir + "A.ZIP");
+    auto setSize = [&](std::size_t at) { // 1080 little-endian over the stated 540
+        ASSERT_EQ(static_cast<unsigned char>(zip[at]) | static_cast<unsigned char>(zip[at + 1]) << 8, 540);
+        zip[at] = static_cast<char>(1080 & 0xFF);
+        zip[at + 1] = static_cast<char>(1080 >> 8);
+    };
+    setSize(22);                                      // local header
+    setSize(zip.find(std::string("PK\x01\x02", 4)) + 24); // central directory
+    WriteFile(dir + "A.ZIP", zip);
+    TZipFile f(dir + "A.ZIP", "TGR01001.RT5", 54);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.RecordEstimate(), 20);
+    EXPECT_EQ(ReadAll(f).size(), 10u);
+    EXPECT_FALSE(f.Error().empty());
+}
+
 TEST(RecordFile, PeekThenSetRecordLength)
 {
     std::string dir = TempDir("peek");
