@@ -185,6 +185,29 @@ TEST(FieldToIntTest, NumbersAndCodes)
     EXPECT_LT(FieldToInt("12A"), 0); // codes have bit 31 set, so they sort first
 }
 
+TEST(NameStoreTest, OneHandlePerDistinctText)
+{
+    NameStore store;
+    EXPECT_EQ(store.Intern(""), 0u);
+    NameId main = store.Intern("Main");
+    EXPECT_EQ(store.Intern("Main"), main);
+    EXPECT_NE(store.Intern("MAIN"), main); // byte-wise distinct
+    EXPECT_NE(store.Intern("Main "), main);
+    std::string_view text = store.Text(main);
+    // Many more names: handles and texts stay as they were.
+    std::vector<NameId> ids;
+    for (int i = 0; i < 200000; ++i) ids.push_back(store.Intern("Street " + std::to_string(i)));
+    EXPECT_EQ(store.NameCount(), 200003);
+    EXPECT_EQ(text.data(), store.Text(main).data());
+    EXPECT_EQ(store.Text(ids[123456]), "Street 123456");
+    EXPECT_EQ(store.Intern("Street 77"), ids[77]);
+    EXPECT_EQ(store.Text(0), "");
+    EXPECT_EQ(store.Text(999999), "");
+    store.Clear();
+    EXPECT_EQ(store.NameCount(), 0);
+    EXPECT_EQ(store.Intern("Main"), 1u);
+}
+
 TEST_F(SampleCountyTest, ChainsAreReadInIdentifierOrder)
 {
     ASSERT_EQ(county.chains.count(), 5);
