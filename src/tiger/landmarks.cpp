@@ -42,12 +42,12 @@ void ReadLandmarks(Session& session, County& county, const std::string& countyPa
     report.ProcessEvents();
     const std::string outputPath = session.countyOutputDirectory + OutputBaseName(countyPath) + suffix;
     report.LogLine("Reading Landmark Points:");
+    county.landmarks.clear();
     if (file.OpenFailed()) {
         report.LogLine("Error Reading Landmarks");
         return;
     }
 
-    county.landmarks.clear();
     const int digits = session.settings.Precision();
     while (!session.Stopped() && !file.AtEnd()) {
         std::string_view r = file.ReadRecord();
