@@ -48,14 +48,6 @@ std::string Records(int n, int length, char fill = 'x')
     return s;
 }
 
-TEST(ZipHelpers, PackedDosTime)
-{
-    // 2004-07-15 13:45:31: seconds are stored halved.
-    EXPECT_EQ(PackedDosTime(2004, 7, 15, 13, 45, 31),
-              static_cast<uint32_t>(((2004 - 1980) * 512 + 7 * 32 + 15) * 65536u + (13 * 2048 + 45 * 32 + 15)));
-    EXPECT_EQ(PackedDosTime(1980, 1, 1, 0, 0, 0), 0x00210000u);
-}
-
 TEST(ZipHelpers, MaskMatching)
 {
     EXPECT_TRUE(ZipMaskMatches("TGR17031.RT1", ""));
@@ -333,20 +325,6 @@ TEST(RecordFile, MemberShorterThanItsStatedSizeIsReported)
     EXPECT_EQ(f.RecordEstimate(), 20);
     EXPECT_EQ(ReadAll(f).size(), 10u);
     EXPECT_FALSE(f.Error().empty());
-}
-
-TEST(RecordFile, PeekThenSetRecordLength)
-{
-    std::string dir = TempDir("peek");
-    WriteFile(dir + "X.RTC", Records(4, 114));
-    TZipFile f("", dir + "X.RTC", 228);
-    std::string_view head = f.Peek(228);
-    ASSERT_EQ(head.size(), 228u);
-    EXPECT_EQ(head.find('\n'), 113u);
-    f.SetRecordLength(114);
-    auto all = ReadAll(f);
-    ASSERT_EQ(all.size(), 4u);
-    EXPECT_EQ(all[3].size(), 114u);
 }
 
 TEST(OpenRecordFileTest, LooseFilesAreFoundWhateverTheirCase)

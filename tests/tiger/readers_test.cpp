@@ -549,16 +549,6 @@ TEST(Sorting, OrdersAreDeterministic)
     EXPECT_TRUE(t.recorder.Logged("Sorting Spatially 5"));
 }
 
-TEST(Sorting, FindChainByIdGivesTheInsertionPosition)
-{
-    County county;
-    for (int32_t id : {10, 20, 30}) county.chains.Append().TLID = id;
-    EXPECT_EQ(county.chains.FindChainById(20), 2);
-    EXPECT_EQ(county.chains.FindChainById(5), -1);
-    EXPECT_EQ(county.chains.FindChainById(25), -3);
-    EXPECT_EQ(county.chains.FindChainById(35), -4);
-}
-
 TEST(Sorting, SequentialLookupsAgreeWithTheBinarySearch)
 {
     County county;
