@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace zalor {
@@ -21,13 +22,15 @@ class McdCodeSet {
 public:
     void Add(int32_t code)
     {
-        auto it = std::lower_bound(codes_.begin(), codes_.end(), code);
-        if (it == codes_.end() || *it != code) codes_.insert(it, code);
+        if (code == last_ && !codes_.empty()) return;
+        codes_.insert(code);
+        last_ = code;
     }
     int32_t Count() const { return static_cast<int32_t>(codes_.size()); }
 
 private:
-    std::vector<int32_t> codes_;
+    std::unordered_set<int32_t> codes_;
+    int32_t last_ = 0;
 };
 
 class Session {

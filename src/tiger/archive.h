@@ -1,15 +1,203 @@
 // Access to a county's record files, inside its archive or loose.
+//
+// Every record reader opens the county's record file of one type with
+// OpenRecordFile and reads it as fixed-length records through TZipFile,
+// the same way whether the file is an archive member or lies loose in a
+// directory. TZipObj is the archive layer underneath (reading and writing
+// .ZIP archives, reading gzip files), also used to zip a county's outputs.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace zalor {
 
 class Session;
 
+// The packed date and time of an archive member:
+// ((year - 1980) * 512 + month * 32 + day) * 65536 + hour * 2048 + minute * 32 + second / 2.
+uint32_t PackedDosTime(int year, int month, int day, int hour, int minute, int second);
+
+// Name matching of GetZipList, ignoring case: an empty mask or "*.*"
+// matches every name; otherwise name and mask are split at their first "."
+// and base and extension are compared separately ("*" ends the comparison
+// with a match, "?" matches any one character). A mask without "." is
+// compared with the whole name.
+bool ZipMaskMatches(std::string_view name, std::string_view mask);
+
+class TZipObj {
+public:
+    TZipObj() = default;
+    ~TZipObj();
+    TZipObj(const TZipObj&) = delete;
+    TZipObj& operator=(const TZipObj&) = delete;
+
+    // --- the archive reader underneath (handles are minizip's) -----------
+    static void* unzOpenX(const std::string& archivePath);
+    // caseFlag 1 compares names exactly, 2 ignoring case.
+    static int unzLocateFileX(void* handle, const std::string& member, int caseFlag);
+    // Uncompressed size and name of the current member; false when unknown.
+    static bool unzGetCurrentFileInfoX(void* handle, int64_t& size, std::string* name = nullptr,
+                                       int64_t* compressedSize = nullptr);
+    static int unzOpenCurrentFileX(void* handle);
+    static int unzReadCurrentFileX(void* handle, char* buffer, unsigned length);
+    static int unzCloseCurrentFileX(void* handle);
+    static int unzCloseX(void* handle);
+
+    // --- writing an archive ------------------------------------------------
+    // Creates a new archive (an existing file of that name is replaced).
+    int OpenZip(const std::string& archivePath);
+    // Adds the file under its own name (without directory); 0 = success.
+    int AddFileToZip(const std::string& filePath);
+    int AddToZip(const std::string& filePath, std::FILE* stream);
+    int CloseZip();
+
+    // --- reading -------------------------------------------------------------
+    // "archive.zip>MEMBER" or a path whose extension chooses: .ZIP opens the
+    // member, .GZ the gzip file; anything else opens nothing and gives 0.
+    int Open(const std::string& path);
+    // Bytes read into `buffer` (0 at the end, negative on an error).
+    int64_t Read(char* buffer, std::size_t length);
+    int64_t Position() const { return position_; }
+    int64_t Size() const { return size_; }
+    int Close();
+
+    // Opens a member of an archive: looked up with exact case first, then
+    // ignoring case. 0 = success.
+    int OpenUnZip(const std::string& archivePath, const std::string& member);
+    int64_t ReadUnZip(char* buffer, std::size_t length);
+    int CloseUnZip();
+    // The name of the member opened (as stored in the archive).
+    const std::string& MemberName() const { return memberName_; }
+    // True when the member's data failed its check (a CRC error) at close.
+    bool MemberCorrupt() const { return memberCorrupt_; }
+
+    int OpenGz(const std::string& path); // 0 = success, 1 = failure
+    int64_t ReadGz(char* buffer, std::size_t length);
+    int CloseGz();
+
+    // --- whole-file operations -------------------------------------------------
+    // Writes a member into `targetDirectory` (the current directory when
+    // empty) under the member's file name without any directory part.
+    // 0 = success.
+    static int ExtractZipFile(const std::string& archivePath, const std::string& member,
+                              const std::string& targetDirectory = std::string());
+    // Writes the decompressed data of a gzip file to `target` (when empty,
+    // the gzip path without its ".gz"). 0 = success, 1 = the gzip file cannot
+    // be opened, 2 = the target cannot be written or no target name.
+    static int ExtractGzFile(const std::string& gzPath, const std::string& target);
+    // "archive.zip>mask" (mask "*" when there is no ">"): appends the names
+    // of the matching members to `list`, with "|" + compressed size (flag 1),
+    // "|" + uncompressed size (flag 2), "|" + saving + "%" (flag 4).
+    // 0 = success, 1 = the archive cannot be opened.
+    static int GetZipList(const std::string& text, std::vector<std::string>& list, int flags);
+
+private:
+    void* zip_ = nullptr; // archive being written
+    void* unz_ = nullptr; // archive being read
+    void* gz_ = nullptr;  // gzip file being read
+    bool memberOpen_ = false;
+    bool memberCorrupt_ = false;
+    int zipResult_ = 0;
+    int64_t position_ = 0;
+    int64_t size_ = 0;
+    std::string memberName_;
+};
+
+// A record file read as fixed-length records. In archive mode it is a
+// member of an archive, inflated in large blocks; in loose mode a file read
+// in large blocks. The record length counts the CR LF line end; a file whose
+// first record ends in a lone LF is read with records one byte shorter.
+class TZipFile {
+public:
+    // `archiveName` empty: loose mode, `fileName` is the path. Otherwise
+    // `fileName` is the member; "archive>MEMBER" as archive name opens MEMBER
+    // whatever the file name.
+    TZipFile(const std::string& archiveName, const std::string& fileName, int recordLength);
+    ~TZipFile();
+    TZipFile(TZipFile&&) noexcept;
+    TZipFile& operator=(TZipFile&&) noexcept;
+    TZipFile(const TZipFile&) = delete;
+    TZipFile& operator=(const TZipFile&) = delete;
+
+    // The archive, member or file could not be opened.
+    bool OpenFailed() const { return openFailed_; }
+    // True once every byte of the file has been delivered (at once for an
+    // empty file). Test it before each read.
+    bool AtEnd();
+    // The next record; its bytes stay valid until the next call. A record
+    // holds the record length (line end included) except at the very end.
+    // A final incomplete record is not delivered: when it holds more than
+    // blanks and line ends it is reported through Error().
+    std::string_view ReadRecord();
+    // Up to `n` bytes from the start of the data, before the first read.
+    std::string_view Peek(std::size_t n);
+    // Sets the record length before the first read (after a Peek).
+    void SetRecordLength(int recordLength);
+
+    int32_t RecordEstimate(); // size / record length
+    int64_t Size() const { return size_; }
+    int RecordLength();       // bytes per record as read (line end included)
+    bool LfLineEnds();        // records end in a lone LF
+    // Member name in archive mode, file path in loose mode.
+    const std::string& Name() const { return name_; }
+    // What went wrong while reading (a damaged member, an input error, a
+    // truncated last record); empty when nothing did.
+    const std::string& Error() const { return error_; }
+    void Close();
+
+private:
+    void Prepare();
+    bool Fill(std::size_t want);
+    int64_t ReadSource(char* dst, std::size_t n);
+
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+
+    std::unique_ptr<TZipObj> zip_;
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::string name_;
+    std::string error_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    int64_t size_ = 0;
+    int64_t delivered_ = 0;
+    int64_t sourceBytes_ = 0; // bytes read from the member or file
+    int recordLength_ = 0; // as passed: CR LF records
+    int readLength_ = 0;   // as read: one less with LF line ends
+    bool openFailed_ = false;
+    bool archiveMode_ = false;
+    bool atEnd_ = false;
+    bool sourceDone_ = false;
+    bool prepared_ = false;
+    bool started_ = false;
+};
+
+// Opens the county's record file of one type. `countyPath` is the county
+// input (or any path in its directory whose file name starts with the
+// county's base name); the base name is its file name up to the first ".".
+// In archive mode (session.currentArchive not empty) the record file is the
+// member (upper-cased base name) + extension; in loose mode the file
+// directory + base name + extension, found whatever the case of its name.
+// Ask OpenFailed() before reading.
+TZipFile OpenRecordFile(Session& session, const std::string& countyPath, std::string_view extension,
+                        int recordLength);
+
+// The path of an existing file named like `path` ignoring the case of its
+// file name (the exact name first); empty when there is none.
+std::string FindFileIgnoringCase(const std::string& path);
+
 // Gathers the MIF, MID and MTD files that the run wrote for the county
-// (names starting with `countyBaseName` in the county output directory)
-// into the archive `archivePath`, then deletes them.
+// (names starting with `countyBaseName` in the archive's directory) into
+// the archive `archivePath`, then deletes them. Nothing happens when there
+// is no such file; when the archive cannot be written completely, the
+// files stay and the error is reported.
 void AutoZipOutputs(Session& session, const std::string& archivePath, const std::string& countyBaseName);
 
 } // namespace zalor

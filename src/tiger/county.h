@@ -5,7 +5,7 @@
 #include "geometry/coords.h"
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,7 +18,7 @@ namespace zalor {
 using NameId = uint32_t;
 
 // Each distinct name text of a county is stored once; chains hold handles.
-// Handles stay valid until the store is destroyed.
+// Handles and the texts they give stay valid until the store is cleared.
 class NameStore {
 public:
     NameStore() = default;
@@ -30,14 +30,20 @@ public:
     // The text of a handle; empty for 0 or an unknown handle.
     std::string_view Text(NameId id) const
     {
-        return (id == 0 || id > texts_.size()) ? std::string_view() : std::string_view(texts_[id - 1]);
+        return (id == 0 || id > texts_.size()) ? std::string_view() : texts_[id - 1];
     }
     int32_t NameCount() const { return static_cast<int32_t>(texts_.size()); }
     void Clear();
 
 private:
-    std::deque<std::string> texts_; // stable addresses: the index points into them
-    std::unordered_map<std::string_view, NameId> index_;
+    void Grow();
+    std::string_view Store(std::string_view text);
+
+    std::vector<std::string_view> texts_;         // by handle - 1, pointing into blocks_
+    std::vector<std::unique_ptr<char[]>> blocks_; // text storage; blocks never move
+    std::size_t blockUsed_ = 0;                   // bytes used of the last block
+    std::size_t blockSize_ = 0;                   // bytes of the last block
+    std::vector<uint64_t> slots_;                 // open addressing: hash << 32 | handle; 0 is free
 };
 
 struct ChainRecord {

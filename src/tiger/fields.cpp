@@ -36,6 +36,20 @@ int32_t FieldToInt(std::string_view text)
 {
     std::string_view t = TrimField(text);
     if (t.empty()) return 0;
+    // Most fields are plain numbers that fit: convert them directly.
+    {
+        std::size_t i = (t[0] == '-' || t[0] == '+') ? 1 : 0;
+        if (i < t.size() && t.size() - i <= 9) {
+            int32_t v = 0;
+            std::size_t j = i;
+            for (; j < t.size(); ++j) {
+                unsigned d = static_cast<unsigned>(static_cast<unsigned char>(t[j])) - '0';
+                if (d > 9) break;
+                v = v * 10 + static_cast<int32_t>(d);
+            }
+            if (j == t.size()) return t[0] == '-' ? -v : v;
+        }
+    }
     // Fields are short; a fixed buffer keeps this free of allocations.
     char buf[256];
     if (t.size() > sizeof buf) t = t.substr(0, sizeof buf);

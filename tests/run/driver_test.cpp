@@ -71,7 +71,7 @@ TEST(Driver, StopEndsTheInputLoop)
     t.settings.inputs = {root + "A.RT1|-1", root + "B.RT1|-1", root + "C.RT1|-1"};
     // "Stop" pressed while the second county is being started.
     t.recorder.onEvents = [&] {
-        if (t.recorder.Logged("Begin :" + root + "A.RT1")) t.session.RequestStop();
+        if (t.recorder.Logged("Complete :" + root + "A.RT1")) t.session.RequestStop();
     };
     RunResult r = RunConversion(t.session);
     EXPECT_TRUE(r.stopped);

@@ -1,0 +1,400 @@
+#include "tiger/archive.h"
+
+#include "support/recorder.h"
+#include "tiger/county_files.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace zalor {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// Writes an archive with the given members (name, bytes), stored or deflated.
+void WriteArchive(const std::string& path, const std::vector<std::pair<std::string, std::string>>& members,
+                  int method = Z_DEFLATED)
+{
+    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_NE(zf, nullptr);
+    for (const auto& [name, data] : members) {
+        zip_fileinfo info{};
+        ASSERT_EQ(zipOpenNewFileInZip64(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+                                        method ? 6 : 0, 0),
+                  ZIP_OK);
+        ASSERT_EQ(zipWriteInFileInZip(zf, data.data(), static_cast<unsigned>(data.size())), ZIP_OK);
+        ASSERT_EQ(zipCloseFileInZip(zf), ZIP_OK);
+    }
+    ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
+}
+
+// Every record of a file, read the way the readers do (end tested first).
+std::vector<std::string> ReadAll(TZipFile& f)
+{
+    std::vector<std::string> out;
+    while (!f.AtEnd()) out.emplace_back(f.ReadRecord());
+    return out;
+}
+
+std::string Records(int n, int length, char fill = 'x')
+{
+    std::string s;
+    for (int i = 0; i < n; ++i) s += std::string(static_cast<std::size_t>(length - 2), static_cast<char>(fill + i % 3)) + "\r\n";
+    return s;
+}
+
+TEST(ZipHelpers, MaskMatching)
+{
+    EXPECT_TRUE(ZipMaskMatches("TGR17031.RT1", ""));
+    EXPECT_TRUE(ZipMaskMatches("TGR17031.RT1", "*.*"));
+    EXPECT_TRUE(ZipMaskMatches("TGR17031.RT1", "*"));
+    EXPECT_TRUE(ZipMaskMatches("TGR17031.RT1", "*.RT?"));
+    EXPECT_TRUE(ZipMaskMatches("tgr17031.rt1", "TGR?????.RT*"));
+    EXPECT_TRUE(ZipMaskMatches("TGR17031.RTC", "TGR*.rtc"));
+    EXPECT_FALSE(ZipMaskMatches("TGR17031.RT1", "*.RT"));
+    EXPECT_FALSE(ZipMaskMatches("TGR17031.RT10", "*.RT?"));
+    EXPECT_FALSE(ZipMaskMatches("TGR1703.RT1", "TGR?????.*"));
+    EXPECT_FALSE(ZipMaskMatches("README", "*.TXT"));
+}
+
+TEST(ZipObj, ListsMembersWithSizes)
+{
+    std::string dir = TempDir("zip-list");
+    const std::string rt1 = Records(10, 230), rt2 = Records(3, 210);
+    WriteArchive(dir + "TGR17031.ZIP", {{"TGR17031.RT1", rt1}, {"TGR17031.RT2", rt2}, {"README.TXT", "hello"}});
+    std::vector<std::string> list;
+    ASSERT_EQ(TZipObj::GetZipList(dir + "TGR17031.ZIP>*.RT?", list, 3), 0);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].substr(0, 13), "TGR17031.RT1|");
+    EXPECT_EQ(list[0].substr(list[0].rfind('|')), "|2300");
+    EXPECT_EQ(list[1].substr(list[1].rfind('|')), "|630");
+    list.clear();
+    ASSERT_EQ(TZipObj::GetZipList(dir + "TGR17031.ZIP", list, 4), 0);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[2].back(), '%');
+    EXPECT_EQ(TZipObj::GetZipList(dir + "MISSING.ZIP", list, 0), 1);
+}
+
+TEST(ZipObj, OpenChoosesByExtension)
+{
+    std::string dir = TempDir("zip-open");
+    WriteArchive(dir + "a.zip", {{"ONE.TXT", "first"}, {"TWO.TXT", "second"}});
+    TZipObj z;
+    ASSERT_EQ(z.Open(dir + "a.zip"), 0); // lower-case .zip: the archive, first member
+    char buf[16];
+    EXPECT_EQ(z.Read(buf, sizeof buf), 5);
+    EXPECT_EQ(z.Position(), 5);
+    z.Close();
+    ASSERT_EQ(z.Open(dir + "a.zip>TWO.TXT"), 0);
+    EXPECT_EQ(z.Size(), 6);
+    EXPECT_EQ(std::string(buf, static_cast<std::size_t>(z.Read(buf, sizeof buf))), "second");
+    z.Close();
+    EXPECT_EQ(z.Open(dir + "notes.txt"), 0); // nothing opened
+    EXPECT_EQ(z.Read(buf, sizeof buf), -1);
+}
+
+TEST(ZipObj, ExtractZipFileKeepsMembersInsideTheTarget)
+{
+    std::string dir = TempDir("zip-extract");
+    std::filesystem::create_directories(dir + "out");
+    WriteArchive(dir + "a.zip", {{"../evil.txt", "escape"}, {"sub/inner.txt", "inner"}});
+    EXPECT_EQ(TZipObj::ExtractZipFile(dir + "a.zip", "../evil.txt", dir + "out"), 0);
+    EXPECT_EQ(ReadFile(dir + "out/evil.txt"), "escape");
+    EXPECT_FALSE(std::filesystem::exists(dir + "evil.txt"));
+    EXPECT_EQ(TZipObj::ExtractZipFile(dir + "a.zip", "sub/inner.txt", dir + "out/"), 0);
+    EXPECT_EQ(ReadFile(dir + "out/inner.txt"), "inner");
+    EXPECT_NE(TZipObj::ExtractZipFile(dir + "a.zip", "missing.txt", dir + "out"), 0);
+}
+
+TEST(ZipObj, GzipReadingAndExtraction)
+{
+    std::string dir = TempDir("zip-gz");
+    const std::string text = Records(500, 54);
+    gzFile g = gzopen((dir + "DATA.RT5.gz").c_str(), "wb");
+    ASSERT_NE(g, nullptr);
+    gzwrite(g, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(g);
+
+    TZipObj z;
+    ASSERT_EQ(z.Open(dir + "DATA.RT5.gz"), 0);
+    std::string got(text.size() + 10, '\0');
+    int64_t n = 0, r;
+    while ((r = z.Read(got.data() + n, 1000)) > 0) n += r;
+    EXPECT_EQ(got.substr(0, static_cast<std::size_t>(n)), text);
+    EXPECT_EQ(z.Position(), static_cast<int64_t>(text.size()));
+    z.Close();
+
+    EXPECT_EQ(TZipObj::ExtractGzFile(dir + "DATA.RT5.gz", ""), 0); // the name without .gz
+    EXPECT_EQ(ReadFile(dir + "DATA.RT5"), text);
+    EXPECT_EQ(TZipObj::ExtractGzFile(dir + "DATA.RT5.gz", dir + "copy.txt"), 0);
+    EXPECT_EQ(ReadFile(dir + "copy.txt"), text);
+    EXPECT_EQ(TZipObj::ExtractGzFile(dir + "missing.gz", dir + "x"), 1);
+    EXPECT_EQ(TZipObj::ExtractGzFile(dir + "copy.txt", ""), 2); // would overwrite its own input
+}
+
+TEST(ZipObj, WritesDeflatedMembersUnderTheirFileNames)
+{
+    std::string dir = TempDir("zip-write");
+    const std::string data = Records(1000, 230); // more than one 64 KiB chunk
+    WriteFile(dir + "TGR01001A.MIF", data);
+    TZipObj z;
+    ASSERT_EQ(z.OpenZip(dir + "Z.ZIP"), 0);
+    EXPECT_EQ(z.AddFileToZip(dir + "TGR01001A.MIF"), 0);
+    EXPECT_NE(z.AddFileToZip(dir + "missing.MIF"), 0);
+    EXPECT_EQ(z.CloseZip(), 0);
+    std::vector<std::string> list;
+    ASSERT_EQ(TZipObj::GetZipList(dir + "Z.ZIP", list, 3), 0);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].substr(0, list[0].find('|')), "TGR01001A.MIF");
+    TZipFile f(dir + "Z.ZIP", "TGR01001A.MIF", 230);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(ReadAll(f).size(), 1000u);
+}
+
+// --- record reading ---------------------------------------------------------------
+
+class RecordFileModes : public ::testing::TestWithParam<bool> {
+protected:
+    // Puts `bytes` where a TZipFile can read it as TGR01001.RT1 and opens it.
+    TZipFile Open(const std::string& bytes, int length, const std::string& dirName)
+    {
+        dir_ = TempDir(dirName + (GetParam() ? "-zip" : "-loose"));
+        if (GetParam()) {
+            WriteArchive(dir_ + "TGR01001.ZIP", {{"TGR01001.RT1", bytes}});
+            return TZipFile(dir_ + "TGR01001.ZIP", "TGR01001.RT1", length);
+        }
+        WriteFile(dir_ + "TGR01001.RT1", bytes);
+        return TZipFile("", dir_ + "TGR01001.RT1", length);
+    }
+    std::string dir_;
+};
+
+TEST_P(RecordFileModes, ExactRecordsRaiseTheEndFlagWithTheLastRead)
+{
+    const std::string bytes = Records(5, 230);
+    TZipFile f = Open(bytes, 230, "exact");
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.RecordEstimate(), 5);
+    int reads = 0;
+    while (!f.AtEnd()) {
+        std::string_view r = f.ReadRecord();
+        EXPECT_EQ(r, std::string_view(bytes).substr(static_cast<std::size_t>(reads) * 230, 230));
+        ++reads;
+    }
+    EXPECT_EQ(reads, 5);
+    EXPECT_TRUE(f.ReadRecord().empty());
+    EXPECT_TRUE(f.Error().empty());
+}
+
+TEST_P(RecordFileModes, EmptyFileIsAtItsEndBeforeTheFirstRead)
+{
+    TZipFile f = Open("", 230, "empty");
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_TRUE(f.AtEnd());
+    EXPECT_EQ(f.RecordEstimate(), 0);
+}
+
+TEST_P(RecordFileModes, ManyBlocksOfRecords)
+{
+    // Records straddle the block boundaries of the inflating buffer.
+    const std::string bytes = Records(20000, 230);
+    TZipFile f = Open(bytes, 230, "blocks");
+    auto all = ReadAll(f);
+    ASSERT_EQ(all.size(), 20000u);
+    EXPECT_EQ(all[4567], bytes.substr(4567u * 230, 230));
+    EXPECT_EQ(all.back(), bytes.substr(19999u * 230, 230));
+}
+
+TEST_P(RecordFileModes, LfLineEndsAreDetected)
+{
+    const std::string bytes = test::LfOnly(Records(7, 230));
+    TZipFile f = Open(bytes, 230, "lf");
+    EXPECT_TRUE(f.LfLineEnds());
+    EXPECT_EQ(f.RecordLength(), 229);
+    EXPECT_EQ(f.RecordEstimate(), 7);
+    auto all = ReadAll(f);
+    ASSERT_EQ(all.size(), 7u);
+    for (const auto& r : all) {
+        EXPECT_EQ(r.size(), 229u);
+        EXPECT_EQ(r.back(), '\n');
+    }
+}
+
+TEST_P(RecordFileModes, LastRecordWithoutLineEndIsKept)
+{
+    std::string bytes = Records(3, 230);
+    bytes.resize(bytes.size() - 2);
+    TZipFile f = Open(bytes, 230, "noend");
+    auto all = ReadAll(f);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[2].size(), 228u);
+    EXPECT_TRUE(f.Error().empty());
+}
+
+TEST_P(RecordFileModes, IncompleteLastRecordIsReportedNotParsed)
+{
+    std::string bytes = Records(3, 230) + "1  12345";
+    TZipFile f = Open(bytes, 230, "partial");
+    EXPECT_EQ(ReadAll(f).size(), 3u);
+    EXPECT_FALSE(f.Error().empty());
+}
+
+TEST_P(RecordFileModes, TrailingLineEndOrEofMarkIsIgnored)
+{
+    TZipFile f = Open(Records(2, 230) + "\r\n\x1a", 230, "trailer");
+    EXPECT_EQ(ReadAll(f).size(), 2u);
+    EXPECT_TRUE(f.Error().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(ArchiveAndLoose, RecordFileModes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Archive" : "Loose"; });
+
+TEST(RecordFile, MemberLookupPrefersExactCase)
+{
+    std::string dir = TempDir("member-case");
+    WriteArchive(dir + "A.ZIP", {{"tgr17031.rt1", Records(1, 10, 'a')}, {"TGR17031.RT1", Records(1, 10, 'b')}});
+    TZipFile exact(dir + "A.ZIP", "TGR17031.RT1", 10);
+    ASSERT_FALSE(exact.OpenFailed());
+    EXPECT_EQ(exact.ReadRecord().substr(0, 8), "bbbbbbbb");
+    EXPECT_EQ(exact.Name(), "TGR17031.RT1");
+
+    WriteArchive(dir + "B.ZIP", {{"tgr17031.rt1", Records(1, 10, 'a')}});
+    TZipFile other(dir + "B.ZIP", "TGR17031.RT1", 10);
+    ASSERT_FALSE(other.OpenFailed());
+    EXPECT_EQ(other.ReadRecord().substr(0, 8), "aaaaaaaa");
+    EXPECT_EQ(other.Name(), "tgr17031.rt1");
+
+    EXPECT_TRUE(TZipFile(dir + "B.ZIP", "TGR17031.RT2", 10).OpenFailed());
+    EXPECT_TRUE(TZipFile(dir + "MISSING.ZIP", "TGR17031.RT1", 10).OpenFailed());
+    WriteFile(dir + "BROKEN.ZIP", "PK\x03\x04 this is no archive");
+    EXPECT_TRUE(TZipFile(dir + "BROKEN.ZIP", "TGR17031.RT1", 10).OpenFailed());
+}
+
+TEST(RecordFile, ArchiveNameWithMemberOverridesTheFileName)
+{
+    std::string dir = TempDir("member-arrow");
+    WriteArchive(dir + "archive.zip", {{"ANY.RT7", Records(2, 76)}, {"TGR17031.RT7", Records(5, 76)}});
+    TZipFile f(dir + "archive.zip>ANY.RT7", "TGR17031.RT1", 76);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.Name(), "ANY.RT7");
+    EXPECT_EQ(ReadAll(f).size(), 2u);
+
+    test::TestSession t;
+    t.session.currentArchive = dir + "archive.zip>ANY.RT7";
+    TZipFile g = OpenRecordFile(t.session, dir + "archive.zip", ".RT2", 76);
+    ASSERT_FALSE(g.OpenFailed());
+    EXPECT_EQ(g.Name(), "ANY.RT7");
+}
+
+TEST(RecordFile, DamagedMemberIsReported)
+{
+    std::string dir = TempDir("member-crc");
+    const std::string data = Records(50, 54);
+    WriteArchive(dir + "A.ZIP", {{"TGR01001.RT5", data}}, 0); // stored: the bytes appear as they are
+    std::string zip = ReadFile(dir + "A.ZIP");
+    std::size_t at = zip.find(data.substr(0, 52));
+    ASSERT_NE(at, std::string::npos);
+    zip[at + 100] = '#';
+    WriteFile(dir + "A.ZIP", zip);
+    TZipFile f(dir + "A.ZIP", "TGR01001.RT5", 54);
+    ASSERT_FALSE(f.OpenFailed());
+    ReadAll(f);
+    EXPECT_NE(f.Error().find("damaged"), std::string::npos);
+}
+
+TEST(RecordFile, MemberShorterThanItsStatedSizeIsReported)
+{
+    std::string dir = TempDir("member-short");
+    WriteArchive(dir + "A.ZIP", {{"TGR01001.RT5", Records(10, 54)}}, 0);
+    std::string zip = ReadFile(dir + "A.ZIP");
+    auto setSize = [&](std::size_t at) { // 1080 little-endian over the stated 540
+        ASSERT_EQ(static_cast<unsigned char>(zip[at]) | static_cast<unsigned char>(zip[at + 1]) << 8, 540);
+        zip[at] = static_cast<char>(1080 & 0xFF);
+        zip[at + 1] = static_cast<char>(1080 >> 8);
+    };
+    setSize(22);                                      // local header
+    setSize(zip.find(std::string("PK\x01\x02", 4)) + 24); // central directory
+    WriteFile(dir + "A.ZIP", zip);
+    TZipFile f(dir + "A.ZIP", "TGR01001.RT5", 54);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.RecordEstimate(), 20);
+    EXPECT_EQ(ReadAll(f).size(), 10u);
+    EXPECT_FALSE(f.Error().empty());
+}
+
+TEST(OpenRecordFileTest, LooseFilesAreFoundWhateverTheirCase)
+{
+    std::string dir = TempDir("loose-case");
+    WriteFile(dir + "tgr17031.rt1", Records(1, 230));
+    WriteFile(dir + "tgr17031.rt2", Records(2, 210));
+    test::TestSession t;
+    TZipFile f = OpenRecordFile(t.session, dir + "tgr17031.rt1", ".RT2", 210);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.Name(), dir + "tgr17031.rt2");
+    EXPECT_EQ(ReadAll(f).size(), 2u);
+    // The exact name wins over other spellings.
+    WriteFile(dir + "tgr17031.RT2", Records(3, 210));
+    TZipFile g = OpenRecordFile(t.session, dir + "tgr17031.rt1", ".RT2", 210);
+    EXPECT_EQ(g.Name(), dir + "tgr17031.RT2");
+    // A missing loose file is an open failure, not an error thrown.
+    EXPECT_TRUE(OpenRecordFile(t.session, dir + "tgr17031.rt1", ".RT7", 76).OpenFailed());
+    // A directory of that name is no record file.
+    std::filesystem::create_directories(dir + "tgr17031.RT8");
+    EXPECT_TRUE(OpenRecordFile(t.session, dir + "tgr17031.rt1", ".RT8", 38).OpenFailed());
+}
+
+TEST(OpenRecordFileTest, ArchiveMemberFromUpperCasedBaseName)
+{
+    std::string dir = TempDir("archive-base");
+    WriteArchive(dir + "tgr17031.zip", {{"TGR17031.RTS", Records(3, 122)}});
+    test::TestSession t;
+    t.session.currentArchive = dir + "tgr17031.zip";
+    // Area outputs pass the record file path beside the archive.
+    TZipFile f = OpenRecordFile(t.session, dir + "tgr17031.RTS", ".RTS", 122);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(ReadAll(f).size(), 3u);
+    EXPECT_EQ(t.session.currentArchive, dir + "tgr17031.zip");
+}
+
+TEST(AutoZip, GathersOnlyTheCountysMapFiles)
+{
+    std::string dir = TempDir("autozip");
+    for (const char* name : {"TGR17031A.MIF", "TGR17031A.MID", "TGR17031.MTD", "TGR17031A.SHP", "TGR17043A.MIF",
+                             "OTHER.MID"})
+        WriteFile(dir + name, std::string("data of ") + name);
+    test::TestSession t;
+    AutoZipOutputs(t.session, dir + "ZGR17031.ZIP", "TGR17031");
+    std::vector<std::string> list;
+    ASSERT_EQ(TZipObj::GetZipList(dir + "ZGR17031.ZIP", list, 0), 0);
+    std::sort(list.begin(), list.end());
+    EXPECT_EQ(list, (std::vector<std::string>{"TGR17031.MTD", "TGR17031A.MID", "TGR17031A.MIF"}));
+    EXPECT_FALSE(std::filesystem::exists(dir + "TGR17031A.MIF"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "TGR17031.MTD"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "TGR17031A.SHP"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "TGR17043A.MIF"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "OTHER.MID"));
+    TZipFile m(dir + "ZGR17031.ZIP", "TGR17031A.MIF", 4);
+    EXPECT_EQ(m.Peek(100), "data of TGR17031A.MIF");
+}
+
+TEST(AutoZip, KeepsTheFilesWhenTheArchiveCannotBeWritten)
+{
+    std::string dir = TempDir("autozip-fail");
+    WriteFile(dir + "TGR17031A.MIF", "x");
+    test::TestSession t;
+    AutoZipOutputs(t.session, dir + "no-such-dir/ZGR17031.ZIP", "TGR17031"); // nothing in that directory
+    EXPECT_TRUE(std::filesystem::exists(dir + "TGR17031A.MIF"));
+    std::filesystem::create_directories(dir + "ZGR17031.ZIP"); // a directory where the archive belongs
+    AutoZipOutputs(t.session, dir + "ZGR17031.ZIP", "TGR17031");
+    EXPECT_TRUE(std::filesystem::exists(dir + "TGR17031A.MIF"));
+    EXPECT_TRUE(t.recorder.Logged("Error Zipping " + dir + "ZGR17031.ZIP"));
+    EXPECT_EQ(t.session.countyErrors, 1);
+}
+
+} // namespace
+} // namespace zalor

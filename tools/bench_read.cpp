@@ -1,0 +1,99 @@
+// zalor-bench-read: reads one county with every record reader, in the
+// order of a conversion, and prints how long each reader took.
+//
+//   zalor-bench-read [--repeat N] [--digits D] [--tolerance T] INPUT
+//
+// INPUT is a county archive (TGRssccc.ZIP) or a loose RT1 file.
+
+#include "run/session.h"
+#include "tiger/chains.h"
+#include "tiger/county.h"
+#include "tiger/landmarks.h"
+#include "tiger/names.h"
+#include "tiger/polygons.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+class QuietReporter : public zalor::Reporter {
+public:
+    void Error(std::string_view text) override { std::fprintf(stderr, "error: %.*s\n", int(text.size()), text.data()); }
+};
+
+bool IsArchive(const std::string& path)
+{
+    if (path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return ext == ".ZIP";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Times the record readers on one county"};
+    std::string input;
+    int repeat = 1, digits = 6, tolerance = 0;
+    app.add_option("input", input, "county archive or loose RT1 file")->required();
+    app.add_option("--repeat", repeat, "read the county this many times")->check(CLI::Range(1, 1000));
+    app.add_option("--digits", digits, "precision digits (1..6)")->check(CLI::Range(1, 6));
+    app.add_option("--tolerance", tolerance, "straight line tolerance (0..1000)")->check(CLI::Range(0, 1000));
+    CLI11_PARSE(app, argc, argv);
+
+    zalor::RunSettings settings;
+    settings.SetText("DIG", std::to_string(digits));
+    settings.SetText("TOL", std::to_string(tolerance));
+    QuietReporter reporter;
+    zalor::Session session(settings, reporter);
+    session.countyOutputDirectory = "./";
+
+    using Clock = std::chrono::steady_clock;
+    struct Step {
+        const char* name;
+        std::function<void(zalor::County&)> run;
+        double ms = 0;
+    };
+    std::vector<Step> steps = {
+        {"RTC entity names", [&](zalor::County& c) { zalor::ReadEntityNames(session, c, input); }},
+        {"RT1 chains", [&](zalor::County& c) { zalor::ReadChains(session, c, input); }},
+        {"RT2 shapes", [&](zalor::County& c) { zalor::ReadShapes(session, c, input); }},
+        {"RTI polygon links", [&](zalor::County& c) { zalor::ReadPolygonLinks(session, c, input); }},
+        {"extent", [&](zalor::County& c) { zalor::ComputeCountyExtent(session, c); }},
+        {"RT5 names", [&](zalor::County& c) { zalor::ReadAltNames(session, c, input); }},
+        {"RT4 name links", [&](zalor::County& c) { zalor::ReadAltFeatures(session, c, input); }},
+        {"RT7 landmarks", [&](zalor::County& c) { zalor::ReadLandmarks(session, c, input, "DP", false); }},
+    };
+
+    zalor::County county;
+    std::size_t chains = 0, shapePoints = 0, names = 0, landmarks = 0, entities = 0;
+    const auto start = Clock::now();
+    for (int r = 0; r < repeat; ++r) {
+        session.currentArchive = IsArchive(input) ? input : std::string();
+        county.Release();
+        for (Step& s : steps) {
+            const auto t0 = Clock::now();
+            s.run(county);
+            s.ms += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        }
+        chains = static_cast<std::size_t>(county.chains.count());
+        shapePoints = county.chains.shapePoints.size();
+        names = static_cast<std::size_t>(county.names.NameCount());
+        landmarks = county.landmarks.size();
+        entities = county.entityNames.size();
+    }
+    const double total = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+
+    for (const Step& s : steps) std::printf("%-18s %10.1f ms\n", s.name, s.ms / repeat);
+    std::printf("%-18s %10.1f ms per read (%d read%s)\n", "total", total / repeat, repeat, repeat == 1 ? "" : "s");
+    std::printf("chains %zu, shape points %zu, names %zu, landmarks %zu, entity names %zu\n", chains, shapePoints,
+                names, landmarks, entities);
+    return chains > 0 ? 0 : 1;
+}
