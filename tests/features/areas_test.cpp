@@ -1,0 +1,199 @@
+#include "features/area_keys.h"
+#include "features/areas.h"
+#include "formats/dbf.h"
+#include "support/recorder.h"
+#include "tiger/county.h"
+#include "tiger/county_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace zalor {
+namespace {
+
+using test::ReadFile;
+using test::Record;
+
+constexpr int32_t X0 = -87000000, Y0 = 41000000;
+
+// Three unit cells side by side, polygons 1, 2, 3 from west to east; the
+// outside belongs to no polygon.
+struct AreaFixture : ::testing::Test {
+    test::TestSession t;
+    County county;
+    std::string dir;
+
+    void Chain(int32_t tlid, int fx, int fy, int tx, int ty, int32_t left, int32_t right)
+    {
+        ChainRecord& c = county.chains.Append();
+        c.TLID = tlid;
+        std::memcpy(c.CFCC, "A41", 3);
+        c.from = {X0 + fx * 1000, Y0 + fy * 1000};
+        c.to = {X0 + tx * 1000, Y0 + ty * 1000};
+        c.polyLeft = left;
+        c.polyRight = right;
+    }
+    void SetUp() override
+    {
+        dir = test::TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        t.session.countyOutputDirectory = dir;
+        t.session.areaBrushColour = 0xFF8004;
+        int32_t id = 1;
+        for (int i = 0; i < 3; ++i) {
+            Chain(id++, i, 0, i + 1, 0, i + 1, 0); // bottom, eastward: polygon on the left
+            Chain(id++, i, 1, i + 1, 1, 0, i + 1); // top
+        }
+        for (int i = 0; i <= 3; ++i) Chain(id++, i, 0, i, 1, i, i < 3 ? i + 1 : 0);
+    }
+    // One RTS record per polygon: tract, block, ZCTA, water flag, water columns.
+    void Rts(const std::vector<std::tuple<int, std::string, std::string, std::string, bool>>& polys)
+    {
+        std::string text;
+        for (const auto& [poly, tract, block, zcta, water] : polys)
+            text += Record(122, {{1, "S"},
+                                 {6, "01001"},
+                                 {16, test::Right(poly, 10)},
+                                 {26, water ? "1" : "0"},
+                                 {72, tract},
+                                 {78, block},
+                                 {114, zcta}});
+        test::WriteFile(dir + "TGR01001.RTS", text);
+    }
+    void Layer(const std::string& spec, bool excludeWater = false, int waterMode = 0, bool centroid = false)
+    {
+        WriteEntityLayer(t.session, county, dir + "TGR01001.RTS", spec, false, excludeWater, waterMode, 0, centroid);
+    }
+};
+
+TEST_F(AreaFixture, NeighboursWithOneKeyDissolveIntoOneRing)
+{
+    Rts({{1, "000100", "1001", "60614", false},
+         {2, "000100", "1002", "60614", false},
+         {3, "000200", "1003", "60615", false}});
+    Layer("CTBNA00|07206");
+    std::string mif = ReadFile(dir + "TGR01001CTBNA00.MIF");
+    EXPECT_NE(mif.find("COLUMNS 5\r\nNUM integer\r\nLon Float\r\nLat Float\r\nCTBNA00 integer\r\nNAME char (30)\r\n"
+                       "DATA\r\n"),
+              std::string::npos);
+    // Tract 100: one clockwise ring around cells 1 and 2 (7 points, closed).
+    EXPECT_NE(mif.find("Region 1\r\n7\r\n-87.000000 41.000000\r\n-87.000000 41.001000\r\n"), std::string::npos)
+        << mif;
+    EXPECT_NE(mif.find("BRUSH (2,0,16744452)\r\n"), std::string::npos);
+    // NUM starts at 2 in MIF area layers.
+    EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00.MID"),
+              "2,-86.999000,41.000500,100,\"\"\r\n3,-86.997500,41.000500,200,\"\"\r\n");
+    EXPECT_TRUE(t.recorder.Logged("Geographic Entities [CTBNA00] "));
+    EXPECT_TRUE(t.recorder.Logged("Processing CTBNA00[ 2 Objects]"));
+}
+
+TEST_F(AreaFixture, ExcludedWaterLeavesAGap)
+{
+    std::string water(4, ' ');
+    Rts({{1, "000100", "1001", "", false}, {2, "000100", "1990", "", true}, {3, "000100", "1003", "", false}});
+    Layer("CTBNA00|07206", true);
+    std::string mid = ReadFile(dir + "TGR01001CTBNA00.MID");
+    // Polygon 2 is water: tract 100 falls into two rings around cells 1 and 3.
+    EXPECT_NE(ReadFile(dir + "TGR01001CTBNA00.MIF").find("Region 2\r\n5\r\n"), std::string::npos);
+    EXPECT_EQ(mid, "2,-86.998500,41.000500,100,\"\"\r\n");
+}
+
+TEST_F(AreaFixture, WaterBlocksAreOneFeaturePerPolygon)
+{
+    Rts({{1, "000100", "1001", "", false}, {2, "000100", "1990", "", true}, {3, "000100", "1991", "", true}});
+    Layer("W|02601", false, 2);
+    EXPECT_EQ(ReadFile(dir + "TGR01001W.MID"), "2,-86.998500,41.000500,2,\"\"\r\n3,-86.997500,41.000500,3,\"\"\r\n");
+}
+
+TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
+{
+    Rts({{1, "000100", "1001A", "606HH", false},
+         {2, "000100", "1001B", "606HH", false},
+         {3, "000100", "1002", "60615", false}});
+    Layer("BLK00|07805");
+    // Groups come in key order: 1002, then 1001A (1,001,001), then 1001B.
+    EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.997500,41.000500,1002,\"\"\r\n"
+                                                   "3,-86.999500,41.000500,1001A,\"\"\r\n"
+                                                   "4,-86.998500,41.000500,1001B,\"\"\r\n");
+    Layer("ZCTA5|11405");
+    std::string mid = ReadFile(dir + "TGR01001ZCTA5.MID");
+    EXPECT_NE(mid.find(",606HH,"), std::string::npos);
+    EXPECT_NE(mid.find(",60615,"), std::string::npos);
+
+    // Shapefiles number from 1 and carry the ZCTA key as an integer.
+    t.session.formatCode = 1;
+    Layer("ZCTA5|11405");
+    Tdbx dbf(dir + "TGR01001ZCTA5.DBF", Tdbx::kRead);
+    ASSERT_TRUE(dbf.ReadRecord(1));
+    EXPECT_EQ(dbf.GetFieldText(1), "1");
+    std::vector<std::string> sufs;
+    for (int r = 1; r <= 2; ++r) {
+        ASSERT_TRUE(dbf.ReadRecord(r));
+        sufs.push_back(dbf.GetFieldText(2));
+    }
+    EXPECT_NE(std::find(sufs.begin(), sufs.end(), std::to_string(EncodeZctaKey("606HH"))), sufs.end());
+}
+
+TEST_F(AreaFixture, CentroidLayerHasItsOwnNameAndRows)
+{
+    Rts({{1, "000100", "1001", "", false}, {2, "000100", "1002", "", false}, {3, "000200", "1003", "", false}});
+    Layer("CTBNA00|07206", false, 0, true);
+    std::string points = ReadFile(dir + "TGR01001CTBNA00_P.MIF");
+    EXPECT_NE(points.find("DATA\r\nPOINT -86.999000 41.000500\r\nPOINT -86.997500 41.000500\r\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00_P.MID"), ReadFile(dir + "TGR01001CTBNA00.MID"));
+}
+
+TEST_F(AreaFixture, EntityNamesLabelFeatures)
+{
+    Rts({{1, "000100", "1001", "", false}, {2, "000100", "1002", "", false}, {3, "000200", "1003", "", false}});
+    county.entityNames.push_back({'C', 1001, "Synthetic County"});
+    county.IndexEntityNames();
+    // The county code of the records is the file code 01001.
+    Layer("CNTY|00605");
+    EXPECT_EQ(ReadFile(dir + "TGR01001CNTY.MID"), "2,-86.998500,41.000500,1001,\"Synthetic County\"\r\n");
+}
+
+TEST_F(AreaFixture, SkipExistingListsTheExistingLayer)
+{
+    Rts({{1, "000100", "1001", "", false}});
+    t.settings.SetRadio("RbE2");
+    test::WriteFile(dir + "TGR01001CTBNA00.MIF", "x");
+    Layer("CTBNA00|07206");
+    EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00.MIF"), "x");
+    ASSERT_EQ(t.recorder.outputs.size(), 1u);
+    EXPECT_EQ(t.recorder.outputs[0], dir + "TGR01001CTBNA00.MIF|1");
+}
+
+TEST_F(AreaFixture, MissingRecordFileWritesNothing)
+{
+    Layer("CTBNA00|07206");
+    EXPECT_FALSE(std::filesystem::exists(dir + "TGR01001CTBNA00.MIF"));
+    EXPECT_TRUE(t.recorder.errors.empty());
+}
+
+TEST_F(AreaFixture, LandmarkPointsCutNamesAndSkipUnplacedOnes)
+{
+    auto add = [&](int32_t land, const char* cfcc, const std::string& name, GeoPoint at) {
+        LandmarkRecord r;
+        r.LAND = land;
+        std::memcpy(r.CFCC, cfcc, 3);
+        r.NAME = cfcc + name;
+        r.location = at;
+        county.landmarks.push_back(r);
+    };
+    add(7, "D43", "Lincoln School", {X0, Y0});
+    add(8, "D43", std::string(45, 'N'), {X0 + 5, Y0 + 5});
+    add(9, "D43", "Nowhere", {0, 0});
+    add(10, "D61", "Not Selected", {X0, Y0});
+    t.settings.SetBox("CbP4", true);
+    WriteLandmarkPoints(t.session, county, dir + "TGR01001DP");
+    EXPECT_EQ(ReadFile(dir + "TGR01001DP.MID"),
+              "1,7,\"D43\",\"Lincoln School\"\r\n2,8,\"D43\",\"" + std::string(40, 'N') + "\"\r\n");
+    EXPECT_NE(ReadFile(dir + "TGR01001DP.MIF").find("COLUMNS 4\r\nNUM integer\r\nLAND integer\r\nCFCC char (3)\r\n"
+                                                   "NAME char (30)\r\nDATA\r\nPOINT -87.000000 41.000000\r\n"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace zalor
