@@ -62,6 +62,14 @@ private:
     std::unordered_map<int32_t, const LandmarkRecord*> index_;
 };
 
+// The type of the key column: keys are numbers, but block keys with their
+// suffix letters and ZCTA codes are texts, which an integer column loses.
+std::string KeyColumnType(const AreaLayer& layer, bool zctaText)
+{
+    if (layer.keyLetters || (zctaText && (layer.columnFlags & kAreaZcta))) return "char (12)";
+    return "integer";
+}
+
 std::string KeyText(const AreaLayer& layer, int32_t key, bool zctaText)
 {
     if (zctaText && (layer.columnFlags & kAreaZcta)) return DecodeZctaKey(key);
@@ -140,7 +148,7 @@ private:
     {
         f.WriteMifHeader();
         std::vector<std::string> cols = {"NUM integer", MifColumnLine("Lon double"), MifColumnLine("Lat double"),
-                                         layer_.name + " integer"};
+                                         layer_.name + " " + KeyColumnType(layer_, true)};
         if (layer_.columnFlags & kAreaCfcc) cols.push_back("CFCC char (3)");
         if (layer_.columnFlags & kAreaName) cols.push_back("NAME char (30)");
         WriteMifColumns(f, cols);
@@ -160,7 +168,7 @@ public:
     explicit ShpAreaFiles(const AreaLayer& layer)
         : layer_(layer), shp_(layer.base + ".SHP", TShpFile::kPolygon), dbf_(layer.base + ".DBF", Tdbx::kCreate)
     {
-        std::string cols = "NUM integer\r\nSUF integer\r\nLON double\r\nLAT double\r\n";
+        std::string cols = "NUM integer\r\nSUF " + KeyColumnType(layer, false) + "\r\nLON double\r\nLAT double\r\n";
         if (layer.columnFlags & kAreaCfcc) cols += "CFCC char (3)\r\n";
         if (layer.columnFlags & kAreaName) cols += "NAME char (30)\r\n";
         DefineFieldsFromColumns(dbf_, cols);
@@ -194,7 +202,7 @@ class KxfAreaFiles : public AreaFileSet {
 public:
     explicit KxfAreaFiles(const AreaLayer& layer) : layer_(layer), files_(layer.base)
     {
-        std::vector<std::string> cols = {"NUM integer", layer.name + " integer"};
+        std::vector<std::string> cols = {"NUM integer", layer.name + " " + KeyColumnType(layer, false)};
         if (layer.columnFlags & kAreaCfcc) cols.push_back("CFCC char (3)");
         if (layer.columnFlags & kAreaName) cols.push_back("NAME char (30)");
         WriteMtdColumns(files_.Mtd(), cols);

@@ -116,7 +116,9 @@ TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
     EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.997500,41.000500,1002,\"\"\r\n"
                                                    "3,-86.999500,41.000500,1001A,\"\"\r\n"
                                                    "4,-86.998500,41.000500,1001B,\"\"\r\n");
+    EXPECT_NE(ReadFile(dir + "TGR01001BLK00.MIF").find("BLK00 char (12)\r\n"), std::string::npos);
     Layer("ZCTA5|11405");
+    EXPECT_NE(ReadFile(dir + "TGR01001ZCTA5.MIF").find("ZCTA5 char (12)\r\n"), std::string::npos);
     std::string mid = ReadFile(dir + "TGR01001ZCTA5.MID");
     EXPECT_NE(mid.find(",606HH,"), std::string::npos);
     EXPECT_NE(mid.find(",60615,"), std::string::npos);
