@@ -55,13 +55,27 @@ def open_county(path, version=None):
 
 
 def features(ds, name):
+    """The layer's features as plain dictionaries of their fields, with the
+    geometry's points in micro-degrees under "_points" (GDAL objects must
+    not outlive their data source)."""
     layer = ds.GetLayerByName(name)
     check(layer is not None, "layer %s present" % name)
-    return list(layer) if layer is not None else []
+    rows = []
+    if layer is None:
+        return rows
+    defn = layer.GetLayerDefn()
+    fields = [defn.GetFieldDefn(k).GetName() for k in range(defn.GetFieldCount())]
+    for feat in layer:
+        row = {f: feat.GetField(f) for f in fields}
+        geom = feat.GetGeometryRef()
+        row["_points"] = [] if geom is None else \
+            [(micro(geom.GetX(k)), micro(geom.GetY(k))) for k in range(max(1, geom.GetPointCount()))]
+        rows.append(row)
+    return rows
 
 
 def text(feat, field):
-    v = feat.GetField(field)
+    v = feat.get(field)
     return "" if v is None else str(v).strip()
 
 
@@ -80,7 +94,7 @@ def main():
         chains = {c["tlid"]: c for c in truth["chains"]}
         seen = set()
         for feat in features(ds, "CompleteChain"):
-            tlid = feat.GetField("TLID")
+            tlid = feat["TLID"]
             c = chains.get(tlid)
             check(c is not None, "chain %s is in the truth" % tlid)
             if c is None:
@@ -89,8 +103,7 @@ def main():
             check(text(feat, "CFCC") == c["cfcc"], "CFCC of %d" % tlid)
             name = " ".join(p for p in (text(feat, "FEDIRP"), text(feat, "FENAME"), text(feat, "FETYPE")) if p)
             check(name == c["name"], "name of %d: %r != %r" % (tlid, name, c["name"]))
-            geom = feat.GetGeometryRef()
-            pts = [(micro(geom.GetX(k)), micro(geom.GetY(k))) for k in range(geom.GetPointCount())]
+            pts = feat["_points"]
             want = [tuple(c["from"])] + [tuple(p) for p in c["shapes"]] + [tuple(c["to"])]
             check(pts == want, "points of %d" % tlid)
             for fld in ("FRADDL", "TOADDL", "FRADDR", "TOADDR", "ZIPL", "ZIPR"):
@@ -102,9 +115,9 @@ def main():
         # RT4: alternate feature numbers, applied as the converter applies them.
         alt_names = truth_alt_names(tmp, code)
         slots = {}
-        for feat in sorted(features(ds, "AltName"), key=lambda f: (f.GetField("TLID"), f.GetField("RTSQ"))):
-            feats = feat.GetField("FEAT") or []
-            s = slots.setdefault(feat.GetField("TLID"), ["", "", ""])
+        for feat in sorted(features(ds, "AltName"), key=lambda f: (f["TLID"], f["RTSQ"])):
+            feats = feat["FEAT"] or []
+            s = slots.setdefault(feat["TLID"], ["", "", ""])
             for k in range(min(3, len(feats))):
                 if feats[k]:
                     s[k] = alt_names[feats[k] - 1]
@@ -115,21 +128,20 @@ def main():
         marks = features(ds, "Landmarks")
         check(len(marks) == len(truth["landmarks"]), "RT7 record count")
         for feat, m in zip(marks, truth["landmarks"]):
-            check(feat.GetField("LAND") == m["land"] and text(feat, "CFCC") == m["cfcc"]
+            check(feat["LAND"] == m["land"] and text(feat, "CFCC") == m["cfcc"]
                   and text(feat, "LANAME") == m["name"], "landmark %d" % m["land"])
-            geom = feat.GetGeometryRef()
             if m["located"] and (m["lon"] or m["lat"]):
-                check(geom is not None and (micro(geom.GetX()), micro(geom.GetY())) == (m["lon"], m["lat"]),
+                check(feat["_points"] == [(m["lon"], m["lat"])],
                       "location of landmark %d" % m["land"])
 
         # RT8 area landmarks.
-        links = sorted((f.GetField("POLYID"), f.GetField("LAND")) for f in features(ds, "AreaLandmarks"))
+        links = sorted((f["POLYID"], f["LAND"]) for f in features(ds, "AreaLandmarks"))
         want = sorted((p, m["land"]) for m in truth["landmarkAreas"] for p in m["polygons"])
         check(links == want, "RT8 links")
 
         # --- Census 2000 record types ------------------------------------------
         ds = open_county(tmp, "TIGER_UA2000")
-        links = {f.GetField("TLID"): (f.GetField("POLYIDL") or 0, f.GetField("POLYIDR") or 0)
+        links = {f["TLID"]: (f["POLYIDL"] or 0, f["POLYIDR"] or 0)
                  for f in features(ds, "PolyChainLink")}
         check(len(links) == len(chains), "one RTI record per chain")
         for tlid, c in chains.items():
@@ -137,13 +149,13 @@ def main():
 
         # RT9 key geographic locations (GDAL knows them only in the older
         # versions; the layout is the same).
-        kgl = sorted((f.GetField("POLYID"), int(text(f, "FEAT")), text(f, "CFCC"), text(f, "KGLNAME"))
+        kgl = sorted((f["POLYID"], int(text(f, "FEAT")), text(f, "CFCC"), text(f, "KGLNAME"))
                      for f in features(ds, "KeyFeatures"))
         want = sorted((p, k["feat"], k["cfcc"], k["name"]) for k in truth["keyLocations"] for p in k["polygons"])
         check(kgl == want, "RT9 records")
 
         names = features(ds, "FeatureIds")
-        check([f.GetField("FEAT") for f in names] == list(range(1, len(names) + 1)), "RT5 numbering")
+        check([f["FEAT"] for f in names] == list(range(1, len(names) + 1)), "RT5 numbering")
         check(len(names) == truth["counts"]["rt5"], "RT5 count")
 
         ents = features(ds, "EntityNames")
@@ -155,14 +167,14 @@ def main():
             if field:
                 check(int(text(feat, field)) == int(e["code"]), "code of entity %s" % e["name"])
             if e["type"] == "C":
-                check("%02d%03d" % (feat.GetField("STATE"), feat.GetField("COUNTY")) == e["code"],
+                check("%02d%03d" % (feat["STATE"], feat["COUNTY"]) == e["code"],
                       "county code of %s" % e["name"])
         check(any(e["type"] == "C" and e["code"] == code for e in truth["entities"]), "the county's own name")
 
         # RTS and RTA together: GDAL's Polygon layer. Its fields against the
         # truth's layers.
         polys = features(ds, "Polygon")
-        check([f.GetField("POLYID") for f in polys] == [p["polyid"] for p in truth["polygons"]],
+        check([f["POLYID"] for f in polys] == [p["polyid"] for p in truth["polygons"]],
               "RTS/RTA polygons in POLYID order")
         by_layer = {
             "WATER": "W", "CMSAMSA": "CMSAMSA", "PMSA": "PMSA", "AIANHH": "FAIR", "AIR": "AIR", "TRUST": "TRUST",
@@ -178,10 +190,10 @@ def main():
                     expect[p] = key
             for f in polys:
                 got = text(f, field)
-                want = expect.get(f.GetField("POLYID"), "")
-                check(same(got, want), "%s of polygon %d: %r != %r" % (field, f.GetField("POLYID"), got, want))
+                want = expect.get(f["POLYID"], "")
+                check(same(got, want), "%s of polygon %d: %r != %r" % (field, f["POLYID"], got, want))
         water = {p["polyid"] for p in truth["polygons"] if p["water"] != "0"}
-        check(water == {f.GetField("POLYID") for f in polys if text(f, "WATER") not in ("", "0")},
+        check(water == {f["POLYID"] for f in polys if text(f, "WATER") not in ("", "0")},
               "water polygons")
 
     if FAILURES:

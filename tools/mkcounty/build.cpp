@@ -205,7 +205,7 @@ private:
     // in a row on one line, so that no point is redundant.
     static void Untangle(std::vector<Point>& v)
     {
-        for (int pass = 0; pass < 4; ++pass) {
+        for (int pass = 0; pass < 8; ++pass) {
             bool changed = false;
             for (size_t k = 1; k + 1 < v.size(); ++k) {
                 const Point a = v[k - 1], c = v[k + 1];
@@ -215,11 +215,11 @@ private:
                 double cross = (static_cast<double>(b.x) - a.x) * acy - (static_cast<double>(b.y) - a.y) * acx;
                 if (len > 0 && std::fabs(cross) >= 2.0 * len && !(b == a) && !(b == c)) continue;
                 if (len == 0) {
-                    b.x += 3;
+                    b.x += 5;
                 } else {
                     double s = cross < 0 ? -1.0 : 1.0;
-                    b.x += static_cast<int32_t>(std::lround(s * 3.0 * acy / len));
-                    b.y -= static_cast<int32_t>(std::lround(s * 3.0 * acx / len));
+                    b.x += static_cast<int32_t>(std::lround(s * 5.0 * acy / len));
+                    b.y -= static_cast<int32_t>(std::lround(s * 5.0 * acx / len));
                 }
                 changed = true;
             }
@@ -242,7 +242,9 @@ private:
         v.reserve(n);
         for (int k = 1; k <= n; ++k) {
             double t = static_cast<double>(k) / (n + 1);
-            double off = a1 * std::sin(kPi * t) + a2 * std::sin(2 * kPi * t);
+            // A small zigzag keeps every point clear of the line through its
+            // neighbours.
+            double off = a1 * std::sin(kPi * t) + a2 * std::sin(2 * kPi * t) + ((k % 2) ? 6.0 : -6.0);
             v.push_back({static_cast<int32_t>(std::lround(p.x + t * ux + off * nx)),
                          static_cast<int32_t>(std::lround(p.y + t * uy + off * ny))});
         }
@@ -469,8 +471,18 @@ private:
         int b = vertical ? GridNode(i, j + 1) : GridNode(i + 1, j);
         int li = vertical ? i - 1 : i, lj = j;
         int ri = i, rj = vertical ? j : j - 1;
-        int zl = CellValid(li, lj) ? L_.Zone(li, lj, kWhole) : -1;
-        int zr = CellValid(ri, rj) ? L_.Zone(ri, rj, kWhole) : -1;
+        // A split cell's west and north edges bound its north-west half,
+        // its south and east edges the south-east half.
+        auto zone = [&](int ci, int cj, bool westOrNorth) {
+            if (!CellValid(ci, cj)) return -1;
+            if (!L_.IsSplitCell(ci, cj)) return L_.Zone(ci, cj, kWhole);
+            return L_.Zone(ci, cj, westOrNorth ? kSplitNW : kSplitSE);
+        };
+        // The edge is the south edge of the cell north of it, the north edge
+        // of the one south of it; the east edge of the cell west of it, the
+        // west edge of the one east of it.
+        int zl = zone(li, lj, false);
+        int zr = zone(ri, rj, true);
         uint64_t h = Hash(seed_, vertical ? 4 : 3, i, j);
         size_t idx = AddChain(a, b, Curve(c_.nodes[a], c_.nodes[b], r.shapes, h), r.cfcc, r.nameId, zl, zr, r.source);
         Chain& ch = c_.chains[idx];
@@ -969,7 +981,9 @@ private:
             if (n == 0) name = "Thomas Jefferson Memorial Schl"; // the full 30 characters
             if (n == 1) name.clear();
             if (n == 2) pt = {0, 0};
-            add(n == 0 ? "D43" : (n == 1 ? "D71" : kClass[kind]), name, true, pt, {});
+            if (n == 3) name = "St Josaphat Ukrainian Catholic";
+            const char* cfcc = n == 0 ? "D43" : (n == 1 ? "D71" : (n == 3 ? "D44" : kClass[kind]));
+            add(cfcc, name, true, pt, {});
         }
     }
 

@@ -27,9 +27,9 @@ constexpr int kMinNodes = 24;
 Layout MakeLayout(int64_t chains, uint64_t seed)
 {
     Layout L;
-    // A grid of nx * ny nodes has about 2 * nx * ny chains; a little wider
-    // than high.
-    double n = std::max<double>(static_cast<double>(chains), 1.0) / 2.0;
+    // A grid of nx * ny nodes has about 2 * nx * ny chains, less about a
+    // tenth under the lake or merged away; a little wider than high.
+    double n = std::max<double>(static_cast<double>(chains), 1.0) / 2.0 * 1.1;
     L.nx = std::max(kMinNodes, static_cast<int>(std::lround(std::sqrt(n * 1.25))));
     L.ny = std::max(kMinNodes, static_cast<int>(std::lround(n / L.nx)));
     L.W = L.nx - 1;
