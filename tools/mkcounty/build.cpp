@@ -88,7 +88,7 @@ struct Role {
 
 class Builder {
 public:
-    explicit Builder(const Params& p) : p_(p), seed_(p.seed)
+    explicit Builder(const Params& p) : seed_(p.seed)
     {
         L_ = MakeLayout(p.chains, p.seed);
         k_ = MakeCodes(p.seed);
@@ -118,7 +118,6 @@ public:
     }
 
 private:
-    const Params& p_;
     uint64_t seed_;
     Layout L_;
     Codes k_;

@@ -91,8 +91,8 @@ int main(int argc, char** argv)
         std::cerr << "zalor-mkcounty: --county must be three digits\n";
         return 2;
     }
-    if (p.chains < 1 || p.chains > 10000000) {
-        std::cerr << "zalor-mkcounty: --chains must be between 1 and 10000000\n";
+    if (p.chains < 1 || p.chains > 4000000) {
+        std::cerr << "zalor-mkcounty: --chains must be between 1 and 4000000\n";
         return 2;
     }
     try {
