@@ -1,0 +1,407 @@
+"""The records of a synthetic county, read by their columns, agree with the
+ground-truth file, and the county is what the converter's tests rely on: a
+planar network whose polygon links are consistent, water marked as the
+readers expect, and every awkward case present.
+"""
+import json
+import math
+import os
+import subprocess
+import sys
+import tempfile
+from collections import defaultdict
+
+FAILURES = []
+
+LENGTHS = {"RT1": 228, "RT2": 208, "RT4": 58, "RT5": 52, "RT7": 74, "RT8": 36, "RT9": 88,
+           "RTA": 98, "RTC": 112, "RTI": 52, "RTS": 120}
+
+
+def check(cond, what):
+    if not cond:
+        FAILURES.append(what)
+        if len(FAILURES) <= 30:
+            print("FAIL:", what)
+
+
+def cols(rec, first, last):
+    return rec[first - 1:last]
+
+
+def records(directory, code, kind):
+    with open(os.path.join(directory, "TGR%s.%s" % (code, kind)), "rb") as f:
+        data = f.read().decode("latin-1")
+    check(data.endswith("\r\n") or data == "", "%s ends in CR LF" % kind)
+    lines = data.split("\r\n")[:-1]
+    for k, line in enumerate(lines):
+        check(len(line) == LENGTHS[kind], "%s record %d has %d characters" % (kind, k + 1, len(line)))
+    return lines
+
+
+def name_of(dirp, name, typ, dirs=""):
+    s = name
+    if dirp:
+        s = dirp + " " + s
+    if typ:
+        s += " " + typ
+    if dirs:
+        s += " " + dirs
+    return s
+
+
+def coord(text):
+    check(text[0] in "+-" and text[1:].isdigit(), "coordinate field %r" % text)
+    return int(text)
+
+
+def check_chain_records(d, code, truth):
+    chains = truth["chains"]
+    rt1 = records(d, code, "RT1")
+    check(len(rt1) == len(chains), "one RT1 record per chain")
+    for rec, c in zip(rt1, chains):
+        tlid = c["tlid"]
+        check(cols(rec, 1, 5) == "11006", "RT1 type and version")
+        check(int(cols(rec, 6, 15)) == tlid and cols(rec, 6, 15) == "%10d" % tlid, "RT1 TLID %d" % tlid)
+        check(cols(rec, 56, 58) == c["cfcc"], "RT1 CFCC of %d" % tlid)
+        parts = [cols(rec, 18, 19).strip(), cols(rec, 20, 49).strip(), cols(rec, 50, 53).strip()]
+        check(name_of(*parts) == c["name"], "RT1 name of %d" % tlid)
+        for (first, last), key in (((59, 69), "fraddl"), ((70, 80), "toaddl"), ((81, 91), "fraddr"),
+                                   ((92, 102), "toaddr")):
+            field = cols(rec, first, last)
+            check(field.strip() == c[key] and (field.strip() == "" or field[-1] != " "),
+                  "RT1 %s of %d right-justified" % (key, tlid))
+        for (first, last), key in (((107, 111), "zipl"), ((112, 116), "zipr"), ((141, 145), "fmcdl"),
+                                   ((146, 150), "fmcdr"), ((161, 165), "fpll"), ((166, 170), "fplr")):
+            check(cols(rec, first, last).strip() == c[key], "RT1 %s of %d" % (key, tlid))
+        check([coord(cols(rec, 191, 200)), coord(cols(rec, 201, 209))] == c["from"], "RT1 from of %d" % tlid)
+        check([coord(cols(rec, 210, 219)), coord(cols(rec, 220, 228))] == c["to"], "RT1 to of %d" % tlid)
+    check([c["tlid"] for c in chains] == sorted(c["tlid"] for c in chains), "chains in TLID order")
+    check(max(c["tlid"] for c in chains) < 10 ** 9, "TLIDs of at most nine digits")
+
+    # RT2: grouped by TLID in ascending order, sequence 1, 2, ... per chain.
+    shapes = defaultdict(list)
+    last_tlid, last_seq = 0, 0
+    for rec in records(d, code, "RT2"):
+        tlid, seq = int(cols(rec, 6, 15)), int(cols(rec, 16, 18))
+        check(tlid > last_tlid or (tlid == last_tlid and seq == last_seq + 1), "RT2 order at %d/%d" % (tlid, seq))
+        check(tlid != last_tlid or seq == last_seq + 1, "RT2 sequence of %d" % tlid)
+        if tlid != last_tlid:
+            check(seq == 1, "RT2 of %d starts at sequence 1" % tlid)
+        last_tlid, last_seq = tlid, seq
+        ended = False
+        for k in range(10):
+            lon, lat = cols(rec, 19 + 19 * k, 28 + 19 * k), cols(rec, 29 + 19 * k, 37 + 19 * k)
+            if int(lon) == 0:
+                check(lon == "+000000000" and lat == "+00000000", "RT2 unused pair zero-filled")
+                ended = True
+            else:
+                check(not ended, "RT2 points after an unused pair")
+                shapes[tlid].append([coord(lon), coord(lat)])
+    for c in chains:
+        check(shapes.get(c["tlid"], []) == c["shapes"], "shape points of %d" % c["tlid"])
+
+    # RTI: one per chain, in TLID order, blank POLYID outside the county.
+    rti = records(d, code, "RTI")
+    check(len(rti) == len(chains), "one RTI record per chain")
+    for rec, c in zip(rti, chains):
+        check(int(cols(rec, 6, 15)) == c["tlid"], "RTI TLID")
+        for (first, last), key in (((27, 36), "polyLeft"), ((42, 51), "polyRight")):
+            field = cols(rec, first, last)
+            check((field.strip() == "" and c[key] == 0) or (field.strip() != "" and int(field) == c[key]),
+                  "RTI %s of %d" % (key, c["tlid"]))
+
+
+def check_alternate_names(d, code, truth):
+    names = []
+    for k, rec in enumerate(records(d, code, "RT5")):
+        check(int(cols(rec, 7, 14)) == k + 1 and cols(rec, 2, 6) == code, "RT5 record %d numbered" % (k + 1))
+        names.append(name_of(cols(rec, 15, 16).strip(), cols(rec, 17, 46).strip(), cols(rec, 47, 50).strip(),
+                             cols(rec, 51, 52).strip()))
+    slots = defaultdict(lambda: ["", "", ""])
+    per_chain = defaultdict(int)
+    zero_first = False
+    for rec in records(d, code, "RT4"):
+        tlid = int(cols(rec, 6, 15))
+        per_chain[tlid] += 1
+        feats = [cols(rec, 19 + 8 * k, 26 + 8 * k) for k in range(5)]
+        zero_first = zero_first or (feats[0].strip() == "0" and feats[1].strip() != "")
+        for k in range(3):
+            n = int(feats[k]) if feats[k].strip() else 0
+            if n:
+                slots[tlid][k] = names[n - 1]
+    for c in truth["chains"]:
+        check(slots[c["tlid"]] == c["alt"], "alternate names of %d" % c["tlid"])
+    check(any(n >= 2 for n in per_chain.values()), "a chain with two RT4 records")
+    check(zero_first, "an RT4 record with FEAT1 = 0")
+    check("" in names, "a blank RT5 record")
+    check(any(n.count(" ") >= 3 for n in names), "an RT5 name with prefix and suffix")
+
+
+def segments(c):
+    pts = [tuple(c["from"])] + [tuple(p) for p in c["shapes"]] + [tuple(c["to"])]
+    return list(zip(pts, pts[1:]))
+
+
+def orient(a, b, c):
+    v = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
+    return (v > 0) - (v < 0)
+
+
+def on_segment(p, a, b):
+    return (orient(a, b, p) == 0 and min(a[0], b[0]) <= p[0] <= max(a[0], b[0])
+            and min(a[1], b[1]) <= p[1] <= max(a[1], b[1]))
+
+
+def intersect(s, t):
+    (a, b), (c, d) = s, t
+    o1, o2, o3, o4 = orient(a, b, c), orient(a, b, d), orient(c, d, a), orient(c, d, b)
+    if o1 != o2 and o3 != o4 and 0 not in (o1, o2, o3, o4):
+        return True
+    return on_segment(c, a, b) or on_segment(d, a, b) or on_segment(a, c, d) or on_segment(b, c, d)
+
+
+def check_planar(truth):
+    """Chains meet only at their end nodes."""
+    chains = truth["chains"]
+    segs = []
+    for ci, c in enumerate(chains):
+        for k, s in enumerate(segments(c)):
+            segs.append((ci, k, s))
+    cell = 1500
+    grid = defaultdict(list)
+    for n, (ci, k, (a, b)) in enumerate(segs):
+        for gx in range(min(a[0], b[0]) // cell, max(a[0], b[0]) // cell + 1):
+            for gy in range(min(a[1], b[1]) // cell, max(a[1], b[1]) // cell + 1):
+                grid[(gx, gy)].append(n)
+    nodes = set()
+    for c in chains:
+        nodes.add(tuple(c["from"]))
+        nodes.add(tuple(c["to"]))
+    bad = 0
+    tested = set()
+    for members in grid.values():
+        for x in range(len(members)):
+            for y in range(x + 1, len(members)):
+                m, n = members[x], members[y]
+                if (m, n) in tested:
+                    continue
+                tested.add((m, n))
+                (ci, ki, s), (cj, kj, t) = segs[m], segs[n]
+                if ci == cj and abs(ki - kj) <= 1:
+                    continue  # consecutive segments of one chain share a point
+                if not intersect(s, t):
+                    continue
+                shared = set(s) & set(t)
+                # Segments may touch only at a node both chains end at.
+                if shared and all(p in nodes for p in shared) and len(shared) == 1:
+                    p = shared.pop()
+                    if not (on_segment(p, *s) and on_segment(p, *t)):
+                        continue
+                    if any(on_segment(q, *t) and q != p for q in s) or any(on_segment(q, *s) and q != p for q in t):
+                        bad += 1
+                    continue
+                bad += 1
+    check(bad == 0, "chains cross or touch away from their end nodes (%d cases)" % bad)
+
+
+def check_shapes(truth):
+    """No shape point is redundant: no repeats, no three in a row on one line."""
+    for c in truth["chains"]:
+        s = c["shapes"]
+        for k in range(1, len(s) - 1):
+            a, b, d = s[k - 1], s[k], s[k + 1]
+            cross = (b[0] - a[0]) * (d[1] - a[1]) - (b[1] - a[1]) * (d[0] - a[0])
+            length = math.hypot(d[0] - a[0], d[1] - a[1])
+            check(length > 0 and abs(cross) / length >= 1, "shape point %d of %d is redundant" % (k, c["tlid"]))
+
+
+def check_faces(truth):
+    """Each polygon lies on the left of its chains as RTI says: walking its
+    boundary with it on the left encloses a positive area."""
+    area = defaultdict(int)
+    for c in truth["chains"]:
+        twice = sum(a[0] * b[1] - b[0] * a[1] for a, b in segments(c))
+        area[c["polyLeft"]] += twice
+        area[c["polyRight"]] -= twice
+    polys = [p["polyid"] for p in truth["polygons"]]
+    check(polys == list(range(1, len(polys) + 1)), "POLYIDs 1..n")
+    for p in polys:
+        check(area[p] > 0, "polygon %d lies on the left of its boundary" % p)
+    check(area[0] < 0, "the outside encloses the county")
+    check(set(area) == set(polys) | {0}, "every polygon bounded by chains")
+    check(any(c["polyLeft"] == c["polyRight"] and c["polyLeft"] for c in truth["chains"]),
+          "a dangling chain inside a polygon")
+    check(any(c["from"] == c["to"] for c in truth["chains"]), "a polygon bounded by one closed chain")
+
+
+def components(ids, chains):
+    """Connected groups of polygons (through chains between two of them)."""
+    parent = {p: p for p in ids}
+
+    def find(p):
+        while parent[p] != p:
+            parent[p] = parent[parent[p]]
+            p = parent[p]
+        return p
+    for c in chains:
+        if c["polyLeft"] in parent and c["polyRight"] in parent:
+            parent[find(c["polyLeft"])] = find(c["polyRight"])
+    return len({find(p) for p in ids})
+
+
+def boundary_rings(ids, chains):
+    """Connected runs of the chains that bound a group of polygons."""
+    members = set(ids)
+    edges = [(tuple(c["from"]), tuple(c["to"])) for c in chains
+             if (c["polyLeft"] in members) != (c["polyRight"] in members)]
+    parent = {}
+
+    def find(p):
+        parent.setdefault(p, p)
+        while parent[p] != p:
+            parent[p] = parent[parent[p]]
+            p = parent[p]
+        return p
+    for a, b in edges:
+        parent[find(a)] = find(b)
+    return len({find(a) for a, _ in edges})
+
+
+def check_areas(d, code, truth):
+    rts, rta = records(d, code, "RTS"), records(d, code, "RTA")
+    polys = truth["polygons"]
+    check(len(rts) == len(polys) and len(rta) == len(polys), "one RTS and one RTA record per polygon")
+    for s, a, p in zip(rts, rta, polys):
+        pid = p["polyid"]
+        check(int(cols(s, 16, 25)) == pid and int(cols(a, 16, 25)) == pid, "RTS/RTA order at %d" % pid)
+        check(cols(s, 6, 10) == code, "RTS county code")
+        water = cols(s, 26, 26) not in (" ", "0")
+        check(water == (p["water"] != "0"), "water flag of %d" % pid)
+        check((cols(s, 79, 80) == "99") == water, "RTS columns 79-80 of %d" % pid)
+        check((cols(a, 48, 49) == "99") == water, "RTA columns 48-49 of %d" % pid)
+        check(cols(s, 78, 78) == cols(s, 78, 81)[0] and cols(s, 78, 78).isdigit(), "block group of %d" % pid)
+        check(cols(s, 78, 81) == p["block"] and cols(s, 82, 82).strip() == p["suffix"], "block of %d" % pid)
+        for name, spec in truth["layers"].items():
+            rec = s if spec["record"] == "RTS" else a
+            key = cols(rec, spec["start"], spec["start"] + spec["width"] - 1).strip()
+            if key:
+                check(pid in spec["keys"].get(key, []), "layer %s of %d" % (name, pid))
+    layers = truth["layers"]
+    check(sum(1 for p in polys if p["water"] != "0") >= 2, "several water polygons")
+    check(any(len(v) > 10 for v in layers["CTBNA00"]["keys"].values()), "tracts of many polygons")
+    chains = truth["chains"]
+    fpl = layers["FPL"]["keys"]
+    check(any(components(ids, chains) >= 2 for ids in fpl.values()), "a place of several parts")
+    check(any(components(ids, chains) == 1 and boundary_rings(ids, chains) >= 2 for ids in fpl.values()),
+          "a place with an enclave")
+    suffixed = [p for p in polys if p["suffix"]]
+    check(any(p["suffix"] == "A" for p in suffixed) and any(p["suffix"] == "B" for p in suffixed), "split blocks")
+    zcta = layers["ZCTA5"]["keys"]
+    check(any(k.endswith("HH") for k in zcta) and any(k.endswith("XX") for k in zcta), "ZCTA5 with letters")
+    check(len(layers["AIR"]["keys"]) >= 1 and all(len(k) == 4 for k in layers["AIR"]["keys"]), "AIR codes")
+    for name in ("CNTY", "FMCD", "FSMCD", "FPL", "CMSAMSA", "PMSA", "FCCITY", "FAIR", "AIR", "TRUST", "ANRC",
+                 "CTBNA00", "BLK00", "BGP00", "CDCU", "VTD00", "POLYID", "ZCTA5", "FAIR90", "FMCD90", "FPL90",
+                 "CTBNA90", "BLK90", "AIR90", "CD106", "CD108", "SDELM", "SDSEC", "SDUNI", "TAZ", "UA",
+                 "URBFLAG", "CTPP", "W"):
+        check(layers[name]["keys"], "layer %s has areas" % name)
+
+
+def check_landmarks(d, code, truth):
+    rt7 = records(d, code, "RT7")
+    check(len(rt7) == len(truth["landmarks"]), "RT7 count")
+    for rec, m in zip(rt7, truth["landmarks"]):
+        check(int(cols(rec, 11, 20)) == m["land"] and cols(rec, 22, 24) == m["cfcc"]
+              and cols(rec, 25, 54).strip() == m["name"], "RT7 %d" % m["land"])
+        if m["located"]:
+            check(coord(cols(rec, 55, 64)) == m["lon"] and coord(cols(rec, 65, 73)) == m["lat"], "RT7 location")
+        else:
+            check(cols(rec, 55, 73).strip() == "", "area landmark %d without coordinates" % m["land"])
+    names = [m["name"] for m in truth["landmarks"]]
+    check(any(len(n) == 30 for n in names) and "" in names, "landmark names of 30 characters and blank")
+    check(any(m["located"] and m["lon"] == 0 for m in truth["landmarks"]), "a landmark at coordinates 0")
+    by_land = {m["land"]: m for m in truth["landmarks"]}
+    links = defaultdict(list)
+    for rec in records(d, code, "RT8"):
+        links[int(cols(rec, 26, 35))].append(int(cols(rec, 16, 25)))
+    for a in truth["landmarkAreas"]:
+        check(sorted(links[a["land"]]) == a["polygons"], "RT8 of landmark %d" % a["land"])
+        check(a["land"] in by_land and by_land[a["land"]]["cfcc"] == a["cfcc"], "RT7 of area landmark %d" % a["land"])
+    check(any(len(a["polygons"]) > 1 for a in truth["landmarkAreas"] if a["cfcc"].startswith("D")),
+          "a landmark area of several polygons")
+    check(any(a["cfcc"].startswith("H") for a in truth["landmarkAreas"]), "a landmark water area")
+    kgl = defaultdict(list)
+    for rec in records(d, code, "RT9"):
+        kgl[int(cols(rec, 80, 87))].append(int(cols(rec, 16, 25)))
+        check(cols(rec, 27, 27) == "D", "RT9 CFCC is a D class")
+    for k in truth["keyLocations"]:
+        check(sorted(kgl[k["feat"]]) == k["polygons"], "RT9 of %s" % k["name"])
+
+
+def check_entities(d, code, truth):
+    rtc = records(d, code, "RTC")
+    check(len(rtc) == len(truth["entities"]), "RTC count")
+    for rec, e in zip(rtc, truth["entities"]):
+        check(cols(rec, 25, 25) == e["type"] and cols(rec, 53, 112).strip() == e["name"], "RTC %s" % e["name"])
+        check(cols(rec, 52, 52) == " ", "RTC column 52 blank before the name")
+        first, last = e["columns"]
+        check(cols(rec, first, last).strip() == e["code"], "RTC code of %s" % e["name"])
+    types = {e["type"] for e in truth["entities"]}
+    check(set("CMP345IAUV") <= types, "RTC entity types present")
+    own = [e for e in truth["entities"] if e["type"] == "C" and e["code"] == code]
+    check(len(own) == 1 and own[0]["name"] == truth["name"], "the county's own RTC record")
+    check(any(e["type"] == "C" and e["code"] != code for e in truth["entities"]), "a neighbouring county")
+
+
+def check_content(truth):
+    cfcc = truth["cfcc"]
+    for prefix in ["A1", "A2", "A3", "A4", "A5", "A6", "A7", "B", "C", "E", "F8", "H", "X", "P"] + \
+            ["D%d" % k for k in range(1, 10)]:
+        check(any(k.startswith(prefix) for k in cfcc), "a chain of class %s" % prefix)
+    check(sum(cfcc.values()) == len(truth["chains"]), "CFCC counts add up")
+    chains = truth["chains"]
+    check(any(len(c["shapes"]) > 10 for c in chains), "a chain over several RT2 records")
+    check(any("-" in c["fraddl"] for c in chains), "non-numeric addresses")
+    check(any(c["zipl"].startswith("0") for c in chains), "a ZIP code with a leading zero")
+    check(any(c["name"] == "" for c in chains) and any(c["name"] for c in chains), "named and unnamed chains")
+    named = defaultdict(int)
+    for c in chains:
+        named[c["name"]] += 1
+    check(max(v for k, v in named.items() if k) > 10, "names shared by many chains")
+    check(any(c["fmcdl"] != c["fmcdr"] and c["fmcdl"] and c["fmcdr"] for c in chains), "FMCD boundaries")
+    ext = truth["extent"]
+    xs = [p[0] for c in chains for p in [c["from"], c["to"]] + c["shapes"]]
+    ys = [p[1] for c in chains for p in [c["from"], c["to"]] + c["shapes"]]
+    check([ext["minLon"], ext["minLat"], ext["maxLon"], ext["maxLat"]] == [min(xs), min(ys), max(xs), max(ys)],
+          "extent")
+    check(-125000000 < min(xs) and max(xs) < -66000000 and 24000000 < min(ys) and max(ys) < 50000000,
+          "in the contiguous United States")
+
+
+def main():
+    binary = os.path.join(os.environ.get("ZALOR_BIN", "build"), "zalor-mkcounty")
+    for seed, chains, state, county in ((42, 2500, "08", "901"), (5, 1000, "17", "031")):
+        with tempfile.TemporaryDirectory() as d:
+            subprocess.run([binary, "--state", state, "--county", county, "--chains", str(chains),
+                            "--seed", str(seed), "--out", d, "--quiet"], check=True)
+            code = state + county
+            with open(os.path.join(d, "TGR%s.truth.json" % code)) as f:
+                truth = json.load(f)
+            check(truth["code"] == code and truth["chainsListed"], "truth header")
+            check(abs(len(truth["chains"]) - chains) < chains * 0.25 or chains < 1300, "about %d chains" % chains)
+            check_chain_records(d, code, truth)
+            check_alternate_names(d, code, truth)
+            check_planar(truth)
+            check_shapes(truth)
+            check_faces(truth)
+            check_areas(d, code, truth)
+            check_landmarks(d, code, truth)
+            check_entities(d, code, truth)
+            check_content(truth)
+    if FAILURES:
+        print("%d failures" % len(FAILURES))
+        sys.exit(1)
+    print("mkcounty truth test: all checks passed")
+
+
+if __name__ == "__main__":
+    main()

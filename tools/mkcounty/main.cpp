@@ -1,0 +1,117 @@
+// zalor-mkcounty: writes a synthetic TIGER/Line county (the record files
+// TGRssccc.RT1 ... .RTS, optionally their archive TGRssccc.ZIP) and the
+// ground truth TGRssccc.truth.json that a correct conversion must match.
+//
+//   zalor-mkcounty --state SS --county CCC --chains N --seed S --out DIR [--zip] [--lf]
+#include "model.h"
+#include "records.h"
+#include "truth.h"
+
+#include <CLI/CLI.hpp>
+#include <zip.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+bool AllDigits(const std::string& s)
+{
+    for (char ch : s)
+        if (ch < '0' || ch > '9') return false;
+    return !s.empty();
+}
+
+void WriteWhole(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot create " + path.string());
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) throw std::runtime_error("cannot write " + path.string());
+}
+
+// The archive, deflated, with a fixed member date so that a seed always
+// gives the same bytes.
+void WriteArchive(const std::filesystem::path& path, const std::vector<std::pair<std::string, std::string>>& files)
+{
+    zipFile zf = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    if (!zf) throw std::runtime_error("cannot create " + path.string());
+    bool ok = true;
+    for (const auto& [name, bytes] : files) {
+        zip_fileinfo info{};
+        info.tmz_date.tm_year = 2006;
+        info.tmz_date.tm_mon = 9; // October (0-based)
+        info.tmz_date.tm_mday = 1;
+        if (zipOpenNewFileInZip64(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                  Z_DEFAULT_COMPRESSION, bytes.size() >= 0xFFFFFFFFu) != ZIP_OK) {
+            ok = false;
+            break;
+        }
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            unsigned n = static_cast<unsigned>(std::min<size_t>(bytes.size() - done, 1u << 30));
+            ok = zipWriteInFileInZip(zf, bytes.data() + done, n) == ZIP_OK;
+            done += n;
+        }
+        ok = zipCloseFileInZip(zf) == ZIP_OK && ok;
+        if (!ok) break;
+    }
+    ok = zipClose(zf, nullptr) == ZIP_OK && ok;
+    if (!ok) throw std::runtime_error("cannot write " + path.string());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Writes a synthetic TIGER/Line county and its ground truth."};
+    mkcounty::Params p;
+    std::string out;
+    bool zip = false, lf = false, quiet = false;
+    app.add_option("--state", p.state, "two-digit state code")->required();
+    app.add_option("--county", p.county, "three-digit county code")->required();
+    app.add_option("--chains", p.chains, "approximate number of chains")->required();
+    app.add_option("--seed", p.seed, "seed of the county's content")->required();
+    app.add_option("--out", out, "output directory (created when missing)")->required();
+    app.add_flag("--zip", zip, "also write TGRssccc.ZIP holding the record files");
+    app.add_flag("--lf", lf, "end records with LF only (default CR LF)");
+    app.add_flag("--quiet", quiet, "print nothing on success");
+    CLI11_PARSE(app, argc, argv);
+
+    if (p.state.size() != 2 || !AllDigits(p.state)) {
+        std::cerr << "zalor-mkcounty: --state must be two digits\n";
+        return 2;
+    }
+    if (p.county.size() != 3 || !AllDigits(p.county)) {
+        std::cerr << "zalor-mkcounty: --county must be three digits\n";
+        return 2;
+    }
+    if (p.chains < 1 || p.chains > 4000000) {
+        std::cerr << "zalor-mkcounty: --chains must be between 1 and 4000000\n";
+        return 2;
+    }
+    try {
+        auto t0 = std::chrono::steady_clock::now();
+        mkcounty::County county = mkcounty::BuildCounty(p);
+        auto files = mkcounty::RecordFiles(county, lf);
+        std::filesystem::path dir(out);
+        std::filesystem::create_directories(dir);
+        for (const auto& [name, bytes] : files) WriteWhole(dir / name, bytes);
+        std::string base = "TGR" + county.code;
+        WriteWhole(dir / (base + ".truth.json"), mkcounty::TruthJson(county, p.chains));
+        if (zip) WriteArchive(dir / (base + ".ZIP"), files);
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        if (!quiet)
+            std::cout << base << ": " << county.chains.size() << " chains, " << county.polygons.size()
+                      << " polygons, " << ms << " ms\n";
+    } catch (const std::exception& e) {
+        std::cerr << "zalor-mkcounty: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
