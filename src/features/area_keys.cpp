@@ -89,7 +89,9 @@ char EntityTypeOf(std::string_view name)
     if (name == "SDELM") return '5';
     if (name == "UA") return 'U';
     if (name == "CNTY") return 'C';
-    if (name == "FAIR") return 'I';
+    // American Indian areas are keyed by their FIPS code, which the entity
+    // names carry under the type 'F' (the type 'I' entries hold the census code).
+    if (name == "FAIR") return 'F';
     return '0';
 }
 

@@ -65,6 +65,7 @@ TEST(AreaKeys, LabelsAndEntityTypes)
     EXPECT_EQ(EntityTypeOf("UA"), 'U');
     EXPECT_EQ(EntityTypeOf("CNTY"), 'C');
     EXPECT_EQ(EntityTypeOf("TAZ"), '0');
+    EXPECT_EQ(EntityTypeOf("FAIR"), 'F');
 }
 
 } // namespace
