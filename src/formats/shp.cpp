@@ -8,26 +8,36 @@ namespace zalor {
 
 namespace {
 
+void Append(std::vector<unsigned char>& out, const unsigned char* bytes, std::size_t n)
+{
+    std::size_t at = out.size();
+    out.resize(at + n);
+    std::memcpy(out.data() + at, bytes, n);
+}
+
 void PutBE32(std::vector<unsigned char>& out, int32_t v)
 {
     uint32_t u = static_cast<uint32_t>(v);
-    out.push_back(static_cast<unsigned char>(u >> 24));
-    out.push_back(static_cast<unsigned char>(u >> 16));
-    out.push_back(static_cast<unsigned char>(u >> 8));
-    out.push_back(static_cast<unsigned char>(u));
+    const unsigned char b[4] = {static_cast<unsigned char>(u >> 24), static_cast<unsigned char>(u >> 16),
+                                static_cast<unsigned char>(u >> 8), static_cast<unsigned char>(u)};
+    Append(out, b, 4);
 }
 
 void PutLE32(std::vector<unsigned char>& out, int32_t v)
 {
     uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(u >> (8 * i)));
+    const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
+                                static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+    Append(out, b, 4);
 }
 
 void PutDouble(std::vector<unsigned char>& out, double d)
 {
     uint64_t u;
     std::memcpy(&u, &d, sizeof u);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(u >> (8 * i)));
+    unsigned char b[8];
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<unsigned char>(u >> (8 * i));
+    Append(out, b, 8);
 }
 
 // A length in 16-bit words, as the 32-bit header fields hold it.
