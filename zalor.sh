@@ -30,7 +30,10 @@ case "${1:-}" in
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZALOR_TESTS=OFF >/dev/null
     cmake --build build -j"$(jobs)" >/dev/null
     rm -rf out && mkdir -p out
-    ./build/zalor-cli --config samples/SAMPLE.CFG --output out --log out/ZALOR.LOG
+    # Every line group, area layer and landmark layer of the sample county,
+    # once as MapInfo MIF/MID and once as shapefiles.
+    ./build/zalor-cli --config samples/SAMPLE.CFG --format mif --output out/mif --log out/ZALOR.LOG
+    ./build/zalor-cli --config samples/SAMPLE.CFG --format shp --output out/shp --log out/ZALOR.LOG
     ;;
   test)
     install_deps
