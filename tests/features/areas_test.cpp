@@ -156,6 +156,47 @@ TEST_F(AreaFixture, EntityNamesLabelFeatures)
     EXPECT_EQ(ReadFile(dir + "TGR01001CNTY.MID"), "2,-86.998500,41.000500,1001,\"Synthetic County\"\r\n");
 }
 
+TEST_F(AreaFixture, AmericanIndianAreasAreNamedByTheirFipsCode)
+{
+    std::string text;
+    for (int poly = 1; poly <= 3; ++poly)
+        text += Record(122, {{6, "01001"}, {16, test::Right(poly, 10)}, {35, poly < 3 ? "05680" : "     "},
+                             {40, poly < 3 ? "1234" : "    "}});
+    test::WriteFile(dir + "TGR01001.RTS", text);
+    // The entity names carry the FIPS code of each census area under 'F'.
+    county.entityNames.push_back({'I', 1234, "Prairie Band Area"});
+    county.entityNames.push_back({'F', 5680, "Prairie Band Area"});
+    county.IndexEntityNames();
+    Layer("FAIR|03505");
+    EXPECT_EQ(ReadFile(dir + "TGR01001FAIR.MID"), "2,-86.999000,41.000500,5680,\"Prairie Band Area\"\r\n");
+    // The census code is four characters wide; a three-character field would merge areas.
+    Layer("AIR|04004");
+    EXPECT_NE(ReadFile(dir + "TGR01001AIR.MID").find(",1234,"), std::string::npos);
+}
+
+TEST_F(AreaFixture, LandmarkCentroidsDoNotReplaceTheLandmarkPoints)
+{
+    LandmarkRecord park;
+    park.LAND = 77;
+    std::memcpy(park.CFCC, "D85", 3);
+    park.NAME = "D85Lincoln Park";
+    park.location = {X0 + 10, Y0 + 10};
+    county.landmarks.push_back(park);
+    test::WriteFile(dir + "TGR01001.RT8", Record(38, {{1, "8"}, {16, test::Right(1, 10)}, {26, test::Right(77, 10)}}) +
+                                              Record(38, {{1, "8"}, {16, test::Right(2, 10)}, {26, test::Right(77, 10)}}));
+    t.settings.SetBox("CbP8", true);
+    t.settings.SetBox("CbD8", true);
+    // With the default suffixes the landmark points are "DP", the landmark areas "D".
+    WriteLandmarkPoints(t.session, county, dir + "TGR01001DP");
+    const std::string points = ReadFile(dir + "TGR01001DP.MIF");
+    WriteEntityLayer(t.session, county, dir + "TGR01001.RT8", "D|02610", true, false, 0, 0, true);
+    EXPECT_EQ(ReadFile(dir + "TGR01001DP.MIF"), points);
+    EXPECT_EQ(ReadFile(dir + "TGR01001D.MID"), "2,-86.999000,41.000500,77,D85,\"Lincoln Park\"\r\n");
+    EXPECT_EQ(ReadFile(dir + "TGR01001D_P.MID"), ReadFile(dir + "TGR01001D.MID"));
+    // Every file written is in the output list.
+    EXPECT_EQ(t.recorder.outputs.size(), 3u);
+}
+
 TEST_F(AreaFixture, SkipExistingListsTheExistingLayer)
 {
     Rts({{1, "000100", "1001", "", false}});

@@ -71,14 +71,16 @@ Files SampleCounty()
 
     f[".RT5"] = Rt5Record("N", "Main", "St", "E") + Rt5Record("", "", "", "") + Rt5Record("", "Elm", "Ave", "");
     f[".RT4"] = Rt4Record(300, 1, 1, 3, 3) + Rt4Record(300, 2, 0, 2, 7) + Rt4Record(555, 1, 1, 1, 1) +
-                Rt4Record(200, 1, 3, 0, 0);
-    f[".RTI"] = RtiRecord(300, 11, 12) + RtiRecord(100, 13, 14) + RtiRecord(777, 1, 2) + RtiRecord(300, 21, 22);
+                Rt4Record(200, 1, 3, 0, 0) + Rt4Record(1234567890, 1, 3, 0, 0);
+    f[".RTI"] = RtiRecord(300, 11, 12) + RtiRecord(100, 13, 14) + RtiRecord(777, 1, 2) + RtiRecord(300, 21, 22) +
+                RtiRecord(1234567890, 31, 32);
     f[".RTC"] = RtcRecord('C', {{6, "17031"}}, "Cook County") + RtcRecord('C', {{6, "17043"}}, "DuPage County") +
                 RtcRecord('M', {{15, "12345"}}, "Evanston Township") +
                 RtcRecord('A', {{22, "9"}, {26, "1600"}}, "Chicago MSA") +
                 RtcRecord('I', {{15, "05680"}, {35, "1234"}}, "Prairie Band Area") +
                 RtcRecord('T', {{6, "17031"}}, "Tract") + RtcRecord('Z', {{30, "55555"}}, "Unknown After T") +
-                RtcRecord('P', {{15, "14000"}}, "Chicago") + RtcRecord('Q', {{15, "14001"}}, "Unknown After P");
+                RtcRecord('P', {{15, "14000"}}, "Chicago") + RtcRecord('Q', {{15, "14001"}}, "Unknown After P") +
+                RtcRecord('P', {{15, "14002"}, {50, "123"}}, "Oak Park"); // column 52 is not the name
     f[".RT7"] = Rt7Record(1, "D43", "  Lincoln School", -87510000, 41510000) +
                 Rt7Record(2, "D31", std::string(30, 'x'), -87520000, 41520000);
     return f;
@@ -266,9 +268,10 @@ TEST_F(SampleCountyTest, AlternateNamesFollowTheRt4Rules)
     EXPECT_EQ(main.NAME2, 0u);                              // number 2 names a blank record
     EXPECT_EQ(main.NAME3, 0u);                              // number 7 is beyond the names read
     EXPECT_EQ(NameOf(county, ById(county, 200).NAME1), "Elm Ave");
+    EXPECT_EQ(NameOf(county, ById(county, 1234567890).NAME1), "Elm Ave"); // ten-digit identifiers
     EXPECT_EQ(ById(county, 100).NAME1, 0u);
     EXPECT_TRUE(t.recorder.Logged("Feature Names = 3"));
-    EXPECT_TRUE(t.recorder.Logged("-- Complete 4"));
+    EXPECT_TRUE(t.recorder.Logged("-- Complete 5"));
 }
 
 TEST_F(SampleCountyTest, PolygonLinksAndExtent)
@@ -277,7 +280,8 @@ TEST_F(SampleCountyTest, PolygonLinksAndExtent)
     EXPECT_EQ(ById(county, 300).polyRight, 22);
     EXPECT_EQ(ById(county, 100).polyLeft, 13);
     EXPECT_EQ(ById(county, 200).polyLeft, 0);
-    EXPECT_TRUE(t.recorder.Logged("Total Polygons=4"));
+    EXPECT_EQ(ById(county, 1234567890).polyRight, 32); // ten-digit identifiers
+    EXPECT_TRUE(t.recorder.Logged("Total Polygons=5"));
     EXPECT_TRUE(t.recorder.Logged("Limits=-87600000, 41300000 : -87290000, 41710000"));
 }
 
@@ -292,6 +296,7 @@ TEST_F(SampleCountyTest, EntityNamesAndCountyName)
     EXPECT_EQ(county.EntityName('T', 0), "   Tract");
     EXPECT_EQ(county.EntityName('Z', 0), "   Unknown After T");
     EXPECT_EQ(county.EntityName('Q', 14001), "   Unknown After P");
+    EXPECT_EQ(county.EntityName('P', 14002), "   Oak Park");
     EXPECT_EQ(county.EntityName('0', 0), "");
     EXPECT_TRUE(t.recorder.Logged("Reading Entity Names:"));
 }
@@ -330,7 +335,7 @@ TEST(Readers, ArchiveLooseAndLfOnlyGiveTheSameTables)
     EXPECT_TRUE(b.recorder.errors.empty());
     EXPECT_TRUE(c.recorder.errors.empty());
     EXPECT_TRUE(b.recorder.Logged("Reading Chains: 5"));
-    EXPECT_TRUE(b.recorder.Logged("-- Complete 4"));
+    EXPECT_TRUE(b.recorder.Logged("-- Complete 5"));
 }
 
 TEST(Readers, LowerCaseLooseFilesAreFound)
