@@ -233,20 +233,11 @@ private:
     int32_t records_ = 0;
 };
 
-std::string FormatExtension(int format)
-{
-    switch (format) {
-    case 1: return ".SHP";
-    case 2: return ".KXF";
-    default: return ".MIF";
-    }
-}
-
 // The existing-file rule of every area layer: true (and the file listed)
 // when the layer's main file exists and existing files are skipped.
 bool SkipExisting(Session& session, const std::string& base)
 {
-    std::string main = base + FormatExtension(session.formatCode);
+    std::string main = base + OutputExtension(session.formatCode);
     if (!session.settings.SkipExisting() || !FileExists(main)) return false;
     session.report.AddOutputEntry(main + "[*Exists*]");
     return true;
@@ -463,7 +454,7 @@ void WriteLandmarkPoints(Session& session, County& county, const std::string& ba
     if (classes.Empty()) return;
     if (SkipExisting(session, base)) return;
     RunReport& report = session.report;
-    const std::string main = base + FormatExtension(session.formatCode);
+    const std::string main = base + OutputExtension(session.formatCode);
     report.ShowStatus("Creating... " + FileNamePart(main));
     try {
         std::unique_ptr<TShpFile> shp;

@@ -18,6 +18,15 @@
 
 namespace zalor {
 
+std::string OutputExtension(int format)
+{
+    switch (format) {
+    case 1: return ".SHP";
+    case 2: return ".KXF";
+    default: return ".MIF";
+    }
+}
+
 bool FileExists(const std::string& path)
 {
     struct stat st;
@@ -153,15 +162,6 @@ private:
     int32_t records_ = 0;
 };
 
-std::string MainExtension(int format)
-{
-    switch (format) {
-    case 1: return ".SHP";
-    case 2: return ".KXF";
-    default: return ".MIF";
-    }
-}
-
 } // namespace
 
 void WriteNodeFile(Session& session, const std::string& base, const TNodeMgr& nodes)
@@ -169,7 +169,7 @@ void WriteNodeFile(Session& session, const std::string& base, const TNodeMgr& no
     if (session.formatCode == 2) return; // KXF has no node files
     RunReport& report = session.report;
     const std::string nodeBase = base + "N";
-    const std::string main = nodeBase + MainExtension(session.formatCode);
+    const std::string main = nodeBase + OutputExtension(session.formatCode);
     report.ShowStatus("Creating Node File");
     const int32_t n = nodes.NodeCount();
     try {
@@ -220,7 +220,7 @@ void WriteLineFeatures(Session& session, County& county, const std::string& inpu
 
     report.LogLine("Saving ..." + inputPath);
     const std::string base = session.countyOutputDirectory + OutputBaseName(inputPath) + suffix;
-    const std::string main = base + MainExtension(session.formatCode);
+    const std::string main = base + OutputExtension(session.formatCode);
     if (s.SkipExisting() && FileExists(main)) {
         report.AddOutputEntry(main + "[*Exists*]");
         return;

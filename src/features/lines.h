@@ -23,5 +23,7 @@ void WriteNodeFile(Session& session, const std::string& base, const TNodeMgr& no
 std::string MifCoordSysLine(const Projection& projection);
 
 bool FileExists(const std::string& path);
+// The extension of a file set's main file: ".MIF", ".SHP" or ".KXF".
+std::string OutputExtension(int format);
 
 } // namespace zalor

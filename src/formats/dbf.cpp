@@ -222,14 +222,6 @@ bool Tdbx::Close()
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
-
 constexpr int kWideCharField = 254;
 
 DbfFieldDescriptor DescriptorForColumn(std::string_view line)

@@ -291,14 +291,6 @@ bool TTextFile::Close()
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
-
 void AppendNumber(std::string& out, int64_t v)
 {
     char buf[24];

@@ -254,6 +254,15 @@ void ForEachMidValue(std::string_view row, Visit&& visit)
     }
 }
 
+// The text without the blanks and tabs around it.
+inline std::string_view TrimBlanks(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    return s.substr(b, e - b);
+}
+
 // The text with every doubled double quote made single.
 std::string UndoubleQuotes(std::string_view text);
 
