@@ -26,11 +26,11 @@ bool AnyAreaSelected(const RunSettings& s);
 // True when "Go" may start: some CFCC code or some area is selected.
 bool AnythingSelected(const RunSettings& s);
 
-// Kind code of an area specification (3 county, 4 MCD, 5 tract, 6 block,
+// Kind code of an area layer by its AreaSpec (3 county, 4 MCD, 5 tract, 6 block,
 // 7 block group, 8 place, 0 other).
 int AreaKindCode(std::string_view spec);
 
-// The area specification ("NAME|SSSWW") of an area box: CbAr1..CbAr21
+// The AreaSpec ("NAME|SSSWW") of an area box: CbAr1..CbAr21
 // (not 20), CbAs2..CbAs7, CbAt1..CbAt9. Empty for any other key.
 std::string AreaSpecOf(std::string_view boxKey);
 
