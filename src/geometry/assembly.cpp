@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <unordered_map>
 
 namespace zalor {
 
@@ -358,6 +359,92 @@ void ReverseKeepingStart(Ring& r)
 
 } // namespace
 
+// --- pinched rings ---------------------------------------------------------------
+
+namespace {
+
+uint64_t PointKey(GeoPoint p)
+{
+    return (static_cast<uint64_t>(static_cast<uint32_t>(p.x)) << 32) | static_cast<uint32_t>(p.y);
+}
+
+// Whether a closed ring visits a point twice (its closing point aside).
+bool HasRepeatedPoint(const Ring& r, std::vector<uint64_t>& keys)
+{
+    keys.clear();
+    for (std::size_t k = 0; k + 1 < r.size(); ++k) keys.push_back(PointKey(r[k]));
+    std::sort(keys.begin(), keys.end());
+    return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
+}
+
+// Twice the signed area of the points first..last of a path closed by the
+// point `close`, exact.
+Wide TwiceAreaOf(const Ring& path, std::size_t first, GeoPoint close)
+{
+    Wide sum = 0;
+    for (std::size_t k = first; k < path.size(); ++k) {
+        GeoPoint a = path[k];
+        GeoPoint b = k + 1 < path.size() ? path[k + 1] : close;
+        sum += static_cast<Wide>(a.x) * b.y - static_cast<Wide>(b.x) * a.y;
+    }
+    return sum;
+}
+
+// Cuts a closed ring at its repeated points: walking it, each return to a
+// point already on the path closes the loop since then as a piece of its
+// own (unless the loop has no area), and the path goes on from that point.
+void SplitRing(const Ring& r, std::vector<Ring>& out)
+{
+    std::unordered_map<uint64_t, std::size_t> onPath; // point -> first index on `path`
+    onPath.reserve(r.size());
+    Ring path;
+    path.reserve(r.size());
+    const std::size_t firstPiece = out.size();
+    for (GeoPoint p : r) {
+        auto [it, added] = onPath.emplace(PointKey(p), path.size());
+        const std::size_t i = it->second;
+        if (!added && i + 1 < path.size() && TwiceAreaOf(path, i, p) != 0) {
+            Ring& piece = out.emplace_back(path.begin() + static_cast<std::ptrdiff_t>(i), path.end());
+            piece.push_back(p);
+            for (std::size_t k = i + 1; k < path.size(); ++k) {
+                auto at = onPath.find(PointKey(path[k]));
+                if (at != onPath.end() && at->second == k) onPath.erase(at);
+            }
+            path.resize(i + 1);
+            continue;
+        }
+        path.push_back(p);
+    }
+    // The ring closes at its start point, so the last piece is the one
+    // holding it; it goes first. A path left over (a ring that only closed
+    // through a loop without area) keeps its points as they were.
+    if (path.size() > 1) {
+        out.push_back(std::move(path));
+    }
+    std::rotate(out.begin() + static_cast<std::ptrdiff_t>(firstPiece), out.end() - 1, out.end());
+}
+
+} // namespace
+
+void SplitPinchedRings(std::vector<Ring>& rings)
+{
+    std::vector<uint64_t> keys;
+    bool any = false;
+    for (const Ring& r : rings)
+        if (r.size() >= 4 && r.front() == r.back() && HasRepeatedPoint(r, keys)) {
+            any = true;
+            break;
+        }
+    if (!any) return;
+    std::vector<Ring> out;
+    out.reserve(rings.size() + 1);
+    for (Ring& r : rings) {
+        if (r.size() >= 4 && r.front() == r.back() && HasRepeatedPoint(r, keys)) SplitRing(r, out);
+        else out.push_back(std::move(r));
+    }
+    rings = std::move(out);
+}
+
 void OrientRings(std::vector<Ring>& rings)
 {
     const std::size_t n = rings.size();
@@ -473,6 +560,7 @@ AssembledArea AssembleArea(const ChainTable& chains, std::span<const int32_t> ch
 {
     AssembledArea out;
     out.rings = BuildRings(chains, chainNumbers, &out.skippedChains);
+    SplitPinchedRings(out.rings);
     OrientRings(out.rings);
     out.ringsClosed = static_cast<int32_t>(out.rings.size());
     for (const Ring& r : out.rings)

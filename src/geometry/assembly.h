@@ -137,6 +137,13 @@ void SelectBoundaryChains(const ChainTable& chains, const TIList& polygonMap, TB
 std::vector<Ring> BuildRings(const ChainTable& chains, std::span<const int32_t> chainNumbers,
                              int32_t* skipped = nullptr);
 
+// Splits every closed ring that passes through one point more than once
+// (parts of a feature meeting at a node) into rings that do not, so that
+// each part can be oriented on its own. The pieces of a ring take its place,
+// the piece with the ring's start point first; a loop without area (a chain
+// walked out and back) stays in its ring. The even-odd area is unchanged.
+void SplitPinchedRings(std::vector<Ring>& rings);
+
 // Turns outer rings clockwise and holes (rings inside an odd number of the
 // other rings) counter-clockwise. A reversed ring keeps its start point;
 // ring order is unchanged. Rings without area are left as they are.
@@ -147,8 +154,8 @@ void OrientRings(std::vector<Ring>& rings);
 // ring points (a closed ring's repeated last point left out) is used.
 GeoPoint AreaCentroid(const std::vector<Ring>& rings);
 
-// Builds the rings of one area feature from its chain list, orients them,
-// and computes their centroid and bounding box.
+// Builds the rings of one area feature from its chain list, splits them
+// where they pass through a point twice, orients them, and computes their centroid and bounding box.
 AssembledArea AssembleArea(const ChainTable& chains, std::span<const int32_t> chainNumbers);
 
 } // namespace zalor

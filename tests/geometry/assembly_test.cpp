@@ -372,6 +372,55 @@ TEST(BuildRings, ChainNumbersOutsideTheTableAreSkipped)
     EXPECT_EQ(Text(a.rings[0]), "(0,0)(0,10)(10,10)(0,0)");
 }
 
+TEST(AssembleArea, PartsMeetingAtANodeAreSplitAndOrientedEachOnItsOwn)
+{
+    // Two triangles of one feature meeting at N = (0, 0): the walk runs
+    // through N and makes one ring whose lobes turn opposite ways.
+    Table t;
+    t.Add(P(-10, 10), P(-10, -10)); // 1
+    t.Add(P(-10, -10), P(0, 0));    // 2
+    t.Add(P(0, 0), P(20, 20));      // 3
+    t.Add(P(20, 20), P(20, -20));   // 4
+    t.Add(P(20, -20), P(0, 0));     // 5
+    t.Add(P(0, 0), P(-10, 10));     // 6
+    AssembledArea a = AssembleArea(t.t, Range(1, 6));
+    ASSERT_EQ(a.ringsClosed, 2);
+    ASSERT_EQ(a.rings.size(), 2u);
+    EXPECT_EQ(Text(a.rings[0]), "(-10,10)(0,0)(-10,-10)(-10,10)");
+    EXPECT_EQ(Text(a.rings[1]), "(0,0)(20,20)(20,-20)(0,0)");
+    // Areas 100 and 400, centroids (-20/3, 0) and (40/3, 0).
+    EXPECT_EQ(a.centroid, P(9, 0));
+}
+
+TEST(AssembleArea, HoleTouchingItsOuterRingBecomesARingOfItsOwn)
+{
+    Table t;
+    t.Add(P(0, 100), P(0, 0));                           // 1: west side
+    t.Add(P(0, 0), P(0, 0), {P(10, 50), P(50, 10)});     // 2: the hole, from the corner
+    t.Add(P(0, 0), P(0, 100), {P(100, 0), P(100, 100)}); // 3: the rest of the square
+    AssembledArea a = AssembleArea(t.t, Range(1, 3));
+    ASSERT_EQ(a.ringsClosed, 2);
+    EXPECT_EQ(Text(a.rings[0]), "(0,100)(100,100)(100,0)(0,0)(0,100)");
+    EXPECT_LT(SignedArea(a.rings[0]), 0);
+    EXPECT_EQ(Text(a.rings[1]), "(0,0)(50,10)(10,50)(0,0)");
+    EXPECT_GT(SignedArea(a.rings[1]), 0);
+    // Square 10000 around (50, 50) less the triangle 1200 around (20, 20).
+    EXPECT_EQ(a.centroid, P(54, 54));
+}
+
+TEST(SplitPinchedRings, LoopsWithoutAreaAndOpenRunsStay)
+{
+    // A chain walked out and back inside a ring, a repeated point, and an
+    // open run that passes one point twice.
+    std::vector<Ring> rings{
+        {P(0, 0), P(0, 10), P(5, 5), P(2, 2), P(5, 5), P(10, 10), P(10, 10), P(10, 0), P(0, 0)},
+        {P(0, 0), P(5, 5), P(10, 0), P(5, 5), P(0, 10)},
+    };
+    std::vector<Ring> before = rings;
+    SplitPinchedRings(rings);
+    EXPECT_EQ(rings, before);
+}
+
 // --- orientation and centroid ------------------------------------------------
 
 Ring Square(int32_t x0, int32_t y0, int32_t side, bool clockwise)
