@@ -154,23 +154,12 @@ def check_node_file(run, name, nodes):
             break
 
 
-class Run:
-    def __init__(self, conversion, out):
-        self.outputs = conversion.outputs
-        self.log = conversion.log
-        self.out = out
-        self.conversion = conversion
-
-    def file(self, name):
-        return self.conversion.file(name)
-
-
 def convert(county, tmp, label, fmt, boxes):
     out = os.path.join(tmp, label)
     log = os.path.join(tmp, label + ".log")
     conv = cs.convert([county], out, fmt, boxes, log=log)
     CHECKS.equal(conv.returncode, 0, lambda: "%s: exit status (%s)" % (label, conv.stderr.strip()))
-    return Run(conv, out)
+    return conv
 
 
 def test_all_groups(county, tmp, truth):

@@ -78,7 +78,8 @@ def make_county(directory, chains=3000, seed=11, state="08", county="901", archi
 class Conversion:
     """One run of zalor-cli: exit status, printed output list, log lines."""
 
-    def __init__(self, returncode, stdout, stderr, outputs, log):
+    def __init__(self, out, returncode, stdout, stderr, outputs, log):
+        self.out = out          # the output directory
         self.returncode = returncode
         self.stdout = stdout
         self.stderr = stderr
@@ -117,7 +118,7 @@ def convert(inputs, out, fmt, boxes, log=None):
     if log and os.path.exists(log):
         with open(log, "rb") as f:
             lines = f.read().decode("latin-1").splitlines()
-    return Conversion(p.returncode, stdout, p.stderr.decode("latin-1"), outputs, lines)
+    return Conversion(out, p.returncode, stdout, p.stderr.decode("latin-1"), outputs, lines)
 
 
 def companions(main):
