@@ -3,6 +3,7 @@
 #include "run/config.h"
 #include "run/driver.h"
 #include "run/inputs.h"
+#include "run/selection.h"
 #include "run/session.h"
 
 #include <CLI/CLI.hpp>
@@ -132,6 +133,11 @@ int main(int argc, char** argv)
         settings.SetText("Log", "");
         settings.SetBox("DisableLogs", false);
     }
+
+    // The output root is made with all its missing levels (the run itself
+    // makes only the levels below it).
+    if (!settings.inputs.empty() && zalor::AnythingSelected(settings) && !settings.Text("Output").empty())
+        std::filesystem::create_directories(settings.Text("Output"), ec);
 
     zalor::TerminalReporter reporter(quiet, verbose);
     zalor::Session session(settings, reporter);

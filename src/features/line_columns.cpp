@@ -28,6 +28,8 @@ constexpr GroupBoxes kBoxes[] = {
     {255, {38, 47, 39, 40, 41, 42, 43, 44, 45, 46}},
 };
 
+// Address columns are wide enough for the code of an address that is not
+// a plain number (such as 123-45), which takes up to eleven characters.
 constexpr const char* kGroupColumns[10] = {
     "TLID integer\r\n",
     "FNODE integer\r\nTNODE integer\r\n",
@@ -35,7 +37,7 @@ constexpr const char* kGroupColumns[10] = {
     "NAME char (30)\r\n",
     "NAME1 char (30)\r\n",
     "NAME2 char (30)\r\n",
-    "FRADDL char (9)\r\nFRADDR char (9)\r\nTOADDL char (9)\r\nTOADDR char (9)\r\n",
+    "FRADDL char (11)\r\nFRADDR char (11)\r\nTOADDL char (11)\r\nTOADDR char (11)\r\n",
     "ZIPL char (5)\r\nZIPR char (5)\r\n",
     "FMCDL char (5)\r\nFMCDR char (5)\r\n",
     "FPLL char (5)\r\nFPLR char (5)\r\n",

@@ -42,4 +42,8 @@ check "log file lines end in CR LF" $?
 [ ! -s "$tmp/o" ]
 check "--quiet prints nothing on standard output" $?
 
+"$CLI" --set CbA1=1 -o "$tmp/deep/er/root" "$ZALOR_SRC/samples/TGR08901.ZIP" -q; rc=$?
+[ $rc -eq 0 ] && [ -f "$tmp/deep/er/root/08/Ivanhoe County/TGR08901A.MIF" ]
+check "an output root with missing levels is made" $?
+
 exit $fail

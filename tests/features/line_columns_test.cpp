@@ -29,8 +29,8 @@ TEST(LineColumns, EveryGroupInItsFixedOrder)
     LineColumns c = BuildColumnList(s, 255);
     EXPECT_EQ(c.count, 18);
     EXPECT_EQ(c.text, "NUM integer\r\nTLID integer\r\nFNODE integer\r\nTNODE integer\r\nCFCC char (3)\r\n"
-                      "NAME char (30)\r\nNAME1 char (30)\r\nNAME2 char (30)\r\nFRADDL char (9)\r\n"
-                      "FRADDR char (9)\r\nTOADDL char (9)\r\nTOADDR char (9)\r\nZIPL char (5)\r\nZIPR char (5)\r\n"
+                      "NAME char (30)\r\nNAME1 char (30)\r\nNAME2 char (30)\r\nFRADDL char (11)\r\n"
+                      "FRADDR char (11)\r\nTOADDL char (11)\r\nTOADDR char (11)\r\nZIPL char (5)\r\nZIPR char (5)\r\n"
                       "FMCDL char (5)\r\nFMCDR char (5)\r\nFPLL char (5)\r\nFPLR char (5)\r\n");
 }
 

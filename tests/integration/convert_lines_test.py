@@ -34,8 +34,8 @@ GROUPS = [
 COLUMN_GROUPS = [["TLID"], ["FNODE", "TNODE"], ["CFCC"], ["NAME"], ["NAME1"], ["NAME2"],
                  ["FRADDL", "FRADDR", "TOADDL", "TOADDR"], ["ZIPL", "ZIPR"], ["FMCDL", "FMCDR"], ["FPLL", "FPLR"]]
 # Widths of the text columns in a DBF (the MID and MTD files hold texts whole).
-DBF_WIDTH = {"CFCC": 3, "NAME": 30, "NAME1": 30, "NAME2": 30, "FRADDL": 9, "FRADDR": 9, "TOADDL": 9,
-             "TOADDR": 9, "ZIPL": 5, "ZIPR": 5, "FMCDL": 5, "FMCDR": 5, "FPLL": 5, "FPLR": 5}
+DBF_WIDTH = {"CFCC": 3, "NAME": 30, "NAME1": 30, "NAME2": 30, "FRADDL": 11, "FRADDR": 11, "TOADDL": 11,
+             "TOADDR": 11, "ZIPL": 5, "ZIPR": 5, "FMCDL": 5, "FMCDR": 5, "FPLL": 5, "FPLR": 5}
 INTEGER_COLUMNS = {"NUM", "TLID", "FNODE", "TNODE"}
 EXTENSION = {"mif": ".MIF", "shp": ".SHP", "kxf": ".KXF"}
 
