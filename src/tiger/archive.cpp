@@ -8,11 +8,17 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <exception>
+#include <mutex>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 
 namespace zalor {
 
@@ -412,6 +418,162 @@ int TZipObj::GetZipList(const std::string& text, std::vector<std::string>& list,
     return 0;
 }
 
+// --- TZipFile::Inflater: a member inflated ahead of its reader -----------------------
+
+// Owns the opened member. A thread of its own inflates the member into a
+// ring of large blocks while the reader copies out of the block before;
+// the thread waits when every block is full and ends when the data does,
+// when it fails, or when the inflater is destroyed. A member of at most one
+// block, or a system that cannot start the thread, is inflated by the
+// reader itself, block by block. Everything the reader sees is the same
+// either way: the same bytes, the same end, the same errors.
+class TZipFile::Inflater {
+public:
+    Inflater(std::unique_ptr<TZipObj> zip, bool ahead) : zip_(std::move(zip))
+    {
+        if (!ahead) return;
+        try {
+            thread_ = std::thread(&Inflater::Run, this);
+        } catch (const std::system_error&) {
+            // No thread: the reader inflates.
+        }
+    }
+
+    ~Inflater()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        freed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Copies up to `n` bytes of the member into `dst`; 0 once its data has
+    // ended. What the inflating thread threw is thrown here, after the
+    // blocks it completed.
+    std::size_t Read(char* dst, std::size_t n)
+    {
+        if (!current_ && !TakeBlock()) return 0;
+        const std::size_t got = std::min(n, current_->size - offset_);
+        std::memcpy(dst, current_->bytes.get() + offset_, got);
+        offset_ += got;
+        if (offset_ == current_->size) ReleaseBlock();
+        return got;
+    }
+
+    // After Read has given 0: inflating failed / the member failed its check.
+    bool Damaged() const { return damaged_; }
+    bool Corrupt() const { return corrupt_; }
+
+private:
+    static constexpr std::size_t kBlocks = 3;
+
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size = 0;
+    };
+
+    void Run()
+    {
+        try {
+            for (;;) {
+                {
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    freed_.wait(lock, [this] { return stop_ || produced_ - consumed_ < kBlocks; });
+                    if (stop_) return;
+                }
+                const bool more = Produce();
+                filled_.notify_one();
+                if (!more) return;
+            }
+        } catch (...) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                failure_ = std::current_exception();
+                finished_ = true;
+            }
+            filled_.notify_one();
+        }
+    }
+
+    // Inflates the next block; false once the data has ended. Only the
+    // producer (the thread, or the reader when there is none) writes
+    // produced_, and the block it fills is none that the reader holds.
+    bool Produce()
+    {
+        Block& b = blocks_[produced_ % kBlocks];
+        if (!b.bytes) b.bytes.reset(new char[kBlockSize]);
+        b.size = 0;
+        bool more = true;
+        while (b.size < kBlockSize) {
+            const int64_t got = zip_->ReadUnZip(b.bytes.get() + b.size, kBlockSize - b.size);
+            if (got <= 0) {
+                if (got < 0) damaged_ = true;
+                zip_->CloseUnZip(); // runs the member's check
+                corrupt_ = zip_->MemberCorrupt();
+                more = false;
+                break;
+            }
+            b.size += static_cast<std::size_t>(got);
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (b.size > 0) ++produced_;
+        if (!more) finished_ = true;
+        return more;
+    }
+
+    bool TakeBlock()
+    {
+        if (!thread_.joinable()) {
+            if (produced_ == consumed_ && !finished_) Produce();
+            if (produced_ == consumed_) return false;
+        } else {
+            std::unique_lock<std::mutex> lock(mutex_);
+            filled_.wait(lock, [this] { return produced_ > consumed_ || finished_; });
+            if (produced_ == consumed_) {
+                if (failure_) std::rethrow_exception(failure_);
+                return false;
+            }
+        }
+        current_ = &blocks_[consumed_ % kBlocks];
+        offset_ = 0;
+        return true;
+    }
+
+    void ReleaseBlock()
+    {
+        current_ = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++consumed_;
+        }
+        freed_.notify_one();
+    }
+
+    std::unique_ptr<TZipObj> zip_; // used by the producer only
+    std::array<Block, kBlocks> blocks_;
+    bool damaged_ = false; // set by the producer before finished_
+    bool corrupt_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable filled_; // a block was filled, or the data ended
+    std::condition_variable freed_;  // a block was released, or stop
+    std::size_t produced_ = 0;       // blocks filled so far
+    std::size_t consumed_ = 0;       // blocks the reader has released
+    bool finished_ = false;          // no block will follow
+    bool stop_ = false;
+    std::exception_ptr failure_;
+
+    Block* current_ = nullptr; // the reader's block
+    std::size_t offset_ = 0;
+
+    std::thread thread_; // last: starts when everything above exists
+};
+
 // --- TZipFile -------------------------------------------------------------------------
 
 TZipFile::TZipFile(const std::string& archiveName, const std::string& fileName, int recordLength)
@@ -427,14 +589,15 @@ TZipFile::TZipFile(const std::string& archiveName, const std::string& fileName, 
     name_ = file;
     if (!archive.empty()) {
         archiveMode_ = true;
-        zip_ = std::make_unique<TZipObj>();
-        if (zip_->OpenUnZip(archive, file) != 0) {
-            zip_.reset();
+        auto zip = std::make_unique<TZipObj>();
+        if (zip->OpenUnZip(archive, file) != 0) {
             openFailed_ = true;
             return;
         }
-        name_ = zip_->MemberName();
-        size_ = zip_->Size();
+        name_ = zip->MemberName();
+        size_ = zip->Size();
+        // A member of more than one block is inflated ahead, on a thread.
+        inflater_ = std::make_unique<Inflater>(std::move(zip), size_ > static_cast<int64_t>(kBlockSize));
         return;
     }
     std::string path = FindFileIgnoringCase(file);
@@ -460,8 +623,7 @@ TZipFile& TZipFile::operator=(TZipFile&&) noexcept = default;
 
 void TZipFile::Close()
 {
-    if (zip_) zip_->CloseUnZip();
-    zip_.reset();
+    inflater_.reset(); // stops its thread, closes the member and the archive
     file_.reset();
     sourceDone_ = true;
 }
@@ -470,15 +632,11 @@ int64_t TZipFile::ReadSource(char* dst, std::size_t n)
 {
     if (sourceDone_) return 0;
     int64_t got = 0;
-    if (zip_) {
-        got = zip_->ReadUnZip(dst, n);
-        if (got < 0) {
-            error_ = "damaged archive member";
-            got = 0;
-        }
+    if (inflater_) {
+        got = static_cast<int64_t>(inflater_->Read(dst, n));
         if (got == 0) {
-            zip_->CloseUnZip();
-            if (zip_->MemberCorrupt() && error_.empty()) error_ = "damaged archive member (CRC error)";
+            if (inflater_->Damaged()) error_ = "damaged archive member";
+            else if (inflater_->Corrupt() && error_.empty()) error_ = "damaged archive member (CRC error)";
         }
     } else if (file_) {
         got = static_cast<int64_t>(std::fread(dst, 1, n, file_.get()));
@@ -550,7 +708,7 @@ bool TZipFile::AtEnd()
     if (atEnd_) return true;
     if (delivered_ >= size_) {
         // Read on to the end of an archive member so that its check runs.
-        if (zip_ && !sourceDone_) {
+        if (inflater_ && !sourceDone_) {
             char probe[1];
             ReadSource(probe, sizeof probe);
         }

@@ -109,8 +109,9 @@ private:
 };
 
 // A record file read as fixed-length records. In archive mode it is a
-// member of an archive, inflated in large blocks; in loose mode a file read
-// in large blocks. The record length counts the CR LF line end; a file whose
+// member of an archive, inflated in large blocks by a thread of the
+// TZipFile's own, a few blocks ahead of the reader; in loose mode a file
+// read in large blocks. The record length counts the CR LF line end; a file whose
 // first record ends in a lone LF is read with records one byte shorter.
 class TZipFile {
 public:
@@ -151,6 +152,8 @@ public:
     void Close();
 
 private:
+    class Inflater;
+
     void Prepare();
     bool Fill(std::size_t want);
     int64_t ReadSource(char* dst, std::size_t n);
@@ -159,7 +162,7 @@ private:
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
 
-    std::unique_ptr<TZipObj> zip_;
+    std::unique_ptr<Inflater> inflater_; // archive mode: the member being inflated
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::string name_;
     std::string error_;

@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 namespace zalor {
@@ -324,6 +325,149 @@ TEST(RecordFile, MemberShorterThanItsStatedSizeIsReported)
     ASSERT_FALSE(f.OpenFailed());
     EXPECT_EQ(f.RecordEstimate(), 20);
     EXPECT_EQ(ReadAll(f).size(), 10u);
+    EXPECT_FALSE(f.Error().empty());
+}
+
+// --- large members: inflated ahead of the reader, on a thread ---------------------
+
+// Records of varied digits (they do not deflate to almost nothing), enough
+// for several inflation blocks.
+std::string LargeRecords(int n, int length = 230)
+{
+    std::string s;
+    s.reserve(static_cast<std::size_t>(n) * static_cast<std::size_t>(length));
+    uint32_t x = 12345;
+    for (int i = 0; i < n; ++i) {
+        for (int c = 0; c < length - 2; ++c) {
+            x = x * 1103515245u + 12345u;
+            s.push_back(static_cast<char>('0' + (x >> 16) % 10));
+        }
+        s += "\r\n";
+    }
+    return s;
+}
+
+void PutLe32(std::string& bytes, std::size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+uint32_t GetLe32(const std::string& bytes, std::size_t at)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+class LargeMember : public ::testing::Test {
+protected:
+    static constexpr int kRecords = 20000; // 4.6 MB
+    void SetUp() override { data_ = LargeRecords(kRecords); }
+    std::string Zip(const std::string& name, const std::string& data, int method = Z_DEFLATED)
+    {
+        dir_ = TempDir(name);
+        WriteArchive(dir_ + "A.ZIP", {{"TGR01001.RT1", data}}, method);
+        return dir_ + "A.ZIP";
+    }
+    std::string data_;
+    std::string dir_;
+};
+
+TEST_F(LargeMember, RecordsArriveInOrderAcrossBlocks)
+{
+    TZipFile f(Zip("large-order", data_), "TGR01001.RT1", 230);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.Peek(5), data_.substr(0, 5));
+    std::size_t at = 0;
+    int n = 0;
+    while (!f.AtEnd()) {
+        std::string_view r = f.ReadRecord();
+        ASSERT_EQ(r, std::string_view(data_).substr(at, 230)) << "record " << n;
+        at += r.size();
+        ++n;
+    }
+    EXPECT_EQ(n, kRecords);
+    EXPECT_TRUE(f.Error().empty());
+}
+
+TEST_F(LargeMember, LfLineEndsAreDetected)
+{
+    TZipFile f(Zip("large-lf", test::LfOnly(data_)), "TGR01001.RT1", 230);
+    EXPECT_TRUE(f.LfLineEnds());
+    EXPECT_EQ(f.RecordEstimate(), kRecords);
+    auto all = ReadAll(f);
+    ASSERT_EQ(all.size(), static_cast<std::size_t>(kRecords));
+    EXPECT_EQ(all.back().size(), 229u);
+    EXPECT_TRUE(f.Error().empty());
+}
+
+TEST_F(LargeMember, ReaderMayStopOrMoveWhileInflating)
+{
+    const std::string zip = Zip("large-stop", data_);
+    {
+        TZipFile f(zip, "TGR01001.RT1", 230);
+        f.ReadRecord(); // then dropped with most of the member still to come
+    }
+    TZipFile g(zip, "TGR01001.RT1", 230);
+    for (int i = 0; i < 5000; ++i) g.ReadRecord();
+    g.Close(); // the thread ends here, not with the object
+
+    // Moved to another owner half-way: the rest follows in order.
+    TZipFile a(zip, "TGR01001.RT1", 230);
+    for (int i = 0; i < 7000; ++i) a.ReadRecord();
+    TZipFile b = std::move(a);
+    EXPECT_EQ(b.ReadRecord(), std::string_view(data_).substr(7000u * 230, 230));
+    TZipFile c(zip, "TGR01001.RT1", 230);
+    c.ReadRecord();
+    c = std::move(b); // drops c's own member
+    int rest = 0;
+    while (!c.AtEnd()) {
+        c.ReadRecord();
+        ++rest;
+    }
+    EXPECT_EQ(rest, kRecords - 7001);
+    EXPECT_TRUE(c.Error().empty());
+}
+
+TEST_F(LargeMember, DamageDeepInsideIsReportedAfterTheLastRecord)
+{
+    std::string zip = ReadFile(Zip("large-crc", data_, 0)); // stored: the bytes appear as they are
+    const std::size_t at = zip.find(data_.substr(0, 228));
+    ASSERT_NE(at, std::string::npos);
+    zip[at + 3'500'000] = '#';
+    WriteFile(dir_ + "A.ZIP", zip);
+    TZipFile f(dir_ + "A.ZIP", "TGR01001.RT1", 230);
+    EXPECT_EQ(ReadAll(f).size(), static_cast<std::size_t>(kRecords));
+    EXPECT_NE(f.Error().find("CRC"), std::string::npos);
+}
+
+TEST_F(LargeMember, BrokenCompressedDataEndsTheRecords)
+{
+    std::string zip = ReadFile(Zip("large-broken", data_));
+    // The compressed data follows the local header, its name and its extra field.
+    const std::size_t payload = 30 + (GetLe32(zip, 26) & 0xFFFF) + (GetLe32(zip, 28) & 0xFFFF);
+    ASSERT_LT(payload + 200'000, zip.size());
+    for (std::size_t i = 0; i < 64; ++i) zip[payload + 100'000 + i] = static_cast<char>(0xFF);
+    WriteFile(dir_ + "A.ZIP", zip);
+    TZipFile f(dir_ + "A.ZIP", "TGR01001.RT1", 230);
+    const auto all = ReadAll(f);
+    EXPECT_NE(f.Error().find("damaged"), std::string::npos) << f.Error();
+    EXPECT_LE(all.size(), static_cast<std::size_t>(kRecords));
+}
+
+TEST_F(LargeMember, ShorterThanItsStatedSizeIsReported)
+{
+    std::string zip = ReadFile(Zip("large-short", data_, 0));
+    const uint32_t size = static_cast<uint32_t>(data_.size());
+    ASSERT_EQ(GetLe32(zip, 22), size);
+    PutLe32(zip, 22, size + 2300); // local header
+    const std::size_t central = zip.find(std::string("PK\x01\x02", 4));
+    ASSERT_EQ(GetLe32(zip, central + 24), size);
+    PutLe32(zip, central + 24, size + 2300);
+    WriteFile(dir_ + "A.ZIP", zip);
+    TZipFile f(dir_ + "A.ZIP", "TGR01001.RT1", 230);
+    EXPECT_EQ(f.RecordEstimate(), kRecords + 10);
+    EXPECT_EQ(ReadAll(f).size(), static_cast<std::size_t>(kRecords));
     EXPECT_FALSE(f.Error().empty());
 }
 
