@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <tuple>
 
 namespace zalor {
 namespace {
@@ -455,21 +456,67 @@ TEST_F(LargeMember, BrokenCompressedDataEndsTheRecords)
     EXPECT_LE(all.size(), static_cast<std::size_t>(kRecords));
 }
 
-TEST_F(LargeMember, ShorterThanItsStatedSizeIsReported)
+// A member whose stated CRC-32 or size (in both the local header and the
+// central directory) differs from its data, stored and deflated, small
+// (inflated by the reader) and large (inflated ahead).
+class MisstatedMember : public ::testing::TestWithParam<std::tuple<int, int>> {
+protected:
+    void SetUp() override
+    {
+        std::tie(method_, records_) = GetParam();
+        data_ = LargeRecords(records_);
+    }
+    // Writes the member with `crc` added to its CRC and `sizeDelta` to its size.
+    std::string Write(const std::string& name, uint32_t crcDelta, int64_t sizeDelta)
+    {
+        const std::string dir = TempDir(name);
+        WriteArchive(dir + "A.ZIP", {{"TGR01001.RT1", data_}}, method_);
+        std::string zip = ReadFile(dir + "A.ZIP");
+        const std::size_t central = zip.find(std::string("PK\x01\x02", 4));
+        EXPECT_EQ(GetLe32(zip, 22), data_.size());
+        EXPECT_EQ(GetLe32(zip, central + 24), data_.size());
+        for (std::size_t at : {std::size_t(14), central + 16}) PutLe32(zip, at, GetLe32(zip, at) + crcDelta);
+        for (std::size_t at : {std::size_t(22), central + 24})
+            PutLe32(zip, at, static_cast<uint32_t>(static_cast<int64_t>(data_.size()) + sizeDelta));
+        WriteFile(dir + "A.ZIP", zip);
+        return dir + "A.ZIP";
+    }
+    int method_ = 0;
+    int records_ = 0;
+    std::string data_;
+};
+
+TEST_P(MisstatedMember, WrongCrcIsReportedAfterEveryRecord)
 {
-    std::string zip = ReadFile(Zip("large-short", data_, 0));
-    const uint32_t size = static_cast<uint32_t>(data_.size());
-    ASSERT_EQ(GetLe32(zip, 22), size);
-    PutLe32(zip, 22, size + 2300); // local header
-    const std::size_t central = zip.find(std::string("PK\x01\x02", 4));
-    ASSERT_EQ(GetLe32(zip, central + 24), size);
-    PutLe32(zip, central + 24, size + 2300);
-    WriteFile(dir_ + "A.ZIP", zip);
-    TZipFile f(dir_ + "A.ZIP", "TGR01001.RT1", 230);
-    EXPECT_EQ(f.RecordEstimate(), kRecords + 10);
-    EXPECT_EQ(ReadAll(f).size(), static_cast<std::size_t>(kRecords));
-    EXPECT_FALSE(f.Error().empty());
+    TZipFile f(Write("misstated-crc", 1, 0), "TGR01001.RT1", 230);
+    const auto all = ReadAll(f);
+    ASSERT_EQ(all.size(), static_cast<std::size_t>(records_));
+    EXPECT_EQ(all.back(), data_.substr(data_.size() - 230));
+    EXPECT_NE(f.Error().find("CRC"), std::string::npos) << f.Error();
 }
+
+TEST_P(MisstatedMember, DataLongerThanItsSizeIsCutThere)
+{
+    TZipFile f(Write("misstated-long", 0, -2300), "TGR01001.RT1", 230);
+    EXPECT_EQ(f.RecordEstimate(), records_ - 10);
+    EXPECT_EQ(ReadAll(f).size(), static_cast<std::size_t>(records_ - 10));
+    EXPECT_NE(f.Error().find("CRC"), std::string::npos) << f.Error(); // the data is not what was stored
+}
+
+TEST_P(MisstatedMember, DataShorterThanItsSizeIsReported)
+{
+    TZipFile f(Write("misstated-short", 0, 2300), "TGR01001.RT1", 230);
+    EXPECT_EQ(f.RecordEstimate(), records_ + 10);
+    EXPECT_EQ(ReadAll(f).size(), static_cast<std::size_t>(records_));
+    EXPECT_NE(f.Error().find("ends before"), std::string::npos) << f.Error();
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredAndDeflated, MisstatedMember,
+                         ::testing::Combine(::testing::Values(0, Z_DEFLATED), ::testing::Values(40, 20000)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "Deflated" : "Stored") +
+                                    (std::get<1>(info.param) > 1000 ? "Large" : "Small");
+                         });
 
 TEST(OpenRecordFileTest, LooseFilesAreFoundWhateverTheirCase)
 {
