@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config zlib1g-dev libminizip-dev libcli11-dev
-          googletest libgtest-dev libgmock-dev libbenchmark-dev gdal-bin python3-gdal zip unzip)
+          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev gdal-bin python3-gdal zip unzip)
 
 install_deps() {
   local missing=()

@@ -42,7 +42,8 @@ public:
     static int unzLocateFileX(void* handle, const std::string& member, int caseFlag);
     // Uncompressed size and name of the current member; false when unknown.
     static bool unzGetCurrentFileInfoX(void* handle, int64_t& size, std::string* name = nullptr,
-                                       int64_t* compressedSize = nullptr);
+                                       int64_t* compressedSize = nullptr, int* method = nullptr,
+                                       uint32_t* crc = nullptr);
     static int unzOpenCurrentFileX(void* handle);
     static int unzReadCurrentFileX(void* handle, char* buffer, unsigned length);
     static int unzCloseCurrentFileX(void* handle);
@@ -67,14 +68,19 @@ public:
     int Close();
 
     // Opens a member of an archive: looked up with exact case first, then
-    // ignoring case. 0 = success.
-    int OpenUnZip(const std::string& archivePath, const std::string& member);
+    // ignoring case. 0 = success. With `rawDeflate`, a deflated member is
+    // opened as it is stored: ReadUnZip gives its deflate data, which the
+    // caller inflates and checks against MemberCrc() itself.
+    int OpenUnZip(const std::string& archivePath, const std::string& member, bool rawDeflate = false);
     int64_t ReadUnZip(char* buffer, std::size_t length);
     int CloseUnZip();
     // The name of the member opened (as stored in the archive).
     const std::string& MemberName() const { return memberName_; }
     // True when the member's data failed its check (a CRC error) at close.
     bool MemberCorrupt() const { return memberCorrupt_; }
+    // The member was opened as raw deflate data; its stated CRC-32.
+    bool RawDeflate() const { return raw_; }
+    uint32_t MemberCrc() const { return crc_; }
 
     int OpenGz(const std::string& path); // 0 = success, 1 = failure
     int64_t ReadGz(char* buffer, std::size_t length);
@@ -102,6 +108,8 @@ private:
     void* gz_ = nullptr;  // gzip file being read
     bool memberOpen_ = false;
     bool memberCorrupt_ = false;
+    bool raw_ = false;
+    uint32_t crc_ = 0;
     int zipResult_ = 0;
     int64_t position_ = 0;
     int64_t size_ = 0;
