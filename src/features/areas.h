@@ -1,20 +1,67 @@
-// Area and point feature output.
+// Area and point feature output: area layers (the polygons of a record
+// field with one key dissolved into one feature each) and the landmark
+// point layer.
 #pragma once
 
+#include "features/output.h"
+#include "geometry/lists.h"
+#include "tiger/area_records.h"
+#include "tiger/county.h"
+#include "tiger/progress.h"
+
 #include <string>
+#include <vector>
 
 namespace zalor {
 
-class Session;
-struct County;
+// How the records of an area layer group its polygons.
+struct AreaKeyRules {
+    std::string label;           // shown in the status while the records are grouped
+    bool zcta = false;           // keys are ZIP code tabulation area texts
+    bool excludeWater = false;   // records with water code 99 are left out
+    bool polygonKeys = false;    // every polygon with a key is an area of its own (water blocks)
+    // Landmark polygons: only those of landmarks of these classes (null: no filter).
+    const TClist* landmarkClasses = nullptr;
+};
 
-// One area layer from an RTS, RTA or RT8 record file.
-void WriteEntityLayer(Session& session, County& county, const std::string& recordFile, const std::string& spec,
-                      bool landmark, bool excludeWater, int waterMode, int kindCode, bool centroid);
-// The key geographic location layer from the RT9 record file.
-void WriteKeyLocationLayer(Session& session, County& county, const std::string& recordFile, const std::string& spec,
-                           bool centroid);
-// The landmark point layer from the county's landmark table.
-void WriteLandmarkPoints(Session& session, County& county, const std::string& base);
+// The polygons of a layer by group key, and what the keys look like.
+struct AreaKeys {
+    TIList polygonMap;                       // polygon number -> group key
+    bool keyLetters = false;                 // some key field ended in a suffix letter
+    std::vector<LandmarkRecord> keyLocations; // names of key geographic locations by key
+};
+
+AreaKeys GroupAreaRecords(const std::vector<AreaRecord>& records, const AreaKeyRules& rules,
+                          const std::vector<LandmarkRecord>& landmarks, ProgressObserver& observer);
+// Key geographic locations: the polygons of the locations of the selected
+// landmark classes, and every location's name.
+AreaKeys GroupKeyLocations(const std::vector<KeyLocationRecord>& records, const TClist& classes,
+                           ProgressObserver& observer);
+
+// The chains that bound each group.
+TBList SelectAreaGroups(const ChainTable& chains, const AreaKeys& keys);
+
+// Where an area layer takes its feature names from.
+enum class AreaNames { Entities, Landmarks, KeyLocations };
+
+struct AreaLayerRequest {
+    LayerTarget target;
+    std::string name;          // the key column, and the layer in status texts
+    AreaNames names = AreaNames::Entities;
+    bool cfccColumn = false;   // a CFCC column (landmark layers)
+    bool zcta = false;         // keys are ZIP code tabulation area texts
+    bool centroid = false;     // a point layer of the centroids beside (MIF)
+    int brushColour = 0;       // MIF regions
+    int kxfClass = 0;          // KXF area records
+};
+
+// Assembles and writes every group that has a closed ring.
+LayerOutcome WriteAreaLayer(const County& county, const AreaLayerRequest& request, const AreaKeys& keys,
+                            const TBList& groups, ProgressObserver& observer);
+
+// The landmark points of the selected classes (nothing in a format
+// without point layers).
+LayerOutcome WriteLandmarkPoints(const County& county, const LayerTarget& target, const TClist& classes,
+                                 ProgressObserver& observer);
 
 } // namespace zalor

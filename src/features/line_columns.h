@@ -1,11 +1,11 @@
 // Columns, attribute rows and pens of the line files.
 #pragma once
 
-#include "run/settings.h"
+#include "formats/layer_writer.h"
 #include "tiger/county.h"
 
-#include <string>
 #include <string_view>
+#include <vector>
 
 namespace zalor {
 
@@ -23,18 +23,12 @@ enum LineColumnGroup : int {
     kColFpl = 512,
 };
 
-struct LineColumns {
-    int count = 1;    // NUM always
-    std::string text; // definition lines, each ending in CR LF
-    int groups = 0;   // LineColumnGroup bits
-};
-
-// The columns that the output-field boxes of `mask` switch on.
-LineColumns BuildColumnList(const RunSettings& settings, int mask);
+// NUM, then the columns of every group in `groups` (LineColumnGroup bits).
+std::vector<Column> LineColumns(int groups);
 
 // The attribute row of a chain: its running number, then the values of
 // the selected groups. `fnode`/`tnode` are used with the node group.
-void BuildAttributeRow(std::string& row, const County& county, const ChainRecord& chain, int number, int groups,
+void BuildAttributeRow(LayerRow& row, const County& county, const ChainRecord& chain, int number, int groups,
                        int64_t fnode, int64_t tnode);
 
 struct Pen {

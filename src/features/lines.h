@@ -1,29 +1,28 @@
 // Line and node feature output.
 #pragma once
 
-#include <string>
+#include "features/output.h"
+#include "geometry/assembly.h"
+#include "geometry/lists.h"
+#include "tiger/county.h"
+#include "tiger/progress.h"
 
 namespace zalor {
 
-class Session;
-struct County;
-struct Projection;
-class TNodeMgr;
+struct LineLayerRequest {
+    LayerTarget target;
+    const TClist* selection = nullptr; // the CFCC codes of the layer; null: every chain
+    int columnGroups = 0;              // LineColumnGroup bits
+};
 
-// Writes the chains that `mask` selects (1 A ... 128 X, 255 all chains)
-// as one file set named output directory + base name + suffix.
-void WriteLineFeatures(Session& session, County& county, const std::string& inputPath, int mask,
-                       const std::string& suffix);
+// Writes the chains of the county that the request selects, in table
+// order. With the node column group, every chain end is numbered in
+// `nodes` (in order of first appearance).
+LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& request, TNodeMgr& nodes,
+                            ProgressObserver& observer);
 
-// The node file set of a line file set (base + "N"), nodes in creation order.
-void WriteNodeFile(Session& session, const std::string& base, const TNodeMgr& nodes);
-
-// The coordinate-system line of a MIF file whose coordinates come from
-// FormatCoordinatePair: geographic, or the Lambert projection when active.
-std::string MifCoordSysLine(const Projection& projection);
-
-bool FileExists(const std::string& path);
-// The extension of a file set's main file: ".MIF", ".SHP" or ".KXF".
-std::string OutputExtension(int format);
+// The node layer of a line layer (its base + "N"), nodes in creation order;
+// nothing in a format without point layers.
+LayerOutcome WriteNodeLayer(const TNodeMgr& nodes, const LayerTarget& target, ProgressObserver& observer);
 
 } // namespace zalor

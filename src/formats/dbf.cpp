@@ -96,20 +96,20 @@ void Tdbx::WriteHeader()
 void Tdbx::ReadHeader()
 {
     unsigned char h[32];
-    if (file_->ReadRaw(h, 32) != 32) throw FileError("Not a dBASE table (too short): " + fileName_);
+    if (file_->ReadRaw(h, 32) != 32) throw FileError("Not a dBASE table (too short): " + fileName_, fileName_);
     recordCount_ = GetU32(h + 4);
     headerLength_ = static_cast<int>(GetU16(h + 8));
     recordLength_ = static_cast<int>(GetU16(h + 10));
-    if (headerLength_ < 33 || recordLength_ < 1) throw FileError("Not a dBASE table (bad header): " + fileName_);
+    if (headerLength_ < 33 || recordLength_ < 1) throw FileError("Not a dBASE table (bad header): " + fileName_, fileName_);
     int count = (headerLength_ - 32) / 32;
     int used = 1;
     for (int i = 0; i < count; ++i) {
         DbfFieldDescriptor d;
         std::size_t got = file_->ReadRaw(d.bytes.data(), 32);
         if (got >= 1 && d.bytes[0] == 13) break; // header terminator: no more fields
-        if (got != 32) throw FileError("Damaged dBASE table (field descriptors cut short): " + fileName_);
+        if (got != 32) throw FileError("Damaged dBASE table (field descriptors cut short): " + fileName_, fileName_);
         used += d.Length();
-        if (used > recordLength_) throw FileError("Damaged dBASE table (fields longer than the record): " + fileName_);
+        if (used > recordLength_) throw FileError("Damaged dBASE table (fields longer than the record): " + fileName_, fileName_);
         fields_.push_back(d);
     }
     ComputeOffsets();

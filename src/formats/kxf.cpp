@@ -1,7 +1,5 @@
 #include "formats/kxf.h"
 
-#include "tiger/fields.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -46,6 +44,14 @@ void WriteCoded(TTextFile& kxf, int32_t v)
     unsigned char b[4];
     int n = EncodeCoded(v, b);
     kxf.WriteRaw(b, static_cast<std::size_t>(n));
+}
+
+// The text without blanks and control characters at either end.
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
 }
 
 int ClassOfLetter(char c)
@@ -106,35 +112,25 @@ int KxfLineClass(std::string_view cfcc)
     return 10 * ClassOfLetter(cfcc[0]) + digit;
 }
 
-bool WriteKxfLineRecord(TTextFile& kxf, const ChainTable& chains, const ChainRecord& chain)
+bool WriteKxfLineRecord(TTextFile& kxf, int lineClass, std::span<const GeoPoint> points)
 {
-    std::span<const GeoPoint> shapes = chains.Shapes(chain);
-    int64_t count = static_cast<int64_t>(shapes.size()) + 2;
-    if (!KxfCodable(count)) return false;
+    const int64_t count = static_cast<int64_t>(points.size());
+    if (lineClass < 0 || lineClass > 127 || count == 0 || !KxfCodable(count)) return false;
     // Check every difference before the first byte goes out.
     GeoPoint prev{0, 0};
-    auto fits = [&prev](GeoPoint p) {
-        bool ok = KxfCodable(int64_t{p.x} - prev.x) && KxfCodable(int64_t{p.y} - prev.y);
+    for (const GeoPoint& p : points) {
+        if (!KxfCodable(int64_t{p.x} - prev.x) || !KxfCodable(int64_t{p.y} - prev.y)) return false;
         prev = p;
-        return ok;
-    };
-    if (!fits(chain.from)) return false;
-    for (const GeoPoint& p : shapes)
-        if (!fits(p)) return false;
-    if (!fits(chain.to)) return false;
-
-    unsigned char head[2] = {static_cast<unsigned char>(128 + KxfLineClass(chain.Cfcc())), kKxfLineTag};
+    }
+    unsigned char head[2] = {static_cast<unsigned char>(128 + lineClass), kKxfLineTag};
     kxf.WriteRaw(head, 2);
     WriteCoded(kxf, static_cast<int32_t>(-count));
     prev = GeoPoint{0, 0};
-    auto put = [&kxf, &prev](GeoPoint p) {
+    for (const GeoPoint& p : points) {
         WriteCoded(kxf, static_cast<int32_t>(int64_t{p.x} - prev.x));
         WriteCoded(kxf, static_cast<int32_t>(int64_t{p.y} - prev.y));
         prev = p;
-    };
-    put(chain.from);
-    for (const GeoPoint& p : shapes) put(p);
-    put(chain.to);
+    }
     return true;
 }
 
@@ -313,7 +309,7 @@ bool ParseMtd(std::string_view text, MtdTable& table, std::string& error)
         error = "no FIELDS line";
         return false;
     }
-    std::string_view countText = TrimField(line.substr(7));
+    std::string_view countText = Trim(line.substr(7));
     int declared = -1;
     auto r = std::from_chars(countText.data(), countText.data() + countText.size(), declared);
     if (r.ec != std::errc() || r.ptr != countText.data() + countText.size() || declared < 0) {
@@ -322,11 +318,11 @@ bool ParseMtd(std::string_view text, MtdTable& table, std::string& error)
     }
     bool data = false;
     while (nextLine(line)) {
-        if (TrimField(line) == "DATA") {
+        if (Trim(line) == "DATA") {
             data = true;
             break;
         }
-        if (!TrimField(line).empty()) table.columns.emplace_back(line);
+        if (!Trim(line).empty()) table.columns.emplace_back(line);
     }
     if (!data) {
         error = "no DATA line";

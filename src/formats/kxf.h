@@ -15,7 +15,6 @@
 #include "formats/textfile.h"
 #include "geometry/assembly.h"
 #include "geometry/coords.h"
-#include "tiger/county.h"
 
 #include <cstdint>
 #include <memory>
@@ -52,9 +51,11 @@ void WriteKxfHeader(TTextFile& kxf, const KxfBox* box, int32_t recordCount);
 // character (0 when it is not a digit). A41 gives 14, H11 71, X00 0.
 int KxfLineClass(std::string_view cfcc);
 
-// One line record: from-point, shape points, to-point. Returns false and
-// writes nothing when a coordinate difference lies beyond the codable range.
-bool WriteKxfLineRecord(TTextFile& kxf, const ChainTable& chains, const ChainRecord& chain);
+// One line record of the points of a chain (start point, shape points, end
+// point) with `lineClass` (KxfLineClass) as its class code. Returns false
+// and writes nothing when the code is out of range (0..127), the line has no
+// point or a coordinate difference lies beyond the codable range.
+bool WriteKxfLineRecord(TTextFile& kxf, int lineClass, std::span<const GeoPoint> points);
 
 // One area record of the rings that lie one after another in `points`
 // (their sizes in `ringSizes`; rings of no point are left out), with

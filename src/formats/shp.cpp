@@ -195,15 +195,13 @@ std::string TShpFile::FailedPath() const
 
 namespace zalor {
 
-bool WritePrjFile(Session& session, const std::string& shpPath)
+bool WritePrjFile(const std::string& shpPath)
 {
-    std::string path = ChangeFileExtension(shpPath, ".PRJ");
     try {
-        TTextFile prj(path, TTextFile::kCreate);
+        TTextFile prj(ChangeFileExtension(shpPath, ".PRJ"), TTextFile::kCreate);
         prj.WriteRaw(kNad83Prj);
-        return CloseOrReport(session, prj);
+        return prj.Close();
     } catch (const FileError&) {
-        session.CountyError("Error Writing " + path);
         return false;
     }
 }

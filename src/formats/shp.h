@@ -81,7 +81,7 @@ inline constexpr std::string_view kNad83Prj =
     "UNIT[\"Degree\",0.0174532925199433]]";
 
 // Writes the .PRJ file beside a shapefile (same name, extension ".PRJ").
-// Returns false, logging "Error Writing " + path, when it cannot be written.
-bool WritePrjFile(Session& session, const std::string& shpPath);
+// Returns false when it cannot be written.
+bool WritePrjFile(const std::string& shpPath);
 
 } // namespace zalor

@@ -8,7 +8,6 @@
 #pragma once
 
 #include "geometry/coords.h"
-#include "run/session.h"
 
 #include <charconv>
 #include <cstdint>
@@ -24,7 +23,11 @@ namespace zalor {
 // A file that cannot be created or opened.
 class FileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    FileError(const std::string& message, std::string path) : std::runtime_error(message), path_(std::move(path)) {}
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
 };
 
 class TTextFile {
@@ -103,17 +106,6 @@ private:
     bool failed_ = false;
     std::string error_;
 };
-
-// Closes a writer (TTextFile, Tdbx, TShpFile, KxfFileSet) and, when any of
-// its writes failed, logs "Error Writing " + the file's path as an error of
-// the county. Returns false then.
-template <class Writer>
-bool CloseOrReport(Session& session, Writer& writer)
-{
-    if (writer.Close()) return true;
-    session.CountyError("Error Writing " + writer.FailedPath());
-    return false;
-}
 
 // ---------------------------------------------------------------------------
 // MapInfo interchange syntax (MIF objects, MID rows) and the column blocks

@@ -1,7 +1,5 @@
 #include "geometry/assembly.h"
 
-#include "tiger/county.h"
-
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -115,13 +113,14 @@ std::vector<int32_t> TNodeMgr::References(int32_t node) const
 
 // --- boundary selection --------------------------------------------------------
 
-void SelectBoundaryChains(const ChainTable& chains, const TIList& polygonMap, TBList& groups)
+void SelectBoundaryChains(const ChainGeometry& chains, const TIList& polygonMap, TBList& groups)
 {
-    for (int32_t i = 1; i <= chains.count(); ++i) {
-        const ChainRecord& c = chains[i];
-        if (c.polyLeft == c.polyRight) continue;
-        int32_t gL = polygonMap.Find(c.polyLeft);
-        int32_t gR = polygonMap.Find(c.polyRight);
+    const int32_t count = chains.ChainCount();
+    for (int32_t i = 1; i <= count; ++i) {
+        const ChainShape c = chains.ChainAt(i);
+        if (c.leftPolygon == c.rightPolygon) continue;
+        int32_t gL = polygonMap.Find(c.leftPolygon);
+        int32_t gR = polygonMap.Find(c.rightPolygon);
         if (gL == gR) continue;
         if (gL != 0) groups.Add(gL, i);
         if (gR != 0) groups.Add(gR, i);
@@ -135,10 +134,10 @@ namespace {
 // Appends a chain's points after the node it leaves from: forward the shape
 // points and the to-point, backward the shape points reversed and the
 // from-point.
-void AppendChainPoints(Ring& ring, const ChainTable& chains, int32_t chain, bool forward)
+void AppendChainPoints(Ring& ring, const ChainGeometry& chains, int32_t chain, bool forward)
 {
-    const ChainRecord& c = chains[chain];
-    std::span<const GeoPoint> shapes = chains.Shapes(c);
+    const ChainShape c = chains.ChainAt(chain);
+    std::span<const GeoPoint> shapes = c.shapes;
     if (forward) {
         ring.insert(ring.end(), shapes.begin(), shapes.end());
         ring.push_back(c.to);
@@ -150,16 +149,17 @@ void AppendChainPoints(Ring& ring, const ChainTable& chains, int32_t chain, bool
 
 } // namespace
 
-std::vector<Ring> BuildRings(const ChainTable& chains, std::span<const int32_t> chainNumbers, int32_t* skipped)
+std::vector<Ring> BuildRings(const ChainGeometry& chains, std::span<const int32_t> chainNumbers, int32_t* skipped)
 {
     TNodeMgr mgr;
     int32_t bad = 0;
+    const int32_t count = chains.ChainCount();
     for (int32_t c : chainNumbers) {
-        if (c <= 0 || c > chains.count()) {
+        if (c <= 0 || c > count) {
             ++bad;
             continue;
         }
-        const ChainRecord& rec = chains[c];
+        const ChainShape rec = chains.ChainAt(c);
         int32_t from = mgr.FindOrAddNode(rec.from);
         int32_t to = mgr.FindOrAddNode(rec.to);
         mgr.AddEdge(c, from, to);
@@ -556,7 +556,7 @@ GeoPoint AreaCentroid(const std::vector<Ring>& rings)
 
 // --- one feature -----------------------------------------------------------------
 
-AssembledArea AssembleArea(const ChainTable& chains, std::span<const int32_t> chainNumbers)
+AssembledArea AssembleArea(const ChainGeometry& chains, std::span<const int32_t> chainNumbers)
 {
     AssembledArea out;
     out.rings = BuildRings(chains, chainNumbers, &out.skippedChains);

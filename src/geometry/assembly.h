@@ -2,6 +2,7 @@
 // area feature of a layer, and the building of a feature's rings from them.
 #pragma once
 
+#include "geometry/chain_geometry.h"
 #include "geometry/coords.h"
 #include "geometry/lists.h"
 
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace zalor {
-
-class ChainTable;
 
 // Nodes keyed by their exact coordinates, numbered 1, 2, 3, ... in the
 // order of creation, and the edges (chains) between them.
@@ -128,13 +127,13 @@ struct AssembledArea {
 // a chain belongs to the group of the polygon on each side when the two
 // sides map to different group keys (0 = no feature). Chains run in table
 // order, so each group's chains come in table order.
-void SelectBoundaryChains(const ChainTable& chains, const TIList& polygonMap, TBList& groups);
+void SelectBoundaryChains(const ChainGeometry& chains, const TIList& polygonMap, TBList& groups);
 
 // Chains the listed chains end to end into rings, in the order and the
 // direction of the walk (first free chain end at each node; a run that does
 // not close is walked to both of its dead ends). Chain numbers outside
 // 1..count are left out and counted in `skipped` when given.
-std::vector<Ring> BuildRings(const ChainTable& chains, std::span<const int32_t> chainNumbers,
+std::vector<Ring> BuildRings(const ChainGeometry& chains, std::span<const int32_t> chainNumbers,
                              int32_t* skipped = nullptr);
 
 // Splits every closed ring that passes through one point more than once
@@ -156,6 +155,6 @@ GeoPoint AreaCentroid(const std::vector<Ring>& rings);
 
 // Builds the rings of one area feature from its chain list, splits them
 // where they pass through a point twice, orients them, and computes their centroid and bounding box.
-AssembledArea AssembleArea(const ChainTable& chains, std::span<const int32_t> chainNumbers);
+AssembledArea AssembleArea(const ChainGeometry& chains, std::span<const int32_t> chainNumbers);
 
 } // namespace zalor

@@ -34,60 +34,10 @@ std::string OneLine(std::string_view text)
     return out;
 }
 
-class Writer {
-public:
-    Writer(const RunSettings& s, std::string& out) : s_(s), out_(out) {}
-
-    void Line(std::string_view text)
-    {
-        out_.append(text);
-        out_.append("\r\n");
-    }
-    void Pair(std::string_view key, std::string_view value)
-    {
-        out_.append(key);
-        out_.push_back('=');
-        out_.append(value);
-        out_.append("\r\n");
-    }
-    // A setting under its own key: "0"/"1" for boxes, the text otherwise.
-    void Value(std::string_view key) { Pair(key, s_.Text(key)); }
-    void Boxes(std::string_view prefix, int first, int last, bool twoDigits = false)
-    {
-        for (int i = first; i <= last; ++i) {
-            std::string key(prefix);
-            if (twoDigits && i < 10) key.push_back('0');
-            key += std::to_string(i);
-            Value(key);
-        }
-    }
-    void Choice(std::string_view group)
-    {
-        std::string key = s_.Choice(group);
-        if (!key.empty()) Pair(key, "1");
-    }
-
-private:
-    const RunSettings& s_;
-    std::string& out_;
-};
-
 bool IsDirectory(std::string_view path)
 {
     struct stat st;
     return !path.empty() && ::stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool StartsWithAny(std::string_view text, std::initializer_list<std::string_view> prefixes)
-{
-    for (std::string_view p : prefixes)
-        if (text.starts_with(p)) return true;
-    return false;
-}
-
-bool IsAny(std::string_view text, std::initializer_list<std::string_view> words)
-{
-    return std::find(words.begin(), words.end(), text) != words.end();
 }
 
 void SetError(std::string* error, std::string message)
@@ -103,78 +53,56 @@ ConfigurationState::ConfigurationState(std::string directory)
     defaultPath_ = directory + std::string(kDefaultConfigurationName);
 }
 
+namespace {
+
+void AppendLine(std::string& out, std::string_view key, std::string_view value)
+{
+    out.append(key);
+    out.push_back('=');
+    out.append(value);
+    out.append("\r\n");
+}
+
+// A comment line holding line ends is written as several lines.
+void AppendMemo(std::string& out, std::string_view memo)
+{
+    std::string_view rest = memo;
+    while (true) {
+        std::size_t end = 0;
+        while (end < rest.size() && !IsLineEnd(rest[end])) ++end;
+        AppendLine(out, "Memo", rest.substr(0, end));
+        if (end == rest.size()) break;
+        if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ++end;
+        rest.remove_prefix(end + 1);
+    }
+}
+
+} // namespace
+
 std::string ConfigurationText(const RunSettings& s, const ConfigurationState& state)
 {
     std::string out;
     out.reserve(8192);
-    Writer w(s, out);
-
-    w.Line("[Main]");
-    w.Value("Input");
-    w.Value("Output");
-    w.Value("Log");
-
-    w.Line("[Features]");
-    w.Value("Asuf");
-    w.Boxes("CbA", 1, 8);
-    w.Value("Bsuf");
-    w.Boxes("CbB", 1, 6);
-    w.Value("Csuf");
-    w.Boxes("CbC", 0, 3);
-    w.Value("Zsuf");
-    w.Boxes("CbZ", 0, 9);
-    w.Value("Dsuf");
-    w.Boxes("CbD", 0, 9);
-    w.Value("Esuf");
-    w.Boxes("CbE", 0, 2);
-    w.Value("Fsuf");
-    w.Boxes("CbF", 0, 8);
-    w.Value("Hsuf");
-    w.Boxes("CbH", 0, 8);
-    w.Value("Xsuf");
-    w.Boxes("CbX", 0, 0);
-    w.Value("Ysuf");
-    w.Boxes("CbY", 0, 0);
-
-    w.Boxes("CbAr", 1, 21);
-    w.Boxes("CbAt", 1, 10); // 10 is the geographic entities' "Exclude Water "
-    w.Boxes("CbAs", 2, 8);
-    w.Boxes("CbQ", 1, 49, true);
-
-    w.Value("Wsuf");
-    w.Value("CbW1");
-    w.Value("Wsuf2");
-    w.Value("CbW2");
-    w.Value("Dsuf2");
-    w.Boxes("CbP", 0, 9);
-    w.Boxes("CbD", 0, 10); // the landmark-area boxes again, then their "Exclude Water "
-    w.Boxes("CbCn", 1, 5);
-
-    w.Line("[Options]");
-    for (std::string_view group : {"RbP", "RbO", "RbD", "RbE", "RbF"}) w.Choice(group);
-    w.Value("LAM");
-    w.Value("DIG");
-    w.Value("TOL");
-    w.Value("DLOG");
-    w.Value("BEEP");
-    w.Pair("LCFG", OneLine(state.lastName));
-    w.Value("ZIP");
-    for (const std::string& recent : state.Recent()) w.Pair("HIST", OneLine(recent));
-
-    w.Line("[Files]");
-    for (const std::string& entry : s.inputs) w.Pair("File2", OneLine(EntryPath(entry)));
-
-    w.Line("[Comment]");
-    for (const std::string& memo : s.memo) {
-        // A comment line holding line ends is written as several lines.
-        std::string_view rest = memo;
-        while (true) {
-            std::size_t end = 0;
-            while (end < rest.size() && !IsLineEnd(rest[end])) ++end;
-            w.Pair("Memo", rest.substr(0, end));
-            if (end == rest.size()) break;
-            if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ++end;
-            rest.remove_prefix(end + 1);
+    for (const SaveItem& item : SaveOrder()) {
+        switch (item.kind) {
+        case SaveItem::Kind::Section: out += "[" + item.text + "]\r\n"; break;
+        case SaveItem::Kind::Setting: AppendLine(out, item.text, s.Text(item.text)); break;
+        case SaveItem::Kind::Choice: {
+            // Only the set button of a choice is written.
+            const std::string key = s.Choice(item.text);
+            if (!key.empty()) AppendLine(out, key, "1");
+            break;
+        }
+        case SaveItem::Kind::LastName: AppendLine(out, "LCFG", OneLine(state.lastName)); break;
+        case SaveItem::Kind::RecentFiles:
+            for (const std::string& recent : state.Recent()) AppendLine(out, "HIST", OneLine(recent));
+            break;
+        case SaveItem::Kind::InputFiles:
+            for (const std::string& entry : s.inputs) AppendLine(out, "File2", OneLine(EntryPath(entry)));
+            break;
+        case SaveItem::Kind::Comment:
+            for (const std::string& memo : s.memo) AppendMemo(out, memo);
+            break;
         }
     }
     return out;
@@ -223,20 +151,48 @@ struct LineApplier {
     }
 };
 
+// Applies one line to the setting its key names.
+void ApplySetting(RunSettings& s, const SettingDef& def, std::string_view value)
+{
+    if (!def.saved) return;
+    switch (def.kind) {
+    case SettingKind::Box:
+        // SetBox leaves a disabled box (CbAr16 to CbAr18) as it is.
+        s.SetBox(def.key, FieldToInt(value) != 0);
+        break;
+    case SettingKind::Radio:
+        // Only the set button of a choice is written; a zero leaves the choice alone.
+        if (FieldToInt(value) != 0) s.SetRadio(def.key);
+        break;
+    case SettingKind::Text:
+    case SettingKind::Number:
+        if (!def.loadOnlyDirectory || IsDirectory(value)) s.SetText(def.key, value);
+        break;
+    }
+}
+
+// The setting a line's key names: its own, or one found by the key's first
+// characters.
+const SettingDef* SettingOfKey(std::string_view key)
+{
+    if (const SettingDef* def = FindSetting(key)) return def;
+    for (std::size_t n : {std::size_t{3}, std::size_t{4}}) {
+        if (key.size() <= n) continue;
+        const SettingDef* def = FindSetting(key.substr(0, n));
+        if (def && def->match == KeyMatch::Prefix) return def;
+    }
+    return nullptr;
+}
+
 void LineApplier::Apply(std::string_view line)
 {
     if (!line.empty() && line.front() == '[') return;
-    // A line without "=" has an empty key: only the prefix rules look at it,
-    // and they find no setting named "".
+    // A line without "=" has an empty key, which names nothing.
     const std::size_t eq = line.find('=');
     const std::string_view key = eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
     const std::string_view value = eq == std::string_view::npos ? line : line.substr(eq + 1);
-    const std::string_view key3 = key.substr(0, 3);
-    const std::string_view key4 = key.substr(0, 4);
 
-    // Every rule is tried; more than one may apply to a line.
-    if (key == "Input" && IsDirectory(value)) s.SetText("Input", value);
-    if (key == "Output") s.SetText("Output", value);
+    if (const SettingDef* def = SettingOfKey(key)) ApplySetting(s, *def, value);
     if (key == "File") {
         // Older files stored the directory and the file name apart: "dir|name".
         std::string path(value);
@@ -245,24 +201,7 @@ void LineApplier::Apply(std::string_view line)
         AddPath(path);
     }
     if (key == "File2") AddPath(std::string(value));
-    if (key == "Log") s.SetText("Log", value);
-    if (StartsWithAny(line, {"RbO", "RbP", "RbG", "RbF", "RbD", "RbE"})) {
-        // Only the set button of a choice is written; a zero leaves the choice alone.
-        const SettingDef* def = s.Def(key);
-        if (def && def->kind == SettingKind::Radio && FieldToInt(value) != 0) s.SetRadio(key);
-    }
-    if (StartsWithAny(line, {"CbAr", "CbAw", "CbAt", "CbAs", "CbCn", "CbQ", "CbD", "CbP", "CbW", "CbA", "CbB",
-                             "CbC", "CbZ", "CbE", "CbF", "CbH", "CbX", "CbY", "ChM", "CbN", "CbV"})) {
-        // SetBox leaves a disabled box (CbAr16 to CbAr18) as it is.
-        const SettingDef* def = s.Def(key);
-        if (def && def->kind == SettingKind::Box && def->saved) s.SetBox(key, FieldToInt(value) != 0);
-    }
-    if (key4 == "Memo") s.memo.emplace_back(value);
-    if (IsAny(key4, {"Asuf", "Bsuf", "Csuf", "Esuf", "Fsuf", "Hsuf", "Xsuf", "Ysuf"})) s.SetText(key4, value);
-    if (IsAny(key, {"Zsuf", "Dsuf", "Dsuf2", "Wsuf", "Wsuf2"})) s.SetText(key, value);
-    // Precision and tolerance are brought into range as they are set.
-    if (IsAny(key3, {"LAM", "DIG", "TOL"})) s.SetText(key3, value);
-    if (IsAny(key, {"DLOG", "BEEP", "ZIP"})) s.SetBox(key, FieldToInt(value) != 0);
+    if (key.substr(0, 4) == "Memo") s.memo.emplace_back(value);
     if (key == "LCFG") state.lastName = std::string(value);
     if (key == "HIST" && !value.empty()) AddRecentConfiguration(state, std::string(value));
 }
@@ -356,27 +295,13 @@ void AddRecentConfiguration(ConfigurationState& state, const std::string& path)
 
 void NewConfiguration(RunSettings& s)
 {
-    s.SetText("Output", s.programDir);
     s.inputs.clear();
-    auto clear = [&](std::string_view prefix, int first, int last) {
-        for (int i = first; i <= last; ++i) s.SetBox(std::string(prefix) + std::to_string(i), false);
-    };
-    clear("CbA", 1, 7);
-    clear("CbB", 1, 5);
-    clear("CbC", 0, 3);
-    clear("CbD", 0, 9);
-    clear("CbZ", 0, 9);
-    clear("CbE", 0, 2);
-    clear("CbF", 0, 8);
-    clear("CbH", 0, 8);
-    clear("CbX", 0, 0);
-    clear("CbAr", 1, 20);
-    clear("CbAt", 1, 10);
-    clear("CbAs", 2, 7);
-    clear("CbW", 1, 1);
-    for (int q = 1; q <= 49; ++q) s.SetBox((q < 10 ? "CbQ0" : "CbQ") + std::to_string(q), false);
-    for (std::string_view key : {"CbA1", "CbA2", "CbA3", "CbA4", "CbAr1", "CbAr2", "CbAr3", "CbQ01", "CbQ02"})
-        s.SetBox(key, true);
+    for (const SettingDef& def : SettingTable()) {
+        if (def.onNew == NewAction::Clear || def.onNew == NewAction::Set) s.SetBox(def.key, false);
+        if (def.onNew == NewAction::ProgramDirectory) s.SetText(def.key, s.programDir);
+    }
+    for (const SettingDef& def : SettingTable())
+        if (def.onNew == NewAction::Set) s.SetBox(def.key, true);
 }
 
 std::string ConfigurationSaveName(std::string_view chosen)

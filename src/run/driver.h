@@ -21,8 +21,10 @@ int64_t TickCount();
 // "Go": checks the selection, walks the input list and converts every county.
 RunResult RunConversion(Session& session);
 
-// Converts one county input (an archive TGRssccc.ZIP or a record file).
-void ProcessCounty(Session& session, County& county, const std::string& inputPath);
+// Converts one county input (an archive TGRssccc.ZIP or a record file);
+// the county's output directory goes to `outputDirectory` once it is made.
+void ProcessCounty(Session& session, County& county, const std::string& inputPath,
+                   std::string* outputDirectory = nullptr);
 
 // The archive that auto zip gathers a county's outputs into: the county's
 // output base name with its first character replaced by "Z", plus ".ZIP"

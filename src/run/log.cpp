@@ -29,28 +29,6 @@ std::string ElapsedText(int64_t ms)
     return buf;
 }
 
-std::string FileNamePart(std::string_view path)
-{
-    std::size_t slash = path.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-std::string DirectoryPart(std::string_view path)
-{
-    std::size_t slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
-
-std::string OutputBaseName(std::string_view inputPath)
-{
-    std::string name = FileNamePart(inputPath);
-    std::size_t dot = name.find('.');
-    if (dot != std::string::npos) name.resize(dot);
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return name;
-}
-
 std::string SafeDirectoryName(std::string_view name)
 {
     std::string out(name);
@@ -110,10 +88,9 @@ void RunReport::ShowStatus(std::string_view text) { reporter_.Status(text); }
 
 void RunReport::ShowCountyStatus(std::string_view text) { reporter_.CountyStatus(text); }
 
-void RunReport::AddOutputEntry(std::string_view text)
+void RunReport::AddOutputEntry(std::string_view path)
 {
     CompletionSignal();
-    std::string_view path = text.substr(0, text.find('['));
     std::string p(path);
     struct stat st;
     int64_t size = ::stat(p.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;

@@ -3,6 +3,7 @@
 
 #include "run/reporter.h"
 #include "run/settings.h"
+#include "tiger/paths.h"
 
 #include <cstdint>
 #include <deque>
@@ -17,13 +18,6 @@ std::string FormatThousands(int64_t n);
 
 // "Time: 01:23.456 ms" for 83,456 ms.
 std::string ElapsedText(int64_t ms);
-
-// The file-name part of a path (after the last separator).
-std::string FileNamePart(std::string_view path);
-// The directory part of a path, with its trailing separator ("" when none).
-std::string DirectoryPart(std::string_view path);
-// The output base name: the upper-cased file name up to its first ".".
-std::string OutputBaseName(std::string_view inputPath);
 
 // Makes a county name safe to use as one directory level: separators,
 // "..", control characters and other characters that could lead outside
@@ -42,6 +36,8 @@ public:
     void ShowProgress(int64_t done, int64_t total);
     void ShowStatus(std::string_view text);
     void ShowCountyStatus(std::string_view text);
+    // Lists a file at the top of the output list with its size (a file that
+    // was skipped because it exists is listed like a written one).
     void AddOutputEntry(std::string_view path);
     void ClearOutputs();
     void CompletionSignal();

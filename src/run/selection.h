@@ -1,4 +1,4 @@
-// Feature-class selection: which CFCC codes and which area layers the
+// Feature-class selection: which CFCC codes, columns and area layers the
 // feature boxes of the settings select.
 #pragma once
 
@@ -10,13 +10,17 @@
 
 namespace zalor {
 
-// Adds to `set` the CFCC codes that `mask` selects (bit 1 roads ... bit 2048
-// landmark water). With mask exactly 255 (the all-chains file) the road,
-// F80 and hydrography rows are added whatever their boxes say.
+// Adds to `set` the CFCC codes that `mask` (SelectionMask bits) selects.
+// With mask exactly kMaskAllChains the road, F80 and hydrography codes are
+// added whatever their boxes say.
 void BuildCfccSelection(const RunSettings& s, int mask, TClist& set);
 
 // One bit per line group with at least one checked box (1 A ... 128 X).
 int LineGroupFlags(const RunSettings& s);
+// Any selection box of the group checked (for the all-chains file, its own box).
+bool LineGroupChosen(const RunSettings& s, const LineGroupDef& group);
+// The column groups (LineColumnGroup bits) of the line group `mask`.
+int LineColumnGroups(const RunSettings& s, int mask);
 // Any of the landmark point boxes CbP0..CbP9.
 bool AnyPointLandmarkSelected(const RunSettings& s);
 // Any landmark area box CbD0..CbD9.
@@ -25,13 +29,17 @@ bool AnyLandmarkAreaSelected(const RunSettings& s);
 bool AnyAreaSelected(const RunSettings& s);
 // True when "Go" may start: some CFCC code or some area is selected.
 bool AnythingSelected(const RunSettings& s);
+// True when the settings select the area layer.
+bool AreaLayerSelected(const RunSettings& s, const AreaLayerDef& layer);
+// The layer's name: fixed, or its suffix setting.
+std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer);
 
-// Kind code of an area layer by its AreaSpec (3 county, 4 MCD, 5 tract, 6 block,
+// Kind code of an area layer by its name (3 county, 4 MCD, 5 tract, 6 block,
 // 7 block group, 8 place, 0 other).
 int AreaKindCode(std::string_view spec);
 
-// The AreaSpec ("NAME|SSSWW") of an area box: CbAr1..CbAr21
-// (not 20), CbAs2..CbAs7, CbAt1..CbAt9. Empty for any other key.
+// The AreaSpec of an area box ("NAME|SSSWW": name, key column, key width),
+// as its tooltip shows it. Empty for any other key.
 std::string AreaSpecOf(std::string_view boxKey);
 
 // Brush colours of the area layers (0xRRGGBB).

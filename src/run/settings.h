@@ -1,14 +1,18 @@
 // Run settings: every option of a conversion, addressed by its key.
 //
 // A key is also the name of the control that shows the setting and the key
-// of its line in a configuration file, so the configuration file, the
-// command line and the GUI all read and write settings through one table.
+// of its line in a configuration file. The table of settings is the one
+// place that says what each key means: its caption and description, where
+// it is shown, what "New" and the Set/Reset buttons do to it, where a
+// configuration file holds it, which CFCC codes a feature box selects,
+// which columns an output-field box adds and which layer an area box
+// writes. The configuration file, the feature selection, the driver, the
+// command line and the GUI all work from it.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace zalor {
@@ -17,21 +21,136 @@ enum class SettingKind {
     Box,    // check box: "0" / "1"
     Radio,  // one button of a choice: setting one clears the others of its group
     Text,   // free text (suffixes, paths, the Lambert parameters)
-    Number, // integer text brought into a range whenever it is set (DIG, TOL)
+    Number, // integer text brought into its range whenever it is set (DIG, TOL)
+};
+
+// Where a setting is shown.
+enum class SettingPlace {
+    Hidden,        // not shown anywhere
+    MainWindow,
+    FeatureDialog, // `page` is the feature dialog's page
+    OptionsDialog, // `page` is the group of the options dialog
+    LogDialog,
+};
+
+// What "New" does to a setting.
+enum class NewAction { Keep, Clear, Set, ProgramDirectory };
+
+// How a configuration line's key names the setting: exactly, or by its
+// first characters (a key "DIGITS" sets DIG).
+enum class KeyMatch { Exact, Prefix };
+
+// Masks of the CFCC selections (the line groups are 1 to 128).
+enum SelectionMask : int {
+    kMaskRoads = 1,
+    kMaskRailroads = 2,
+    kMaskTransportation = 4,
+    kMaskLandmarkLines = 8,
+    kMaskPhysical = 16,
+    kMaskNonvisible = 32,
+    kMaskHydrography = 64,
+    kMaskUnclassified = 128,
+    kMaskAllChains = 255,      // the all-chains file: road, F80 and hydrography codes whatever their boxes
+    kMaskHydrographyAreas = 256,
+    kMaskPointLandmarks = 512,
+    kMaskLandmarkAreas = 1024,
+    kMaskLandmarkWater = 2048,
+    kMaskEverything = 0xFFFF,  // the check before a run
+};
+
+// A run of CFCC codes: letter + two digits from `first` to `last`.
+struct CfccRange {
+    char letter;
+    int first;
+    int last;
 };
 
 struct SettingDef {
     std::string key;
-    SettingKind kind;
-    std::string group;        // choice group for Radio ("RbP", "RbD", ...)
+    SettingKind kind = SettingKind::Box;
+    std::string group;        // choice group of a Radio ("RbP", "RbD", ...)
     std::string defaultValue; // "0"/"1" for boxes and buttons, text otherwise
-    std::string caption;      // what the GUI shows beside it
-    bool enabled = true;      // disabled boxes cannot be set
+    std::string caption;      // beside the control
+    std::string description;  // what it selects or does
+    SettingPlace place = SettingPlace::Hidden;
+    int page = -1;            // feature dialog page or options dialog group
+    bool setReset = false;    // one of the boxes the page's Set and Reset buttons change
+    NewAction onNew = NewAction::Keep;
+    bool enabled = true;      // a disabled box cannot be set
+    bool shown = true;        // false: honoured but not shown (RbF2)
     bool saved = true;        // written to configuration files
+    int saveOrder = -1;       // first position in a configuration file (-1: not written)
+    KeyMatch match = KeyMatch::Exact;
+    bool loadOnlyDirectory = false; // a configuration line applies only when it names a directory
+    int choiceValue = 0;      // a Radio's value (RbF1 is 1)
+    int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
+    // Feature selection boxes: the selections they feed and the codes they add.
+    int selectionMasks = 0;
+    bool forcedByAllChains = false; // its codes go into the all-chains file whatever the box says
+    std::vector<CfccRange> codes;
+    // Output-field boxes: their line group (its mask) and the column groups they add.
+    int fieldGroup = 0;
+    int columnGroups = 0;
+    // Area boxes: their layer in AreaLayerTable(); -1 for none.
+    int areaLayer = -1;
 };
 
-// The table of every setting, in configuration-file order where that matters.
+// The table of every setting.
 const std::vector<SettingDef>& SettingTable();
+// The setting of a key, or null.
+const SettingDef* FindSetting(std::string_view key);
+
+// One line group of the feature dialog, and the all-chains file.
+struct LineGroupDef {
+    std::string name;      // the default suffix, also its name on the command line ("A", ..., "ALL")
+    std::string caption;   // "Roads", ...
+    int mask = 0;
+    std::string suffixKey;
+    std::vector<std::string> boxes;      // selection boxes
+    std::vector<std::string> fieldBoxes; // output-field boxes
+    int page = -1;
+};
+// A to X in their output order, then the all-chains file.
+const std::vector<LineGroupDef>& LineGroupTable();
+
+// One area layer, in the order the driver writes them.
+struct AreaLayerDef {
+    enum class When { Box, LandmarkAreas, Always };
+    std::string name;       // fixed layer name ("CNTY", "KGL")
+    std::string nameKey;    // or the setting that holds it (a suffix: "Wsuf")
+    std::string caption;
+    When when = When::Box;
+    std::string boxKey;     // the box that selects it (When::Box)
+    char recordType = 'S';  // its attribute records: 'S' RTS, 'A' RTA, '8' RT8, '9' RT9
+    int column = 0;         // the key field of its records
+    int width = 0;
+    int landmarkClassMask = 0; // landmark layers: the selection of their classes
+    bool polygonKeys = false;  // every keyed polygon an area of its own (water blocks)
+    int kxfClass = 0;
+    int colour = 0;         // brush of the MIF regions
+    std::string excludeWaterKey;
+    std::string centroidKey;
+};
+const std::vector<AreaLayerDef>& AreaLayerTable();
+
+// The pages of the feature dialog: its tree's nodes, by index.
+struct FeaturePageDef {
+    int index;
+    int parent;          // -1 for a top node
+    std::string node;    // the tree node's text
+    std::string heading; // shown in the header panel
+};
+const std::vector<FeaturePageDef>& FeaturePageTable();
+// The groups of the options dialog, by index.
+const std::vector<std::string>& OptionsGroupTable();
+
+// The lines of a configuration file, in order.
+struct SaveItem {
+    enum class Kind { Section, Setting, Choice, LastName, RecentFiles, InputFiles, Comment };
+    Kind kind;
+    std::string text; // the section's name, the setting's key or the choice's group
+};
+const std::vector<SaveItem>& SaveOrder();
 
 class RunSettings {
 public:
@@ -40,7 +159,7 @@ public:
 
     // --- generic access by key -------------------------------------------
     bool Has(std::string_view key) const;
-    const SettingDef* Def(std::string_view key) const;
+    const SettingDef* Def(std::string_view key) const { return FindSetting(key); }
     // Text form of any setting ("0"/"1" for boxes and buttons).
     std::string Get(std::string_view key) const;
     // Sets any setting from its text form. Boxes and buttons take "0"/"1"
@@ -53,19 +172,21 @@ public:
     bool Box(std::string_view key) const;
     void SetBox(std::string_view key, bool on);
     const std::string& Text(std::string_view key) const;
-    // Control characters in a text are replaced by spaces.
+    // Control characters in a text are replaced by spaces; a number is
+    // brought into its range.
     void SetText(std::string_view key, std::string_view value);
     // Sets the button of a choice and clears the others of its group.
     void SetRadio(std::string_view key);
     // The set button of a choice group ("RbF" gives "RbF0", "RbF1" or "RbF2").
     std::string Choice(std::string_view group) const;
+    // The value of the set button of a choice group (0 when none is set).
+    int ChoiceValue(std::string_view group) const;
+    // A Number setting's value.
+    int Number(std::string_view key) const;
 
     // Precision digits (1..6) and straight line tolerance (0..1000).
-    int Precision() const { return precision_; }
-    int Tolerance() const { return tolerance_; }
-
-    // Run-wide derived values.
-    int FormatCode() const;             // 0 MIF/MID, 1 SHP/DBF/SHX, 2 KXF
+    int Precision() const { return Number("DIG"); }
+    int Tolerance() const { return Number("TOL"); }
     bool SkipExisting() const { return Box("RbE2"); }
     bool LogsDisabled() const { return Box("DisableLogs"); }
 
@@ -77,12 +198,9 @@ public:
     std::string currentDir; // ends in '/'
 
 private:
-    static int ClampPrecision(std::string_view text);
-    static int ClampTolerance(std::string_view text);
     std::size_t Index(std::string_view key) const; // throws on unknown key
     std::vector<std::string> values_;
-    int precision_ = 6;
-    int tolerance_ = 0;
+    std::vector<int> numbers_; // Number settings' values, by index
 };
 
 // Integer value of a decimal text, or `fallback` when it is not one.

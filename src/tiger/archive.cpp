@@ -1,7 +1,6 @@
 #include "tiger/archive.h"
 
-#include "run/log.h"
-#include "run/session.h"
+#include "tiger/paths.h"
 
 #include <unzip.h>
 #include <zip.h>
@@ -897,21 +896,20 @@ std::string FindFileIgnoringCase(const std::string& path)
     return best;
 }
 
-TZipFile OpenRecordFile(Session& session, const std::string& countyPath, std::string_view extension,
-                        int recordLength)
+TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, int recordLength)
 {
-    const std::string fileName = FileNamePart(countyPath);
+    const std::string fileName = FileNamePart(county.inputPath);
     std::string base = fileName.substr(0, fileName.find('.'));
-    if (!session.currentArchive.empty()) {
+    if (!county.archive.empty()) {
         for (char& c : base) c = Upper(c);
-        return TZipFile(session.currentArchive, base + std::string(extension), recordLength);
+        return TZipFile(county.archive, base + std::string(extension), recordLength);
     }
-    return TZipFile(std::string(), DirectoryPart(countyPath) + base + std::string(extension), recordLength);
+    return TZipFile(std::string(), DirectoryPart(county.inputPath) + base + std::string(extension), recordLength);
 }
 
 // --- gathering a county's outputs into an archive ---------------------------------------
 
-void AutoZipOutputs(Session& session, const std::string& archivePath, const std::string& countyBaseName)
+bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBaseName)
 {
     const std::string dir = DirectoryPart(archivePath);
     std::vector<std::string> names;
@@ -927,19 +925,16 @@ void AutoZipOutputs(Session& session, const std::string& archivePath, const std:
         }
         ::closedir(d);
     }
-    if (names.empty()) return;
+    if (names.empty()) return true;
     std::sort(names.begin(), names.end());
 
     TZipObj zip;
     bool ok = zip.OpenZip(archivePath) == 0;
     for (std::size_t i = 0; ok && i < names.size(); ++i) ok = zip.AddFileToZip(dir + names[i]) == 0;
     if (zip.CloseZip() != 0) ok = false;
-    if (!ok) {
-        // The outputs stay on disk when their archive is not complete.
-        session.CountyError("Error Zipping " + archivePath);
-        return;
-    }
+    if (!ok) return false; // the outputs stay on disk when their archive is not complete
     for (const std::string& name : names) std::remove((dir + name).c_str());
+    return true;
 }
 
 } // namespace zalor

@@ -16,8 +16,6 @@
 
 namespace zalor {
 
-class Session;
-
 // The packed date and time of an archive member:
 // ((year - 1980) * 512 + month * 32 + day) * 65536 + hour * 2048 + minute * 32 + second / 2.
 uint32_t PackedDosTime(int year, int month, int day, int hour, int minute, int second);
@@ -190,25 +188,29 @@ private:
     bool started_ = false;
 };
 
-// Opens the county's record file of one type. `countyPath` is the county
-// input (or any path in its directory whose file name starts with the
-// county's base name); the base name is its file name up to the first ".".
-// In archive mode (session.currentArchive not empty) the record file is the
-// member (upper-cased base name) + extension; in loose mode the file
-// directory + base name + extension, found whatever the case of its name.
-// Ask OpenFailed() before reading.
-TZipFile OpenRecordFile(Session& session, const std::string& countyPath, std::string_view extension,
-                        int recordLength);
+// Where the record files of one county are: the members of its archive,
+// or loose files beside its input path.
+struct CountySource {
+    std::string inputPath; // the county input: an archive or one of its record files
+    std::string archive;   // the archive to read from; empty for loose record files
+};
+
+// Opens the county's record file of one type. The county's base name is the
+// file name of its input path up to the first ".". From an archive the
+// record file is the member (upper-cased base name) + extension; loose, the
+// file directory + base name + extension, found whatever the case of its
+// name. Ask OpenFailed() before reading.
+TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, int recordLength);
 
 // The path of an existing file named like `path` ignoring the case of its
 // file name (the exact name first); empty when there is none.
 std::string FindFileIgnoringCase(const std::string& path);
 
-// Gathers the MIF, MID and MTD files that the run wrote for the county
-// (names starting with `countyBaseName` in the archive's directory) into
-// the archive `archivePath`, then deletes them. Nothing happens when there
-// is no such file; when the archive cannot be written completely, the
-// files stay and the error is reported.
-void AutoZipOutputs(Session& session, const std::string& archivePath, const std::string& countyBaseName);
+// Gathers the MIF, MID and MTD files of a county (names starting with
+// `countyBaseName` in the archive's directory) into the archive
+// `archivePath`, then deletes them. Nothing happens when there is no such
+// file. Returns false when the archive could not be written completely;
+// the files then stay where they are.
+bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBaseName);
 
 } // namespace zalor

@@ -1,37 +1,13 @@
 #include "tiger/chains.h"
 
-#include "run/session.h"
-#include "tiger/archive.h"
-#include "tiger/county.h"
 #include "tiger/records.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 namespace zalor {
 
-void ShowShare(Session& session, int64_t done, int64_t total)
-{
-    if (total <= 0) {
-        if (done == 0) session.report.ShowProgress(0, 1);
-        return;
-    }
-    session.report.ShowProgress(std::min(done, total), total);
-}
-
-bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message)
-{
-    if (file.Error().empty()) return false;
-    if (message.empty()) session.CountyError("Error Reading " + file.Name() + ": " + file.Error());
-    else session.CountyError(std::string(message));
-    return true;
-}
-
 namespace {
-
-constexpr int kRt1Length = 230; // 228 characters and CR LF
-constexpr int kRt2Length = 210; // 208 characters and CR LF
 
 // One RT1 record into a cleared chain record.
 void ParseChain(std::string_view r, ChainRecord& c, NameStore& names, McdCodeSet& mcd, int digits)
@@ -88,62 +64,34 @@ uint32_t CfccKey(const ChainRecord& c)
 
 // Orders chains 1..count; records with equal keys keep their order.
 template <class Less>
-void SortRecords(County& county, Less less)
+void SortRecords(ChainTable& chains, Less less)
 {
-    auto& r = county.chains.records;
+    auto& r = chains.records;
     if (r.size() < 3 || std::is_sorted(r.begin() + 1, r.end(), less)) return;
     std::stable_sort(r.begin() + 1, r.end(), less);
 }
 
 } // namespace
 
-void ReadChains(Session& session, County& county, const std::string& countyPath)
+void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, ProgressObserver& observer)
 {
-    if (session.Stopped()) return;
-    TZipFile file = OpenRecordFile(session, countyPath, ".RT1", kRt1Length);
-    if (file.OpenFailed()) return;
-
-    RunReport& report = session.report;
     ChainTable& chains = county.chains;
     chains.Release();
     county.altNames.assign(1, 0);
     const int32_t estimate = file.RecordEstimate();
-    ShowShare(session, 0, 0);
-    report.LogLine("Reading Chains: " + std::to_string(estimate));
-    report.ShowStatus("Processing Chains...");
     chains.records.reserve(static_cast<std::size_t>(std::min(estimate, int32_t(1) << 20)) + 1);
-
-    const int digits = session.settings.Precision();
-    for (int32_t n = 1; !session.Stopped(); ++n) {
+    for (int32_t n = 1; !observer.StopRequested(); ++n) {
         if (file.AtEnd()) break;
-        ParseChain(file.ReadRecord(), chains.Append(), county.names, session.mcdCodes, digits);
+        ParseChain(file.ReadRecord(), chains.Append(), county.names, mcd, digits);
         if ((n & 0xFF) == 1) {
-            report.ShowStatus("Processing Chains..." + std::to_string(n));
-            ShowShare(session, n, estimate);
+            observer.Status("Processing Chains..." + std::to_string(n));
+            observer.Progress(n, estimate);
         }
     }
-    ReportReadFailure(session, file);
-    file.Close();
-
-    report.ShowStatus("Done...");
-    ShowShare(session, 0, 0);
-    report.LogLine("Total Chains=" + std::to_string(chains.count()));
-    report.LogLine("Total MCD's=" + std::to_string(session.mcdCodes.Count()));
-    report.LogLine("Feature Names=" + std::to_string(county.names.NameCount()));
-    SortChainsById(session, county);
 }
 
-void ReadShapes(Session& session, County& county, const std::string& countyPath)
+int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance, ProgressObserver& observer)
 {
-    if (session.Stopped()) return;
-    RunReport& report = session.report;
-    report.LogLine("Reading Shapes:");
-    TZipFile file = OpenRecordFile(session, countyPath, ".RT2", kRt2Length);
-    if (file.OpenFailed()) return;
-
-    ChainTable& chains = county.chains;
-    const int digits = session.settings.Precision();
-    const int tolerance = session.settings.Tolerance();
     ChainFinder finder(chains);
     std::vector<GeoPoint> staged;
     staged.reserve(256);
@@ -161,10 +109,8 @@ void ReadShapes(Session& session, County& county, const std::string& countyPath)
 
     int32_t current = 0;
     int32_t runs = 0;
-    ShowShare(session, 0, 0);
-    report.ShowStatus("Reading Shapes ...");
     const int32_t estimate = file.RecordEstimate();
-    while (!session.Stopped()) { // a stop leaves the chain in progress without points
+    while (!observer.StopRequested()) { // a stop leaves the chain in progress without points
         if (file.AtEnd()) {
             if (file.Error().empty()) attach(current); // a damaged file: only complete chains
             break;
@@ -174,59 +120,39 @@ void ReadShapes(Session& session, County& county, const std::string& countyPath)
         if (tlid != current) {
             ++runs;
             attach(current);
-            if ((runs & 0xFF) == 1) ShowShare(session, runs, estimate);
+            if ((runs & 0xFF) == 1) observer.Progress(runs, estimate);
         }
         AppendShapePoints(r, staged, digits);
         current = tlid;
     }
-    ReportReadFailure(session, file, "Error Reading Shape File!");
-    file.Close();
-    report.ShowStatus("Done...");
-    ShowShare(session, 1, 1);
-    report.LogLine("Total Shapes=" + std::to_string(runs));
+    return runs;
 }
 
-void SortChainsById(Session& session, County& county)
+void SortChainsById(ChainTable& chains)
 {
-    session.report.LogLine("Sorting By IDs " + std::to_string(county.chains.count()));
-    SortRecords(county, [](const ChainRecord& a, const ChainRecord& b) { return a.TLID < b.TLID; });
-    ShowShare(session, 1, 1);
-    session.report.LogLine("Chain Sorting Completed");
+    SortRecords(chains, [](const ChainRecord& a, const ChainRecord& b) { return a.TLID < b.TLID; });
 }
 
-void SortChainsSpatially(Session& session, County& county)
+void SortChainsSpatially(ChainTable& chains)
 {
-    session.report.LogLine("Sorting Spatially " + std::to_string(county.chains.count()));
-    SortRecords(county, [](const ChainRecord& a, const ChainRecord& b) {
+    SortRecords(chains, [](const ChainRecord& a, const ChainRecord& b) {
         if (a.from.x != b.from.x) return a.from.x < b.from.x;
         return a.from.y < b.from.y;
     });
-    ShowShare(session, 1, 1);
 }
 
-void SortChainsByMcd(Session& session, County& county)
+void SortChainsByMcd(ChainTable& chains)
 {
-    session.report.LogLine("Sorting By MCD " + std::to_string(county.chains.count()));
-    SortRecords(county, [](const ChainRecord& a, const ChainRecord& b) {
+    SortRecords(chains, [](const ChainRecord& a, const ChainRecord& b) {
         if (a.FMCDL != b.FMCDL) return a.FMCDL < b.FMCDL;
         if (a.from.x != b.from.x) return a.from.x < b.from.x;
         return a.from.y < b.from.y;
     });
-    ShowShare(session, 1, 1);
-    session.report.LogLine("MCD Sorting Completed");
 }
 
-void SortChainsByCfcc(Session& session, County& county)
+void SortChainsByCfcc(ChainTable& chains)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    session.report.LogLine("Sorting By CFCC " + std::to_string(county.chains.count()));
-    SortRecords(county, [](const ChainRecord& a, const ChainRecord& b) { return CfccKey(a) < CfccKey(b); });
-    ShowShare(session, 0, 0);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    session.report.ReplaceLastLogLine("CFCC Sorting Completed ..." + std::to_string(ms) + " ms");
+    SortRecords(chains, [](const ChainRecord& a, const ChainRecord& b) { return CfccKey(a) < CfccKey(b); });
 }
-
-void ReleaseChains(County& county) { county.chains.Release(); }
 
 } // namespace zalor

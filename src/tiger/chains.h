@@ -1,19 +1,34 @@
 // Chains (RT1) and their shape points (RT2), and the chain orderings.
 #pragma once
 
-#include <string>
+#include "tiger/archive.h"
+#include "tiger/county.h"
+#include "tiger/progress.h"
+
+#include <cstdint>
 
 namespace zalor {
 
-class Session;
-struct County;
+// RT1 and RT2 records with their CR LF line end.
+inline constexpr int kRt1Length = 230;
+inline constexpr int kRt2Length = 210;
 
-void ReadChains(Session& session, County& county, const std::string& countyPath);
-void ReadShapes(Session& session, County& county, const std::string& countyPath);
-void SortChainsById(Session& session, County& county);
-void SortChainsSpatially(Session& session, County& county);
-void SortChainsByMcd(Session& session, County& county);
-void SortChainsByCfcc(Session& session, County& county);
-void ReleaseChains(County& county);
+// Reads the chain records of `file` into the county's chain table (emptied
+// first, with the alternate-name index) in file order; coordinates keep
+// `digits` decimals. Every minor civil division code met goes into `mcd`.
+// A read error ends the records early (file.Error() tells).
+void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, ProgressObserver& observer);
+
+// Reads the shape points of `file` and gives each chain its points
+// (precision `digits`, simplified with `tolerance`); points of unknown
+// chains are dropped. Returns the number of runs of records of one chain.
+// After a read error only the chains completed before it have points.
+int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance, ProgressObserver& observer);
+
+// The orderings of the chain table; chains with equal keys keep their order.
+void SortChainsById(ChainTable& chains);
+void SortChainsSpatially(ChainTable& chains);     // by start point, x then y
+void SortChainsByMcd(ChainTable& chains);         // by left MCD, then start point
+void SortChainsByCfcc(ChainTable& chains);        // by CFCC bytes
 
 } // namespace zalor

@@ -119,7 +119,6 @@ void County::Release()
     entityNames.clear();
     entityIndex_.clear();
     landmarks.clear();
-    keyLocations.clear();
 }
 
 } // namespace zalor

@@ -2,6 +2,7 @@
 // the name store, alternate names, entity names, landmarks.
 #pragma once
 
+#include "geometry/chain_geometry.h"
 #include "geometry/coords.h"
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace zalor {
@@ -74,10 +76,16 @@ struct ChainRecord {
 };
 
 // The county's chains, numbered 1..count (slot 0 is never used).
-class ChainTable {
+class ChainTable final : public ChainGeometry {
 public:
     ChainTable() { records.resize(1); }
     int32_t count() const { return static_cast<int32_t>(records.size()) - 1; }
+    int32_t ChainCount() const override { return count(); }
+    ChainShape ChainAt(int32_t i) const override
+    {
+        const ChainRecord& c = records[static_cast<std::size_t>(i)];
+        return ChainShape{c.from, c.to, Shapes(c), c.polyLeft, c.polyRight};
+    }
     ChainRecord& operator[](int32_t i) { return records[static_cast<std::size_t>(i)]; }
     const ChainRecord& operator[](int32_t i) const { return records[static_cast<std::size_t>(i)]; }
     // Appends a cleared record as chain count + 1 and returns it.
@@ -132,6 +140,23 @@ struct CountyExtent {
     int32_t maxY = -190000000;
 };
 
+// The distinct minor civil division codes of every county converted since
+// the program started (only counted, for the log).
+class McdCodeSet {
+public:
+    void Add(int32_t code)
+    {
+        if (code == last_ && !codes_.empty()) return;
+        codes_.insert(code);
+        last_ = code;
+    }
+    int32_t Count() const { return static_cast<int32_t>(codes_.size()); }
+
+private:
+    std::unordered_set<int32_t> codes_;
+    int32_t last_ = 0;
+};
+
 struct County {
     NameStore names;
     ChainTable chains;
@@ -140,7 +165,6 @@ struct County {
     std::string countyName; // at most 80 characters
     CountyExtent extent;
     std::vector<LandmarkRecord> landmarks;
-    std::vector<LandmarkRecord> keyLocations;
 
     // Three blanks and the name of the first entity of that type and code;
     // empty when there is none or the type is '0'.

@@ -1,20 +1,13 @@
 #include "tiger/landmarks.h"
 
-#include "features/areas.h"
-#include "run/log.h"
-#include "run/session.h"
-#include "tiger/archive.h"
-#include "tiger/county.h"
 #include "tiger/records.h"
 
 #include <cstring>
-#include <exception>
 
 namespace zalor {
 
 namespace {
 
-constexpr int kRt7Length = 76; // 74 characters and CR LF
 constexpr std::size_t kNameLimit = 80;
 
 void ParseLandmark(std::string_view r, LandmarkRecord& m, int digits)
@@ -33,40 +26,14 @@ void ParseLandmark(std::string_view r, LandmarkRecord& m, int digits)
 
 } // namespace
 
-void ReadLandmarks(Session& session, County& county, const std::string& countyPath, const std::string& suffix,
-                   bool write)
+void ReadLandmarks(TZipFile& file, County& county, int digits, ProgressObserver& observer)
 {
-    if (session.Stopped()) return;
-    RunReport& report = session.report;
-    TZipFile file = OpenRecordFile(session, countyPath, ".RT7", kRt7Length);
-    report.ProcessEvents();
-    const std::string outputPath = session.countyOutputDirectory + OutputBaseName(countyPath) + suffix;
-    report.LogLine("Reading Landmark Points:");
     county.landmarks.clear();
-    if (file.OpenFailed()) {
-        report.LogLine("Error Reading Landmarks");
-        return;
-    }
-
-    const int digits = session.settings.Precision();
-    while (!session.Stopped() && !file.AtEnd()) {
+    while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view r = file.ReadRecord();
         county.landmarks.emplace_back();
         ParseLandmark(r, county.landmarks.back(), digits);
     }
-    const bool damaged = ReportReadFailure(session, file, "Error Reading Landmarks");
-    file.Close();
-    if (damaged) return; // no point file from a partial table
-
-    if (write) {
-        try {
-            WriteLandmarkPoints(session, county, outputPath);
-        } catch (const std::exception&) {
-            session.CountyError("Error Reading Landmarks");
-            return;
-        }
-    }
-    report.ShowStatus("Done ");
 }
 
 } // namespace zalor

@@ -1,16 +1,15 @@
 // Point landmarks (RT7).
 #pragma once
 
-#include <string>
+#include "tiger/archive.h"
+#include "tiger/county.h"
+#include "tiger/progress.h"
 
 namespace zalor {
 
-class Session;
-struct County;
+inline constexpr int kRt7Length = 76;
 
-// Reads the county's landmarks; with `write`, then writes the landmark
-// point layer (output directory + base name + suffix).
-void ReadLandmarks(Session& session, County& county, const std::string& countyPath, const std::string& suffix,
-                   bool write);
+// Reads the county's landmarks (the table is emptied first).
+void ReadLandmarks(TZipFile& file, County& county, int digits, ProgressObserver& observer);
 
 } // namespace zalor

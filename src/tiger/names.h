@@ -1,14 +1,20 @@
 // Alternate feature names: the RT5 name list and the RT4 chain references.
 #pragma once
 
-#include <string>
+#include "tiger/archive.h"
+#include "tiger/county.h"
+#include "tiger/progress.h"
+
+#include <cstdint>
 
 namespace zalor {
 
-class Session;
-struct County;
+inline constexpr int kRt5Length = 54;
+inline constexpr int kRt4Length = 60;
 
-void ReadAltNames(Session& session, County& county, const std::string& countyPath);
-void ReadAltFeatures(Session& session, County& county, const std::string& countyPath);
+// Appends every RT5 name to the county's alternate-name index (in the name store).
+void ReadAltNames(TZipFile& file, County& county, ProgressObserver& observer);
+// Gives the chains named by RT4 records their alternate names.
+void ReadAltFeatures(TZipFile& file, County& county, ProgressObserver& observer);
 
 } // namespace zalor

@@ -1,17 +1,11 @@
 #include "tiger/polygons.h"
 
-#include "run/log.h"
-#include "run/session.h"
-#include "tiger/archive.h"
-#include "tiger/county.h"
 #include "tiger/records.h"
 
 namespace zalor {
 
 namespace {
 
-constexpr int kRtiLength = 54;        // 52 characters and CR LF
-constexpr std::size_t kRtcProbe = 228; // bytes in which the first RTC line must end
 constexpr std::size_t kRtcMinLine = 25; // a line must reach the entity type
 
 // Code columns of an RTC entity type; {0, 0} for none.
@@ -41,21 +35,12 @@ std::string Cut(std::string_view text, std::size_t n) { return std::string(text.
 
 } // namespace
 
-void ReadPolygonLinks(Session& session, County& county, const std::string& countyPath)
+int32_t ReadPolygonLinks(TZipFile& file, ChainTable& chains, ProgressObserver& observer)
 {
-    if (session.Stopped()) return;
-    RunReport& report = session.report;
-    report.LogLine("Reading Polygons:");
-    TZipFile file = OpenRecordFile(session, countyPath, ".RTI", kRtiLength);
-    if (file.OpenFailed()) return;
-
-    ShowShare(session, 0, 0);
-    report.ShowStatus("Reading Polygons ...");
     const int32_t estimate = file.RecordEstimate();
     int32_t counter = 0;
-    ChainTable& chains = county.chains;
     ChainFinder finder(chains);
-    while (!session.Stopped() && !file.AtEnd()) {
+    while (!observer.StopRequested() && !file.AtEnd()) {
         ++counter;
         if (counter > estimate) break;
         std::string_view r = file.ReadRecord();
@@ -64,45 +49,29 @@ void ReadPolygonLinks(Session& session, County& county, const std::string& count
             chains[i].polyLeft = FieldToInt(Columns(r, 27, 36));
             chains[i].polyRight = FieldToInt(Columns(r, 42, 51));
         }
-        if ((counter & 0xFF) == 1) ShowShare(session, counter, estimate);
+        if ((counter & 0xFF) == 1) observer.Progress(counter, estimate);
     }
-    ReportReadFailure(session, file);
-    file.Close();
-    report.ShowStatus("Done...");
-    ShowShare(session, 1, 1);
-    report.LogLine("Total Polygons=" + std::to_string(counter));
+    return counter;
 }
 
-void ReadEntityNames(Session& session, County& county, const std::string& countyPath)
+EntityNamesRead ReadEntityNames(TZipFile& file, County& county, std::string_view inputFileName,
+                                ProgressObserver& observer)
 {
-    if (session.Stopped()) return;
-    RunReport& report = session.report;
-    TZipFile file = OpenRecordFile(session, countyPath, ".RTC", static_cast<int>(kRtcProbe));
-    report.ProcessEvents();
-    report.LogLine("Reading Entity Names:");
     county.countyName.clear();
     county.entityNames.clear();
     county.IndexEntityNames();
-    if (file.OpenFailed()) {
-        report.LogLine("Error Reading " + file.Name());
-        return;
-    }
 
     // The record length is that of the first line with its line end
     // (counted as CR LF also when the file has LF line ends).
     const std::string_view head = file.Peek(kRtcProbe);
-    if (head.empty()) return; // an empty file holds no names
+    if (head.empty()) return EntityNamesRead::Read; // an empty file holds no names
     const std::size_t lf = head.find('\n');
-    if (lf == std::string_view::npos || lf < kRtcMinLine) {
-        session.CountyError("Error Reading " + file.Name());
-        return;
-    }
+    if (lf == std::string_view::npos || lf < kRtcMinLine) return EntityNamesRead::BadLength;
     const bool crlf = lf > 0 && head[lf - 1] == '\r';
     file.SetRecordLength(static_cast<int>(crlf ? lf + 1 : lf + 2));
 
-    const std::string fileName = FileNamePart(file.Name());
     CodeColumns cols;
-    while (!session.Stopped() && !file.AtEnd()) {
+    while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view r = file.ReadRecord();
         if (r.size() < kRtcMinLine) continue;
         const char type = r[24];
@@ -111,18 +80,18 @@ void ReadEntityNames(Session& session, County& county, const std::string& county
         const std::string_view name = TrimField(Columns(r, 53, 112));
         if (type == 'C') {
             std::string_view fips = Columns(r, 6, 10);
-            if (fips.size() == 5 && fileName.find(fips) != std::string::npos) county.countyName = Cut(name, 80);
+            if (fips.size() == 5 && inputFileName.find(fips) != std::string_view::npos)
+                county.countyName = Cut(name, 80);
         }
         county.entityNames.push_back({type, code, Cut(name, 81)});
         // Tribal areas are also known by their five-digit FIPS code.
         if (type == 'I') county.entityNames.push_back({'F', FieldToInt(Columns(r, 15, 19)), Cut(name, 81)});
     }
-    ReportReadFailure(session, file, "Error Reading " + file.Name());
-    file.Close();
     county.IndexEntityNames();
+    return EntityNamesRead::Read;
 }
 
-void ComputeCountyExtent(Session& session, County& county)
+CountyExtent ComputeCountyExtent(const ChainTable& chains)
 {
     CountyExtent e;
     auto take = [&e](const GeoPoint& p) {
@@ -131,16 +100,13 @@ void ComputeCountyExtent(Session& session, County& county)
         if (p.y > e.maxY) e.maxY = p.y;
         if (p.y < e.minY) e.minY = p.y;
     };
-    const ChainTable& chains = county.chains;
     for (int32_t i = 1; i <= chains.count(); ++i) {
         const ChainRecord& c = chains[i];
         take(c.from);
         for (const GeoPoint& p : chains.Shapes(c)) take(p);
         take(c.to);
     }
-    county.extent = e;
-    session.report.LogLine("Limits=" + std::to_string(e.minX) + ", " + std::to_string(e.minY) + " : " +
-                           std::to_string(e.maxX) + ", " + std::to_string(e.maxY));
+    return e;
 }
 
 } // namespace zalor

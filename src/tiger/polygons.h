@@ -1,15 +1,33 @@
 // Polygon links (RTI), entity names (RTC) and the county extent.
 #pragma once
 
-#include <string>
+#include "tiger/archive.h"
+#include "tiger/county.h"
+#include "tiger/progress.h"
+
+#include <cstdint>
 
 namespace zalor {
 
-class Session;
-struct County;
+inline constexpr int kRtiLength = 54;
+// Bytes in which the first RTC line must end; its length is the record length.
+inline constexpr int kRtcProbe = 228;
 
-void ReadPolygonLinks(Session& session, County& county, const std::string& countyPath);
-void ReadEntityNames(Session& session, County& county, const std::string& countyPath);
-void ComputeCountyExtent(Session& session, County& county);
+// Gives the chains named by RTI records their left and right polygons.
+// Returns the number of records read.
+int32_t ReadPolygonLinks(TZipFile& file, ChainTable& chains, ProgressObserver& observer);
+
+enum class EntityNamesRead {
+    Read,      // every record was read (see file.Error() for a damaged file)
+    BadLength, // the first line does not end where a record could
+};
+
+// Reads the county's entity names (emptied first) and its county name:
+// the name of the type 'C' entity whose FIPS code appears in `inputFileName`.
+EntityNamesRead ReadEntityNames(TZipFile& file, County& county, std::string_view inputFileName,
+                                ProgressObserver& observer);
+
+// The box around every chain point of the county.
+CountyExtent ComputeCountyExtent(const ChainTable& chains);
 
 } // namespace zalor

@@ -9,9 +9,6 @@
 
 namespace zalor {
 
-class Session;
-class TZipFile;
-
 // A feature name built from its record fields without allocating. The
 // name starts as the feature name; a direction prefix goes before it, a
 // type and a direction suffix after it, each joined by one blank when not
@@ -73,14 +70,5 @@ private:
     int32_t count_;
     int32_t last_ = 0;
 };
-
-// Progress as a share of an estimate; 0 for the start.
-void ShowShare(Session& session, int64_t done, int64_t total);
-
-// Reports a read failure of a record file (a damaged member, an input
-// error, an incomplete last record) as an error of the county, with
-// `message`, or "Error Reading " + the file's name when it is empty.
-// Returns true when there was one.
-bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message = {});
 
 } // namespace zalor

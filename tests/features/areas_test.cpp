@@ -1,6 +1,6 @@
 #include "features/area_keys.h"
-#include "features/areas.h"
 #include "formats/dbf.h"
+#include "run/county_output.h"
 #include "support/recorder.h"
 #include "tiger/county.h"
 #include "tiger/county_files.h"
@@ -23,6 +23,7 @@ constexpr int32_t X0 = -87000000, Y0 = 41000000;
 struct AreaFixture : ::testing::Test {
     test::TestSession t;
     County county;
+    CountyJob job;
     std::string dir;
 
     void Chain(int32_t tlid, int fx, int fy, int tx, int ty, int32_t left, int32_t right)
@@ -38,8 +39,9 @@ struct AreaFixture : ::testing::Test {
     void SetUp() override
     {
         dir = test::TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        t.session.countyOutputDirectory = dir;
-        t.session.areaBrushColour = 0xFF8004;
+        job.source = CountySource{dir + "TGR01001.RT1", ""};
+        job.baseName = "TGR01001";
+        job.outputDirectory = dir;
         int32_t id = 1;
         for (int i = 0; i < 3; ++i) {
             Chain(id++, i, 0, i + 1, 0, i + 1, 0); // bottom, eastward: polygon on the left
@@ -61,9 +63,26 @@ struct AreaFixture : ::testing::Test {
                                  {114, zcta}});
         test::WriteFile(dir + "TGR01001.RTS", text);
     }
-    void Layer(const std::string& spec, bool excludeWater = false, int waterMode = 0, bool centroid = false)
+    // A current-year area layer "NAME|CCCWW" (key column and width).
+    static AreaLayerDef Def(const std::string& spec, char type = 'S')
     {
-        WriteEntityLayer(t.session, county, dir + "TGR01001.RTS", spec, false, excludeWater, waterMode, 0, centroid);
+        AreaLayerDef def;
+        def.name = spec.substr(0, spec.find('|'));
+        def.column = std::stoi(spec.substr(spec.find('|') + 1, 3));
+        def.width = std::stoi(spec.substr(spec.find('|') + 4, 2));
+        def.recordType = type;
+        def.colour = 0xFF8004;
+        def.excludeWaterKey = "CbAr20";
+        def.centroidKey = "CbCn3";
+        return def;
+    }
+    void Layer(const std::string& spec, bool excludeWater = false, bool polygonKeys = false, bool centroid = false)
+    {
+        AreaLayerDef def = Def(spec);
+        def.polygonKeys = polygonKeys;
+        t.settings.SetBox("CbAr20", excludeWater);
+        t.settings.SetBox("CbCn3", centroid);
+        WriteAreaLayerPhase(t.session, county, job, def);
     }
 };
 
@@ -102,7 +121,7 @@ TEST_F(AreaFixture, ExcludedWaterLeavesAGap)
 TEST_F(AreaFixture, WaterBlocksAreOneFeaturePerPolygon)
 {
     Rts({{1, "000100", "1001", "", false}, {2, "000100", "1990", "", true}, {3, "000100", "1991", "", true}});
-    Layer("W|02601", false, 2);
+    Layer("W|02601", false, true);
     EXPECT_EQ(ReadFile(dir + "TGR01001W.MID"), "2,-86.998500,41.000500,2,\"\"\r\n3,-86.997500,41.000500,3,\"\"\r\n");
 }
 
@@ -124,7 +143,7 @@ TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
     EXPECT_NE(mid.find(",60615,"), std::string::npos);
 
     // Shapefiles number from 1 and carry the ZCTA key as an integer.
-    t.session.formatCode = 1;
+    job.format = OutputFormat::Shp;
     Layer("ZCTA5|11405");
     Tdbx dbf(dir + "TGR01001ZCTA5.DBF", Tdbx::kRead);
     ASSERT_TRUE(dbf.ReadRecord(1));
@@ -187,9 +206,13 @@ TEST_F(AreaFixture, LandmarkCentroidsDoNotReplaceTheLandmarkPoints)
     t.settings.SetBox("CbP8", true);
     t.settings.SetBox("CbD8", true);
     // With the default suffixes the landmark points are "DP", the landmark areas "D".
-    WriteLandmarkPoints(t.session, county, dir + "TGR01001DP");
+    WriteLandmarkPointsPhase(t.session, county, job);
     const std::string points = ReadFile(dir + "TGR01001DP.MIF");
-    WriteEntityLayer(t.session, county, dir + "TGR01001.RT8", "D|02610", true, false, 0, 0, true);
+    AreaLayerDef landmarks = Def("D|02610", '8');
+    landmarks.landmarkClassMask = kMaskLandmarkAreas;
+    landmarks.centroidKey = "CbCn2";
+    t.settings.SetBox("CbCn2", true);
+    WriteAreaLayerPhase(t.session, county, job, landmarks);
     EXPECT_EQ(ReadFile(dir + "TGR01001DP.MIF"), points);
     EXPECT_EQ(ReadFile(dir + "TGR01001D.MID"), "2,-86.999000,41.000500,77,D85,\"Lincoln Park\"\r\n");
     EXPECT_EQ(ReadFile(dir + "TGR01001D_P.MID"), ReadFile(dir + "TGR01001D.MID"));
@@ -230,7 +253,7 @@ TEST_F(AreaFixture, LandmarkPointsCutNamesAndSkipUnplacedOnes)
     add(9, "D43", "Nowhere", {0, 0});
     add(10, "D61", "Not Selected", {X0, Y0});
     t.settings.SetBox("CbP4", true);
-    WriteLandmarkPoints(t.session, county, dir + "TGR01001DP");
+    WriteLandmarkPointsPhase(t.session, county, job);
     EXPECT_EQ(ReadFile(dir + "TGR01001DP.MID"),
               "1,7,\"D43\",\"Lincoln School\"\r\n2,8,\"D43\",\"" + std::string(40, 'N') + "\"\r\n");
     EXPECT_NE(ReadFile(dir + "TGR01001DP.MIF").find("COLUMNS 4\r\nNUM integer\r\nLAND integer\r\nCFCC char (3)\r\n"

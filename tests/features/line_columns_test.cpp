@@ -1,4 +1,5 @@
 #include "features/line_columns.h"
+#include "run/selection.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,32 @@
 
 namespace zalor {
 namespace {
+
+// The columns of a line group as the MIF column block lists them.
+struct Columns {
+    int count = 0;
+    std::string text;
+    int groups = 0;
+};
+
+Columns BuildColumnList(const RunSettings& s, int mask)
+{
+    Columns c;
+    c.groups = LineColumnGroups(s, mask);
+    for (const Column& col : LineColumns(c.groups)) {
+        ++c.count;
+        c.text += col.name + (col.type == ColumnType::Integer ? " integer" : " char (" + std::to_string(col.width) + ")");
+        c.text += "\r\n";
+    }
+    return c;
+}
+
+std::string MidRow(const LayerRow& row)
+{
+    std::string out;
+    row.AppendMid(out);
+    return out;
+}
 
 RunSettings NoFields()
 {
@@ -17,7 +44,7 @@ RunSettings NoFields()
 TEST(LineColumns, DefaultRoadColumns)
 {
     RunSettings s;
-    LineColumns c = BuildColumnList(s, 1);
+    Columns c = BuildColumnList(s, 1);
     EXPECT_EQ(c.count, 5);
     EXPECT_EQ(c.text, "NUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (30)\r\nNAME1 char (30)\r\n");
 }
@@ -26,7 +53,7 @@ TEST(LineColumns, EveryGroupInItsFixedOrder)
 {
     RunSettings s;
     for (int q = 38; q <= 47; ++q) s.SetBox("CbQ" + std::to_string(q), true);
-    LineColumns c = BuildColumnList(s, 255);
+    Columns c = BuildColumnList(s, 255);
     EXPECT_EQ(c.count, 18);
     EXPECT_EQ(c.text, "NUM integer\r\nTLID integer\r\nFNODE integer\r\nTNODE integer\r\nCFCC char (3)\r\n"
                       "NAME char (30)\r\nNAME1 char (30)\r\nNAME2 char (30)\r\nFRADDL char (11)\r\n"
@@ -39,7 +66,7 @@ TEST(LineColumns, PageQuirks)
     RunSettings s = NoFields();
     // Landmark lines: the CFCC box gives the node group as well.
     s.SetBox("CbQ28", true);
-    LineColumns d = BuildColumnList(s, 8);
+    Columns d = BuildColumnList(s, 8);
     EXPECT_EQ(d.text, "NUM integer\r\nFNODE integer\r\nTNODE integer\r\nCFCC char (3)\r\n");
     EXPECT_EQ(d.groups, kColNodes | kColCfcc);
     // Hydrography: the box captioned "TIGER ID" adds CFCC, never a TLID column.
@@ -47,7 +74,7 @@ TEST(LineColumns, PageQuirks)
     s.SetBox("CbQ18", true);
     s.SetBox("CbQ22", true);
     s.SetBox("CbQ24", true); // has no effect
-    LineColumns h = BuildColumnList(s, 64);
+    Columns h = BuildColumnList(s, 64);
     EXPECT_EQ(h.groups, kColCfcc | kColFmcd);
     // Unclassified lines and all boxes off: NUM only.
     s = NoFields();
@@ -70,13 +97,14 @@ TEST(LineColumns, AttributeRows)
     c.TOADDR = 199;
     c.ZIPL = 2134;
     c.FMCDR = 12345;
-    std::string row;
+    LayerRow row;
     BuildAttributeRow(row, county, c, 7, kColTlid | kColCfcc | kColName | kColName1 | kColName2, 0, 0);
-    EXPECT_EQ(row, "7,12345,\"A41\",\"N Main St\",\"\",\"Joe\"\"s Rd, Ext\"");
+    EXPECT_EQ(MidRow(row), "7,12345,\"A41\",\"N Main St\",\"\",\"Joe\"\"s Rd, Ext\"");
+    EXPECT_EQ(row.TextAt(5), "Joe\"s Rd, Ext"); // the DBF gets the text itself
     BuildAttributeRow(row, county, c, 1, kColNodes | kColAddress | kColZip | kColFmcd | kColFpl, 3, 4);
-    EXPECT_EQ(row, "1,3,4,100,-2063861451,198,199,2134,0,0,12345,0,0");
+    EXPECT_EQ(MidRow(row), "1,3,4,100,-2063861451,198,199,2134,0,0,12345,0,0");
     BuildAttributeRow(row, county, c, 9, 0, 0, 0);
-    EXPECT_EQ(row, "9");
+    EXPECT_EQ(MidRow(row), "9");
 }
 
 TEST(LineColumns, Pens)

@@ -1,6 +1,6 @@
-#include "features/lines.h"
 #include "formats/dbf.h"
 #include "formats/kxf.h"
+#include "run/county_output.h"
 #include "support/recorder.h"
 #include "tiger/county.h"
 
@@ -29,12 +29,15 @@ void AddChain(County& county, int32_t tlid, const char* cfcc, GeoPoint from, Geo
 struct LineFixture : ::testing::Test {
     test::TestSession t;
     County county;
+    CountyJob job;
     std::string dir;
 
     void SetUp() override
     {
         dir = test::TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        t.session.countyOutputDirectory = dir;
+        job.source = CountySource{"/in/tgr01001.zip", "/in/tgr01001.zip"};
+        job.baseName = "TGR01001";
+        job.outputDirectory = dir;
         AddChain(county, 100, "A41", {-87000000, 41000000}, {-87001000, 41000000}, {}, "Main St");
         AddChain(county, 101, "A41", {-87001000, 41000000}, {-87001000, 41001000}, {{-87000500, 41000500}},
                  "N Very Long Avenue Name Beyond Thirty Chars");
@@ -44,7 +47,7 @@ struct LineFixture : ::testing::Test {
     }
     void Write(int mask, const std::string& suffix)
     {
-        WriteLineFeatures(t.session, county, "/in/tgr01001.zip", mask, suffix);
+        WriteLineGroupPhase(t.session, county, job, mask, suffix);
     }
 };
 
@@ -139,7 +142,7 @@ TEST_F(LineFixture, SkipExistingFilesListsTheExistingFile)
 
 TEST_F(LineFixture, ShapefileCutsLongNamesInTheTableOnly)
 {
-    t.session.formatCode = 1;
+    job.format = OutputFormat::Shp;
     t.settings.SetBox("CbA4", true);
     Write(1, "A");
     Tdbx dbf(dir + "TGR01001A.DBF", Tdbx::kRead);
@@ -152,7 +155,7 @@ TEST_F(LineFixture, ShapefileCutsLongNamesInTheTableOnly)
 
 TEST_F(LineFixture, KxfHeaderHoldsTheCountyLimits)
 {
-    t.session.formatCode = 2;
+    job.format = OutputFormat::Kxf;
     t.settings.SetBox("CbH1", true);
     t.settings.SetBox("CbQ18", true); // CFCC on the hydrography page
     Write(64, "H");

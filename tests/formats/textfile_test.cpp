@@ -198,26 +198,6 @@ TEST(TextFileWrite, CreatingInAReadOnlyDirectoryThrows)
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
 }
 
-TEST(TextFileWrite, CloseOrReportMakesTheCountyFail)
-{
-    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-    zalor::test::TestSession ts;
-    std::string dir = TempDir("report");
-    {
-        TTextFile good(dir + "good.MIF", TTextFile::kCreate);
-        good.WriteLine("ok");
-        EXPECT_TRUE(CloseOrReport(ts.session, good));
-    }
-    EXPECT_EQ(ts.session.countyErrors, 0);
-    TTextFile bad("/dev/full", TTextFile::kCreate);
-    bad.WriteLine("lost");
-    EXPECT_FALSE(CloseOrReport(ts.session, bad));
-    EXPECT_EQ(ts.session.countyErrors, 1);
-    ASSERT_EQ(ts.recorder.errors.size(), 1u);
-    EXPECT_EQ(ts.recorder.errors[0], "Error Writing /dev/full");
-    EXPECT_TRUE(ts.recorder.Logged("Error Writing /dev/full"));
-}
-
 TEST(TextFileWrite, DestructorClosesSilentlyAndFlushes)
 {
     std::string dir = TempDir("dtor");

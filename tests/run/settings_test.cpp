@@ -34,11 +34,11 @@ TEST(Settings, ChoicesAndDisabledBoxes)
 {
     RunSettings s;
     s.SetRadio("RbF1");
-    EXPECT_EQ(s.FormatCode(), 1);
+    EXPECT_EQ(s.ChoiceValue("RbF"), 1);
     EXPECT_FALSE(s.Box("RbF0"));
     EXPECT_TRUE(s.Set("RbF2", "1"));
     EXPECT_EQ(s.Choice("RbF"), "RbF2");
-    EXPECT_EQ(s.FormatCode(), 2);
+    EXPECT_EQ(s.ChoiceValue("RbF"), 2);
     EXPECT_FALSE(s.Box("RbF1"));
     // Setting a button of one choice leaves the other choices alone.
     s.SetRadio("RbD0");

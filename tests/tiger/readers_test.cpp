@@ -1,10 +1,8 @@
+#include "run/county_reading.h"
 #include "tiger/archive.h"
 #include "tiger/chains.h"
 #include "tiger/county.h"
 #include "tiger/fields.h"
-#include "tiger/landmarks.h"
-#include "tiger/names.h"
-#include "tiger/polygons.h"
 #include "tiger/records.h"
 
 #include "tiger/county_files.h"
@@ -105,20 +103,19 @@ std::string WriteZip(const std::string& dir, const Files& files)
     return path;
 }
 
+CountySource Source(const std::string& path)
+{
+    const bool archive = path.size() > 4 && (path.substr(path.size() - 4) == ".ZIP");
+    return CountySource{path, archive ? path : std::string()};
+}
+
 // The readers in the order the driver calls them.
 void ReadCounty(Session& session, County& county, const std::string& path)
 {
-    const bool archive = path.size() > 4 && (path.substr(path.size() - 4) == ".ZIP");
-    session.currentArchive = archive ? path : std::string();
-    ReadEntityNames(session, county, path);
-    ReleaseChains(county);
-    ReadChains(session, county, path);
-    ReadShapes(session, county, path);
-    ReadPolygonLinks(session, county, path);
-    ComputeCountyExtent(session, county);
-    ReadAltNames(session, county, path);
-    ReadAltFeatures(session, county, path);
-    ReadLandmarks(session, county, path, "DP", false);
+    ReadEntityNamesPhase(session, county, Source(path));
+    county.chains.Release();
+    ReadChainPhases(session, county, Source(path));
+    ReadLandmarksPhase(session, county, Source(path));
 }
 
 // Every table of a county as text.
@@ -406,7 +403,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     WriteFile(dir + "TGR17031.RTC", rtc);
     TestSession t;
     County county;
-    ReadEntityNames(t.session, county, dir + "TGR17031.RT1");
+    ReadEntityNamesPhase(t.session, county, Source(dir + "TGR17031.RT1"));
     ASSERT_EQ(county.entityNames.size(), 2u);
     EXPECT_EQ(county.entityNames[1].entityName, "Second");
     EXPECT_EQ(county.countyName, "Second"); // every record of the county itself sets it
@@ -414,7 +411,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     // No line end within the first 228 bytes: an error, no names.
     WriteFile(dir + "TGR17031.RTC", std::string(1000, 'C'));
     TestSession u;
-    ReadEntityNames(u.session, county, dir + "TGR17031.RT1");
+    ReadEntityNamesPhase(u.session, county, Source(dir + "TGR17031.RT1"));
     EXPECT_TRUE(county.entityNames.empty());
     EXPECT_EQ(county.countyName, "");
     EXPECT_TRUE(u.recorder.Logged("Error Reading " + dir + "TGR17031.RTC"));
@@ -422,7 +419,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     // An empty file holds no names and is no error.
     WriteFile(dir + "TGR17031.RTC", "");
     TestSession v;
-    ReadEntityNames(v.session, county, dir + "TGR17031.RT1");
+    ReadEntityNamesPhase(v.session, county, Source(dir + "TGR17031.RT1"));
     EXPECT_TRUE(county.entityNames.empty());
     EXPECT_TRUE(v.recorder.errors.empty());
 }
@@ -441,8 +438,7 @@ TEST(Readers, LongChainsKeepEveryShapePoint)
     WriteFile(dir + "TGR01001.RT2", rt2);
     TestSession t;
     County county;
-    ReadChains(t.session, county, dir + "TGR01001.RT1");
-    ReadShapes(t.session, county, dir + "TGR01001.RT1");
+    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"));
     EXPECT_EQ(county.chains[1].shapeCount, 60000);
     EXPECT_TRUE(t.recorder.Logged("Total Shapes=1"));
 }
@@ -454,8 +450,7 @@ TEST(Readers, DamagedShapeFileKeepsCompleteChainsOnly)
     WriteFile(dir + "TGR01001.RT2", Rt2Record(1, 1, {{-5, 5}}) + Rt2Record(2, 1, {{-6, 6}}) + "2 1006 trunc");
     TestSession t;
     County county;
-    ReadChains(t.session, county, dir + "TGR01001.RT1");
-    ReadShapes(t.session, county, dir + "TGR01001.RT1");
+    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"));
     EXPECT_EQ(county.chains[1].shapeCount, 1);
     EXPECT_EQ(county.chains[2].shapeCount, 0);
     EXPECT_TRUE(t.recorder.Logged("Error Reading Shape File!"));
@@ -474,7 +469,7 @@ TEST(Readers, PrecisionAppliesToEveryCoordinate)
     EXPECT_EQ(county.chains.Shapes(ById(county, 300))[12], (GeoPoint{-87488800, 41498400}));
     EXPECT_EQ(county.chains.Shapes(ById(county, 300))[0], (GeoPoint{-87499000, 41500000}));
     WriteFile(dir + "TGR17031.RT7", Rt7Record(1, "D43", "X", -87654321, 41599999));
-    ReadLandmarks(t.session, county, dir + "TGR17031.RT1", "DP", false);
+    ReadLandmarksPhase(t.session, county, Source(dir + "TGR17031.RT1"));
     EXPECT_EQ(county.landmarks[0].location, (GeoPoint{-87654300, 41599900}));
 }
 
@@ -489,7 +484,7 @@ TEST(Readers, StopDuringChainsStillTotalsAndOrders)
         if (t.recorder.statuses.size() >= 3) t.session.RequestStop(); // after record 257
     };
     County county;
-    ReadChains(t.session, county, dir + "TGR01001.RT1");
+    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"));
     EXPECT_GT(county.chains.count(), 0);
     EXPECT_LT(county.chains.count(), 600);
     EXPECT_TRUE(t.recorder.Logged("Total Chains=" + std::to_string(county.chains.count())));
@@ -504,14 +499,14 @@ TEST(Readers, McdCodesGatherAcrossCounties)
     WriteLoose(dir, SampleCounty(), false);
     TestSession t;
     County county;
-    ReadChains(t.session, county, dir + "TGR17031.RT1");
+    ReadChainPhases(t.session, county, Source(dir + "TGR17031.RT1"));
     EXPECT_EQ(t.session.mcdCodes.Count(), 3);
-    ReadChains(t.session, county, dir + "TGR17031.RT1");
+    ReadChainPhases(t.session, county, Source(dir + "TGR17031.RT1"));
     EXPECT_EQ(t.session.mcdCodes.Count(), 3);
     Rt1 other = Chain(1, "A41", -1, 1, -2, 2);
     other.fmcdl = "99999";
     WriteFile(dir + "TGR17043.RT1", Rt1Record(other));
-    ReadChains(t.session, county, dir + "TGR17043.RT1");
+    ReadChainPhases(t.session, county, Source(dir + "TGR17043.RT1"));
     EXPECT_EQ(t.session.mcdCodes.Count(), 4);
 }
 
@@ -536,20 +531,23 @@ TEST(Sorting, OrdersAreDeterministic)
         for (int32_t i = 1; i <= county.chains.count(); ++i) ids.push_back(county.chains[i].TLID);
         return ids;
     };
-    SortChainsByCfcc(t.session, county);
+    t.settings.SetRadio("RbO4");
+    OrderChainsPhase(t.session, county);
     EXPECT_EQ(order(), (std::vector<int32_t>{5, 2, 4, 1, 3})); // equal codes keep their order
     EXPECT_TRUE(t.recorder.Logged("Sorting By CFCC 5"));
     ASSERT_FALSE(t.recorder.log.empty());
     EXPECT_EQ(t.recorder.log.back().rfind("~1 : CFCC Sorting Completed ...", 0), 0u);
     EXPECT_EQ(t.recorder.log.back().substr(t.recorder.log.back().size() - 3), " ms");
 
-    SortChainsById(t.session, county);
+    SortChainsById(county.chains);
     EXPECT_EQ(order(), (std::vector<int32_t>{1, 2, 3, 4, 5}));
-    SortChainsByMcd(t.session, county);
+    t.settings.SetRadio("RbO3");
+    OrderChainsPhase(t.session, county);
     EXPECT_EQ(order(), (std::vector<int32_t>{3, 4, 2, 5, 1})); // a coded MCD is negative: first
     EXPECT_TRUE(t.recorder.Logged("MCD Sorting Completed"));
-    SortChainsById(t.session, county);
-    SortChainsSpatially(t.session, county);
+    SortChainsById(county.chains);
+    t.settings.SetRadio("RbO2");
+    OrderChainsPhase(t.session, county);
     EXPECT_EQ(order(), (std::vector<int32_t>{4, 3, 2, 5, 1}));
     EXPECT_TRUE(t.recorder.Logged("Sorting Spatially 5"));
 }

@@ -1,0 +1,147 @@
+// One output layer (a set of files of one format holding points, lines or
+// areas with an attribute row each), written through one interface
+// whatever the format: MIF/MID, SHP/SHX/DBF with a .PRJ, or KXF/MTD.
+#pragma once
+
+#include "geometry/assembly.h"
+#include "geometry/coords.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zalor {
+
+enum class OutputFormat { Mif = 0, Shp = 1, Kxf = 2 };
+
+// What a format can hold besides lines and areas.
+struct FormatTraits {
+    const char* mainExtension; // the file the layer is known by: ".MIF", ".SHP", ".KXF"
+    bool points;               // point layers (node files, landmark points, centroids)
+};
+const FormatTraits& TraitsOf(OutputFormat format);
+
+// What went wrong with one file of a layer.
+struct WriteFailure {
+    enum class Kind {
+        Create,  // the file could not be created; `detail` holds the reason
+        Write,   // a write or the close failed
+        Refused, // feature `item` could not be stored (coordinates beyond the format's range)
+    };
+    Kind kind = Kind::Write;
+    std::string path;
+    std::string detail;
+    int64_t item = 0;
+};
+using WriteFailures = std::vector<WriteFailure>;
+
+// The columns of a layer.
+enum class ColumnType {
+    Integer, // whole numbers
+    Char,    // text of at most `width` characters
+    Degrees, // coordinates: decimal degrees in MIF, micro-degree integers in DBF
+};
+struct Column {
+    std::string name;
+    ColumnType type = ColumnType::Integer;
+    int width = 0; // Char only
+};
+
+// The attribute values of one feature, in column order.
+class LayerRow {
+public:
+    enum class Kind : uint8_t {
+        Int,   // a number
+        Text,  // a text, quoted in MID rows
+        Plain, // a text written as it is in MID rows (codes, decimal numbers)
+    };
+
+    LayerRow& Int(int64_t v);
+    LayerRow& Text(std::string_view text) { return Add(Kind::Text, text); }
+    LayerRow& Plain(std::string_view text) { return Add(Kind::Plain, text); }
+    void Clear()
+    {
+        values_.clear();
+        bytes_.clear();
+    }
+
+    std::size_t Size() const { return values_.size(); }
+    Kind KindAt(std::size_t i) const { return values_[i].kind; }
+    // The value's text (a number in decimal), without quotes.
+    std::string_view TextAt(std::size_t i) const
+    {
+        return std::string_view(bytes_).substr(values_[i].offset, values_[i].length);
+    }
+    // The row in MID syntax: values separated by "," with texts in double
+    // quotes, every double quote in them doubled.
+    void AppendMid(std::string& out) const;
+
+private:
+    LayerRow& Add(Kind kind, std::string_view text);
+    struct Value {
+        Kind kind;
+        uint32_t offset;
+        uint32_t length;
+    };
+    std::vector<Value> values_;
+    std::string bytes_;
+};
+
+enum class LayerGeometry { Point, Line, Area };
+
+struct LayerDefinition {
+    OutputFormat format = OutputFormat::Mif;
+    LayerGeometry geometry = LayerGeometry::Line;
+    std::string basePath; // directory + name, without extension
+    std::vector<Column> columns;
+    // MIF: coordinates as projected metres when active, degrees otherwise.
+    Projection projection;
+    // MIF: a blank line closes the column block (the line layers' layout).
+    bool blankLineAfterColumns = false;
+    // MIF: the brush of every region.
+    int brushColour = 0;
+    // KXF: the class code of every area record (0..127).
+    int kxfAreaClass = 0;
+    // KXF: the box of the header; without one, the box of the records written.
+    std::optional<AreaBox> kxfHeaderBox;
+};
+
+// How one line is drawn.
+struct LineStyle {
+    int penWidth = 1;
+    int penColour = 0;
+    int kxfClass = 0; // the KXF record class code
+};
+
+class LayerWriter {
+public:
+    virtual ~LayerWriter() = default;
+
+    // Each writes one feature with its row; false when the format cannot
+    // hold it (nothing of it is written).
+    virtual bool WritePoint(GeoPoint p, const LayerRow& row) = 0;
+    virtual bool WriteLine(std::span<const GeoPoint> points, const LineStyle& style, const LayerRow& row) = 0;
+    // The rings lie one after another in `points`, their sizes in `ringSizes`.
+    virtual bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes,
+                           const LayerRow& row) = 0;
+
+    // Completes and closes every file of the layer; the files that could
+    // not be written, in the order of the layer's files.
+    virtual WriteFailures Close() = 0;
+    // The file the layer is known by (its main file).
+    virtual const std::string& MainPath() const = 0;
+};
+
+// Creates the files of a layer. Null, with the failure in `failures`, when
+// one of them cannot be created (or the format holds no such layer).
+std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& definition, WriteFailures& failures);
+
+// The coordinate-system line of a MIF file: geographic, or the Lambert
+// projection when it is active.
+std::string MifCoordSysLine(const Projection& projection);
+
+} // namespace zalor

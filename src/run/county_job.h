@@ -1,0 +1,34 @@
+// One county of a run: where its record files are, where its outputs go
+// and how they are written. The driver fills it and hands it to each phase.
+#pragma once
+
+#include "features/output.h"
+#include "formats/layer_writer.h"
+#include "geometry/coords.h"
+#include "tiger/archive.h"
+
+#include <string>
+#include <string_view>
+
+namespace zalor {
+
+struct CountyJob {
+    CountySource source;
+    std::string fileName;        // the input's file name, upper-cased
+    std::string baseName;        // the output base name (TGRssccc)
+    std::string outputDirectory; // ends in '/'; empty until it is prepared
+    OutputFormat format = OutputFormat::Mif;
+    Projection projection;       // of line, node and point files
+
+    // The layer `name` of the county: output directory + base name + name.
+    LayerTarget Target(std::string_view name) const
+    {
+        return LayerTarget{format, outputDirectory + baseName + std::string(name), projection};
+    }
+    // The path of one of the county's record files as the log names it:
+    // the input's directory and file name up to its first ".", then
+    // "." + the record type ("RTS").
+    std::string RecordFilePath(std::string_view type) const;
+};
+
+} // namespace zalor

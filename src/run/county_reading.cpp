@@ -1,0 +1,203 @@
+#include "run/county_reading.h"
+
+#include "run/progress.h"
+#include "tiger/chains.h"
+#include "tiger/landmarks.h"
+#include "tiger/names.h"
+#include "tiger/polygons.h"
+
+#include <chrono>
+
+namespace zalor {
+
+void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source)
+{
+    if (session.Stopped()) return;
+    RunReport& report = session.report;
+    TZipFile file = OpenRecordFile(source, ".RTC", kRtcProbe);
+    report.ProcessEvents();
+    report.LogLine("Reading Entity Names:");
+    county.countyName.clear();
+    county.entityNames.clear();
+    county.IndexEntityNames();
+    if (file.OpenFailed()) {
+        report.LogLine("Error Reading " + file.Name());
+        return;
+    }
+    SessionProgress progress(session);
+    if (ReadEntityNames(file, county, FileNamePart(file.Name()), progress) == EntityNamesRead::BadLength) {
+        session.CountyError("Error Reading " + file.Name());
+        return;
+    }
+    ReportReadFailure(session, file, "Error Reading " + file.Name());
+}
+
+namespace {
+
+void SortByIds(Session& session, ChainTable& chains)
+{
+    session.report.LogLine("Sorting By IDs " + std::to_string(chains.count()));
+    SortChainsById(chains);
+    SessionProgress(session).Progress(1, 1);
+    session.report.LogLine("Chain Sorting Completed");
+}
+
+bool ReadChainsPhase(Session& session, County& county, const CountySource& source)
+{
+    if (session.Stopped()) return false;
+    TZipFile file = OpenRecordFile(source, ".RT1", kRt1Length);
+    if (file.OpenFailed()) return false;
+    RunReport& report = session.report;
+    SessionProgress progress(session);
+    progress.Progress(0, 0);
+    report.LogLine("Reading Chains: " + std::to_string(file.RecordEstimate()));
+    report.ShowStatus("Processing Chains...");
+    ReadChains(file, county, session.settings.Precision(), session.mcdCodes, progress);
+    ReportReadFailure(session, file);
+    file.Close();
+    report.ShowStatus("Done...");
+    progress.Progress(0, 0);
+    report.LogLine("Total Chains=" + std::to_string(county.chains.count()));
+    report.LogLine("Total MCD's=" + std::to_string(session.mcdCodes.Count()));
+    report.LogLine("Feature Names=" + std::to_string(county.names.NameCount()));
+    SortByIds(session, county.chains);
+    return county.chains.count() > 0;
+}
+
+// Opens one record file after logging `title`; null when stopped or when
+// there is no such file.
+std::unique_ptr<TZipFile> OpenPhase(Session& session, const CountySource& source, const char* title,
+                                    std::string_view extension, int recordLength, const char* status)
+{
+    if (session.Stopped()) return nullptr;
+    session.report.LogLine(title);
+    auto file = std::make_unique<TZipFile>(OpenRecordFile(source, extension, recordLength));
+    if (file->OpenFailed()) return nullptr;
+    SessionProgress(session).Progress(0, 0);
+    session.report.ShowStatus(status);
+    return file;
+}
+
+// Closes a phase's file, reporting a read failure with `message`.
+void ClosePhase(Session& session, TZipFile& file, std::string_view message = {})
+{
+    ReportReadFailure(session, file, message);
+    file.Close();
+    session.report.ShowStatus("Done...");
+}
+
+void ReadShapesPhase(Session& session, County& county, const CountySource& source)
+{
+    auto file = OpenPhase(session, source, "Reading Shapes:", ".RT2", kRt2Length, "Reading Shapes ...");
+    if (!file) return;
+    SessionProgress progress(session);
+    const int32_t runs = ReadShapes(*file, county.chains, session.settings.Precision(), session.settings.Tolerance(),
+                                    progress);
+    ClosePhase(session, *file, "Error Reading Shape File!");
+    progress.Progress(1, 1);
+    session.report.LogLine("Total Shapes=" + std::to_string(runs));
+}
+
+void ReadPolygonLinksPhase(Session& session, County& county, const CountySource& source)
+{
+    auto file = OpenPhase(session, source, "Reading Polygons:", ".RTI", kRtiLength, "Reading Polygons ...");
+    if (!file) return;
+    SessionProgress progress(session);
+    const int32_t records = ReadPolygonLinks(*file, county.chains, progress);
+    ClosePhase(session, *file);
+    progress.Progress(1, 1);
+    session.report.LogLine("Total Polygons=" + std::to_string(records));
+}
+
+void ReadAltNamesPhase(Session& session, County& county, const CountySource& source)
+{
+    auto file = OpenPhase(session, source, "Reading Alternate Feature Names:", ".RT5", kRt5Length,
+                          "Feature Names...");
+    if (!file) return;
+    SessionProgress progress(session);
+    ReadAltNames(*file, county, progress);
+    ClosePhase(session, *file);
+    session.report.LogLine("Feature Names = " + std::to_string(county.altNames.size() - 1));
+    progress.Progress(1, 1);
+}
+
+void ReadAltFeaturesPhase(Session& session, County& county, const CountySource& source)
+{
+    auto file = OpenPhase(session, source, "Reading Alternate Features:", ".RT4", kRt4Length,
+                          "Processing Feature Index...");
+    if (!file) return;
+    SessionProgress progress(session);
+    const int32_t estimate = file->RecordEstimate();
+    ReadAltFeatures(*file, county, progress);
+    ReportReadFailure(session, *file);
+    file->Close();
+    session.report.LogLine("-- Complete " + std::to_string(estimate));
+    session.report.ShowStatus("Done...");
+    progress.Progress(1, 1);
+}
+
+} // namespace
+
+bool ReadChainPhases(Session& session, County& county, const CountySource& source)
+{
+    if (!ReadChainsPhase(session, county, source)) return false;
+    ReadShapesPhase(session, county, source);
+    ReadPolygonLinksPhase(session, county, source);
+    const CountyExtent e = county.extent = ComputeCountyExtent(county.chains);
+    session.report.LogLine("Limits=" + std::to_string(e.minX) + ", " + std::to_string(e.minY) + " : " +
+                           std::to_string(e.maxX) + ", " + std::to_string(e.maxY));
+    ReadAltNamesPhase(session, county, source);
+    ReadAltFeaturesPhase(session, county, source);
+    return true;
+}
+
+void OrderChainsPhase(Session& session, County& county)
+{
+    RunReport& report = session.report;
+    ChainTable& chains = county.chains;
+    const std::string count = std::to_string(chains.count());
+    SessionProgress progress(session);
+    switch (session.settings.ChoiceValue("RbO")) {
+    case 2:
+        report.LogLine("Sorting Spatially " + count);
+        SortChainsSpatially(chains);
+        progress.Progress(1, 1);
+        break;
+    case 3:
+        report.LogLine("Sorting By MCD " + count);
+        SortChainsByMcd(chains);
+        progress.Progress(1, 1);
+        report.LogLine("MCD Sorting Completed");
+        break;
+    case 4: {
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        report.LogLine("Sorting By CFCC " + count);
+        SortChainsByCfcc(chains);
+        progress.Progress(0, 0);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        report.ReplaceLastLogLine("CFCC Sorting Completed ..." + std::to_string(ms) + " ms");
+        break;
+    }
+    default: break; // the identifier order of the chain reader
+    }
+}
+
+bool ReadLandmarksPhase(Session& session, County& county, const CountySource& source)
+{
+    if (session.Stopped()) return false;
+    RunReport& report = session.report;
+    TZipFile file = OpenRecordFile(source, ".RT7", kRt7Length);
+    report.ProcessEvents();
+    report.LogLine("Reading Landmark Points:");
+    county.landmarks.clear();
+    if (file.OpenFailed()) {
+        report.LogLine("Error Reading Landmarks");
+        return false;
+    }
+    SessionProgress progress(session);
+    ReadLandmarks(file, county, session.settings.Precision(), progress);
+    return !ReportReadFailure(session, file, "Error Reading Landmarks");
+}
+
+} // namespace zalor

@@ -1,0 +1,21 @@
+// The reading phases of one county: each opens its record file, calls its
+// reader and logs what was read, in the driver's order.
+#pragma once
+
+#include "run/session.h"
+#include "tiger/archive.h"
+#include "tiger/county.h"
+
+namespace zalor {
+
+// RTC: the entity names and the county name.
+void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source);
+// RT1, then (when it gave chains) RT2, RTI, the county extent, RT5 and
+// RT4. False when no chain was read.
+bool ReadChainPhases(Session& session, County& county, const CountySource& source);
+// The chosen order of the chains ("Sorting Complete" is the caller's).
+void OrderChainsPhase(Session& session, County& county);
+// RT7: the landmarks. False when the file was damaged (no point layer then).
+bool ReadLandmarksPhase(Session& session, County& county, const CountySource& source);
+
+} // namespace zalor

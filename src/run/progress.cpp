@@ -1,0 +1,44 @@
+#include "run/progress.h"
+
+#include <algorithm>
+
+namespace zalor {
+
+void SessionProgress::Progress(int64_t done, int64_t total)
+{
+    if (total <= 0) {
+        if (done == 0) session_.report.ShowProgress(0, 1);
+        return;
+    }
+    session_.report.ShowProgress(std::min(done, total), total);
+}
+
+void ReportFailures(Session& session, const WriteFailures& failures)
+{
+    for (const WriteFailure& f : failures) {
+        switch (f.kind) {
+        case WriteFailure::Kind::Create: session.CountyError("Unable to Create " + f.detail); break;
+        case WriteFailure::Kind::Write: session.CountyError("Error Writing " + f.path); break;
+        case WriteFailure::Kind::Refused:
+            session.CountyError("Coordinates out of range in chain " + std::to_string(f.item) + ", not written to " +
+                                f.path);
+            break;
+        }
+    }
+}
+
+bool CreateFailed(const WriteFailures& failures)
+{
+    return std::any_of(failures.begin(), failures.end(),
+                       [](const WriteFailure& f) { return f.kind == WriteFailure::Kind::Create; });
+}
+
+bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message)
+{
+    if (file.Error().empty()) return false;
+    if (message.empty()) session.CountyError("Error Reading " + file.Name() + ": " + file.Error());
+    else session.CountyError(std::string(message));
+    return true;
+}
+
+} // namespace zalor

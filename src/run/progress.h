@@ -1,0 +1,40 @@
+// The driver's side of the readers' and writers' reports: their progress,
+// status and stop flag through the session, and their failures as log
+// lines and county errors.
+#pragma once
+
+#include "formats/layer_writer.h"
+#include "run/session.h"
+#include "tiger/archive.h"
+#include "tiger/progress.h"
+
+#include <string_view>
+
+namespace zalor {
+
+class SessionProgress final : public ProgressObserver {
+public:
+    explicit SessionProgress(Session& session) : session_(session) {}
+    bool StopRequested() const override { return session_.Stopped(); }
+    // Progress as a share of an estimate (done is capped at the total); a
+    // total of 0 or less shows the start when nothing is done yet.
+    void Progress(int64_t done, int64_t total) override;
+    void Status(std::string_view text) override { session_.report.ShowStatus(text); }
+
+private:
+    Session& session_;
+};
+
+// Logs each failure as an error of the county: "Unable to Create " + the
+// reason, "Error Writing " + the file, or the feature that was not written.
+void ReportFailures(Session& session, const WriteFailures& failures);
+// True when one of them is a file that could not be created.
+bool CreateFailed(const WriteFailures& failures);
+
+// Reports a read failure of a record file (a damaged member, an input
+// error, an incomplete last record) as an error of the county, with
+// `message`, or "Error Reading " + the file's name + its error when it is
+// empty. Returns true when there was one.
+bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message = {});
+
+} // namespace zalor

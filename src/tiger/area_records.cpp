@@ -1,0 +1,39 @@
+#include "tiger/area_records.h"
+
+#include "tiger/fields.h"
+
+#include <algorithm>
+
+namespace zalor {
+
+std::vector<AreaRecord> ReadAreaRecords(TZipFile& file, const AreaRecordType& type, std::size_t keyColumn,
+                                        std::size_t keyWidth, ProgressObserver& observer)
+{
+    std::vector<AreaRecord> records;
+    records.reserve(static_cast<std::size_t>(std::max(file.RecordEstimate(), 0)));
+    const std::size_t water = type.waterColumn;
+    while (!observer.StopRequested() && !file.AtEnd()) {
+        std::string_view rec = file.ReadRecord();
+        AreaRecord& r = records.emplace_back();
+        r.polygon = FieldToInt(Columns(rec, 16, 25));
+        r.key.assign(Columns(rec, keyColumn, keyColumn + keyWidth - 1));
+        r.water = water != 0 && FieldToInt(Columns(rec, water, water + 1)) == 99;
+    }
+    return records;
+}
+
+std::vector<KeyLocationRecord> ReadKeyLocations(TZipFile& file, ProgressObserver& observer)
+{
+    std::vector<KeyLocationRecord> records;
+    while (!observer.StopRequested() && !file.AtEnd()) {
+        std::string_view rec = file.ReadRecord();
+        KeyLocationRecord& r = records.emplace_back();
+        r.polygon = FieldToInt(Columns(rec, 16, 25));
+        r.key.assign(Columns(rec, 80, 87));
+        r.cfcc.assign(Columns(rec, 27, 29));
+        r.name.assign(TrimField(Columns(rec, 30, 59)));
+    }
+    return records;
+}
+
+} // namespace zalor
