@@ -173,10 +173,10 @@ AreaKeys GroupAreaRecords(const std::vector<AreaRecord>& records, const AreaKeyR
         ++count;
         int32_t key;
         if (rules.zcta) {
-            key = EncodeZctaKey(rec.key);
+            key = EncodeZctaKey(rec.Key());
         } else {
-            key = EncodeAreaKey(rec.key);
-            if (HasKeyLetter(rec.key)) keys.keyLetters = true;
+            key = EncodeAreaKey(rec.Key());
+            if (HasKeyLetter(rec.Key())) keys.keyLetters = true;
         }
         if (rules.excludeWater && rec.water) continue;
         if (rules.polygonKeys && key != 0) key = rec.polygon;

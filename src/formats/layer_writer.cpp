@@ -94,17 +94,11 @@ public:
     const std::string& MainPath() const override { return mif_.Name(); }
 
 private:
-    void WriteRow(const LayerRow& row)
-    {
-        line_.clear();
-        row.AppendMid(line_);
-        mid_.WriteLine(line_);
-    }
+    void WriteRow(const LayerRow& row) { mid_.WriteLine(row.Mid()); }
 
     const LayerDefinition def_;
     TTextFile mif_;
     TTextFile mid_;
-    std::string line_;
 };
 
 class ShpLayer final : public LayerWriter {
@@ -154,7 +148,7 @@ private:
         ++records_;
         dbf_.ClearRecord();
         const std::size_t n = std::min<std::size_t>(row.Size(), static_cast<std::size_t>(dbf_.FieldCount()));
-        for (std::size_t k = 0; k < n; ++k) dbf_.SetFieldText(static_cast<int>(k + 1), row.TextAt(k));
+        for (std::size_t k = 0; k < n; ++k) dbf_.SetFieldText(static_cast<int>(k + 1), row.ValueAt(k, scratch_));
         dbf_.WriteRecord(records_);
         return true;
     }
@@ -162,6 +156,7 @@ private:
     TShpFile shp_;
     Tdbx dbf_;
     int32_t records_ = 0;
+    std::string scratch_;
 };
 
 class KxfLayer final : public LayerWriter {
@@ -197,9 +192,7 @@ private:
     bool Stored(const LayerRow& row)
     {
         ++records_;
-        line_.clear();
-        row.AppendMid(line_);
-        files_.Mtd().WriteLine(line_);
+        files_.Mtd().WriteLine(row.Mid());
         return true;
     }
 
@@ -207,7 +200,6 @@ private:
     KxfFileSet files_;
     KxfBox recordsBox_;
     int32_t records_ = 0;
-    std::string line_;
 };
 
 } // namespace
@@ -218,23 +210,42 @@ LayerRow& LayerRow::Int(int64_t v)
 {
     char buf[24];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return Add(Kind::Int, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
+    return Plain(std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
 }
 
-LayerRow& LayerRow::Add(Kind kind, std::string_view text)
+LayerRow& LayerRow::Plain(std::string_view text)
 {
-    values_.push_back({kind, static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(text.size())});
-    bytes_.append(text);
+    Separate();
+    values_.push_back({static_cast<uint32_t>(mid_.size()), static_cast<uint32_t>(text.size()), false});
+    mid_.append(text);
     return *this;
 }
 
-void LayerRow::AppendMid(std::string& out) const
+LayerRow& LayerRow::Text(std::string_view text)
 {
-    for (std::size_t i = 0; i < values_.size(); ++i) {
-        if (i > 0) out.push_back(',');
-        if (values_[i].kind == Kind::Text) AppendQuoted(out, TextAt(i));
-        else out.append(TextAt(i));
+    Separate();
+    mid_.push_back('"');
+    const std::size_t at = mid_.size();
+    bool quotes = false;
+    for (char c : text) {
+        if (c == '"') {
+            mid_.push_back('"');
+            quotes = true;
+        }
+        mid_.push_back(c);
     }
+    values_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(mid_.size() - at), quotes});
+    mid_.push_back('"');
+    return *this;
+}
+
+std::string_view LayerRow::ValueAt(std::size_t i, std::string& scratch) const
+{
+    const Value& v = values_[i];
+    std::string_view text = std::string_view(mid_).substr(v.offset, v.length);
+    if (!v.doubledQuotes) return text;
+    scratch = UndoubleQuotes(text);
+    return scratch;
 }
 
 std::string MifCoordSysLine(const Projection& p)

@@ -51,44 +51,42 @@ struct Column {
     int width = 0; // Char only
 };
 
-// The attribute values of one feature, in column order.
+// The attribute values of one feature, in column order. The row is kept
+// in MID syntax as it is built (values separated by "," with texts in
+// double quotes, every double quote in them doubled), and each value can be
+// read back as itself.
 class LayerRow {
 public:
-    enum class Kind : uint8_t {
-        Int,   // a number
-        Text,  // a text, quoted in MID rows
-        Plain, // a text written as it is in MID rows (codes, decimal numbers)
-    };
-
     LayerRow& Int(int64_t v);
-    LayerRow& Text(std::string_view text) { return Add(Kind::Text, text); }
-    LayerRow& Plain(std::string_view text) { return Add(Kind::Plain, text); }
+    // A text, quoted in MID rows.
+    LayerRow& Text(std::string_view text);
+    // A text written as it is in MID rows (codes, decimal numbers).
+    LayerRow& Plain(std::string_view text);
     void Clear()
     {
         values_.clear();
-        bytes_.clear();
+        mid_.clear();
     }
 
     std::size_t Size() const { return values_.size(); }
-    Kind KindAt(std::size_t i) const { return values_[i].kind; }
-    // The value's text (a number in decimal), without quotes.
-    std::string_view TextAt(std::size_t i) const
-    {
-        return std::string_view(bytes_).substr(values_[i].offset, values_[i].length);
-    }
-    // The row in MID syntax: values separated by "," with texts in double
-    // quotes, every double quote in them doubled.
-    void AppendMid(std::string& out) const;
+    // The row in MID syntax.
+    const std::string& Mid() const { return mid_; }
+    // Value i as itself (a number in decimal, a text without its quotes);
+    // `scratch` holds it when it has to be rebuilt.
+    std::string_view ValueAt(std::size_t i, std::string& scratch) const;
 
 private:
-    LayerRow& Add(Kind kind, std::string_view text);
+    void Separate()
+    {
+        if (!values_.empty()) mid_.push_back(',');
+    }
     struct Value {
-        Kind kind;
         uint32_t offset;
         uint32_t length;
+        bool doubledQuotes; // a text holding double quotes, doubled in mid_
     };
     std::vector<Value> values_;
-    std::string bytes_;
+    std::string mid_;
 };
 
 enum class LayerGeometry { Point, Line, Area };

@@ -111,22 +111,6 @@ std::vector<int32_t> TNodeMgr::References(int32_t node) const
     return out;
 }
 
-// --- boundary selection --------------------------------------------------------
-
-void SelectBoundaryChains(const ChainGeometry& chains, const TIList& polygonMap, TBList& groups)
-{
-    const int32_t count = chains.ChainCount();
-    for (int32_t i = 1; i <= count; ++i) {
-        const ChainShape c = chains.ChainAt(i);
-        if (c.leftPolygon == c.rightPolygon) continue;
-        int32_t gL = polygonMap.Find(c.leftPolygon);
-        int32_t gR = polygonMap.Find(c.rightPolygon);
-        if (gL == gR) continue;
-        if (gL != 0) groups.Add(gL, i);
-        if (gR != 0) groups.Add(gR, i);
-    }
-}
-
 // --- ring building -------------------------------------------------------------
 
 namespace {

@@ -127,7 +127,22 @@ struct AssembledArea {
 // a chain belongs to the group of the polygon on each side when the two
 // sides map to different group keys (0 = no feature). Chains run in table
 // order, so each group's chains come in table order.
-void SelectBoundaryChains(const ChainGeometry& chains, const TIList& polygonMap, TBList& groups);
+// (A template, so that a final chain table's calls are direct: every area
+// layer walks every chain of the county.)
+template <class Chains>
+void SelectBoundaryChains(const Chains& chains, const TIList& polygonMap, TBList& groups)
+{
+    const int32_t count = chains.ChainCount();
+    for (int32_t i = 1; i <= count; ++i) {
+        const ChainShape c = chains.ChainAt(i);
+        if (c.leftPolygon == c.rightPolygon) continue;
+        int32_t gL = polygonMap.Find(c.leftPolygon);
+        int32_t gR = polygonMap.Find(c.rightPolygon);
+        if (gL == gR) continue;
+        if (gL != 0) groups.Add(gL, i);
+        if (gR != 0) groups.Add(gR, i);
+    }
+}
 
 // Chains the listed chains end to end into rings, in the order and the
 // direction of the walk (first free chain end at each node; a run that does

@@ -1,6 +1,6 @@
 // Coordinates: the integer micro-degree pair every part of the program
-// works with, precision reduction, shape simplification, the Lambert
-// Azimuthal Equal Area projection and the coordinate text forms.
+// works with, shape simplification, the Lambert Azimuthal Equal Area
+// projection and the coordinate text forms.
 #pragma once
 
 #include <cstdint>
@@ -33,9 +33,6 @@ struct LambertParameters {
     double lat0 = 0.0;
 };
 
-// Applies the precision (1..6 digits) to a fixed-width coordinate field
-// (the last 6 - digits characters become '0') and converts it.
-int32_t ReduceCoordinateField(std::string_view field, int digits);
 
 // Simplifies a chain's shape-point list in place (first and last point
 // always stay; consecutive duplicates go; points within `tolerance`

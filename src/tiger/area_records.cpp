@@ -3,12 +3,14 @@
 #include "tiger/fields.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace zalor {
 
 std::vector<AreaRecord> ReadAreaRecords(TZipFile& file, const AreaRecordType& type, std::size_t keyColumn,
                                         std::size_t keyWidth, ProgressObserver& observer)
 {
+    if (keyWidth > kAreaKeyWidthMax) throw std::invalid_argument("area key field too wide");
     std::vector<AreaRecord> records;
     records.reserve(static_cast<std::size_t>(std::max(file.RecordEstimate(), 0)));
     const std::size_t water = type.waterColumn;
@@ -16,8 +18,10 @@ std::vector<AreaRecord> ReadAreaRecords(TZipFile& file, const AreaRecordType& ty
         std::string_view rec = file.ReadRecord();
         AreaRecord& r = records.emplace_back();
         r.polygon = FieldToInt(Columns(rec, 16, 25));
-        r.key.assign(Columns(rec, keyColumn, keyColumn + keyWidth - 1));
-        r.water = water != 0 && FieldToInt(Columns(rec, water, water + 1)) == 99;
+        const std::string_view key = Columns(rec, keyColumn, keyColumn + keyWidth - 1);
+        std::copy(key.begin(), key.end(), r.keyText);
+        r.keyLength = static_cast<uint8_t>(key.size());
+        r.water = water != 0 && Columns(rec, water, water + 1) == "99"; // the only two characters worth 99
     }
     return records;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zalor {
@@ -27,17 +28,23 @@ inline constexpr AreaRecordType kRtaRecords{'A', ".RTA", 100, 48};
 inline constexpr AreaRecordType kRt8Records{'8', ".RT8", 38, 0};
 inline constexpr AreaRecordType kRt9Records{'9', ".RT9", 90, 0};
 
+// The widest key field an area layer reads.
+inline constexpr std::size_t kAreaKeyWidthMax = 15;
+
 // One record as an area layer sees it: its polygon and the field that
 // identifies the layer's areas.
 struct AreaRecord {
     int32_t polygon = 0;
     bool water = false; // the water code is 99
-    std::string key;    // the key field as it stands (columns keyColumn..)
+    uint8_t keyLength = 0;
+    char keyText[kAreaKeyWidthMax] = {};
+    // The key field as it stands (columns keyColumn..).
+    std::string_view Key() const { return std::string_view(keyText, keyLength); }
 };
 
 // Reads the polygon (columns 16-25), the key field (`keyWidth` columns from
-// `keyColumn`) and the water flag of every record. A read error ends the
-// records early (file.Error() tells).
+// `keyColumn`, at most kAreaKeyWidthMax) and the water flag of every
+// record. A read error ends the records early (file.Error() tells).
 std::vector<AreaRecord> ReadAreaRecords(TZipFile& file, const AreaRecordType& type, std::size_t keyColumn,
                                         std::size_t keyWidth, ProgressObserver& observer);
 

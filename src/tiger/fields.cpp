@@ -70,4 +70,19 @@ int32_t FieldToInt(std::string_view text)
     return value;
 }
 
+int32_t ReduceCoordinateField(std::string_view field, int digits)
+{
+    if (digits >= 6) return FieldToInt(field);
+    if (digits < 1) digits = 1;
+    // The last 6 - digits characters of the raw field become '0': the value
+    // is cut toward zero to `digits` decimals of a degree.
+    char buf[64];
+    if (field.size() > sizeof buf) return FieldToInt(field); // no coordinate field is this long
+    const std::size_t n = field.size();
+    for (std::size_t i = 0; i < n; ++i) buf[i] = field[i];
+    const std::size_t cut = static_cast<std::size_t>(6 - digits);
+    for (std::size_t i = n > cut ? n - cut : 0; i < n; ++i) buf[i] = '0';
+    return FieldToInt(std::string_view(buf, n));
+}
+
 } // namespace zalor

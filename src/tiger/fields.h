@@ -13,6 +13,10 @@ namespace zalor {
 // letters) gives a base-38 code with bit 31 set, so it is never 0.
 int32_t FieldToInt(std::string_view text);
 
+// Applies the precision (1..6 digits) to a fixed-width coordinate field
+// of a record (the last 6 - digits characters become '0') and converts it.
+int32_t ReduceCoordinateField(std::string_view field, int digits);
+
 // The text with blanks and control characters removed from both ends.
 std::string_view TrimField(std::string_view text);
 

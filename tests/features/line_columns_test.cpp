@@ -27,12 +27,7 @@ Columns BuildColumnList(const RunSettings& s, int mask)
     return c;
 }
 
-std::string MidRow(const LayerRow& row)
-{
-    std::string out;
-    row.AppendMid(out);
-    return out;
-}
+std::string MidRow(const LayerRow& row) { return row.Mid(); }
 
 RunSettings NoFields()
 {
@@ -100,7 +95,9 @@ TEST(LineColumns, AttributeRows)
     LayerRow row;
     BuildAttributeRow(row, county, c, 7, kColTlid | kColCfcc | kColName | kColName1 | kColName2, 0, 0);
     EXPECT_EQ(MidRow(row), "7,12345,\"A41\",\"N Main St\",\"\",\"Joe\"\"s Rd, Ext\"");
-    EXPECT_EQ(row.TextAt(5), "Joe\"s Rd, Ext"); // the DBF gets the text itself
+    std::string scratch;
+    EXPECT_EQ(row.ValueAt(5, scratch), "Joe\"s Rd, Ext"); // the DBF gets the text itself
+    EXPECT_EQ(row.ValueAt(3, scratch), "N Main St");
     BuildAttributeRow(row, county, c, 1, kColNodes | kColAddress | kColZip | kColFmcd | kColFpl, 3, 4);
     EXPECT_EQ(MidRow(row), "1,3,4,100,-2063861451,198,199,2134,0,0,12345,0,0");
     BuildAttributeRow(row, county, c, 9, 0, 0, 0);

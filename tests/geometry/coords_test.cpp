@@ -1,4 +1,5 @@
 #include "geometry/coords.h"
+#include "tiger/fields.h"
 
 #include <gtest/gtest.h>
 
