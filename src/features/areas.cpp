@@ -154,12 +154,6 @@ void FlattenRings(AreaFeature& f)
     }
 }
 
-void Finish(LayerWriter& writer, LayerOutcome& outcome)
-{
-    WriteFailures failures = writer.Close();
-    outcome.failures.insert(outcome.failures.end(), failures.begin(), failures.end());
-}
-
 } // namespace
 
 AreaKeys GroupAreaRecords(const std::vector<AreaRecord>& records, const AreaKeyRules& rules,
@@ -237,6 +231,7 @@ LayerOutcome WriteAreaLayer(const County& county, const AreaLayerRequest& reques
     AreaFeature f;
     LayerRow row;
     int32_t written = 0;
+    int64_t refused = 0;
     const int32_t n = static_cast<int32_t>(groups.Count());
     for (int32_t g = 0; g < n && !observer.StopRequested(); ++g) {
         const auto& group = groups.At(static_cast<std::size_t>(g));
@@ -250,17 +245,22 @@ LayerOutcome WriteAreaLayer(const County& county, const AreaLayerRequest& reques
         if (f.area.ringsClosed <= 0) continue;
         FlattenRings(f);
         BuildAreaRow(row, schema.firstNumber + written, f, request, keys, schema);
-        if (!writers.areas->WriteArea(f.points, f.ringSizes, row)) continue;
+        if (!writers.areas->WriteArea(f.points, f.ringSizes, row)) {
+            ++refused; // coordinates the format cannot hold
+            continue;
+        }
         ++written;
         if (writers.centroids) writers.centroids->WritePoint(f.area.centroid, row);
     }
-    Finish(*writers.areas, outcome);
-    if (writers.centroids) {
-        Finish(*writers.centroids, outcome);
-        outcome.outputs.push_back(writers.centroids->MainPath());
-    }
-    outcome.outputs.push_back(writers.areas->MainPath());
-    outcome.created = true;
+    if (refused > 0)
+        outcome.failures.push_back({WriteFailure::Kind::RefusedAreas, writers.areas->MainPath(), {}, refused});
+    // The centroids are listed before their areas.
+    LayerOutcome centroids;
+    if (writers.centroids) FinishLayer(*writers.centroids, centroids, observer);
+    FinishLayer(*writers.areas, outcome, observer);
+    outcome.failures.insert(outcome.failures.end(), centroids.failures.begin(), centroids.failures.end());
+    outcome.outputs.insert(outcome.outputs.begin(), centroids.outputs.begin(), centroids.outputs.end());
+    if (outcome.incomplete.empty()) outcome.incomplete = centroids.incomplete;
     return outcome;
 }
 
@@ -291,9 +291,7 @@ LayerOutcome WriteLandmarkPoints(const County& county, const LayerTarget& target
         row.Int(number).Int(lm.LAND).Text(std::string_view(lm.CFCC, 3)).Text(name);
         writer->WritePoint(lm.location, row);
     }
-    Finish(*writer, outcome);
-    outcome.outputs.push_back(writer->MainPath());
-    outcome.created = true;
+    FinishLayer(*writer, outcome, observer);
     return outcome;
 }
 

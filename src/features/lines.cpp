@@ -18,15 +18,6 @@ void ChainPoints(const ChainTable& chains, const ChainRecord& c, std::vector<Geo
     pts.push_back(c.to);
 }
 
-// Closes the layer and collects what came of it.
-void Finish(LayerWriter& writer, LayerOutcome& outcome)
-{
-    WriteFailures failures = writer.Close();
-    outcome.failures.insert(outcome.failures.end(), failures.begin(), failures.end());
-    outcome.created = true;
-    outcome.outputs.push_back(writer.MainPath());
-}
-
 } // namespace
 
 LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& request, TNodeMgr& nodes,
@@ -75,7 +66,7 @@ LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& reques
         }
         if ((i & 255) == 1) observer.Progress(i, count);
     }
-    Finish(*writer, outcome);
+    FinishLayer(*writer, outcome, observer);
     return outcome;
 }
 
@@ -97,7 +88,7 @@ LayerOutcome WriteNodeLayer(const TNodeMgr& nodes, const LayerTarget& target, Pr
         writer->WritePoint(nodes.NodeAt(i).pt, row.Int(i + 1));
         if ((i & 15) == 0) observer.Progress(i, n);
     }
-    Finish(*writer, outcome);
+    FinishLayer(*writer, outcome, observer);
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 
 #include "formats/layer_writer.h"
 #include "geometry/coords.h"
+#include "tiger/progress.h"
 
 #include <string>
 #include <vector>
@@ -21,9 +22,15 @@ struct LayerTarget {
 };
 
 struct LayerOutcome {
-    bool created = false;             // the layer's files were created (and closed)
+    bool created = false;             // the layer's files are complete and in place
+    bool stopped = false;             // a stop request ended the layer: its files were removed
     WriteFailures failures;           // in the order they happened
     std::vector<std::string> outputs; // the files to list, in listing order
+    std::string incomplete;           // the main file of a layer that was begun and not completed
 };
+
+// Completes a layer (or, when a stop was requested, removes its files) and
+// records what came of it.
+void FinishLayer(LayerWriter& writer, LayerOutcome& outcome, const ProgressObserver& observer);
 
 } // namespace zalor

@@ -5,8 +5,12 @@
 #include "formats/shp.h"
 #include "formats/textfile.h"
 
+#include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace zalor {
 
@@ -50,15 +54,86 @@ void WriteColumnBlock(TTextFile& f, const LayerDefinition& def, bool mif)
     f.WriteLine("DATA");
 }
 
-void AddFailure(WriteFailures& failures, bool ok, const std::string& path)
-{
-    if (!ok) failures.push_back({WriteFailure::Kind::Write, path, {}, 0});
-}
+// The files of one layer are written under temporary names in their
+// directory and renamed into place only when every one of them is
+// complete, so that no output is ever half-written under its own name (a
+// link in its place is replaced, never written through).
+class StagedLayer : public LayerWriter {
+public:
+    explicit StagedLayer(const std::string& basePath) : final_(basePath), temp_(TemporaryBase(basePath)) {}
+    ~StagedLayer() override
+    {
+        if (!done_) RemoveTemporaries();
+    }
 
-class MifLayer final : public LayerWriter {
+    WriteFailures Close() override
+    {
+        WriteFailures failures = CloseFiles();
+        done_ = true;
+        if (failures.empty()) {
+            for (const std::string& ext : extensions_)
+                if (std::rename((temp_ + ext).c_str(), (final_ + ext).c_str()) != 0)
+                    failures.push_back({WriteFailure::Kind::Write, final_ + ext, std::strerror(errno), 0});
+        }
+        if (!failures.empty()) RemoveTemporaries();
+        return failures;
+    }
+    void Discard() override
+    {
+        CloseFiles();
+        done_ = true;
+        RemoveTemporaries();
+    }
+    const std::string& MainPath() const override { return main_; }
+
+protected:
+    // The temporary path of the layer's file with this extension; the first
+    // one named is the main file.
+    std::string Stage(const char* ext)
+    {
+        if (extensions_.empty()) main_ = final_ + ext;
+        extensions_.emplace_back(ext);
+        return temp_ + ext;
+    }
+    // Closes every file; the failures name the files by their final names.
+    virtual WriteFailures CloseFiles() = 0;
+    void Check(WriteFailures& failures, bool ok, const std::string& path) const
+    {
+        if (!ok) failures.push_back({WriteFailure::Kind::Write, FinalName(path), {}, 0});
+    }
+    std::string FinalName(const std::string& text) const
+    {
+        const std::size_t at = text.find(temp_);
+        return at == std::string::npos ? text : text.substr(0, at) + final_ + text.substr(at + temp_.size());
+    }
+    const std::string& TemporaryPath() const { return temp_; }
+
+private:
+    static std::string TemporaryBase(const std::string& base)
+    {
+        static std::atomic<unsigned> counter{0};
+        const std::size_t slash = base.find_last_of('/');
+        const std::string dir = slash == std::string::npos ? std::string() : base.substr(0, slash + 1);
+        const std::string name = slash == std::string::npos ? base : base.substr(slash + 1);
+        return dir + ".zalor-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + name;
+    }
+    void RemoveTemporaries()
+    {
+        for (const std::string& ext : extensions_) std::remove((temp_ + ext).c_str());
+    }
+
+    std::string final_;
+    std::string temp_;
+    std::string main_;
+    std::vector<std::string> extensions_;
+    bool done_ = false;
+};
+
+class MifLayer final : public StagedLayer {
 public:
     explicit MifLayer(const LayerDefinition& def)
-        : def_(def), mif_(def.basePath + ".MIF", TTextFile::kCreate), mid_(def.basePath + ".MID", TTextFile::kCreate)
+        : StagedLayer(def.basePath), def_(def), mif_(Stage(".MIF"), TTextFile::kCreate),
+          mid_(Stage(".MID"), TTextFile::kCreate)
     {
         mif_.WriteMifHeader(MifCoordSysLine(def.projection));
         WriteColumnBlock(mif_, def, true);
@@ -84,16 +159,15 @@ public:
         WriteRow(row);
         return true;
     }
-    WriteFailures Close() override
-    {
-        WriteFailures failures;
-        AddFailure(failures, mif_.Close(), mif_.Name());
-        AddFailure(failures, mid_.Close(), mid_.Name());
-        return failures;
-    }
-    const std::string& MainPath() const override { return mif_.Name(); }
 
 private:
+    WriteFailures CloseFiles() override
+    {
+        WriteFailures failures;
+        Check(failures, mif_.Close(), mif_.Name());
+        Check(failures, mid_.Close(), mid_.Name());
+        return failures;
+    }
     void WriteRow(const LayerRow& row) { mid_.WriteLine(row.Mid()); }
 
     const LayerDefinition def_;
@@ -101,11 +175,13 @@ private:
     TTextFile mid_;
 };
 
-class ShpLayer final : public LayerWriter {
+class ShpLayer final : public StagedLayer {
 public:
     explicit ShpLayer(const LayerDefinition& def)
-        : shp_(def.basePath + ".SHP", ShapeType(def.geometry)), dbf_(def.basePath + ".DBF", Tdbx::kCreate)
+        : StagedLayer(def.basePath), shp_(Stage(".SHP"), ShapeType(def.geometry)), dbf_(Stage(".DBF"), Tdbx::kCreate)
     {
+        Stage(".SHX");
+        Stage(".PRJ");
         for (const Column& c : def.columns) dbf_.AddField(FieldOf(c));
     }
     bool WritePoint(GeoPoint p, const LayerRow& row) override
@@ -122,17 +198,16 @@ public:
     {
         return shp_.WritePolyRecord(TShpFile::kPolygon, points, records_ + 1, ringSizes) && Stored(row);
     }
-    WriteFailures Close() override
-    {
-        WriteFailures failures;
-        if (!shp_.Close()) failures.push_back({WriteFailure::Kind::Write, shp_.FailedPath(), {}, 0});
-        AddFailure(failures, dbf_.Close(), dbf_.FailedPath());
-        AddFailure(failures, WritePrjFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
-        return failures;
-    }
-    const std::string& MainPath() const override { return shp_.MainPath(); }
 
 private:
+    WriteFailures CloseFiles() override
+    {
+        WriteFailures failures;
+        if (!shp_.Close()) Check(failures, false, shp_.FailedPath());
+        Check(failures, dbf_.Close(), dbf_.FailedPath());
+        Check(failures, WritePrjFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
+        return failures;
+    }
     static int32_t ShapeType(LayerGeometry g)
     {
         switch (g) {
@@ -159,9 +234,9 @@ private:
     std::string scratch_;
 };
 
-class KxfLayer final : public LayerWriter {
+class KxfLayer final : public StagedLayer {
 public:
-    explicit KxfLayer(const LayerDefinition& def) : def_(def), files_(def.basePath)
+    explicit KxfLayer(const LayerDefinition& def) : StagedLayer(def.basePath), def_(def), files_(Staged())
     {
         WriteColumnBlock(files_.Mtd(), def, false);
     }
@@ -178,17 +253,23 @@ public:
         recordsBox_.Widen(box);
         return Stored(row);
     }
-    WriteFailures Close() override
+
+private:
+    // The KXF file and its MTD beside it, under the layer's temporary name.
+    std::string Staged()
+    {
+        Stage(".KXF");
+        Stage(".MTD");
+        return TemporaryPath();
+    }
+    WriteFailures CloseFiles() override
     {
         const KxfBox box = def_.kxfHeaderBox ? *def_.kxfHeaderBox : recordsBox_;
         files_.WriteHeader(records_, &box);
         WriteFailures failures;
-        if (!files_.Close()) failures.push_back({WriteFailure::Kind::Write, files_.FailedPath(), {}, 0});
+        if (!files_.Close()) Check(failures, false, files_.FailedPath());
         return failures;
     }
-    const std::string& MainPath() const override { return files_.KxfPath(); }
-
-private:
     bool Stored(const LayerRow& row)
     {
         ++records_;
@@ -213,11 +294,19 @@ LayerRow& LayerRow::Int(int64_t v)
     return Plain(std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
 }
 
+namespace {
+
+// A control character (a line end, a NUL) would break the row's line in a
+// MID or MTD file: it is written as a space, in the DBF alike.
+char Printable(char c) { return static_cast<unsigned char>(c) < 32 || c == 127 ? ' ' : c; }
+
+} // namespace
+
 LayerRow& LayerRow::Plain(std::string_view text)
 {
     Separate();
     values_.push_back({static_cast<uint32_t>(mid_.size()), static_cast<uint32_t>(text.size()), false});
-    mid_.append(text);
+    for (char c : text) mid_.push_back(Printable(c));
     return *this;
 }
 
@@ -232,7 +321,7 @@ LayerRow& LayerRow::Text(std::string_view text)
             mid_.push_back('"');
             quotes = true;
         }
-        mid_.push_back(c);
+        mid_.push_back(Printable(c));
     }
     values_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(mid_.size() - at), quotes});
     mid_.push_back('"');
@@ -270,7 +359,12 @@ std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& def, WriteFa
         case OutputFormat::Kxf: return std::make_unique<KxfLayer>(def);
         }
     } catch (const FileError& e) {
-        failures.push_back({WriteFailure::Kind::Create, e.Path(), e.what(), 0});
+        // Named by the file's own name, not the temporary one it was to be written under.
+        std::string detail = e.what();
+        const std::string path = def.basePath + std::string(e.Path()).substr(e.Path().find_last_of('.'));
+        const std::size_t at = detail.find(e.Path());
+        if (at != std::string::npos) detail.replace(at, e.Path().size(), path);
+        failures.push_back({WriteFailure::Kind::Create, path, detail, 0});
     }
     return nullptr;
 }

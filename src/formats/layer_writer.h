@@ -31,6 +31,7 @@ struct WriteFailure {
         Create,  // the file could not be created; `detail` holds the reason
         Write,   // a write or the close failed
         Refused, // feature `item` could not be stored (coordinates beyond the format's range)
+        RefusedAreas, // `item` areas could not be stored
     };
     Kind kind = Kind::Write;
     std::string path;
@@ -127,9 +128,12 @@ public:
     virtual bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes,
                            const LayerRow& row) = 0;
 
-    // Completes and closes every file of the layer; the files that could
-    // not be written, in the order of the layer's files.
+    // Completes and closes every file of the layer and puts them in place;
+    // the files that could not be written, in the order of the layer's
+    // files. When one failed, none of them is left.
     virtual WriteFailures Close() = 0;
+    // Closes the layer without putting its files in place (a stopped run).
+    virtual void Discard() = 0;
     // The file the layer is known by (its main file).
     virtual const std::string& MainPath() const = 0;
 };

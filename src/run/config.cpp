@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zalor {
 
@@ -112,7 +113,10 @@ bool SaveConfiguration(const RunSettings& settings, const ConfigurationState& st
                        std::string* error)
 {
     const std::string text = ConfigurationText(settings, state);
-    FilePtr f(std::fopen(path.c_str(), "wb"));
+    // Written under a temporary name beside the file and put in place when
+    // complete: a failed save leaves the old file as it was.
+    const std::string temporary = DirectoryPart(path) + ".zalor-" + std::to_string(::getpid()) + "-" + FileNamePart(path);
+    FilePtr f(std::fopen(temporary.c_str(), "wb"));
     if (!f) {
         SetError(error, "Unable to Create " + path + ": " + std::strerror(errno));
         return false;
@@ -123,7 +127,14 @@ bool SaveConfiguration(const RunSettings& settings, const ConfigurationState& st
         ok = false;
         err = errno;
     }
-    if (!ok) SetError(error, "Unable to Write " + path + ": " + std::strerror(err));
+    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        std::remove(temporary.c_str());
+        SetError(error, "Unable to Write " + path + ": " + std::strerror(err));
+    }
     return ok;
 }
 

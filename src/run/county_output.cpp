@@ -41,6 +41,8 @@ bool SkipExisting(Session& session, const LayerTarget& target)
 bool Conclude(Session& session, const LayerOutcome& outcome)
 {
     ReportFailures(session, outcome.failures);
+    if (!outcome.incomplete.empty())
+        session.report.LogLine("Incomplete, not kept: " + outcome.incomplete + (outcome.stopped ? " (stopped)" : ""));
     if (!outcome.created) return false;
     for (const std::string& path : outcome.outputs) session.report.AddOutputEntry(path);
     return true;

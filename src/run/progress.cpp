@@ -23,6 +23,10 @@ void ReportFailures(Session& session, const WriteFailures& failures)
             session.CountyError("Coordinates out of range in chain " + std::to_string(f.item) + ", not written to " +
                                 f.path);
             break;
+        case WriteFailure::Kind::RefusedAreas:
+            session.CountyError("Coordinates out of range in " + std::to_string(f.item) + " areas, not written to " +
+                                f.path);
+            break;
         }
     }
 }

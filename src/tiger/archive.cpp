@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace zalor {
 
@@ -928,11 +929,17 @@ bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBas
     if (names.empty()) return true;
     std::sort(names.begin(), names.end());
 
+    // The archive is written under a temporary name and put in place when complete.
+    const std::string temporary = dir + ".zalor-" + std::to_string(::getpid()) + "-" + FileNamePart(archivePath);
     TZipObj zip;
-    bool ok = zip.OpenZip(archivePath) == 0;
+    bool ok = zip.OpenZip(temporary) == 0;
     for (std::size_t i = 0; ok && i < names.size(); ++i) ok = zip.AddFileToZip(dir + names[i]) == 0;
     if (zip.CloseZip() != 0) ok = false;
-    if (!ok) return false; // the outputs stay on disk when their archive is not complete
+    if (ok && std::rename(temporary.c_str(), archivePath.c_str()) != 0) ok = false;
+    if (!ok) {
+        std::remove(temporary.c_str());
+        return false; // the outputs stay on disk when their archive is not complete
+    }
     for (const std::string& name : names) std::remove((dir + name).c_str());
     return true;
 }

@@ -220,6 +220,25 @@ TEST_F(AreaFixture, LandmarkCentroidsDoNotReplaceTheLandmarkPoints)
     EXPECT_EQ(t.recorder.outputs.size(), 3u);
 }
 
+TEST_F(AreaFixture, KxfAreasThatCannotBeCodedFailTheCounty)
+{
+    Rts({{1, "000100", "1001", "", false}, {2, "000100", "1002", "", false}, {3, "000200", "1003", "", false}});
+    // Cell 3 reaches out beyond what a KXF coordinate difference can hold.
+    for (int32_t i = 1; i <= county.chains.count(); ++i) {
+        ChainRecord& c = county.chains[i];
+        for (GeoPoint* p : {&c.from, &c.to})
+            if (p->x == X0 + 3000) p->x = 600000000;
+    }
+    job.format = OutputFormat::Kxf;
+    Layer("CTBNA00|07206");
+    EXPECT_TRUE(t.recorder.Logged("Coordinates out of range in 1 areas, not written to " + dir +
+                                  "TGR01001CTBNA00.KXF"));
+    EXPECT_EQ(t.session.countyErrors, 1);
+    // The area that could be coded is there.
+    EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00.MTD").substr(ReadFile(dir + "TGR01001CTBNA00.MTD").find("DATA")),
+              "DATA\r\n1,100,\"\"\r\n");
+}
+
 TEST_F(AreaFixture, SkipExistingListsTheExistingLayer)
 {
     Rts({{1, "000100", "1001", "", false}});

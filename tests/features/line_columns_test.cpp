@@ -102,6 +102,13 @@ TEST(LineColumns, AttributeRows)
     EXPECT_EQ(MidRow(row), "1,3,4,100,-2063861451,198,199,2134,0,0,12345,0,0");
     BuildAttributeRow(row, county, c, 9, 0, 0, 0);
     EXPECT_EQ(MidRow(row), "9");
+
+    // Line ends and other control characters in a name become spaces: a
+    // row stays one line of its file, in the table alike.
+    c.NAME = county.names.Intern(std::string("Two\r\nLines\0Here", 15));
+    BuildAttributeRow(row, county, c, 1, kColName, 0, 0);
+    EXPECT_EQ(MidRow(row), "1,\"Two  Lines Here\"");
+    EXPECT_EQ(row.ValueAt(1, scratch), "Two  Lines Here");
 }
 
 TEST(LineColumns, Pens)

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <sys/resource.h>
 
 namespace zalor {
 namespace {
@@ -169,14 +171,61 @@ TEST_F(LineFixture, KxfHeaderHoldsTheCountyLimits)
     EXPECT_FALSE(std::filesystem::exists(dir + "TGR01001HN.MIF"));
 }
 
-TEST_F(LineFixture, WriteFailuresFailTheCounty)
+// Writes beyond a file size limit fail (EFBIG) instead of ending the process.
+struct FileSizeLimit {
+    rlimit old{};
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit lim = old;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old); }
+};
+
+TEST_F(LineFixture, WriteFailuresFailTheCountyAndLeaveNoFiles)
 {
     t.settings.SetBox("CbA4", true);
-    std::filesystem::create_symlink("/dev/full", dir + "TGR01001A.MID");
-    Write(1, "A");
+    test::WriteFile(dir + "TGR01001A.MIF", "an older file");
+    {
+        FileSizeLimit limit(100); // the MIF file's head alone is longer
+        Write(1, "A");
+    }
     ASSERT_FALSE(t.recorder.errors.empty());
-    EXPECT_EQ(t.recorder.errors[0], "Error Writing " + dir + "TGR01001A.MID");
+    EXPECT_EQ(t.recorder.errors[0], "Error Writing " + dir + "TGR01001A.MIF");
     EXPECT_EQ(t.session.countyErrors, 1);
+    // Nothing half-written: the older file is untouched, no temporary file is left, nothing is listed.
+    EXPECT_EQ(ReadFile(dir + "TGR01001A.MIF"), "an older file");
+    EXPECT_FALSE(std::filesystem::exists(dir + "TGR01001A.MID"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+    EXPECT_TRUE(t.recorder.outputs.empty());
+    EXPECT_TRUE(t.recorder.Logged("Incomplete, not kept: " + dir + "TGR01001A.MIF"));
+    EXPECT_FALSE(t.recorder.Logged("Created..."));
+}
+
+TEST_F(LineFixture, AnOutputThatIsALinkIsReplacedNotWrittenThrough)
+{
+    t.settings.SetBox("CbA4", true);
+    const std::string outside = test::TempDir("outside-the-root") + "victim";
+    test::WriteFile(outside, "keep me");
+    std::filesystem::create_symlink(outside, dir + "TGR01001A.MID");
+    Write(1, "A");
+    EXPECT_TRUE(t.recorder.errors.empty());
+    EXPECT_EQ(ReadFile(outside), "keep me");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir + "TGR01001A.MID"));
+    EXPECT_EQ(ReadFile(dir + "TGR01001A.MID").substr(0, 6), "1,100,");
+}
+
+TEST_F(LineFixture, StopDuringALayerRemovesItsFiles)
+{
+    t.settings.SetBox("CbA4", true);
+    t.recorder.onEvents = [&] { t.session.RequestStop(); }; // at the first progress report
+    Write(1, "A");
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    EXPECT_TRUE(t.recorder.outputs.empty());
+    EXPECT_TRUE(t.recorder.Logged("Incomplete, not kept: " + dir + "TGR01001A.MIF (stopped)"));
 }
 
 TEST_F(LineFixture, StopRequestedWritesNothing)
