@@ -12,15 +12,15 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
+// True when an argument is `option` or starts with it ("--snapshot=...").
 bool Wants(int argc, char** argv, const char* option)
 {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], option) == 0 || std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
+        if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return true;
     return false;
 }
 

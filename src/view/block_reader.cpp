@@ -73,12 +73,6 @@ bool BlockReader::Fill(std::size_t need)
     return len_ >= need;
 }
 
-const unsigned char* BlockReader::Peek(std::size_t n)
-{
-    if (!Fill(n)) return nullptr;
-    return reinterpret_cast<const unsigned char*>(buf_.get() + pos_);
-}
-
 void BlockReader::Skip(int64_t n)
 {
     n = std::clamp<int64_t>(n, 0, Remaining());

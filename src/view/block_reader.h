@@ -35,7 +35,11 @@ public:
     // The next `n` bytes, contiguous; nullptr when fewer than `n` remain or
     // the file could not be read (then Failed()). The pointer stays valid
     // until the next call of any other member.
-    const unsigned char* Peek(std::size_t n);
+    const unsigned char* Peek(std::size_t n)
+    {
+        if (len_ - pos_ >= n) return reinterpret_cast<const unsigned char*>(buf_.get() + pos_);
+        return Fill(n) ? reinterpret_cast<const unsigned char*>(buf_.get() + pos_) : nullptr;
+    }
     // Moves on by `n` bytes (at most Remaining()).
     void Skip(int64_t n);
 

@@ -129,7 +129,6 @@ LoadResult DrawingModel::Load(const std::vector<std::string>& paths, const LoadP
             result.message += fault;
         }
     }
-    for (const DrawingObject& o : objects_) extent_.Add(o.box);
     ApplyFileColours();
     grid_.reset();
     return result;
@@ -158,17 +157,6 @@ bool DrawingModel::BeginFile(SourceFile file)
     return true;
 }
 
-void DrawingModel::BeginObject(ObjectKind kind, uint32_t pen)
-{
-    building_ = DrawingObject{};
-    building_.kind = kind;
-    building_.penColour = pen;
-    building_.file = static_cast<uint16_t>(files_.size() - 1);
-    building_.firstPoint = static_cast<uint32_t>(std::min<std::size_t>(points_.size(), UINT32_MAX));
-    building_.firstPart = static_cast<uint32_t>(std::min<std::size_t>(parts_.size(), UINT32_MAX));
-    partStart_ = points_.size();
-}
-
 void DrawingModel::Reserve(std::size_t points, std::size_t objects)
 {
     auto grow = [](auto& v, std::size_t more) {
@@ -178,34 +166,6 @@ void DrawingModel::Reserve(std::size_t points, std::size_t objects)
     grow(points_, points);
     grow(objects_, objects);
     grow(parts_, objects);
-}
-
-void DrawingModel::EndPart()
-{
-    parts_.push_back(static_cast<uint32_t>(std::min<uint64_t>(points_.size() - partStart_, UINT32_MAX)));
-    partStart_ = points_.size();
-}
-
-bool DrawingModel::EndObject()
-{
-    const uint64_t count = points_.size() - building_.firstPoint;
-    const uint64_t parts = parts_.size() - building_.firstPart;
-    if (points_.size() > UINT32_MAX || parts_.size() > UINT32_MAX || objects_.size() >= UINT32_MAX) {
-        DropObject();
-        return false;
-    }
-    building_.pointCount = static_cast<uint32_t>(count);
-    building_.partCount = static_cast<uint32_t>(parts);
-    if (parts == 1) parts_.Truncate(building_.firstPart); // the point count says it all
-    objects_.push_back(building_);
-    return true;
-}
-
-void DrawingModel::DropObject()
-{
-    points_.Truncate(building_.firstPoint);
-    parts_.Truncate(building_.firstPart);
-    partStart_ = points_.size();
 }
 
 bool DrawingModel::Attributes(std::size_t index, std::vector<Attribute>& out) const

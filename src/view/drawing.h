@@ -6,6 +6,7 @@
 #include "geometry/coords.h"
 #include "view/pod_array.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -166,7 +167,16 @@ public:
     // Starts a file; its objects follow. False when no more files fit.
     bool BeginFile(SourceFile file);
     SourceFile& CurrentFile() { return files_.back(); }
-    void BeginObject(ObjectKind kind, uint32_t pen);
+    void BeginObject(ObjectKind kind, uint32_t pen)
+    {
+        building_ = DrawingObject{};
+        building_.kind = kind;
+        building_.penColour = pen;
+        building_.file = static_cast<uint16_t>(files_.size() - 1);
+        building_.firstPoint = static_cast<uint32_t>(std::min<std::size_t>(points_.size(), UINT32_MAX));
+        building_.firstPart = static_cast<uint32_t>(std::min<std::size_t>(parts_.size(), UINT32_MAX));
+        partStart_ = points_.size();
+    }
     void AddPoint(GeoPoint p)
     {
         points_.push_back(p);
@@ -177,12 +187,33 @@ public:
     GeoPoint* AppendPoints(std::size_t n) { return points_.Extend(n); }
     void AddToBox(const Box& b) { building_.box.Add(b); }
     // Ends the current part with the points added since the previous one.
-    void EndPart();
+    void EndPart()
+    {
+        parts_.push_back(static_cast<uint32_t>(std::min<uint64_t>(points_.size() - partStart_, UINT32_MAX)));
+        partStart_ = points_.size();
+    }
     // Ends the object. False when it has more points or parts than the
     // model can hold (it is dropped then).
-    bool EndObject();
+    bool EndObject()
+    {
+        if (points_.size() > UINT32_MAX || parts_.size() > UINT32_MAX || objects_.size() >= UINT32_MAX) {
+            DropObject();
+            return false;
+        }
+        building_.pointCount = static_cast<uint32_t>(points_.size() - building_.firstPoint);
+        building_.partCount = static_cast<uint32_t>(parts_.size() - building_.firstPart);
+        if (building_.partCount == 1) parts_.Truncate(building_.firstPart); // the point count says it all
+        objects_.push_back(building_);
+        extent_.Add(building_.box);
+        return true;
+    }
     // Drops the object being built (its points and parts).
-    void DropObject();
+    void DropObject()
+    {
+        points_.Truncate(building_.firstPoint);
+        parts_.Truncate(building_.firstPart);
+        partStart_ = points_.size();
+    }
     DrawingObject* LastObject() { return objects_.empty() ? nullptr : &objects_.back(); }
     // Room for `points` more points and `objects` more objects (estimates
     // from the file's size: room that is never used costs no memory).
