@@ -195,11 +195,16 @@ std::string ShpParser::Run()
         if (stated >= 100 && stated < end) end = stated;
         in_.Skip(100);
         int64_t nextReport = 0;
+        // Room by the file's size: a point record takes 28 bytes, a line or
+        // polygon at least 72 (room never used costs nothing; without it the
+        // arrays grow as they fill).
         try {
-            // A point record takes 28 bytes, a line or polygon at least 72.
             const int64_t records = (end - 100) / (fileType == 1 ? 28 : 72);
             model_.Reserve(static_cast<std::size_t>(fileType == 1 ? records : (end - 100) / 16),
                            static_cast<std::size_t>(records));
+        } catch (const std::bad_alloc&) {
+        }
+        try {
             while (in_.Position() < end) {
                 if (in_.Position() >= nextReport) {
                     nextReport = in_.Position() + (int64_t{1} << 20);
