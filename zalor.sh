@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Zalor set-up commands:
-#   ./zalor.sh demo   build (Release) and convert the bundled sample county into ./out
+#   ./zalor.sh demo   build (Release, with the viewer build/zalor) and convert the
+#                     bundled sample county into ./out
 #   ./zalor.sh test   build with AddressSanitizer/UBSan and run the whole test suite
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config zlib1g-dev libminizip-dev libcli11-dev
-          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev gdal-bin python3-gdal zip unzip)
+          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev gdal-bin python3-gdal zip unzip
+          qt6-base-dev fonts-liberation2 xvfb xauth)
 
 install_deps() {
   local missing=()

@@ -1,0 +1,298 @@
+// Shapefiles (point, polyline and polygon records) with their DBF tables.
+#include "formats/dbf.h"
+#include "view/block_reader.h"
+#include "view/readers.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <sys/stat.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace zalor::view {
+
+namespace {
+
+uint32_t BigEndian32(const unsigned char* p)
+{
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+uint32_t LittleEndian32(const unsigned char* p)
+{
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+double LittleEndianDouble(const unsigned char* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return std::bit_cast<double>(v);
+}
+
+// Degrees to micro-degrees, rounded to the nearest (the writer stores
+// micro-degrees times 0.000001, so this gives them back exactly).
+bool ToMicro(double degrees, int32_t& out)
+{
+    const double v = degrees * 1e6;
+    if (!(v > -2147483648.5 && v < 2147483647.5)) return false; // NaN fails too
+#ifdef __SSE2__
+    out = _mm_cvtsd_si32(_mm_set_sd(v)); // to the nearest
+#else
+    out = static_cast<int32_t>(v < 0 ? v - 0.5 : v + 0.5);
+#endif
+    return true;
+}
+
+class ShpParser {
+public:
+    ShpParser(const std::string& path, DrawingModel& model, const FileProgress& progress)
+        : path_(path), model_(model), progress_(progress)
+    {
+    }
+    std::string Run();
+
+private:
+    std::string Fault(const std::string& what) const
+    {
+        return path_ + ", record " + std::to_string(record_) + ": " + what;
+    }
+    // One record's content (`length` bytes, the shape type first).
+    bool ReadShape(const unsigned char* c, int64_t length, std::string& fault);
+    bool ReadPoint(const unsigned char* p, std::string& fault)
+    {
+        GeoPoint g;
+        if (!ToMicro(LittleEndianDouble(p), g.x) || !ToMicro(LittleEndianDouble(p + 8), g.y)) {
+            fault = Fault("a coordinate out of range");
+            return false;
+        }
+        model_.AddPoint(g);
+        return true;
+    }
+    // `n` points of 16 bytes each.
+    bool ReadPoints(const unsigned char* p, int64_t n, std::string& fault)
+    {
+        GeoPoint* out = model_.AppendPoints(static_cast<std::size_t>(n));
+        Box box;
+        bool ok = true;
+        for (int64_t i = 0; i < n; ++i, p += 16) {
+            ok &= ToMicro(LittleEndianDouble(p), out[i].x);
+            ok &= ToMicro(LittleEndianDouble(p + 8), out[i].y);
+            box.Add(out[i]);
+        }
+        if (!ok) {
+            fault = Fault("a coordinate out of range");
+            return false;
+        }
+        model_.AddToBox(box);
+        return true;
+    }
+    // An object without points keeps the records and objects in step.
+    bool EmptyObject()
+    {
+        model_.BeginObject(ObjectKind::Line, kShpLinePen);
+        return model_.EndObject();
+    }
+    void OpenTable(std::string& fault);
+
+    const std::string& path_;
+    DrawingModel& model_;
+    const FileProgress& progress_;
+    BlockReader in_;
+    uint32_t record_ = 0;   // records read, each owns a DBF record
+    int64_t unsupported_ = 0;
+    int unsupportedType_ = 0;
+};
+
+bool ShpParser::ReadShape(const unsigned char* c, int64_t length, std::string& fault)
+{
+    const int type = static_cast<int32_t>(LittleEndian32(c));
+    if (type == 0) return EmptyObject(); // a null shape: nothing to draw
+    if (type == 1) {
+        if (length < 20) {
+            fault = Fault("a point record shorter than a point");
+            return false;
+        }
+        model_.BeginObject(ObjectKind::Point, kShpLinePen);
+        if (!ReadPoint(c + 4, fault)) {
+            model_.DropObject();
+            return false;
+        }
+        model_.EndPart();
+        return model_.EndObject();
+    }
+    if (type != 3 && type != 5) {
+        ++unsupported_;
+        unsupportedType_ = type;
+        return EmptyObject();
+    }
+    if (length < 44) {
+        fault = Fault("a record shorter than its box and counts");
+        return false;
+    }
+    const int64_t parts = static_cast<int32_t>(LittleEndian32(c + 36));
+    const int64_t points = static_cast<int32_t>(LittleEndian32(c + 40));
+    if (parts < 0 || points < 0 || 44 + 4 * parts + 16 * points > length) {
+        fault = Fault(std::to_string(parts) + " parts and " + std::to_string(points) +
+                      " points do not fit a record of " + std::to_string(length) + " bytes");
+        return false;
+    }
+    if (parts == 0 && points == 0) return EmptyObject();
+    const unsigned char* starts = c + 44;
+    if (parts == 0 || LittleEndian32(starts) != 0) {
+        fault = Fault("the first part does not start at the first point");
+        return false;
+    }
+    const unsigned char* xy = starts + 4 * parts;
+    model_.BeginObject(type == 5 ? ObjectKind::Region : ObjectKind::Line, type == 5 ? kShpPolygonPen : kShpLinePen);
+    int64_t at = 0;
+    for (int64_t k = 0; k < parts; ++k) {
+        const int64_t end = k + 1 < parts ? static_cast<int32_t>(LittleEndian32(starts + 4 * (k + 1))) : points;
+        if (end < at || end > points) {
+            model_.DropObject();
+            fault = Fault("part " + std::to_string(k + 2) + " starts at point " + std::to_string(end) +
+                          ", outside the record's " + std::to_string(points) + " points");
+            return false;
+        }
+        if (!ReadPoints(xy + 16 * at, end - at, fault)) {
+            model_.DropObject();
+            return false;
+        }
+        at = end;
+        model_.EndPart();
+    }
+    if (!model_.EndObject()) {
+        fault = Fault("an object with more points than can be shown");
+        return false;
+    }
+    return true;
+}
+
+std::string ShpParser::Run()
+{
+    std::string error;
+    if (!in_.Open(path_, error)) return error;
+    SourceFile file;
+    file.path = path_;
+    file.kind = FileKind::Shapefile;
+    if (!model_.BeginFile(std::move(file))) return path_ + ": too many files";
+
+    std::string fault;
+    const unsigned char* h = in_.Peek(100);
+    if (!h || BigEndian32(h) != 9994) {
+        fault = path_ + ": not a shapefile";
+    } else {
+        const int64_t stated = int64_t{BigEndian32(h + 24)} * 2;
+        const int fileType = static_cast<int32_t>(LittleEndian32(h + 32));
+        // The file length the header states (0 while a writer has not
+        // finished the file); bytes after it are not records.
+        int64_t end = in_.Size();
+        if (stated >= 100 && stated < end) end = stated;
+        in_.Skip(100);
+        int64_t nextReport = 0;
+        // Room by the file's size: a point record takes 28 bytes, a line or
+        // polygon at least 72 (room never used costs nothing; without it the
+        // arrays grow as they fill).
+        try {
+            const int64_t records = (end - 100) / (fileType == 1 ? 28 : 72);
+            model_.Reserve(static_cast<std::size_t>(fileType == 1 ? records : (end - 100) / 16),
+                           static_cast<std::size_t>(records));
+        } catch (const std::bad_alloc&) {
+        }
+        try {
+            while (in_.Position() < end) {
+                if (in_.Position() >= nextReport) {
+                    nextReport = in_.Position() + (int64_t{1} << 20);
+                    if (progress_ && !progress_(in_.Position())) {
+                        fault = path_ + ": reading stopped";
+                        break;
+                    }
+                }
+                if (record_ == std::numeric_limits<uint32_t>::max()) {
+                    fault = Fault("too many records");
+                    break;
+                }
+                ++record_;
+                const int64_t left = end - in_.Position();
+                const unsigned char* r = left >= 8 ? in_.Peek(8) : nullptr;
+                if (!r) {
+                    fault = Fault(in_.Failed() ? "read error" : "the file ends inside the record header");
+                    break;
+                }
+                const int64_t length = int64_t{BigEndian32(r + 4)} * 2;
+                if (length < 4 || length > left - 8) {
+                    fault = Fault("a content length of " + std::to_string(length) + " bytes, beyond the end of the file");
+                    break;
+                }
+                const unsigned char* c = in_.Peek(static_cast<std::size_t>(8 + length));
+                if (!c) {
+                    fault = Fault("read error");
+                    break;
+                }
+                if (!ReadShape(c + 8, length, fault)) {
+                    if (fault.empty()) fault = Fault("more objects or points than can be shown");
+                    break;
+                }
+                in_.Skip(8 + length);
+            }
+        } catch (const std::bad_alloc&) {
+            model_.DropObject();
+            fault = path_ + ": out of memory after " + std::to_string(model_.ObjectCount()) + " objects";
+        }
+        if (fault.empty() && stated > in_.Size())
+            fault = path_ + ": the file is shorter than its header says (" + std::to_string(in_.Size()) + " of " +
+                    std::to_string(stated) + " bytes)";
+        if (fault.empty() && unsupported_ > 0)
+            fault = path_ + ": " + std::to_string(unsupported_) + " records of shape type " +
+                    std::to_string(unsupportedType_) + " cannot be shown";
+    }
+    SourceFile& f = model_.CurrentFile();
+    f.objectCount = static_cast<uint32_t>(model_.ObjectCount() - f.firstObject);
+    if (progress_) progress_(in_.Size());
+    std::string tableFault;
+    OpenTable(tableFault);
+    return fault.empty() ? tableFault : fault;
+}
+
+// The DBF table of the same name: its field names, and how many of its
+// records are really in the file.
+void ShpParser::OpenTable(std::string& fault)
+{
+    SourceFile& file = model_.CurrentFile();
+    std::string path = CompanionFile(path_, ".DBF");
+    if (path.empty()) return; // objects without attributes
+    try {
+        Tdbx table(path, Tdbx::kRead);
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) throw FileError("Cannot read " + path);
+        const int64_t whole = (st.st_size - table.HeaderLength()) / table.RecordLength();
+        const int64_t stated = table.RecordCount();
+        file.rowCount = static_cast<uint32_t>(std::clamp<int64_t>(std::min(whole, stated), 0, stated));
+        for (int i = 1; i <= table.FieldCount(); ++i) file.columns.push_back(table.GetFieldName(i));
+        file.attributePath = path;
+        if (whole < stated)
+            fault = path + ": the table is shorter than its header says (" + std::to_string(std::max<int64_t>(whole, 0)) +
+                    " of " + std::to_string(stated) + " records)";
+        else if (file.rowCount < record_)
+            fault = path + ": " + std::to_string(file.rowCount) + " records for " + std::to_string(record_) + " shapes";
+    } catch (const std::exception& e) {
+        file.columns.clear();
+        file.rowCount = 0;
+        fault = e.what();
+    }
+}
+
+} // namespace
+
+std::string ShpReader::Read(const std::string& path, DrawingModel& model, const FileProgress& progress)
+{
+    ShpParser parser(path, model, progress);
+    return parser.Run();
+}
+
+} // namespace zalor::view
