@@ -269,7 +269,7 @@ void ShpParser::OpenTable(std::string& fault)
     try {
         Tdbx table(path, Tdbx::kRead);
         struct stat st;
-        if (::stat(path.c_str(), &st) != 0) throw FileError("Cannot read " + path);
+        if (::stat(path.c_str(), &st) != 0) throw FileError("Cannot read " + path, path);
         const int64_t whole = (st.st_size - table.HeaderLength()) / table.RecordLength();
         const int64_t stated = table.RecordCount();
         file.rowCount = static_cast<uint32_t>(std::clamp<int64_t>(std::min(whole, stated), 0, stated));
