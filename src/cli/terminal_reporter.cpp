@@ -82,6 +82,11 @@ void TerminalReporter::Error(std::string_view text) { Print(stderr, "zalor-cli: 
 
 void TerminalReporter::Warning(std::string_view text) { Print(stderr, "zalor-cli: " + std::string(text)); }
 
+void TerminalReporter::Notice(std::string_view text)
+{
+    if (!quiet_) Print(stderr, "zalor-cli: warning: " + std::string(text));
+}
+
 void TerminalReporter::Beep()
 {
     if (tty_) std::fputc('\a', stderr);

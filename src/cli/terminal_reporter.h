@@ -21,6 +21,7 @@ public:
     void Progress(int percent) override;
     void Error(std::string_view text) override;
     void Warning(std::string_view text) override;
+    void Notice(std::string_view text) override;
     void Beep() override;
     void Running(bool running) override;
 

@@ -113,6 +113,12 @@ void RunReport::ProcessEvents() { reporter_.ProcessEvents(); }
 
 void RunReport::ShowWarning(std::string_view text) { reporter_.Warning(text); }
 
+void RunReport::Notice(std::string_view text)
+{
+    LogLine(text);
+    reporter_.Notice(text);
+}
+
 void RunReport::CreateDirectoryLogged(const std::string& path)
 {
     if (::mkdir(path.c_str(), 0777) == 0) return;

@@ -43,6 +43,8 @@ public:
     void CompletionSignal();
     void ProcessEvents();
     void ShowWarning(std::string_view text);
+    // Logs a warning and shows it (the run goes on).
+    void Notice(std::string_view text);
 
     // Creates one directory level; logs "Unable to Create Directory " when
     // it cannot be created and does not exist.

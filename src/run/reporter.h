@@ -31,6 +31,9 @@ public:
     // An error that must reach the user even when logs are disabled
     // (it is also written to the log).
     virtual void Error(std::string_view text) { (void)text; }
+    // A warning that the run goes on after (a record file that is missing,
+    // a member that is in an archive twice); it is also written to the log.
+    virtual void Notice(std::string_view text) { (void)text; }
     // One of the two modal warnings of "Go".
     virtual void Warning(std::string_view text) { (void)text; }
     // The completion beep.

@@ -18,6 +18,7 @@ public:
     std::vector<int> progress;
     std::vector<std::string> outputs;  // in the order added
     std::vector<std::string> warnings;
+    std::vector<std::string> notices;
     std::vector<std::string> errors;
     int beeps = 0;
     int events = 0;
@@ -42,6 +43,7 @@ public:
     }
     void OutputAdded(std::string_view entry) override { outputs.emplace_back(entry); }
     void Warning(std::string_view text) override { warnings.emplace_back(text); }
+    void Notice(std::string_view text) override { notices.emplace_back(text); }
     void Error(std::string_view text) override { errors.emplace_back(text); }
     void Beep() override { ++beeps; }
     void ProcessEvents() override
