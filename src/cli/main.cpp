@@ -134,6 +134,11 @@ int main(int argc, char** argv)
         settings.SetBox("DisableLogs", false);
     }
 
+    if (const std::string unsafe = zalor::UnsafeOutputNames(settings); !unsafe.empty()) {
+        std::fprintf(stderr, "zalor-cli: %s\n", unsafe.c_str());
+        return 2;
+    }
+
     // The output root is made with all its missing levels (the run itself
     // makes only the levels below it).
     if (!settings.inputs.empty() && zalor::AnythingSelected(settings) && !settings.Text("Output").empty())
@@ -157,6 +162,6 @@ int main(int argc, char** argv)
             std::printf("  %s  (%s bytes)\n", entry.substr(0, bar).c_str(), entry.substr(bar + 1).c_str());
         }
     }
-    if (result.refused || result.failed > 0 || result.stopped) return 1;
+    if (result.refused || result.failed > 0 || result.stopped || result.logFailed) return 1;
     return 0;
 }

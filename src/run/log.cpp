@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -53,12 +54,9 @@ void RunReport::LogLine(std::string_view text)
     if (settings_.LogsDisabled()) return;
     ++logCounter_;
     const std::string& path = settings_.Text("Log");
-    if (!path.empty()) {
-        if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fwrite("\r\n", 1, 2, f);
-            std::fclose(f);
-        }
+    if (!path.empty() && !logFailed_ && !AppendToLogFile(path, text)) {
+        logFailed_ = true;
+        reporter_.Error("Unable to Write Log File " + path + ": " + std::strerror(errno));
     }
     int dropped = 0;
     if (logList_.size() >= kLogListLimit) {
@@ -67,6 +65,24 @@ void RunReport::LogLine(std::string_view text)
     }
     logList_.push_back(std::to_string(logCounter_) + " : " + std::string(text));
     reporter_.LogAppended(logCounter_, text, dropped);
+}
+
+bool RunReport::AppendToLogFile(const std::string& path, std::string_view text)
+{
+    // Only a regular file (or none yet): a pipe or a device could block for ever.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fwrite("\r\n", 1, 2, f) == 2 && ok;
+    const int err = errno;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok && errno == 0) errno = err;
+    return ok;
 }
 
 void RunReport::ReplaceLastLogLine(std::string_view text)

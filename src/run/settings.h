@@ -82,6 +82,7 @@ struct SettingDef {
     int saveOrder = -1;       // first position in a configuration file (-1: not written)
     KeyMatch match = KeyMatch::Exact;
     bool loadOnlyDirectory = false; // a configuration line applies only when it names a directory
+    bool fileNamePart = false; // part of output file names (a suffix): no separator, no ".."
     int choiceValue = 0;      // a Radio's value (RbF1 is 1)
     int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
     // Feature selection boxes: the selections they feed and the codes they add.
