@@ -204,6 +204,11 @@ private:
     std::vector<int> numbers_; // Number settings' values, by index
 };
 
+// A text as a text setting holds it: control characters (line ends, NUL)
+// become spaces, since the setting must go into a configuration line and
+// come back.
+std::string TextAsStored(std::string_view value);
+
 // Integer value of a decimal text, or `fallback` when it is not one.
 int ParseIntOr(std::string_view text, int fallback);
 
