@@ -117,7 +117,15 @@ TMainWindow::TMainWindow(WindowOptions options, QWidget* parent)
     resize(980, 700);
 }
 
-TMainWindow::~TMainWindow() = default;
+TMainWindow::~TMainWindow()
+{
+    // The lists and controls show members of this window: they go first.
+    delete runner_;
+    delete binder_;
+    delete centralWidget();
+    delete inputs_;
+    delete outputs_;
+}
 
 void TMainWindow::MakeActions()
 {
