@@ -1,11 +1,11 @@
 // zalor-window-shot: pictures of the real main window, feature dialog and
 // options dialog, for the README.
 //
-//   zalor-window-shot CONFIG.CFG OUTDIR
+//   zalor-window-shot [--page N] CONFIG.CFG OUTDIR
 //
 // Opens the main window with the configuration, runs it, and saves what
 // the window shows after the run (output list filled) as OUTDIR/window.png,
-// then the feature dialog on the current-year political areas as
+// then the feature dialog on page N (default 1, the roads) as
 // OUTDIR/features.png and the options dialog as OUTDIR/options.png. Run it
 // on a display (e.g. Xvfb); nothing is saved as the default configuration.
 #include "ui/dialogs.h"
@@ -45,9 +45,14 @@ bool Save(QWidget* w, const QString& path)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const QStringList args = QApplication::arguments().mid(1);
+    QStringList args = QApplication::arguments().mid(1);
+    int page = 1;
+    if (args.size() == 4 && args[0] == QStringLiteral("--page")) {
+        args.removeFirst();
+        page = args.takeFirst().toInt();
+    }
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: zalor-window-shot CONFIG.CFG OUTDIR\n");
+        std::fprintf(stderr, "usage: zalor-window-shot [--page N] CONFIG.CFG OUTDIR\n");
         return 2;
     }
     QTemporaryDir data;
@@ -75,7 +80,7 @@ int main(int argc, char** argv)
     zalor::ui::TFeatureDlg* features = window.FeatureDialog();
     features->setModal(false);
     features->show();
-    features->ShowPage(13);
+    features->ShowPage(page);
     Settle(300);
     ok = Save(features, out + QStringLiteral("/features.png")) && ok;
     features->close();
