@@ -18,9 +18,13 @@ namespace {
 
 std::atomic<zalor::Session*> g_session{nullptr}; // for the interrupt handler only
 
+// The first interrupt stops the run at its next check (within a moment);
+// a second one ends the program at once.
 void OnInterrupt(int)
 {
-    if (zalor::Session* s = g_session.load()) s->RequestStop();
+    zalor::Session* s = g_session.load();
+    if (!s || s->Stopped()) ::_exit(130);
+    s->RequestStop();
 }
 
 std::string WithSlash(std::string dir)
@@ -134,6 +138,11 @@ int main(int argc, char** argv)
         settings.SetBox("DisableLogs", false);
     }
 
+    if (const std::string unsafe = zalor::UnsafeOutputNames(settings); !unsafe.empty()) {
+        std::fprintf(stderr, "zalor-cli: %s\n", unsafe.c_str());
+        return 2;
+    }
+
     // The output root is made with all its missing levels (the run itself
     // makes only the levels below it).
     if (!settings.inputs.empty() && zalor::AnythingSelected(settings) && !settings.Text("Output").empty())
@@ -157,6 +166,6 @@ int main(int argc, char** argv)
             std::printf("  %s  (%s bytes)\n", entry.substr(0, bar).c_str(), entry.substr(bar + 1).c_str());
         }
     }
-    if (result.refused || result.failed > 0 || result.stopped) return 1;
+    if (result.refused || result.failed > 0 || result.stopped || result.logFailed) return 1;
     return 0;
 }

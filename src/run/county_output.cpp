@@ -139,7 +139,10 @@ bool GroupLayerRecords(Session& session, const County& county, const CountyJob& 
     session.report.LogLine("Geographic Entities [" + name + "] ");
     const AreaRecordType& type = RecordTypeOf(def.recordType);
     TZipFile file = OpenRecordFile(job.source, type.extension, type.recordLength);
-    if (file.OpenFailed()) return false;
+    if (file.OpenFailed()) {
+        if (!ReportOpenFailure(session, file)) NoteMissing(session, file, "no area layer is written from it");
+        return false;
+    }
     SessionProgress progress(session);
     if (def.recordType == '9') {
         keys = GroupKeyLocations(ReadKeyLocations(file, progress), classes, progress);

@@ -1,14 +1,38 @@
 #include "run/county_reading.h"
 
 #include "run/progress.h"
+#include "run/selection.h"
 #include "tiger/chains.h"
 #include "tiger/landmarks.h"
 #include "tiger/names.h"
 #include "tiger/polygons.h"
 
+#include <algorithm>
 #include <chrono>
+#include <map>
 
 namespace zalor {
+
+void NoteDuplicateMembers(Session& session, const CountySource& source)
+{
+    if (source.archive.empty()) return;
+    std::vector<std::string> names;
+    if (TZipObj::GetZipList(source.archive, names, 0) != 0) return;
+    auto upper = [](std::string t) {
+        for (char& c : t) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        return t;
+    };
+    std::map<std::string, std::vector<std::string>> byName; // upper-cased name -> names in archive order
+    for (const std::string& n : names) byName[upper(n)].push_back(n);
+    for (const auto& [key, found] : byName) {
+        if (found.size() < 2) continue;
+        // An exact name is looked for first, then any spelling: the first of them is read.
+        const auto exact = std::find(found.begin(), found.end(), key);
+        const std::string& read = exact != found.end() ? *exact : found.front();
+        session.report.Notice(key + " is in " + FileNamePart(source.archive) + " " + std::to_string(found.size()) +
+                              " times: the first named " + read + " is read");
+    }
+}
 
 void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source)
 {
@@ -21,7 +45,7 @@ void ReadEntityNamesPhase(Session& session, County& county, const CountySource& 
     county.entityNames.clear();
     county.IndexEntityNames();
     if (file.OpenFailed()) {
-        report.LogLine("Error Reading " + file.Name());
+        if (!ReportOpenFailure(session, file)) report.LogLine("Error Reading " + file.Name());
         return;
     }
     SessionProgress progress(session);
@@ -46,7 +70,10 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
 {
     if (session.Stopped()) return false;
     TZipFile file = OpenRecordFile(source, ".RT1", kRt1Length);
-    if (file.OpenFailed()) return false;
+    if (file.OpenFailed()) {
+        ReportOpenFailure(session, file);
+        return false;
+    }
     RunReport& report = session.report;
     SessionProgress progress(session);
     progress.Progress(0, 0);
@@ -65,14 +92,18 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
 }
 
 // Opens one record file after logging `title`; null when stopped or when
-// there is no such file.
+// there is no such file (`missing`, when not null, says what is lost then).
 std::unique_ptr<TZipFile> OpenPhase(Session& session, const CountySource& source, const char* title,
-                                    std::string_view extension, int recordLength, const char* status)
+                                    std::string_view extension, int recordLength, const char* status,
+                                    const char* missing = nullptr)
 {
     if (session.Stopped()) return nullptr;
     session.report.LogLine(title);
     auto file = std::make_unique<TZipFile>(OpenRecordFile(source, extension, recordLength));
-    if (file->OpenFailed()) return nullptr;
+    if (file->OpenFailed()) {
+        if (!ReportOpenFailure(session, *file) && missing) NoteMissing(session, *file, missing);
+        return nullptr;
+    }
     SessionProgress(session).Progress(0, 0);
     session.report.ShowStatus(status);
     return file;
@@ -88,7 +119,8 @@ void ClosePhase(Session& session, TZipFile& file, std::string_view message = {})
 
 void ReadShapesPhase(Session& session, County& county, const CountySource& source)
 {
-    auto file = OpenPhase(session, source, "Reading Shapes:", ".RT2", kRt2Length, "Reading Shapes ...");
+    auto file = OpenPhase(session, source, "Reading Shapes:", ".RT2", kRt2Length, "Reading Shapes ...",
+                          "the chains are written as straight lines");
     if (!file) return;
     SessionProgress progress(session);
     const int32_t runs = ReadShapes(*file, county.chains, session.settings.Precision(), session.settings.Tolerance(),
@@ -100,7 +132,8 @@ void ReadShapesPhase(Session& session, County& county, const CountySource& sourc
 
 void ReadPolygonLinksPhase(Session& session, County& county, const CountySource& source)
 {
-    auto file = OpenPhase(session, source, "Reading Polygons:", ".RTI", kRtiLength, "Reading Polygons ...");
+    auto file = OpenPhase(session, source, "Reading Polygons:", ".RTI", kRtiLength, "Reading Polygons ...",
+                          AnyAreaSelected(session.settings) ? "no area can be assembled" : nullptr);
     if (!file) return;
     SessionProgress progress(session);
     const int32_t records = ReadPolygonLinks(*file, county.chains, progress);
@@ -192,6 +225,8 @@ bool ReadLandmarksPhase(Session& session, County& county, const CountySource& so
     report.LogLine("Reading Landmark Points:");
     county.landmarks.clear();
     if (file.OpenFailed()) {
+        if (!ReportOpenFailure(session, file) && AnyPointLandmarkSelected(session.settings))
+            NoteMissing(session, file, "no landmark points");
         report.LogLine("Error Reading Landmarks");
         return false;
     }

@@ -8,6 +8,9 @@
 
 namespace zalor {
 
+// Members of the county's archive that are in it more than once (whatever
+// the case of their names): a warning naming each, and the one read.
+void NoteDuplicateMembers(Session& session, const CountySource& source);
 // RTC: the entity names and the county name.
 void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source);
 // RT1, then (when it gave chains) RT2, RTI, the county extent, RT5 and

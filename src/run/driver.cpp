@@ -6,6 +6,7 @@
 #include "run/selection.h"
 
 #include <chrono>
+#include <sys/stat.h>
 #include <exception>
 #include <thread>
 
@@ -17,7 +18,8 @@ int64_t TickCount()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string EntryPath(const std::string& entry) { return entry.substr(0, entry.find('|')); }
+// The size after the last "|": a path may hold one.
+std::string EntryPath(const std::string& entry) { return entry.substr(0, entry.rfind('|')); }
 
 std::string AutoZipArchiveName(const std::string& inputPath)
 {
@@ -29,15 +31,25 @@ std::string AutoZipArchiveName(const std::string& inputPath)
 
 namespace {
 
-bool ContainsZip(const std::string& path)
+// An archive by the extension of the file name itself (a folder named
+// "data.zip" holds loose files).
+bool IsArchivePath(const std::string& path)
 {
-    for (std::size_t i = 0; i + 4 <= path.size(); ++i) {
-        if (path[i] != '.') continue;
-        std::string ext = path.substr(i + 1, 3);
-        for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-        if (ext == "ZIP") return true;
-    }
-    return false;
+    const std::string name = FileNamePart(path);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return ext == "ZIP";
+}
+
+// Only regular files are read: a device, a pipe or a directory could block
+// for ever or be no county at all. A missing input is the chain reader's
+// "Error Opening".
+bool IsUnreadableInput(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 // The output root the run writes under (it ends in '/').
@@ -72,10 +84,12 @@ void ConvertEntry(Session& session, County& county, const std::string& entry)
     const std::string path = EntryPath(entry);
     report.ProcessEvents();
     session.countyErrors = 0;
+    session.noted.clear();
     report.LogLine("Begin :" + entry);
     std::string outputDirectory;
     try {
-        ProcessCounty(session, county, path, &outputDirectory);
+        if (IsUnreadableInput(path)) session.CountyError("Error Opening " + path + ": not a regular file");
+        else ProcessCounty(session, county, path, &outputDirectory);
     } catch (const std::exception& e) {
         session.CountyError("Error Processing " + path + ": " + e.what());
     }
@@ -105,11 +119,17 @@ RunResult RunConversion(Session& session)
         result.refused = true;
         return result;
     }
+    if (const std::string unsafe = UnsafeOutputNames(s); !unsafe.empty()) {
+        report.ShowWarning(unsafe);
+        result.refused = true;
+        return result;
+    }
     if (s.inputs.empty()) report.ShowWarning("Please Select Files to Process");
 
     session.runStartMs = TickCount();
     if (session.runStartMs == 0) session.runStartMs = 1;
     report.ClearOutputs();
+    report.ResetLogFailure();
     session.ClearStop();
     session.failedCounties = 0;
     report.LogLine("Starting Process");
@@ -122,6 +142,7 @@ RunResult RunConversion(Session& session)
     }
     result.failed = session.failedCounties;
     result.stopped = session.Stopped();
+    result.logFailed = report.LogFailed();
     FinishRun(session, result);
     return result;
 }
@@ -133,7 +154,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     RunReport& report = session.report;
 
     CountyJob job;
-    job.source = CountySource{path, ContainsZip(path) ? path : std::string()};
+    job.source = CountySource{path, IsArchivePath(path) ? path : std::string()};
     job.format = static_cast<OutputFormat>(s.ChoiceValue("RbF"));
     job.projection.active = s.Box("RbP1");
     if (job.projection.active) SetupLambert(job.projection, ParseLambertParameters(s.Text("LAM")));
@@ -141,11 +162,16 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     for (char& c : job.fileName) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     job.baseName = OutputBaseName(path);
 
+    NoteDuplicateMembers(session, job.source);
     ReadEntityNamesPhase(session, county, job.source);
     report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
                             county.countyName);
     job.outputDirectory =
         report.PrepareCountyDirectory(s.Text("Output"), job.fileName, county.countyName, s.Choice("RbD"));
+    if (job.outputDirectory.empty()) {
+        session.CountyError("Error Opening " + path + ": its output directory is a link");
+        return;
+    }
     if (outputDirectory) *outputDirectory = job.outputDirectory;
 
     county.chains.Release();

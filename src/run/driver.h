@@ -13,6 +13,7 @@ struct RunResult {
     int counties = 0;     // counties begun
     int failed = 0;       // counties that failed (nothing read, an error, a write failure)
     bool stopped = false; // the stop request ended the run
+    bool logFailed = false; // the log file could not be written
 };
 
 // Milliseconds of a monotonic clock.

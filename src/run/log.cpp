@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -53,12 +54,9 @@ void RunReport::LogLine(std::string_view text)
     if (settings_.LogsDisabled()) return;
     ++logCounter_;
     const std::string& path = settings_.Text("Log");
-    if (!path.empty()) {
-        if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fwrite("\r\n", 1, 2, f);
-            std::fclose(f);
-        }
+    if (!path.empty() && !logFailed_ && !AppendToLogFile(path, text)) {
+        logFailed_ = true;
+        reporter_.Error("Unable to Write Log File " + path + ": " + std::strerror(errno));
     }
     int dropped = 0;
     if (logList_.size() >= kLogListLimit) {
@@ -67,6 +65,24 @@ void RunReport::LogLine(std::string_view text)
     }
     logList_.push_back(std::to_string(logCounter_) + " : " + std::string(text));
     reporter_.LogAppended(logCounter_, text, dropped);
+}
+
+bool RunReport::AppendToLogFile(const std::string& path, std::string_view text)
+{
+    // Only a regular file (or none yet): a pipe or a device could block for ever.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fwrite("\r\n", 1, 2, f) == 2 && ok;
+    const int err = errno;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok && errno == 0) errno = err;
+    return ok;
 }
 
 void RunReport::ReplaceLastLogLine(std::string_view text)
@@ -119,13 +135,22 @@ void RunReport::Notice(std::string_view text)
     reporter_.Notice(text);
 }
 
-void RunReport::CreateDirectoryLogged(const std::string& path)
+bool RunReport::CreateDirectoryLogged(const std::string& path, bool linkAllowed)
 {
-    if (::mkdir(path.c_str(), 0777) == 0) return;
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
     int err = errno;
     struct stat st;
-    if (err == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    if (err == EEXIST && ::lstat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (linkAllowed) return true;
+            // A link below the output root could lead anywhere: nothing is written through it.
+            LogLine("Unable to Create Directory " + path + ": a link is in its place");
+            return false;
+        }
+    }
     LogLine("Unable to Create Directory " + path);
+    return true; // the writes into it fail and say so
 }
 
 std::string RunReport::PrepareCountyDirectory(std::string d, std::string_view name, std::string_view countyName,
@@ -136,23 +161,19 @@ std::string RunReport::PrepareCountyDirectory(std::string d, std::string_view na
     auto chars = [&](std::size_t first, std::size_t count) {
         return SafeDirectoryName(first - 1 < name.size() ? name.substr(first - 1, count) : std::string_view());
     };
-    CreateDirectoryLogged(d);
-    if (scheme == "RbD1" || scheme == "RbD2" || scheme == "RbD3") {
-        d += chars(4, 2);
-        CreateDirectoryLogged(d);
+    bool ok = CreateDirectoryLogged(d, true); // the root is the user's to point anywhere
+    auto level = [&](const std::string& part) {
+        d += part;
+        ok = CreateDirectoryLogged(d, false) && ok;
         d += "/";
-        if (scheme == "RbD2") {
-            d += chars(4, 5);
-            CreateDirectoryLogged(d);
-            d += "/";
-        } else if (scheme == "RbD3") {
-            d += SafeDirectoryName(countyName);
-            CreateDirectoryLogged(d);
-            d += "/";
-        }
+    };
+    if (scheme == "RbD1" || scheme == "RbD2" || scheme == "RbD3") {
+        level(chars(4, 2));
+        if (scheme == "RbD2") level(chars(4, 5));
+        else if (scheme == "RbD3") level(SafeDirectoryName(countyName));
     }
     if (d.back() != '/') d.push_back('/');
-    return d;
+    return ok ? d : std::string();
 }
 
 } // namespace zalor

@@ -32,6 +32,8 @@ public:
     RunReport(const RunSettings& settings, Reporter& reporter);
 
     void LogLine(std::string_view text);
+    // Appends one line to the log file; false when it cannot be written.
+    bool AppendToLogFile(const std::string& path, std::string_view text);
     void ReplaceLastLogLine(std::string_view text);
     void ShowProgress(int64_t done, int64_t total);
     void ShowStatus(std::string_view text);
@@ -47,12 +49,19 @@ public:
     void Notice(std::string_view text);
 
     // Creates one directory level; logs "Unable to Create Directory " when
-    // it cannot be created and does not exist.
-    void CreateDirectoryLogged(const std::string& path);
+    // it cannot be created and does not exist. False when a link to a
+    // directory stands in its place and links are not allowed.
+    bool CreateDirectoryLogged(const std::string& path, bool linkAllowed = true);
     // Creates the county's output directory by the chosen scheme and
-    // returns it (ending in '/').
+    // returns it (ending in '/'); empty when a level below the root is a
+    // link, which could lead outside the root.
     std::string PrepareCountyDirectory(std::string root, std::string_view inputFileName,
                                        std::string_view countyName, std::string_view scheme);
+
+    // The log file could not be written since the last reset (the reporter
+    // was told once).
+    bool LogFailed() const { return logFailed_; }
+    void ResetLogFailure() { logFailed_ = false; }
 
     const std::deque<std::string>& LogList() const { return logList_; }
     int LogCounter() const { return logCounter_; }
@@ -65,6 +74,7 @@ private:
     Reporter& reporter_;
     std::deque<std::string> logList_;
     int logCounter_ = 0;
+    bool logFailed_ = false;
     std::deque<std::string> outputs_;
 };
 

@@ -37,12 +37,41 @@ bool CreateFailed(const WriteFailures& failures)
                        [](const WriteFailure& f) { return f.kind == WriteFailure::Kind::Create; });
 }
 
+namespace {
+
+void ReportRejected(Session& session, const TZipFile& file)
+{
+    const RecordTally& t = file.Tally();
+    if (t.rejected == 0 || !session.noted.insert(file.Name()).second) return;
+    const std::string text = std::to_string(t.rejected) + " records of " + FileNamePart(file.Name()) + " rejected: " +
+                             t.firstReason + " (the first is record " + std::to_string(t.firstRejected) + ")";
+    if (t.rejected * 2 > t.read) session.CountyError(text + "; the file is mostly not records of its type");
+    else session.report.Notice(text);
+}
+
+} // namespace
+
 bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message)
 {
+    ReportRejected(session, file);
     if (file.Error().empty()) return false;
     if (message.empty()) session.CountyError("Error Reading " + file.Name() + ": " + file.Error());
     else session.CountyError(std::string(message));
     return true;
+}
+
+bool ReportOpenFailure(Session& session, const TZipFile& file)
+{
+    if (file.OpenError().empty()) return false;
+    if (session.noted.insert(file.Name()).second) session.CountyError("Unable to Read " + file.OpenError());
+    else ++session.countyErrors;
+    return true;
+}
+
+void NoteMissing(Session& session, const TZipFile& file, std::string_view consequence)
+{
+    if (!file.OpenError().empty() || !session.noted.insert(file.Name()).second) return;
+    session.report.Notice(FileNamePart(file.Name()) + " not found: " + std::string(consequence));
 }
 
 } // namespace zalor

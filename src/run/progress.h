@@ -35,6 +35,16 @@ bool CreateFailed(const WriteFailures& failures);
 // error, an incomplete last record) as an error of the county, with
 // `message`, or "Error Reading " + the file's name + its error when it is
 // empty. Returns true when there was one.
+// Records of the file that were no records of its type are reported once
+// per county: as a warning, or as an error of the county when they are
+// most of the file.
 bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message = {});
+
+// A record file that is there but could not be opened: an error of the
+// county. False when the file is simply not there.
+bool ReportOpenFailure(Session& session, const TZipFile& file);
+// A record file that is not there although the chosen outputs need it:
+// a warning (once per county) saying what will be missing.
+void NoteMissing(Session& session, const TZipFile& file, std::string_view consequence);
 
 } // namespace zalor

@@ -91,6 +91,17 @@ std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer)
     return layer.nameKey.empty() ? layer.name : s.Text(layer.nameKey);
 }
 
+std::string UnsafeOutputNames(const RunSettings& s)
+{
+    for (const SettingDef& def : SettingTable()) {
+        if (!def.fileNamePart) continue;
+        const std::string& v = s.Text(def.key);
+        if (v.find('/') != std::string::npos || v.find('\\') != std::string::npos || v.find("..") != std::string::npos)
+            return "The file suffix " + def.key + "=" + v + " may not hold a directory separator or \"..\"";
+    }
+    return {};
+}
+
 int AreaKindCode(std::string_view spec)
 {
     if (spec.substr(0, 4) == "CNTY") return 3;

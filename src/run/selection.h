@@ -34,6 +34,11 @@ bool AreaLayerSelected(const RunSettings& s, const AreaLayerDef& layer);
 // The layer's name: fixed, or its suffix setting.
 std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer);
 
+// Why the settings cannot be run: a suffix that holds a directory
+// separator or ".." and would name files outside the output directory.
+// Empty when they can.
+std::string UnsafeOutputNames(const RunSettings& s);
+
 // Kind code of an area layer by its name (3 county, 4 MCD, 5 tract, 6 block,
 // 7 block group, 8 place, 0 other).
 int AreaKindCode(std::string_view spec);

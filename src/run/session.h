@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace zalor {
@@ -39,6 +40,7 @@ public:
         ++countyErrors;
     }
     int countyErrors = 0;  // errors of the county in progress
+    std::set<std::string> noted; // record files the county in progress has said something of
     int failedCounties = 0; // counties of the current run that failed
 
 private:

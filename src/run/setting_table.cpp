@@ -146,7 +146,9 @@ struct Builder {
         g.suffixKey = (name == "DL" ? std::string("Z") : name == "ALL" ? std::string("Y") : name) + "suf";
         g.page = groupPage;
         // The suffixes of most groups are also found by their first four characters.
-        Text(g.suffixKey, name, "File Suffix:").match = suffixByPrefix ? KeyMatch::Prefix : KeyMatch::Exact;
+        SettingDef& suffix = Text(g.suffixKey, name, "File Suffix:");
+        suffix.match = suffixByPrefix ? KeyMatch::Prefix : KeyMatch::Exact;
+        suffix.fileNamePart = true;
         groups.push_back(std::move(g));
     }
     void GroupBox(SettingDef& d) { groups.back().boxes.push_back(d.key); }
@@ -229,7 +231,7 @@ void OtherLineGroups(Builder& t)
 
     // The landmark-area boxes are saved here, and again after the point landmarks.
     t.page = kPageLandmarkAreas;
-    t.Text("Dsuf", "D", "File Suffix:");
+    t.Text("Dsuf", "D", "File Suffix:").fileNamePart = true;
     for (int n = 0; n <= 9; ++n)
         t.Selection(Key("CbD", n), kLandmarkClasses[n], kMaskLandmarkAreas, {{'D', n * 10, n * 10 + 9}});
 
@@ -419,13 +421,13 @@ void FieldBoxes(Builder& t)
 void WaterAndPointBoxes(Builder& t)
 {
     t.page = kPageWater;
-    t.Text("Wsuf", "W", "File Suffix:");
+    t.Text("Wsuf", "W", "File Suffix:").fileNamePart = true;
     t.Box("CbW1", "Water Blocks", "Census 2000 blocks that are water").onNew = NewAction::Clear;
-    t.Text("Wsuf2", "WLND", "File Suffix:");
+    t.Text("Wsuf2", "WLND", "File Suffix:").fileNamePart = true;
     t.Box("CbW2", "Landmark Water (H00 - H80)", "Landmark polygons of the selected hydrography classes");
 
     t.page = kPagePointLandmarks;
-    t.Text("Dsuf2", "DP", "File Suffix:");
+    t.Text("Dsuf2", "DP", "File Suffix:").fileNamePart = true;
     for (int n = 0; n <= 9; ++n)
         t.Selection(Key("CbP", n), kLandmarkClasses[n], kMaskPointLandmarks, {{'D', n * 10, n * 10 + 9}}).onNew =
             NewAction::Keep;

@@ -83,6 +83,7 @@ struct SettingDef {
     KeyMatch match = KeyMatch::Exact;
     bool loadOnlyDirectory = false; // a configuration line applies only when it names a directory
     bool path = false;        // a Text that names a file or directory (shown in the file system's encoding)
+    bool fileNamePart = false; // part of output file names (a suffix): no separator, no ".."
     int choiceValue = 0;      // a Radio's value (RbF1 is 1)
     int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
     // Feature selection boxes: the selections they feed and the codes they add.

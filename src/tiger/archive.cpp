@@ -1,6 +1,7 @@
 #include "tiger/archive.h"
 
 #include "tiger/paths.h"
+#include "tiger/validation.h"
 
 #include <unzip.h>
 #include <zip.h>
@@ -265,6 +266,7 @@ int TZipObj::OpenUnZip(const std::string& archivePath, const std::string& member
     position_ = 0;
     size_ = 0;
     memberName_.clear();
+    openError_.clear();
     unz_ = unzOpenX(archivePath);
     if (!unz_) return 1;
     int rc;
@@ -274,8 +276,17 @@ int TZipObj::OpenUnZip(const std::string& archivePath, const std::string& member
         if (rc != UNZ_OK) rc = unzLocateFileX(unz_, member, 2);
     }
     int method = 0;
+    const bool located = rc == UNZ_OK;
     if (rc == UNZ_OK && !unzGetCurrentFileInfoX(unz_, size_, &memberName_, nullptr, &method, &crc_))
         rc = UNZ_BADZIPFILE;
+    if (rc == UNZ_OK) {
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(Unz(unz_), &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK && (info.flag & 1))
+            openError_ = "the member is encrypted";
+        else if (method != 0 && method != Z_DEFLATED)
+            openError_ = "compression method " + std::to_string(method) + " is not supported";
+        if (!openError_.empty()) rc = UNZ_BADZIPFILE;
+    }
     if (rc == UNZ_OK) {
         if (rawDeflate && method == Z_DEFLATED) {
             int level = 0;
@@ -286,6 +297,7 @@ int TZipObj::OpenUnZip(const std::string& archivePath, const std::string& member
         }
     }
     if (rc != UNZ_OK) {
+        if (located && openError_.empty()) openError_ = "the member cannot be read (a damaged header)";
         unzCloseX(unz_);
         unz_ = nullptr;
         size_ = 0;
@@ -696,8 +708,14 @@ TZipFile::TZipFile(const std::string& archiveName, const std::string& fileName, 
     if (!archive.empty()) {
         archiveMode_ = true;
         auto zip = std::make_unique<TZipObj>();
+        if (!IsRegularFile(archive) && ::access(archive.c_str(), F_OK) == 0) {
+            openFailed_ = true;
+            openError_ = archive + " is not a regular file";
+            return;
+        }
         if (zip->OpenUnZip(archive, file, kRawDeflate) != 0) {
             openFailed_ = true;
+            if (!zip->OpenError().empty()) openError_ = zip->MemberName() + " in " + archive + ": " + zip->OpenError();
             return;
         }
         name_ = zip->MemberName();
@@ -709,6 +727,9 @@ TZipFile::TZipFile(const std::string& archiveName, const std::string& fileName, 
     std::string path = FindFileIgnoringCase(file);
     if (path.empty()) {
         openFailed_ = true;
+        // Only regular files are read: a device or a pipe could block for ever.
+        struct stat st;
+        if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) openError_ = file + " is not a regular file";
         return;
     }
     name_ = path;
@@ -844,7 +865,7 @@ bool TZipFile::AtEnd()
     return true;
 }
 
-std::string_view TZipFile::ReadRecord()
+std::string_view TZipFile::NextRecord()
 {
     if (AtEnd()) return {};
     started_ = true;
@@ -854,7 +875,38 @@ std::string_view TZipFile::ReadRecord()
     std::string_view record(buffer_.data() + pos_, n);
     pos_ += n;
     delivered_ += static_cast<int64_t>(n);
+    ++tally_.read;
+    // A whole record ends in its line end; one that does not means that the
+    // records are not all of one length, and every field after it would be
+    // read from the wrong columns.
+    const bool lf = readLength_ < recordLength_;
+    if (n == static_cast<std::size_t>(readLength_) && n >= 2 &&
+        (record[n - 1] != '\n' || (!lf && record[n - 2] != '\r'))) {
+        // Damaged data of an archive member misplaces line ends too: read
+        // to the member's end so that its check names the real fault.
+        char rest[4096];
+        while (inflater_ && !sourceDone_ && ReadSource(rest, sizeof rest) > 0) {
+        }
+        if (error_.empty())
+            error_ = "record " + std::to_string(tally_.read) + " does not end where a record ends (records of other lengths)";
+        atEnd_ = true;
+        return {};
+    }
     return record;
+}
+
+std::string_view TZipFile::ReadRecord()
+{
+    for (;;) {
+        std::string_view record = NextRecord();
+        if (record.empty() || !validator_) return record;
+        const char* reason = validator_(record);
+        if (!reason) return record;
+        if (tally_.rejected++ == 0) {
+            tally_.firstRejected = tally_.read;
+            tally_.firstReason = reason;
+        }
+    }
 }
 
 int32_t TZipFile::RecordEstimate()
@@ -901,11 +953,15 @@ TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, 
 {
     const std::string fileName = FileNamePart(county.inputPath);
     std::string base = fileName.substr(0, fileName.find('.'));
-    if (!county.archive.empty()) {
-        for (char& c : base) c = Upper(c);
-        return TZipFile(county.archive, base + std::string(extension), recordLength);
-    }
-    return TZipFile(std::string(), DirectoryPart(county.inputPath) + base + std::string(extension), recordLength);
+    TZipFile file = [&] {
+        if (!county.archive.empty()) {
+            for (char& c : base) c = Upper(c);
+            return TZipFile(county.archive, base + std::string(extension), recordLength);
+        }
+        return TZipFile(std::string(), DirectoryPart(county.inputPath) + base + std::string(extension), recordLength);
+    }();
+    file.SetValidator(RecordValidatorFor(extension));
+    return file;
 }
 
 // --- gathering a county's outputs into an archive ---------------------------------------

@@ -74,6 +74,10 @@ public:
     int CloseUnZip();
     // The name of the member opened (as stored in the archive).
     const std::string& MemberName() const { return memberName_; }
+    // Why a member that is in the archive could not be opened (an
+    // unsupported compression method, encryption, a damaged header); empty
+    // when it opened or is not there.
+    const std::string& OpenError() const { return openError_; }
     // True when the member's data failed its check (a CRC error) at close.
     bool MemberCorrupt() const { return memberCorrupt_; }
     // The member was opened as raw deflate data; its stated CRC-32.
@@ -112,6 +116,20 @@ private:
     int64_t position_ = 0;
     int64_t size_ = 0;
     std::string memberName_;
+    std::string openError_;
+};
+
+// Checks one record of a record type (its line end included); returns why
+// it is no record of that type, or null when it is one.
+using RecordValidator = const char* (*)(std::string_view record);
+
+// What the records of a file were: how many were read, how many were
+// rejected as no records of their type, and the first of those.
+struct RecordTally {
+    int64_t read = 0;
+    int64_t rejected = 0;
+    int64_t firstRejected = 0; // record number, from 1
+    const char* firstReason = "";
 };
 
 // A record file read as fixed-length records. In archive mode it is a
@@ -133,11 +151,21 @@ public:
 
     // The archive, member or file could not be opened.
     bool OpenFailed() const { return openFailed_; }
+    // Why a file or member that is there could not be opened (it is no
+    // regular file, or a member that cannot be read); empty when it opened
+    // or is simply not there.
+    const std::string& OpenError() const { return openError_; }
+    // Records that `validator` rejects are passed over and counted.
+    void SetValidator(RecordValidator validator) { validator_ = validator; }
+    const RecordTally& Tally() const { return tally_; }
     // True once every byte of the file has been delivered (at once for an
     // empty file). Test it before each read.
     bool AtEnd();
     // The next record; its bytes stay valid until the next call. A record
     // holds the record length (line end included) except at the very end.
+    // A record that does not end where a record ends (the records of the
+    // file are not all of one length) ends the file with an error, and an
+    // empty record is returned.
     // A final incomplete record is not delivered: when it holds more than
     // blanks and line ends it is reported through Error().
     std::string_view ReadRecord();
@@ -170,8 +198,13 @@ private:
 
     std::unique_ptr<Inflater> inflater_; // archive mode: the member being inflated
     std::unique_ptr<std::FILE, FileCloser> file_;
+    std::string_view NextRecord();
+
     std::string name_;
     std::string error_;
+    std::string openError_;
+    RecordValidator validator_ = nullptr;
+    RecordTally tally_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

@@ -16,6 +16,7 @@ std::vector<AreaRecord> ReadAreaRecords(TZipFile& file, const AreaRecordType& ty
     const std::size_t water = type.waterColumn;
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view rec = file.ReadRecord();
+        if (rec.empty()) break; // the end, or records out of line
         AreaRecord& r = records.emplace_back();
         r.polygon = FieldToInt(Columns(rec, 16, 25));
         const std::string_view key = Columns(rec, keyColumn, keyColumn + keyWidth - 1);
@@ -31,6 +32,7 @@ std::vector<KeyLocationRecord> ReadKeyLocations(TZipFile& file, ProgressObserver
     std::vector<KeyLocationRecord> records;
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view rec = file.ReadRecord();
+        if (rec.empty()) break; // the end, or records out of line
         KeyLocationRecord& r = records.emplace_back();
         r.polygon = FieldToInt(Columns(rec, 16, 25));
         r.key.assign(Columns(rec, 80, 87));

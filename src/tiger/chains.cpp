@@ -82,7 +82,9 @@ void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, Pro
     chains.records.reserve(static_cast<std::size_t>(std::min(estimate, int32_t(1) << 20)) + 1);
     for (int32_t n = 1; !observer.StopRequested(); ++n) {
         if (file.AtEnd()) break;
-        ParseChain(file.ReadRecord(), chains.Append(), county.names, mcd, digits);
+        const std::string_view r = file.ReadRecord();
+        if (r.empty()) break; // the end, or records out of line
+        ParseChain(r, chains.Append(), county.names, mcd, digits);
         if ((n & 0xFF) == 1) {
             observer.Status("Processing Chains..." + std::to_string(n));
             observer.Progress(n, estimate);
@@ -116,6 +118,10 @@ int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance
             break;
         }
         std::string_view r = file.ReadRecord();
+        if (r.empty()) { // the end (after rejected records), or records out of line
+            if (file.Error().empty()) attach(current);
+            break;
+        }
         const int32_t tlid = FieldToInt(Columns(r, 6, 15));
         if (tlid != current) {
             ++runs;

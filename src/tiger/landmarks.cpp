@@ -31,6 +31,7 @@ void ReadLandmarks(TZipFile& file, County& county, int digits, ProgressObserver&
     county.landmarks.clear();
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view r = file.ReadRecord();
+        if (r.empty()) break; // the end, or records out of line
         county.landmarks.emplace_back();
         ParseLandmark(r, county.landmarks.back(), digits);
     }

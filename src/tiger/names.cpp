@@ -23,6 +23,7 @@ void ReadAltNames(TZipFile& file, County& county, ProgressObserver& observer)
     for (int32_t n = 1; !observer.StopRequested(); ++n) {
         if (file.AtEnd()) break;
         std::string_view r = file.ReadRecord();
+        if (r.empty()) break; // the end, or records out of line
         FeatureName name(Columns(r, 15, 16), Columns(r, 17, 46), Columns(r, 47, 50), Columns(r, 51, 52));
         county.altNames.push_back(county.names.Intern(name.Text()));
         if ((n & 0xFF) == 1) observer.Progress(n, estimate);
@@ -37,6 +38,7 @@ void ReadAltFeatures(TZipFile& file, County& county, ProgressObserver& observer)
     for (int32_t n = 1; !observer.StopRequested(); ++n) {
         if (file.AtEnd()) break;
         std::string_view r = file.ReadRecord();
+        if (r.empty()) break; // the end, or records out of line
         const int32_t i = finder.Find(FieldToInt(Columns(r, 6, 15)));
         if (i > 0) {
             ChainRecord& c = chains[i];

@@ -44,6 +44,7 @@ int32_t ReadPolygonLinks(TZipFile& file, ChainTable& chains, ProgressObserver& o
         ++counter;
         if (counter > estimate) break;
         std::string_view r = file.ReadRecord();
+        if (r.empty()) break; // the end, or records out of line
         const int32_t i = finder.Find(FieldToInt(Columns(r, 6, 15)));
         if (i > 0) {
             chains[i].polyLeft = FieldToInt(Columns(r, 27, 36));
@@ -73,6 +74,7 @@ EntityNamesRead ReadEntityNames(TZipFile& file, County& county, std::string_view
     CodeColumns cols;
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view r = file.ReadRecord();
+        if (r.empty()) break; // the end, or records out of line
         if (r.size() < kRtcMinLine) continue;
         const char type = r[24];
         CodeColumnsOf(type, cols);

@@ -42,7 +42,7 @@ const QPixmap& ArchiveIcon()
 
 std::string EntryFilePath(const std::string& entry)
 {
-    std::string path = entry.substr(0, entry.find('|'));
+    std::string path = entry.substr(0, entry.rfind('|'));
     return path.substr(0, path.find('['));
 }
 
@@ -69,7 +69,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const std::string& entry = entries_[static_cast<std::size_t>(index.row())];
-    const std::size_t bar = entry.find('|');
+    const std::size_t bar = entry.rfind('|'); // a path may hold one
     const std::string path = entry.substr(0, bar);
     const std::string size = bar == std::string::npos ? std::string() : entry.substr(bar + 1);
     if (role == kPathRole) return QByteArray::fromStdString(path);

@@ -65,7 +65,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The path part of an entry: the text before "|" (and before a "[" mark).
+// The path part of an entry: the text before its last "|" (and before a "[" mark).
 std::string EntryFilePath(const std::string& entry);
 // "path|size" of an output file (size 0 when it does not exist).
 std::string OutputEntryFor(const std::string& path);

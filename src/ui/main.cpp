@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     const QCommandLineOption quit(QStringLiteral("quit"),
                                   QStringLiteral("With --go: close the window when the run ends; the exit status is 0 "
                                                  "when every county was converted, 1 when the run was refused, a "
-                                                 "county failed or the run was stopped."));
+                                                 "county failed, the run was stopped or the log file could not be written."));
     parser.addOption(view);
     parser.addOption(snapshot);
     parser.addOption(size);

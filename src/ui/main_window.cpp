@@ -441,7 +441,7 @@ void TMainWindow::Finished(const RunResult& result)
     stop_->setEnabled(false);
     progress_->setTextVisible(false);
     UpdateButtons();
-    exitStatus_ = result.refused || result.failed > 0 || result.stopped ? 1 : 0;
+    exitStatus_ = result.refused || result.failed > 0 || result.stopped || result.logFailed ? 1 : 0;
     emit RunFinished(result);
     if (options_.quitAfterRun) close();
 }

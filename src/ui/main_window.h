@@ -75,7 +75,7 @@ public:
     TWarningDlg* WarningBox() const { return warningDlg_; }
     bool Running() const;
     // The status a run from the command line ends with: 0 every county
-    // converted, 1 refused or a county failed or stopped.
+    // converted, 1 refused, a county failed, stopped or the log not written.
     int ExitStatus() const { return exitStatus_; }
 
 public slots:

@@ -179,7 +179,7 @@ TEST_F(AreaFixture, AmericanIndianAreasAreNamedByTheirFipsCode)
 {
     std::string text;
     for (int poly = 1; poly <= 3; ++poly)
-        text += Record(122, {{6, "01001"}, {16, test::Right(poly, 10)}, {35, poly < 3 ? "05680" : "     "},
+        text += Record(122, {{1, "S"}, {6, "01001"}, {16, test::Right(poly, 10)}, {35, poly < 3 ? "05680" : "     "},
                              {40, poly < 3 ? "1234" : "    "}});
     test::WriteFile(dir + "TGR01001.RTS", text);
     // The entity names carry the FIPS code of each census area under 'F'.
