@@ -4,6 +4,7 @@
 #include "features/areas.h"
 #include "features/line_columns.h"
 #include "features/lines.h"
+#include "run/parallel.h"
 #include "run/progress.h"
 #include "run/selection.h"
 #include "tiger/area_records.h"
@@ -87,12 +88,23 @@ void WriteLineGroupsPhase(Session& session, const County& county, const CountyJo
 {
     const RunSettings& s = session.settings;
     const int flags = LineGroupFlags(s);
+    // The groups A to X, then the all-chains file; independent layers, so
+    // they are written on every core (the largest first).
+    std::vector<std::pair<int, std::string>> groups;
+    std::vector<std::size_t> first;
     for (const LineGroupDef& g : LineGroupTable())
-        if (g.mask != kMaskAllChains) WriteLineGroupPhase(session, county, job, flags & g.mask, s.Text(g.suffixKey));
+        if (g.mask != kMaskAllChains) groups.emplace_back(flags & g.mask, s.Text(g.suffixKey));
+    for (const LineGroupDef& g : LineGroupTable())
+        if (g.mask == kMaskAllChains && LineGroupChosen(s, g)) {
+            first.push_back(groups.size());
+            groups.emplace_back(g.mask, s.Text(g.suffixKey));
+        }
+    if (flags & kMaskRoads) first.push_back(0);
+    RunOrdered(
+        session, groups.size(),
+        [&](Session& task, std::size_t i) { WriteLineGroupPhase(task, county, job, groups[i].first, groups[i].second); },
+        first);
     session.report.ProcessEvents();
-    for (const LineGroupDef& g : LineGroupTable())
-        if (g.mask == kMaskAllChains && LineGroupChosen(s, g))
-            WriteLineGroupPhase(session, county, job, g.mask, s.Text(g.suffixKey));
 }
 
 void WriteLandmarkPointsPhase(Session& session, const County& county, const CountyJob& job)

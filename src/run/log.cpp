@@ -51,6 +51,7 @@ RunReport::RunReport(const RunSettings& settings, Reporter& reporter)
 
 void RunReport::LogLine(std::string_view text)
 {
+    if (Keep(ReportEvent::Kind::Log, text)) return;
     if (settings_.LogsDisabled()) return;
     ++logCounter_;
     const std::string& path = settings_.Text("Log");
@@ -87,6 +88,7 @@ bool RunReport::AppendToLogFile(const std::string& path, std::string_view text)
 
 void RunReport::ReplaceLastLogLine(std::string_view text)
 {
+    if (Keep(ReportEvent::Kind::ReplaceLast, text)) return;
     std::string line = std::to_string(logCounter_) + " : " + std::string(text);
     if (logList_.empty()) logList_.push_back(std::move(line));
     else logList_.back() = std::move(line);
@@ -95,17 +97,25 @@ void RunReport::ReplaceLastLogLine(std::string_view text)
 
 void RunReport::ShowProgress(int64_t done, int64_t total)
 {
+    if (Keep(ReportEvent::Kind::Progress, {}, done, total)) return;
     if (total == 0) return;
     int64_t p = done * 100 / total;
     reporter_.Progress(static_cast<int>(p));
 }
 
-void RunReport::ShowStatus(std::string_view text) { reporter_.Status(text); }
+void RunReport::ShowStatus(std::string_view text)
+{
+    if (!Keep(ReportEvent::Kind::Status, text)) reporter_.Status(text);
+}
 
-void RunReport::ShowCountyStatus(std::string_view text) { reporter_.CountyStatus(text); }
+void RunReport::ShowCountyStatus(std::string_view text)
+{
+    if (!Keep(ReportEvent::Kind::CountyStatus, text)) reporter_.CountyStatus(text);
+}
 
 void RunReport::AddOutputEntry(std::string_view path)
 {
+    if (Keep(ReportEvent::Kind::Output, path)) return;
     CompletionSignal();
     std::string p(path);
     struct stat st;
@@ -125,14 +135,43 @@ void RunReport::CompletionSignal()
     if (settings_.Box("BEEP")) reporter_.Beep();
 }
 
-void RunReport::ProcessEvents() { reporter_.ProcessEvents(); }
+void RunReport::ProcessEvents()
+{
+    if (!deferred_) reporter_.ProcessEvents();
+}
 
-void RunReport::ShowWarning(std::string_view text) { reporter_.Warning(text); }
+void RunReport::ShowWarning(std::string_view text)
+{
+    if (!Keep(ReportEvent::Kind::Warning, text)) reporter_.Warning(text);
+}
 
 void RunReport::Notice(std::string_view text)
 {
+    if (Keep(ReportEvent::Kind::Notice, text)) return;
     LogLine(text);
     reporter_.Notice(text);
+}
+
+void RunReport::ShowError(std::string_view text)
+{
+    if (!Keep(ReportEvent::Kind::Error, text)) reporter_.Error(text);
+}
+
+void RunReport::Replay(const std::vector<ReportEvent>& events)
+{
+    for (const ReportEvent& e : events) {
+        switch (e.kind) {
+        case ReportEvent::Kind::Log: LogLine(e.text); break;
+        case ReportEvent::Kind::ReplaceLast: ReplaceLastLogLine(e.text); break;
+        case ReportEvent::Kind::Status: ShowStatus(e.text); break;
+        case ReportEvent::Kind::CountyStatus: ShowCountyStatus(e.text); break;
+        case ReportEvent::Kind::Progress: ShowProgress(e.done, e.total); break;
+        case ReportEvent::Kind::Output: AddOutputEntry(e.text); break;
+        case ReportEvent::Kind::Error: ShowError(e.text); break;
+        case ReportEvent::Kind::Notice: Notice(e.text); break;
+        case ReportEvent::Kind::Warning: ShowWarning(e.text); break;
+        }
+    }
 }
 
 bool RunReport::CreateDirectoryLogged(const std::string& path, bool linkAllowed)

@@ -24,6 +24,16 @@ std::string ElapsedText(int64_t ms);
 // the output root are replaced; an empty name stays empty.
 std::string SafeDirectoryName(std::string_view name);
 
+// What a report keeps instead of showing while its work runs beside other
+// work; shown later, in order, by Replay.
+struct ReportEvent {
+    enum class Kind : uint8_t { Log, ReplaceLast, Status, CountyStatus, Progress, Output, Error, Notice, Warning };
+    Kind kind;
+    std::string text;
+    int64_t done = 0;
+    int64_t total = 0;
+};
+
 class RunReport {
 public:
     static constexpr std::size_t kLogListLimit = 300;
@@ -47,6 +57,14 @@ public:
     void ShowWarning(std::string_view text);
     // Logs a warning and shows it (the run goes on).
     void Notice(std::string_view text);
+    // Shows an error that must reach the user (it is logged by the caller).
+    void ShowError(std::string_view text);
+
+    // With `events`, everything reported is kept there instead of shown;
+    // null shows it at once again.
+    void Defer(std::vector<ReportEvent>* events) { deferred_ = events; }
+    // Shows what a deferred report kept, as if it were reported now.
+    void Replay(const std::vector<ReportEvent>& events);
 
     // Creates one directory level; logs "Unable to Create Directory " when
     // it cannot be created and does not exist. False when a link to a
@@ -76,6 +94,14 @@ private:
     int logCounter_ = 0;
     bool logFailed_ = false;
     std::deque<std::string> outputs_;
+    std::vector<ReportEvent>* deferred_ = nullptr;
+
+    bool Keep(ReportEvent::Kind kind, std::string_view text, int64_t done = 0, int64_t total = 0)
+    {
+        if (!deferred_) return false;
+        deferred_->push_back({kind, std::string(text), done, total});
+        return true;
+    }
 };
 
 } // namespace zalor

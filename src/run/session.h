@@ -17,6 +17,15 @@ namespace zalor {
 class Session {
 public:
     Session(RunSettings& settingsArg, Reporter& reporterArg) : settings(settingsArg), report(settingsArg, reporterArg) {}
+    // A session for work of the county in progress that runs beside other
+    // work: it shares the settings and the stop flag, and keeps what it
+    // reports in `events` (the parent's report replays them in order).
+    Session(Session& parent, std::vector<ReportEvent>& events)
+        : settings(parent.settings), report(parent.settings, parent.report.reporter()), noted(parent.noted),
+          stop_(parent.stop_)
+    {
+        report.Defer(&events);
+    }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -24,9 +33,9 @@ public:
     RunReport report;
 
     // --- run state -----------------------------------------------------------
-    bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
-    void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
-    void ClearStop() { stop_.store(false, std::memory_order_relaxed); }
+    bool Stopped() const { return stop_->load(std::memory_order_relaxed); }
+    void RequestStop() { stop_->store(true, std::memory_order_relaxed); }
+    void ClearStop() { stop_->store(false, std::memory_order_relaxed); }
 
     McdCodeSet mcdCodes;    // every county since the program started
     int64_t runStartMs = 0; // 0 when no run is active
@@ -36,7 +45,7 @@ public:
     void CountyError(const std::string& message)
     {
         report.LogLine(message);
-        report.reporter().Error(message);
+        report.ShowError(message);
         ++countyErrors;
     }
     int countyErrors = 0;  // errors of the county in progress
@@ -44,7 +53,8 @@ public:
     int failedCounties = 0; // counties of the current run that failed
 
 private:
-    std::atomic<bool> stop_{false};
+    std::atomic<bool> ownStop_{false};
+    std::atomic<bool>* stop_ = &ownStop_;
 };
 
 } // namespace zalor

@@ -902,10 +902,7 @@ std::string_view TZipFile::ReadRecord()
         if (record.empty() || !validator_) return record;
         const char* reason = validator_(record);
         if (!reason) return record;
-        if (tally_.rejected++ == 0) {
-            tally_.firstRejected = tally_.read;
-            tally_.firstReason = reason;
-        }
+        Reject(reason);
     }
 }
 

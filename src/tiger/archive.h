@@ -157,6 +157,15 @@ public:
     const std::string& OpenError() const { return openError_; }
     // Records that `validator` rejects are passed over and counted.
     void SetValidator(RecordValidator validator) { validator_ = validator; }
+    // Counts the record just read as rejected (a reader that found it no
+    // record of its type while parsing it).
+    void Reject(const char* reason)
+    {
+        if (tally_.rejected++ == 0) {
+            tally_.firstRejected = tally_.read;
+            tally_.firstReason = reason;
+        }
+    }
     const RecordTally& Tally() const { return tally_; }
     // True once every byte of the file has been delivered (at once for an
     // empty file). Test it before each read.

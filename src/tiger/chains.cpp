@@ -1,6 +1,7 @@
 #include "tiger/chains.h"
 
 #include "tiger/records.h"
+#include "tiger/validation.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,9 +10,23 @@ namespace zalor {
 
 namespace {
 
-// One RT1 record into a cleared chain record.
-void ParseChain(std::string_view r, ChainRecord& c, NameStore& names, McdCodeSet& mcd, int digits)
+// A coordinate read by ReadCoordinatePair, cut to `digits` decimals the
+// way the field's text is cut.
+int32_t Reduced(int32_t v, std::string_view field, int digits)
 {
+    return digits >= 6 ? v : ReduceCoordinateField(field, digits);
+}
+
+// One RT1 record into a cleared chain record; why it is no chain, or null.
+const char* ParseChain(std::string_view r, ChainRecord& c, NameStore& names, McdCodeSet& mcd, int digits)
+{
+    int32_t fx, fy, tx, ty;
+    if (const char* why = ReadCoordinatePair(r, 191, false, fx, fy)) return why;
+    if (const char* why = ReadCoordinatePair(r, 210, false, tx, ty)) return why;
+    c.from.x = Reduced(fx, Columns(r, 191, 200), digits);
+    c.from.y = Reduced(fy, Columns(r, 201, 209), digits);
+    c.to.x = Reduced(tx, Columns(r, 210, 219), digits);
+    c.to.y = Reduced(ty, Columns(r, 220, 228), digits);
     c.TLID = FieldToInt(Columns(r, 6, 15));
     std::string_view cfcc = Columns(r, 56, 58);
     std::memcpy(c.CFCC, cfcc.data(), cfcc.size());
@@ -28,25 +43,30 @@ void ParseChain(std::string_view r, ChainRecord& c, NameStore& names, McdCodeSet
     mcd.Add(c.FMCDR);
     c.FPLL = FieldToInt(Columns(r, 161, 165));
     c.FPLR = FieldToInt(Columns(r, 166, 170));
-    c.from.x = ReduceCoordinateField(Columns(r, 191, 200), digits);
-    c.from.y = ReduceCoordinateField(Columns(r, 201, 209), digits);
-    c.to.x = ReduceCoordinateField(Columns(r, 210, 219), digits);
-    c.to.y = ReduceCoordinateField(Columns(r, 220, 228), digits);
+    return nullptr;
 }
 
 // The shape points of one RT2 record, appended in order; the first pair
 // with longitude 0 ends the list (TIGER fills unused pairs with zeros).
-void AppendShapePoints(std::string_view r, std::vector<GeoPoint>& staged, int digits)
+// Why the record holds no shape points, or null (nothing is appended then).
+const char* AppendShapePoints(std::string_view r, std::vector<GeoPoint>& staged, int digits)
 {
+    GeoPoint points[10];
+    std::size_t n = 0;
     for (std::size_t k = 0; k < 10; ++k) {
         const std::size_t lon = 19 + 19 * k;
-        std::string_view lonField = Columns(r, lon, lon + 9);
-        GeoPoint p;
-        p.x = ReduceCoordinateField(lonField, digits);
+        int32_t x, y;
+        if (const char* why = ReadCoordinatePair(r, lon, true, x, y)) return why;
+        if (x == 0) break;
+        const std::string_view lonField = Columns(r, lon, lon + 9);
+        GeoPoint& p = points[n];
+        p.x = Reduced(x, lonField, digits);
         if (p.x == 0 && FieldToInt(lonField) == 0) break;
-        p.y = ReduceCoordinateField(Columns(r, lon + 10, lon + 18), digits);
-        staged.push_back(p);
+        p.y = Reduced(y, Columns(r, lon + 10, lon + 18), digits);
+        ++n;
     }
+    staged.insert(staged.end(), points, points + n);
+    return nullptr;
 }
 
 // CFCC bytes as an unsigned key; a zero byte ends the code.
@@ -84,7 +104,11 @@ void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, Pro
         if (file.AtEnd()) break;
         const std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
-        ParseChain(r, chains.Append(), county.names, mcd, digits);
+        if (const char* why = ParseChain(r, chains.Append(), county.names, mcd, digits)) {
+            chains.records.pop_back();
+            file.Reject(why);
+            continue;
+        }
         if ((n & 0xFF) == 1) {
             observer.Status("Processing Chains..." + std::to_string(n));
             observer.Progress(n, estimate);
@@ -97,6 +121,8 @@ int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance
     ChainFinder finder(chains);
     std::vector<GeoPoint> staged;
     staged.reserve(256);
+    std::vector<GeoPoint> record; // the points of one record
+    record.reserve(10);
     // Gives the staged points to the chain `tlid`; points of an unknown
     // chain are dropped.
     auto attach = [&](int32_t tlid) {
@@ -123,12 +149,17 @@ int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance
             break;
         }
         const int32_t tlid = FieldToInt(Columns(r, 6, 15));
+        record.clear();
+        if (const char* why = AppendShapePoints(r, record, digits)) {
+            file.Reject(why);
+            continue;
+        }
         if (tlid != current) {
             ++runs;
             attach(current);
             if ((runs & 0xFF) == 1) observer.Progress(runs, estimate);
         }
-        AppendShapePoints(r, staged, digits);
+        staged.insert(staged.end(), record.begin(), record.end());
         current = tlid;
     }
     return runs;

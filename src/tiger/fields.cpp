@@ -72,7 +72,10 @@ int32_t FieldToInt(std::string_view text)
 
 int32_t ReduceCoordinateField(std::string_view field, int digits)
 {
-    if (digits >= 6) return FieldToInt(field);
+    if (digits >= 6) {
+        int32_t v;
+        return PlainSignedField(field, v) ? v : FieldToInt(field);
+    }
     if (digits < 1) digits = 1;
     // The last 6 - digits characters of the raw field become '0': the value
     // is cut toward zero to `digits` decimals of a degree.

@@ -37,18 +37,26 @@ bool SignedOrBlank(std::string_view field)
     return true;
 }
 
-// A coordinate pair at the given columns: longitude of 10, latitude of 9
-// characters. Empty when fine, else why not.
-const char* Coordinates(std::string_view r, std::size_t lon, bool blankAllowed)
+bool InRange(int32_t x, int32_t y)
 {
-    const std::string_view x = Columns(r, lon, lon + 9), y = Columns(r, lon + 10, lon + 18);
-    if (!blankAllowed && (TrimField(x).empty() || TrimField(y).empty())) return "coordinate missing";
-    if (!SignedOrBlank(x) || !SignedOrBlank(y)) return "coordinate is not a number";
-    const int32_t vx = FieldToInt(x), vy = FieldToInt(y);
-    if (vx < -kMaxLongitude || vx > kMaxLongitude || vy < -kMaxLatitude || vy > kMaxLatitude)
-        return "coordinate beyond 180 degrees of longitude or 90 of latitude";
-    return nullptr;
+    return x >= -kMaxLongitude && x <= kMaxLongitude && y >= -kMaxLatitude && y <= kMaxLatitude;
 }
+
+} // namespace
+
+const char* ReadCoordinatePair(std::string_view r, std::size_t lon, bool blankAllowed, int32_t& x, int32_t& y)
+{
+    const std::string_view fx = Columns(r, lon, lon + 9), fy = Columns(r, lon + 10, lon + 18);
+    if (PlainSignedField(fx, x) && PlainSignedField(fy, y)) // the usual case, fast
+        return InRange(x, y) ? nullptr : "coordinate beyond 180 degrees of longitude or 90 of latitude";
+    if (!blankAllowed && (TrimField(fx).empty() || TrimField(fy).empty())) return "coordinate missing";
+    if (!SignedOrBlank(fx) || !SignedOrBlank(fy)) return "coordinate is not a number";
+    x = FieldToInt(fx);
+    y = FieldToInt(fy);
+    return InRange(x, y) ? nullptr : "coordinate beyond 180 degrees of longitude or 90 of latitude";
+}
+
+namespace {
 
 // The common part: the record-type character and a record that is not blank.
 const char* Head(std::string_view r, char type)
@@ -58,24 +66,18 @@ const char* Head(std::string_view r, char type)
     return nullptr;
 }
 
+// The coordinates of chains and shape points are checked by their readers,
+// which read them anyway (ReadCoordinatePair).
 const char* Chain(std::string_view r)
 {
     if (const char* why = Head(r, '1')) return why;
-    if (!Digits(Columns(r, 6, 15))) return "identifier is not a number";
-    if (const char* why = Coordinates(r, 191, false)) return why;
-    return Coordinates(r, 210, false);
+    return Digits(Columns(r, 6, 15)) ? nullptr : "identifier is not a number";
 }
 
 const char* Shapes(std::string_view r)
 {
     if (const char* why = Head(r, '2')) return why;
-    if (!Digits(Columns(r, 6, 15))) return "identifier is not a number";
-    for (std::size_t k = 0; k < 10; ++k) {
-        const std::size_t lon = 19 + 19 * k;
-        if (const char* why = Coordinates(r, lon, true)) return why;
-        if (FieldToInt(Columns(r, lon, lon + 9)) == 0) break; // the unused pairs
-    }
-    return nullptr;
+    return Digits(Columns(r, 6, 15)) ? nullptr : "identifier is not a number";
 }
 
 const char* ChainReference(std::string_view r, char type)
@@ -98,7 +100,8 @@ const char* Landmark(std::string_view r)
 {
     if (const char* why = Head(r, '7')) return why;
     if (!Digits(Columns(r, 11, 20))) return "landmark number is not a number";
-    return Coordinates(r, 55, true);
+    int32_t x, y;
+    return ReadCoordinatePair(r, 55, true, x, y);
 }
 const char* LandmarkArea(std::string_view r) { return Polygon(r, '8'); }
 const char* KeyLocation(std::string_view r) { return Polygon(r, '9'); }

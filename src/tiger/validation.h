@@ -10,6 +10,11 @@
 
 namespace zalor {
 
+// Reads a coordinate pair (longitude of 10, latitude of 9 characters from
+// column `lon`) and returns why it is no coordinate pair, or null. Blank
+// fields are 0 when `blankAllowed`.
+const char* ReadCoordinatePair(std::string_view record, std::size_t lon, bool blankAllowed, int32_t& x, int32_t& y);
+
 // The check of the records of a record file by its extension (".RT1",
 // ".RTS", ...); null for an extension of no known record type.
 RecordValidator RecordValidatorFor(std::string_view extension);

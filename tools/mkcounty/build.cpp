@@ -88,7 +88,7 @@ struct Role {
 
 class Builder {
 public:
-    explicit Builder(const Params& p) : seed_(p.seed)
+    explicit Builder(const Params& p) : seed_(p.seed), curvedStreets_(p.curvedStreets)
     {
         L_ = MakeLayout(p.chains, p.seed);
         k_ = MakeCodes(p.seed);
@@ -119,6 +119,7 @@ public:
 
 private:
     uint64_t seed_;
+    int curvedStreets_ = 0;
     Layout L_;
     Codes k_;
     County c_;
@@ -457,8 +458,14 @@ private:
         r.nameId = vertical ? ColumnName(i, j) : RowName(i, j);
         if (r.nameId >= 0 && (h >> 48) % 100 >= 8) r.addrLeft = r.addrRight = true;
         r.hyphen = (lv && L_.hyphenated.Has(li, lj)) || (rv && L_.hyphenated.Has(ri, rj));
-        if (curve < 25) r.shapes = 1 + static_cast<int>((h >> 24) % 5);
-        else if (curve < 28) r.shapes = 11 + static_cast<int>((h >> 24) % 20);
+        if (curvedStreets_ > 0) {
+            // An urban county: a share of the streets curve, over one to three RT2 records.
+            if (curve < curvedStreets_) r.shapes = 2 + static_cast<int>((h >> 24) % 29);
+        } else if (curve < 25) {
+            r.shapes = 1 + static_cast<int>((h >> 24) % 5);
+        } else if (curve < 28) {
+            r.shapes = 11 + static_cast<int>((h >> 24) % 20);
+        }
         return r;
     }
 

@@ -81,6 +81,10 @@ int main(int argc, char** argv)
     app.add_flag("--zip", zip, "also write TGRssccc.ZIP holding the record files");
     app.add_flag("--lf", lf, "end records with LF only (default CR LF)");
     app.add_flag("--quiet", quiet, "print nothing on success");
+    app.add_option("--curved-streets", p.curvedStreets,
+                   "percent of the local streets that curve, with 2 to 30 shape points each, as in an urban\n"
+                   "county whose RT2 is about as large as its RT1 (default 0: a few curves)")
+        ->check(CLI::Range(0, 100));
     CLI11_PARSE(app, argc, argv);
 
     if (p.state.size() != 2 || !AllDigits(p.state)) {

@@ -122,6 +122,9 @@ struct Params {
     std::string county = "031";
     int64_t chains = 3000;
     uint64_t seed = 1;
+    // Percent of the local streets that curve, with 2 to 30 shape points
+    // each (0: the few curves of the plain grid).
+    int curvedStreets = 0;
 };
 
 // Builds the county. Throws std::runtime_error if the network it built is

@@ -1,0 +1,82 @@
+#include "run/parallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace zalor {
+
+unsigned WorkersFor(std::size_t tasks)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(cores, tasks));
+}
+
+void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
+                const std::vector<std::size_t>& first)
+{
+    // The order in which the tasks are taken up.
+    std::vector<std::size_t> order;
+    std::vector<bool> early(count, false);
+    for (std::size_t i : first)
+        if (i < count && !early[i]) {
+            early[i] = true;
+            order.push_back(i);
+        }
+    for (std::size_t i = 0; i < count; ++i)
+        if (!early[i]) order.push_back(i);
+
+    struct Slot {
+        std::vector<ReportEvent> events;
+        int errors = 0;
+        bool done = false;
+        std::exception_ptr failure;
+    };
+    std::vector<Slot> slots(count);
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::atomic<std::size_t> next{0};
+
+    auto work = [&] {
+        for (std::size_t n; (n = next.fetch_add(1)) < count;) {
+            const std::size_t i = order[n];
+            Slot& slot = slots[i];
+            try {
+                Session session(parent, slot.events);
+                task(session, i);
+                slot.errors = session.countyErrors;
+            } catch (...) {
+                slot.failure = std::current_exception();
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            slot.done = true;
+            finished.notify_all();
+        }
+    };
+    // The calling thread replays the reports while the workers work; with
+    // one worker it does the work itself first.
+    const unsigned workers = WorkersFor(count);
+    std::vector<std::thread> threads;
+    if (workers > 1)
+        for (unsigned w = 0; w < workers; ++w) threads.emplace_back(work);
+    else work();
+
+    std::exception_ptr failure;
+    for (std::size_t i = 0; i < count; ++i) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            finished.wait(lock, [&] { return slots[i].done; });
+        }
+        parent.report.Replay(slots[i].events);
+        parent.countyErrors += slots[i].errors;
+        if (slots[i].failure && !failure) failure = slots[i].failure;
+    }
+    for (std::thread& t : threads) t.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+} // namespace zalor

@@ -1,0 +1,26 @@
+// Work of one county that may run beside other work: independent layers
+// written on every core, their reports shown in the order of the work.
+#pragma once
+
+#include "run/session.h"
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+namespace zalor {
+
+// How many pieces of work run at once (the processors of the machine; 1
+// makes everything run on the calling thread, in order).
+unsigned WorkersFor(std::size_t tasks);
+
+// Runs task(session, i) for i = 0 .. count-1. Each task reports through a
+// session of its own; what it reported is shown through `parent` in the
+// order of i, each task's as soon as it and the tasks before it are done.
+// The county errors of the tasks are added to the parent's. `first` names
+// tasks to start before the others (the largest ones, so that no worker is
+// left with a large one at the end).
+void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
+                const std::vector<std::size_t>& first = {});
+
+} // namespace zalor
