@@ -96,6 +96,7 @@ void ConvertEntry(Session& session, County& county, const std::string& entry)
     county.Release();
     report.LogLine("Complete :" + entry);
     if (session.settings.Box("ZIP") && !session.Stopped() && !outputDirectory.empty()) {
+        report.reporter().Phase("zipping");
         const std::string archive = outputDirectory + AutoZipArchiveName(path);
         try {
             if (!AutoZipOutputs(archive, OutputBaseName(path))) session.CountyError("Error Zipping " + archive);
@@ -138,6 +139,7 @@ RunResult RunConversion(Session& session)
     County county;
     for (std::size_t i = 0; i < s.inputs.size() && !session.Stopped(); ++i) {
         ++result.counties;
+        report.reporter().CountyBegun(static_cast<int>(i + 1), static_cast<int>(s.inputs.size()), s.inputs[i]);
         ConvertEntry(session, county, s.inputs[i]);
     }
     result.failed = session.failedCounties;
@@ -162,6 +164,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     for (char& c : job.fileName) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     job.baseName = OutputBaseName(path);
 
+    report.reporter().Phase("reading");
     NoteDuplicateMembers(session, job.source);
     ReadEntityNamesPhase(session, county, job.source);
     report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
@@ -181,7 +184,9 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     OrderChainsPhase(session, county);
     report.LogLine("Sorting Complete");
 
+    report.reporter().Phase("lines");
     WriteLineGroupsPhase(session, county, job);
+    report.reporter().Phase("landmarks");
     if (ReadLandmarksPhase(session, county, job.source)) {
         try {
             if (AnyPointLandmarkSelected(s)) WriteLandmarkPointsPhase(session, county, job);
@@ -190,6 +195,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
             session.CountyError("Error Reading Landmarks");
         }
     }
+    report.reporter().Phase("areas");
     WriteAreaLayersPhase(session, county, job);
     county.Release();
 }
