@@ -214,6 +214,8 @@ int main(int argc, char** argv)
     // makes only the levels below it).
     if (!settings.inputs.empty() && zalor::AnythingSelected(settings) && !settings.Text("Output").empty())
         std::filesystem::create_directories(settings.Text("Output"), ec);
+    if (const std::string note = zalor::MifRadiusNote(settings); !note.empty() && !quiet && !settings.inputs.empty())
+        std::fprintf(stderr, "zalor-cli: note: %s\n", note.c_str());
 
     zalor::TerminalReporter reporter(quiet, verbose);
     reporter.SetInputs(settings.inputs);

@@ -6,6 +6,7 @@
 #include "run/selection.h"
 
 #include <chrono>
+#include <cstdio>
 #include <sys/stat.h>
 #include <exception>
 #include <thread>
@@ -27,6 +28,24 @@ std::string AutoZipArchiveName(const std::string& inputPath)
     if (name.empty()) return {};
     name[0] = 'Z';
     return name + ".ZIP";
+}
+
+std::string MifRadiusNote(const RunSettings& s)
+{
+    if (!s.Box("RbP1") || static_cast<OutputFormat>(s.ChoiceValue("RbF")) != OutputFormat::Mif) return {};
+    double radius = 0;
+    try {
+        radius = ParseLambertParameters(s.Text("LAM")).radius;
+    } catch (const std::exception&) {
+        return {}; // the county reports the parameters
+    }
+    if (radius == kMifSphereRadius) return {};
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "MIF files can declare no sphere of radius %.10g m: their Lambert coordinates are on the sphere "
+                  "of %.10g m",
+                  radius, kMifSphereRadius);
+    return text;
 }
 
 namespace {
@@ -160,6 +179,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     job.format = static_cast<OutputFormat>(s.ChoiceValue("RbF"));
     job.projection.active = s.Box("RbP1");
     if (job.projection.active) SetupLambert(job.projection, ParseLambertParameters(s.Text("LAM")));
+    if (const std::string note = MifRadiusNote(s); !note.empty()) report.LogLine(note);
     job.fileName = FileNamePart(path);
     for (char& c : job.fileName) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     job.baseName = OutputBaseName(path);
