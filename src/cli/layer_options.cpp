@@ -93,35 +93,25 @@ std::vector<std::string> FieldNames()
     return names;
 }
 
-std::string ChooseLines(const std::string& list, std::vector<const LineGroupDef*>& chosen)
+// The entries of `table` that the names of `list` choose ("all": every
+// entry offered); `nameOf` gives an entry's name, `offered` whether it can
+// be chosen at all.
+template <typename Def, typename NameOf, typename Offered>
+std::string Choose(const std::string& option, const std::string& list, const std::vector<Def>& table,
+                   const std::vector<std::string>& valid, NameOf nameOf, Offered offered,
+                   std::vector<const Def*>& chosen)
 {
     const std::vector<std::string> names = SplitNames(list);
-    if (names.empty()) return UnknownName("--lines", "", LineNames());
+    if (names.empty()) return UnknownName(option, "", valid);
     for (const std::string& name : names) {
         bool found = false;
-        for (const LineGroupDef& g : LineGroupTable()) {
-            if (name != "all" && name != g.name) continue;
-            chosen.push_back(&g);
+        for (const Def& d : table) {
+            if (name == "all" ? !offered(d) : name != nameOf(d)) continue;
+            if (!offered(d)) return name + " in " + option + " is not offered";
+            chosen.push_back(&d);
             found = true;
         }
-        if (!found) return UnknownName("--lines", name, LineNames());
-    }
-    return {};
-}
-
-std::string ChooseAreas(const std::string& list, std::vector<const AreaLayerDef*>& chosen)
-{
-    const std::vector<std::string> names = SplitNames(list);
-    if (names.empty()) return UnknownName("--areas", "", AreaNames());
-    for (const std::string& name : names) {
-        bool found = false;
-        for (const AreaLayerDef& a : AreaLayerTable()) {
-            if (name == "all" ? !Offered(a) : name != a.defaultName) continue;
-            if (!Offered(a)) return "the area layer " + name + " (" + Trimmed(a.caption) + ") is not offered";
-            chosen.push_back(&a);
-            found = true;
-        }
-        if (!found) return UnknownName("--areas", name, AreaNames());
+        if (!found) return UnknownName(option, name, valid);
     }
     return {};
 }
@@ -153,13 +143,19 @@ std::string ApplyNamedSelection(RunSettings& s, const NamedSelection& selection)
 {
     std::vector<const LineGroupDef*> groups;
     if (selection.lines) {
-        if (std::string error = ChooseLines(*selection.lines, groups); !error.empty()) return error;
+        const std::string error = Choose(
+            "--lines", *selection.lines, LineGroupTable(), LineNames(), [](const LineGroupDef& g) { return g.name; },
+            [](const LineGroupDef&) { return true; }, groups);
+        if (!error.empty()) return error;
     } else {
         for (const LineGroupDef& g : LineGroupTable()) groups.push_back(&g);
     }
     std::vector<const AreaLayerDef*> layers;
     if (selection.areas) {
-        if (std::string error = ChooseAreas(*selection.areas, layers); !error.empty()) return error;
+        const std::string error =
+            Choose("--areas", *selection.areas, AreaLayerTable(), AreaNames(),
+                   [](const AreaLayerDef& a) { return a.defaultName; }, Offered, layers);
+        if (!error.empty()) return error;
     } else {
         for (const AreaLayerDef& a : AreaLayerTable()) layers.push_back(&a);
     }

@@ -3,14 +3,8 @@
 # file of a county without one, in any case; a county there both ways is
 # converted once, from its archive; anything else in the folder is passed
 # over without being opened.
-set -u
-CLI="$ZALOR_BIN/zalor-cli"
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+source "$(dirname "$0")/checks.sh"
 golden="$ZALOR_SRC/tests/integration/golden"
-passed=0 failed=0
-check() {
-  if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
-}
 
 # in/: the sample as an archive and as loose files, a lower-case archive,
 # lower-case loose files, and things that are no county.
@@ -63,5 +57,4 @@ check "a folder of loose record files converts its county" $?
 "$CLI" --lines A -o out5 "$(printf 'in/TGR\r.ZIP')" 2>/dev/null; [ $? -eq 2 ] && [ ! -e out5 ]
 check "an input with a control character is a usage error" $?
 
-echo "folder inputs: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "folder inputs"

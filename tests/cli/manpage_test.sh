@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # The manual page in docs/ is the one help2man makes of the current --help,
 # and cmake --install puts it beside the program.
-set -u
-CLI="$ZALOR_BIN/zalor-cli"
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-passed=0 failed=0
-check() {
-  if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
-}
+source "$(dirname "$0")/checks.sh"
 command -v help2man >/dev/null || { echo "FAIL: help2man is missing (./zalor.sh installs it)"; exit 1; }
 
 # The date line differs from day to day.
@@ -29,5 +23,4 @@ cmake --install "$ZALOR_BIN" --prefix "$tmp/p" >/dev/null
 [ -x "$tmp/p/bin/zalor-cli" ] && cmp -s "$tmp/p/share/man/man1/zalor-cli.1" "$ZALOR_SRC/docs/zalor-cli.1"
 check "cmake --install installs zalor-cli and its manual page" $?
 
-echo "manual page: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "manual page"

@@ -2,14 +2,8 @@
 # Layers, fields and options by name: the same files as the keys they stand
 # for, the listing of every layer the feature dialog offers, and usage
 # errors that name the valid names.
-set -u
-CLI="$ZALOR_BIN/zalor-cli"
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+source "$(dirname "$0")/checks.sh"
 sample="$ZALOR_SRC/samples/TGR08901.ZIP"
-passed=0 failed=0
-check() { # description, status of the condition
-  if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
-}
 # The value of KEY in a saved configuration (the landmark area boxes are in it twice).
 value() { tr -d '\r' <"$1" | sed -n "s/^$2=//p" | tail -1; }
 
@@ -89,5 +83,4 @@ check "landmark water, key locations and points set their class boxes" $?
 [ "$(value "$tmp/every.cfg" CbAr15)" = 1 ] && [ "$(value "$tmp/every.cfg" CbAr16)" = 0 ] && [ "$(value "$tmp/every.cfg" CbAt9)" = 1 ]
 check "--areas all sets every offered layer and no disabled box" $?
 
-echo "named layers: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "named layers"

@@ -2,13 +2,7 @@
 # The progress line on a terminal: county n of m with its name, the phase
 # and percentage, the time taken and, from the second county on, the time
 # left; --quiet shows none of it.
-set -u
-CLI="$ZALOR_BIN/zalor-cli"
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-passed=0 failed=0
-check() {
-  if [ "$2" -eq 0 ]; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
-}
+source "$(dirname "$0")/checks.sh"
 inputs="$ZALOR_SRC/samples/TGR08901.ZIP $ZALOR_SRC/tests/integration/golden/TGR17031.ZIP"
 
 # script(1) gives the run a terminal; every redraw starts with a carriage return.
@@ -34,5 +28,4 @@ check "--quiet on a terminal prints nothing" $?
 ! grep -q $'\r' "$tmp/plain.out" "$tmp/plain.err" && grep -qx '\[08901\] Ivanhoe County' "$tmp/plain.out"
 check "plain lines when not a terminal" $?
 
-echo "progress: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "progress"
