@@ -2,6 +2,7 @@
 
 #include "run/selection.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstddef>

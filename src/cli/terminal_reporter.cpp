@@ -8,6 +8,9 @@
 
 namespace zalor {
 
+namespace {
+
+// "0:42", "12:05", "1:02:03".
 std::string ClockText(int64_t ms)
 {
     const int64_t s = ms / 1000;
@@ -19,6 +22,9 @@ std::string ClockText(int64_t ms)
     return buf;
 }
 
+// The estimate of the time left: `elapsedMs` took the counties before
+// `done` (an index into `weights`); the rest take as long per weight.
+// -1 when nothing is done yet.
 int64_t TimeLeft(const std::vector<int64_t>& weights, std::size_t done, int64_t elapsedMs)
 {
     if (done == 0 || done > weights.size()) return -1;
@@ -34,6 +40,8 @@ int64_t TimeLeft(const std::vector<int64_t>& weights, std::size_t done, int64_t 
     return static_cast<int64_t>(static_cast<double>(elapsedMs) * static_cast<double>(total - doneWeight) /
                                 static_cast<double>(doneWeight));
 }
+
+} // namespace
 
 TerminalReporter::TerminalReporter(bool quiet, bool showLog)
     : quiet_(quiet), showLog_(showLog), tty_(::isatty(STDERR_FILENO) != 0)

@@ -57,11 +57,4 @@ private:
     int64_t leftMs_ = -1;  // the estimate then; -1 before one can be made
 };
 
-// "0:42", "12:05", "1:02:03".
-std::string ClockText(int64_t ms);
-// The estimate of the time left: `elapsedMs` took the counties before
-// `done` (an index into `weights`); the rest take as long per weight.
-// -1 when nothing is done yet.
-int64_t TimeLeft(const std::vector<int64_t>& weights, std::size_t done, int64_t elapsedMs);
-
 } // namespace zalor

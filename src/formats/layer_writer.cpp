@@ -345,7 +345,8 @@ std::string MifCoordSysLine(const Projection& p)
     if (!p.active) return std::string(TTextFile::kGeographicCoordSys);
     // Lambert Azimuthal Equal-Area (projection 29) on the sphere (ellipsoid
     // 12) of a datum of its own (999) whose centre is that of WGS 84 (no
-    // shift), metres, centred on the projection's centre.
+    // shift), in metres, about the projection's centre. The points are put
+    // on that sphere as the datum says (MifCoordinatePair).
     char buf[160];
     std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, 999, 12, 0, 0, 0, \"m\", %.10g, %.10g",
                   p.lam0 / 0.01745329252, p.phi0 / 0.01745329252);
@@ -354,12 +355,12 @@ std::string MifCoordSysLine(const Projection& p)
 
 namespace {
 
-// The latitude, on the MIF sphere, of the point that lies on it and on the
-// normal of the WGS 84 ellipsoid at the geodetic latitude `degrees` (which
-// is also the NAD83 one to well under a metre): the latitude that readers
-// of the declared datum carry back to `degrees`, as the sphere and the
-// ellipsoid share their centre. In the meridian plane the normal is the
-// line (N + h) cos phi, (N (1 - e2) + h) sin phi; h puts it on the sphere.
+// The latitude, on the MIF sphere, of the point where the normal of the
+// WGS 84 ellipsoid at the geodetic latitude `degrees` (the NAD83 one to
+// well under a metre) meets the sphere. Every point of that normal has the
+// geodetic latitude `degrees`, so readers of the declared datum, which
+// share the sphere's centre with the ellipsoid's, carry the point back to
+// it.
 double SphereLatitude(double degrees)
 {
     constexpr double kA = 6378137.0;
@@ -369,9 +370,12 @@ double SphereLatitude(double degrees)
     const double phi = degrees * kDegree;
     const double s = std::sin(phi), c = std::cos(phi);
     const double n = kA / std::sqrt(1 - kE2 * s * s);
+    // In the meridian plane, with the unit normal u = (c, s) and v = (s, -c)
+    // across it, the ellipsoid point (p, z) is along * u + across * v; the
+    // normal's points (along + h) * u + across * v meet the sphere at this h.
     const double p = n * c, z = n * (1 - kE2) * s;
-    const double along = p * c + z * s;  // the ellipsoid point's distance along the normal from the plane through the centre
-    const double across = p * s - z * c; // and its distance from the normal line through the centre
+    const double along = p * c + z * s;
+    const double across = p * s - z * c;
     const double h = std::sqrt(kMifSphereRadius * kMifSphereRadius - across * across) - along;
     return std::atan2(z + h * s, p + h * c) / kDegree;
 }
