@@ -13,6 +13,7 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -20,20 +21,30 @@ using namespace zalor;
 
 namespace {
 
+// The bytes of a regular file, as many as its size said when it was opened
+// (a device, a pipe or a file that grows while it is read cannot make this
+// read for ever).
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return ss.str();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    struct stat st;
+    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    const bool ok = got == bytes.size() && !std::ferror(f);
+    std::fclose(f);
+    if (!ok) return std::nullopt;
+    return bytes;
 }
 
 bool FileExists(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return static_cast<bool>(in);
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 // Micro-degrees as degrees with six decimals, exactly.
@@ -222,7 +233,7 @@ int main(int argc, char** argv)
 
     auto kxfData = ReadWholeFile(kxfPath);
     if (!kxfData) {
-        std::fprintf(stderr, "zalor-kxfdump: cannot read %s\n", kxfPath.c_str());
+        std::fprintf(stderr, "zalor-kxfdump: cannot read %s (only regular files are read)\n", kxfPath.c_str());
         return 2;
     }
     std::span<const unsigned char> data(reinterpret_cast<const unsigned char*>(kxfData->data()), kxfData->size());

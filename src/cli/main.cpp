@@ -20,9 +20,13 @@ namespace {
 
 std::atomic<zalor::Session*> g_session{nullptr}; // for the interrupt handler only
 
+// The first interrupt stops the run at its next check (within a moment);
+// a second one ends the program at once.
 void OnInterrupt(int)
 {
-    if (zalor::Session* s = g_session.load()) s->RequestStop();
+    zalor::Session* s = g_session.load();
+    if (!s || s->Stopped()) ::_exit(130);
+    s->RequestStop();
 }
 
 std::string WithSlash(std::string dir)

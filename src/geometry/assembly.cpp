@@ -361,33 +361,26 @@ bool HasRepeatedPoint(const Ring& r, std::vector<uint64_t>& keys)
     return std::adjacent_find(keys.begin(), keys.end()) != keys.end();
 }
 
-// Twice the signed area of the points first..last of a path closed by the
-// point `close`, exact.
-Wide TwiceAreaOf(const Ring& path, std::size_t first, GeoPoint close)
-{
-    Wide sum = 0;
-    for (std::size_t k = first; k < path.size(); ++k) {
-        GeoPoint a = path[k];
-        GeoPoint b = k + 1 < path.size() ? path[k + 1] : close;
-        sum += static_cast<Wide>(a.x) * b.y - static_cast<Wide>(b.x) * a.y;
-    }
-    return sum;
-}
+Wide Cross(GeoPoint a, GeoPoint b) { return static_cast<Wide>(a.x) * b.y - static_cast<Wide>(b.x) * a.y; }
 
 // Cuts a closed ring at its repeated points: walking it, each return to a
 // point already on the path closes the loop since then as a piece of its
 // own (unless the loop has no area), and the path goes on from that point.
+// The area of a loop comes from running sums of the path's edges, so a
+// path that goes back and forth over the same points stays linear.
 void SplitRing(const Ring& r, std::vector<Ring>& out)
 {
     std::unordered_map<uint64_t, std::size_t> onPath; // point -> first index on `path`
     onPath.reserve(r.size());
     Ring path;
     path.reserve(r.size());
+    std::vector<Wide> sums; // sums[k]: twice the area swept by the edges of path[0..k]
+    sums.reserve(r.size());
     const std::size_t firstPiece = out.size();
     for (GeoPoint p : r) {
         auto [it, added] = onPath.emplace(PointKey(p), path.size());
         const std::size_t i = it->second;
-        if (!added && i + 1 < path.size() && TwiceAreaOf(path, i, p) != 0) {
+        if (!added && i + 1 < path.size() && sums.back() - sums[i] + Cross(path.back(), p) != 0) {
             Ring& piece = out.emplace_back(path.begin() + static_cast<std::ptrdiff_t>(i), path.end());
             piece.push_back(p);
             for (std::size_t k = i + 1; k < path.size(); ++k) {
@@ -395,8 +388,10 @@ void SplitRing(const Ring& r, std::vector<Ring>& out)
                 if (at != onPath.end() && at->second == k) onPath.erase(at);
             }
             path.resize(i + 1);
+            sums.resize(i + 1);
             continue;
         }
+        sums.push_back(path.empty() ? 0 : sums.back() + Cross(path.back(), p));
         path.push_back(p);
     }
     // The ring closes at its start point, so the last piece is the one

@@ -177,7 +177,8 @@ void ApplySetting(RunSettings& s, const SettingDef& def, std::string_view value)
         break;
     case SettingKind::Text:
     case SettingKind::Number:
-        if (!def.loadOnlyDirectory || IsDirectory(value)) s.SetText(def.key, value);
+        // The directory is looked for under the name the setting will hold.
+        if (!def.loadOnlyDirectory || IsDirectory(TextAsStored(value))) s.SetText(def.key, value);
         break;
     }
 }

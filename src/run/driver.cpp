@@ -191,6 +191,10 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
                             county.countyName);
     job.outputDirectory =
         report.PrepareCountyDirectory(s.Text("Output"), job.fileName, county.countyName, s.Choice("RbD"));
+    if (job.outputDirectory.empty()) {
+        session.CountyError("Error Opening " + path + ": its output directory is a link");
+        return;
+    }
     if (outputDirectory) *outputDirectory = job.outputDirectory;
 
     county.chains.Release();

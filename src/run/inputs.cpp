@@ -9,8 +9,10 @@ namespace zalor {
 
 std::string InputEntryFor(const std::string& path)
 {
+    // A path holding a NUL names no file (the system would read it cut short).
     struct stat st;
-    int64_t size = (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<int64_t>(st.st_size) : -1;
+    const bool found = path.find('\0') == std::string::npos && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    int64_t size = found ? static_cast<int64_t>(st.st_size) : -1;
     return path + "|" + FormatThousands(size);
 }
 

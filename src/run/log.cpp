@@ -135,13 +135,22 @@ void RunReport::Notice(std::string_view text)
     reporter_.Notice(text);
 }
 
-void RunReport::CreateDirectoryLogged(const std::string& path)
+bool RunReport::CreateDirectoryLogged(const std::string& path, bool linkAllowed)
 {
-    if (::mkdir(path.c_str(), 0777) == 0) return;
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
     int err = errno;
     struct stat st;
-    if (err == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
+    if (err == EEXIST && ::lstat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (linkAllowed) return true;
+            // A link below the output root could lead anywhere: nothing is written through it.
+            LogLine("Unable to Create Directory " + path + ": a link is in its place");
+            return false;
+        }
+    }
     LogLine("Unable to Create Directory " + path);
+    return true; // the writes into it fail and say so
 }
 
 std::string RunReport::PrepareCountyDirectory(std::string d, std::string_view name, std::string_view countyName,
@@ -152,23 +161,19 @@ std::string RunReport::PrepareCountyDirectory(std::string d, std::string_view na
     auto chars = [&](std::size_t first, std::size_t count) {
         return SafeDirectoryName(first - 1 < name.size() ? name.substr(first - 1, count) : std::string_view());
     };
-    CreateDirectoryLogged(d);
-    if (scheme == "RbD1" || scheme == "RbD2" || scheme == "RbD3") {
-        d += chars(4, 2);
-        CreateDirectoryLogged(d);
+    bool ok = CreateDirectoryLogged(d, true); // the root is the user's to point anywhere
+    auto level = [&](const std::string& part) {
+        d += part;
+        ok = CreateDirectoryLogged(d, false) && ok;
         d += "/";
-        if (scheme == "RbD2") {
-            d += chars(4, 5);
-            CreateDirectoryLogged(d);
-            d += "/";
-        } else if (scheme == "RbD3") {
-            d += SafeDirectoryName(countyName);
-            CreateDirectoryLogged(d);
-            d += "/";
-        }
+    };
+    if (scheme == "RbD1" || scheme == "RbD2" || scheme == "RbD3") {
+        level(chars(4, 2));
+        if (scheme == "RbD2") level(chars(4, 5));
+        else if (scheme == "RbD3") level(SafeDirectoryName(countyName));
     }
     if (d.back() != '/') d.push_back('/');
-    return d;
+    return ok ? d : std::string();
 }
 
 } // namespace zalor

@@ -49,10 +49,12 @@ public:
     void Notice(std::string_view text);
 
     // Creates one directory level; logs "Unable to Create Directory " when
-    // it cannot be created and does not exist.
-    void CreateDirectoryLogged(const std::string& path);
+    // it cannot be created and does not exist. False when a link to a
+    // directory stands in its place and links are not allowed.
+    bool CreateDirectoryLogged(const std::string& path, bool linkAllowed = true);
     // Creates the county's output directory by the chosen scheme and
-    // returns it (ending in '/').
+    // returns it (ending in '/'); empty when a level below the root is a
+    // link, which could lead outside the root.
     std::string PrepareCountyDirectory(std::string root, std::string_view inputFileName,
                                        std::string_view countyName, std::string_view scheme);
 

@@ -580,10 +580,14 @@ Tables BuildTables()
     Builder t;
     t.Section("Main");
     t.place = SettingPlace::MainWindow;
-    t.Text("Input", "", "Input directory").loadOnlyDirectory = true;
-    t.Text("Output", "", "Output (Root):").onNew = NewAction::ProgramDirectory;
+    SettingDef& input = t.Text("Input", "", "Input directory");
+    input.loadOnlyDirectory = true;
+    input.path = true;
+    SettingDef& output = t.Text("Output", "", "Output (Root):");
+    output.onNew = NewAction::ProgramDirectory;
+    output.path = true;
     t.place = SettingPlace::LogDialog;
-    t.Text("Log", "", "Log File:");
+    t.Text("Log", "", "Log File:").path = true;
 
     t.Section("Features");
     t.place = SettingPlace::FeatureDialog;
@@ -671,24 +675,40 @@ const std::vector<OutputFormatDef>& OutputFormatTable()
 const std::vector<FeaturePageDef>& FeaturePageTable()
 {
     static const std::vector<FeaturePageDef> pages = {
-        {kPageLines, -1, "Line", "LINES"},
-        {kPageRoads, kPageLines, "A- Roads", "Class A: ROADS"},
-        {kPageRailroads, kPageLines, "B- RailRoads", "Class B: RAILROADS"},
-        {kPageTransportation, kPageLines, "C- Transportation", "Class C: TRANSPORTATION"},
-        {kPageLandmarkLines, kPageLines, "D- Landmarks", "Class D: LANDMARKS"},
-        {kPagePhysical, kPageLines, "E- Physical", "Class E: PHYSICAL"},
-        {kPageNonvisible, kPageLines, "F- Non-Visible", "Class F: NON-VISIBLE"},
-        {kPageHydrography, kPageLines, "H- Hydrography", "Class H: HYDROGRAPHIC"},
-        {kPageUnclassified, kPageLines, "X- Unclassified", "Class X: UNKNOWN"},
-        {kPageAllChains, kPageLines, "All : A -  X", "ABCDEFHX: ALL"},
-        {kPagePolygons, -1, "Polygon", "POLYGONS"},
-        {kPageWater, kPagePolygons, "Water", "WATER"},
-        {kPageLandmarkAreas, kPagePolygons, "Landmark", "LANDMARKS"},
-        {kPageCurrentAreas, kPagePolygons, "Political (Current)", "POLITICAL (current)"},
-        {kPage1990Areas, kPagePolygons, "Political (1990)", "POLITICAL (1990)"},
-        {kPageEntityAreas, kPagePolygons, "Political (Misc.)", "POLITICAL (misc)"},
-        {kPagePoints, -1, "Point", "POINTS"},
-        {kPagePointLandmarks, kPagePoints, "Landmark", "LANDMARKS"},
+        {kPageLines, -1, "Line", "LINES",
+         "Line features are the chains of the county (record type 1 with its shape points), written one file "
+         "per class: each class page chooses the census feature classes (CFCC) that go into the file, the "
+         "file's suffix and the fields of its attribute table. The all-chains page writes every chosen chain "
+         "into one file.",
+         {}},
+        {kPageRoads, kPageLines, "A- Roads", "Class A: ROADS", {}, {}},
+        {kPageRailroads, kPageLines, "B- RailRoads", "Class B: RAILROADS", {}, {}},
+        {kPageTransportation, kPageLines, "C- Transportation", "Class C: TRANSPORTATION", {}, {}},
+        {kPageLandmarkLines, kPageLines, "D- Landmarks", "Class D: LANDMARKS", {}, {}},
+        {kPagePhysical, kPageLines, "E- Physical", "Class E: PHYSICAL", {}, {}},
+        {kPageNonvisible, kPageLines, "F- Non-Visible", "Class F: NON-VISIBLE", {}, {}},
+        {kPageHydrography, kPageLines, "H- Hydrography", "Class H: HYDROGRAPHIC", {}, {}},
+        {kPageUnclassified, kPageLines, "X- Unclassified", "Class X: UNKNOWN", {}, {}},
+        {kPageAllChains, kPageLines, "All : A -  X", "ABCDEFHX: ALL", {},
+         "* Warning *  This Options Produces the Largest Line File!"},
+        {kPagePolygons, -1, "Polygon", "POLYGONS",
+         "Polygon features are areas assembled from the chains that bound them: water, landmark areas, and "
+         "the current-year, 1990 and other statistical and political areas. Each checked box writes one area "
+         "file; its tooltip names the layer and the record field whose value makes one area. Exclude Water "
+         "leaves out the water polygons; Calculate Centroid adds the areas' centroids as a point layer "
+         "beside a MIF area layer.",
+         {}},
+        {kPageWater, kPagePolygons, "Water", "WATER", {}, {}},
+        {kPageLandmarkAreas, kPagePolygons, "Landmark", "LANDMARKS", {}, {}},
+        {kPageCurrentAreas, kPagePolygons, "Political (Current)", "POLITICAL (current)", {},
+         "Note: * Available only in Census 2000 Data"},
+        {kPage1990Areas, kPagePolygons, "Political (1990)", "POLITICAL (1990)", {}, {}},
+        {kPageEntityAreas, kPagePolygons, "Political (Misc.)", "POLITICAL (misc)", {}, {}},
+        {kPagePoints, -1, "Point", "POINTS",
+         "Point features are the landmark points of the county (record type 7), written into one file with "
+         "their names and census feature classes.",
+         {}},
+        {kPagePointLandmarks, kPagePoints, "Landmark", "LANDMARKS", {}, {}},
     };
     return pages;
 }

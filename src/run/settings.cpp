@@ -40,6 +40,16 @@ const SettingDef* FindSetting(std::string_view key)
     return it == Keys().map.end() ? nullptr : &SettingTable()[it->second];
 }
 
+std::string TextAsStored(std::string_view value)
+{
+    std::string text(value);
+    for (char& c : text) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127) c = ' ';
+    }
+    return text;
+}
+
 int ParseIntOr(std::string_view text, int fallback)
 {
     const char* first = text.data();
@@ -121,14 +131,7 @@ void RunSettings::SetText(std::string_view key, std::string_view value)
         values_[i] = std::to_string(numbers_[i]);
         return;
     }
-    // Text settings never hold control characters: a line end could not
-    // be written to a configuration file and read back.
-    std::string& text = values_[i];
-    text.assign(value);
-    for (char& c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 32 || u == 127) c = ' ';
-    }
+    values_[i] = TextAsStored(value);
 }
 
 void RunSettings::SetRadio(std::string_view key)

@@ -82,6 +82,7 @@ struct SettingDef {
     int saveOrder = -1;       // first position in a configuration file (-1: not written)
     KeyMatch match = KeyMatch::Exact;
     bool loadOnlyDirectory = false; // a configuration line applies only when it names a directory
+    bool path = false;        // a Text that names a file or directory (shown in the file system's encoding)
     bool fileNamePart = false; // part of output file names (a suffix): no separator, no ".."
     int choiceValue = 0;      // a Radio's value (RbF1 is 1)
     int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
@@ -169,6 +170,8 @@ struct FeaturePageDef {
     int parent;          // -1 for a top node
     std::string node;    // the tree node's text
     std::string heading; // shown in the header panel
+    std::string text;    // what the page is about, above its boxes (may be empty)
+    std::string note;    // a remark below its boxes (may be empty)
 };
 const std::vector<FeaturePageDef>& FeaturePageTable();
 // The groups of the options dialog, by index.
@@ -232,6 +235,11 @@ private:
     std::vector<std::string> values_;
     std::vector<int> numbers_; // Number settings' values, by index
 };
+
+// A text as a text setting holds it: control characters (line ends, NUL)
+// become spaces, since the setting must go into a configuration line and
+// come back.
+std::string TextAsStored(std::string_view value);
 
 // Integer value of a decimal text, or `fallback` when it is not one.
 int ParseIntOr(std::string_view text, int fallback);

@@ -1,14 +1,22 @@
-// zalor: the desktop program. For now it opens the viewer:
+// zalor: the desktop program.
 //
-//   zalor [--view] [FILE...]                  the viewer on the files
+//   zalor [KXF] [FILE...]                     the main window; FILEs are added as if dropped
+//   zalor --config CFG [--go [--quit]]        the main window with CFG loaded; --go starts the
+//                                             run, --quit closes the window when it ends
+//   zalor --view [FILE...]                    the viewer on the files
 //   zalor --view FILE... --snapshot OUT.png [--size WxH]
 //                                             a picture of the files, no window
+#include "ui/main_window.h"
 #include "ui/snapshot.h"
+#include "ui/text.h"
 #include "ui/view_dlg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -30,6 +38,30 @@ void Print(FILE* to, const QString& text)
     std::fprintf(to, "%s\n", bytes.constData());
 }
 
+// Where the default configuration and the log live: the program's
+// directory when it is writable (a copy of the program kept in a directory
+// of its own), else the user's configuration directory.
+QString DataDirectory(bool* isProgramDirectory)
+{
+    const QString program = QApplication::applicationDirPath();
+    *isProgramDirectory = QFileInfo(program).isWritable();
+    if (*isProgramDirectory) return zalor::ui::WithSlash(program);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return zalor::ui::WithSlash(config);
+}
+
+// The user manual: beside the program in the build tree, under share/doc
+// when installed.
+QString ManualPath()
+{
+    const QString program = QApplication::applicationDirPath();
+    for (const QString& candidate :
+         {program + QStringLiteral("/manual.html"), program + QStringLiteral("/../share/doc/zalor/manual.html")})
+        if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -42,7 +74,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(ZALOR_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Views MIF and shapefile outputs of the converter."));
+    parser.setApplicationDescription(
+        QStringLiteral("Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
+                       "The word KXF among the arguments shows \"KXF Mode Active\" in the window."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption view(QStringLiteral("view"), QStringLiteral("Open only the viewer, on FILE..."));
@@ -51,10 +85,24 @@ int main(int argc, char** argv)
                                       QStringLiteral("OUT.png"));
     const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Snapshot size (default 1000x800)."),
                                   QStringLiteral("WxH"), QStringLiteral("1000x800"));
+    const QCommandLineOption config(QStringLiteral("config"),
+                                    QStringLiteral("Open the window with CFG loaded instead of the default configuration."),
+                                    QStringLiteral("CFG"));
+    const QCommandLineOption go(QStringLiteral("go"), QStringLiteral("Press Go once the window is shown."));
+    const QCommandLineOption quit(QStringLiteral("quit"),
+                                  QStringLiteral("With --go: close the window when the run ends; the exit status is 0 "
+                                                 "when every county was converted, 1 when the run was refused, a "
+                                                 "county failed, the run was stopped or the log file could not be written."));
     parser.addOption(view);
     parser.addOption(snapshot);
     parser.addOption(size);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("MIF or SHP files"), QStringLiteral("[FILE...]"));
+    parser.addOption(config);
+    parser.addOption(go);
+    parser.addOption(quit);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("With --view, MIF or SHP files to view; else county archives (.ZIP), "
+                                                "record files (.RT5) or MIF outputs to list"),
+                                 QStringLiteral("[FILE...]"));
     if (!parser.parse(QApplication::arguments())) {
         Print(stderr, parser.errorText());
         return 2;
@@ -81,9 +129,41 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    zalor::ui::TViewDlg dialog;
-    QObject::connect(&dialog, &QDialog::finished, &app, &QApplication::quit);
-    dialog.show();
-    if (!files.isEmpty()) QTimer::singleShot(0, &dialog, [&] { dialog.OpenFiles(files); });
-    return app.exec();
+    if (parser.isSet(view)) {
+        zalor::ui::TViewDlg dialog;
+        QObject::connect(&dialog, &QDialog::finished, &app, &QApplication::quit);
+        dialog.show();
+        if (!files.isEmpty()) QTimer::singleShot(0, &dialog, [&] { dialog.OpenFiles(files); });
+        return app.exec();
+    }
+    if (parser.isSet(quit) && !parser.isSet(go)) {
+        Print(stderr, QStringLiteral("--quit goes with --go"));
+        return 2;
+    }
+
+    zalor::ui::WindowOptions options;
+    options.dataDirectory = DataDirectory(&options.dataIsProgramDirectory);
+    options.outputDirectory = options.dataIsProgramDirectory ? options.dataDirectory
+                                                             : zalor::ui::WithSlash(QDir::homePath());
+    options.currentDirectory = QDir::currentPath();
+    options.manual = ManualPath();
+    if (parser.isSet(config)) {
+        options.configFile = QFileInfo(parser.value(config)).absoluteFilePath();
+        if (!QFileInfo(options.configFile).isFile()) {
+            Print(stderr, QStringLiteral("configuration file %1 not found").arg(parser.value(config)));
+            return 2;
+        }
+        // A configuration opened on purpose does not replace the default one at exit.
+        options.saveDefaultAtExit = false;
+    }
+    options.go = parser.isSet(go);
+    options.quitAfterRun = parser.isSet(quit);
+    for (const QString& arg : files) {
+        if (arg == QLatin1String("KXF")) options.kxf = true;
+        else options.files << QFileInfo(arg).absoluteFilePath();
+    }
+    zalor::ui::TMainWindow window(options);
+    window.show();
+    const int status = app.exec();
+    return options.quitAfterRun ? window.ExitStatus() : status;
 }

@@ -337,6 +337,10 @@ TEST(KxfDump, DamagedFilesAreReportedWithoutCrashing)
         ASSERT_TRUE(f.Close());
         good = ReadFile(dir + "G.KXF");
     }
+    // Only regular files are read: a device would never end.
+    ToolRun device = RunTool("/dev/zero");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_NE(device.out.find("only regular files"), std::string::npos) << device.out;
     ToolRun ok = RunTool(dir + "G.KXF");
     EXPECT_EQ(ok.status, 0) << ok.out; // no MTD: shown without attributes
     EXPECT_NE(ok.out.find("Attributes: none"), std::string::npos) << ok.out;

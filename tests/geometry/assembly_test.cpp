@@ -133,8 +133,8 @@ TEST(NodeTable, LookupStaysFastWithSortedKeys)
     double insert = std::chrono::duration<double>(t1 - t0).count();
     double lookup = std::chrono::duration<double>(t2 - t1).count();
     // Generous bounds: the suite also runs instrumented on a busy machine.
-    EXPECT_LT(insert, 1.5);
-    EXPECT_LT(lookup, 1.5);
+    EXPECT_LT(insert, 5.0);
+    EXPECT_LT(lookup, 5.0);
     RecordProperty("insert_seconds", std::to_string(insert));
     RecordProperty("lookup_seconds", std::to_string(lookup));
 }
@@ -419,6 +419,27 @@ TEST(SplitPinchedRings, LoopsWithoutAreaAndOpenRunsStay)
     std::vector<Ring> before = rings;
     SplitPinchedRings(rings);
     EXPECT_EQ(rings, before);
+}
+
+TEST(AssembleArea, ShapePointsGoingBackAndForthStayLinear)
+{
+    // One side of a square runs back and forth between two points 200,000
+    // times: every return is a loop without area. Walking it used to take
+    // time in the square of the points (minutes here); now it is one pass.
+    Points shapes;
+    for (int i = 0; i < 200000; ++i) shapes.push_back(i % 2 ? P(500, 0) : P(400, 0));
+    Table t;
+    t.Add(P(0, 0), P(1000, 0), shapes);
+    t.Add(P(1000, 0), P(1000, 1000));
+    t.Add(P(1000, 1000), P(0, 1000));
+    t.Add(P(0, 1000), P(0, 0));
+    const auto start = std::chrono::steady_clock::now();
+    AssembledArea a = AssembleArea(t.t, Range(1, 4));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(a.ringsClosed, 1);
+    EXPECT_EQ(a.rings[0].size(), 200005u);
+    EXPECT_EQ(std::abs(SignedArea(a.rings[0])), 1e6);
+    EXPECT_LT(seconds, 5.0); // instrumented builds on a busy machine included
 }
 
 // --- orientation and centroid ------------------------------------------------

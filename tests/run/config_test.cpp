@@ -329,6 +329,26 @@ TEST(ConfigFile, ControlCharactersNeverBreakTheFile)
     EXPECT_FALSE(back.Box("CbA1"));
 }
 
+TEST(ConfigFile, NulBytesAndBarsSurviveARoundTrip)
+{
+    std::string dir = TempDir("config-nul");
+    RunSettings s = Fresh();
+    s.SetText("Bsuf", std::string("B\0x", 3));
+    s.memo = {std::string("memo\0with a NUL", 15)};
+    s.inputs = {"/data|2006/TGR01001.ZIP|-1"};
+    ConfigurationState state(dir);
+    ASSERT_TRUE(SaveConfiguration(s, state, dir + "N.CFG"));
+    RunSettings back = Fresh();
+    ConfigurationState backState(dir);
+    ASSERT_EQ(LoadConfiguration(back, backState, dir + "N.CFG"), ConfigLoad::Loaded);
+    EXPECT_EQ(back.Text("Bsuf"), "B x");
+    EXPECT_EQ(back.memo, s.memo);
+    EXPECT_EQ(back.inputs, s.inputs);
+    // Saving again gives the same file.
+    ASSERT_TRUE(SaveConfiguration(back, backState, dir + "M.CFG"));
+    EXPECT_EQ(ReadFile(dir + "M.CFG"), ReadFile(dir + "N.CFG"));
+}
+
 TEST(ConfigFile, SaveReportsFailure)
 {
     RunSettings s = Fresh();

@@ -213,6 +213,22 @@ TEST_F(Damaged, UnsafeSuffixesAndSpecialFilesAreRefused)
     EXPECT_TRUE(t.recorder.Logged("Unable to Read " + dir + "TGR17031.RT2 is not a regular file"));
 }
 
+TEST_F(Damaged, ADirectoryLevelThatIsALinkIsNotWrittenThrough)
+{
+    WriteLoose(dir, TenChains());
+    const std::string outside = TempDir("outside-root");
+    std::filesystem::create_directories(dir + "out");
+    std::filesystem::create_directory_symlink(outside, dir + "out/17");
+    t.settings.SetBox("CbA4", true);
+    t.settings.SetRadio("RbD1"); // out/17/
+    t.settings.SetText("Output", dir + "out/");
+    t.settings.inputs = {dir + "TGR17031.RT1|1"};
+    RunResult r = RunConversion(t.session);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_TRUE(t.recorder.Logged("Unable to Create Directory " + dir + "out/17: a link is in its place"));
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+}
+
 TEST_F(Damaged, ALogFileThatCannotBeWrittenIsAnError)
 {
     t.settings.SetBox("CbA1", true);

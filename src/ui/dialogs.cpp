@@ -1,0 +1,218 @@
+#include "ui/dialogs.h"
+
+#include "run/log.h"
+#include "run/settings.h"
+#include "ui/browser.h"
+#include "ui/settings_binder.h"
+#include "ui/text.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringListModel>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace zalor::ui {
+
+namespace {
+
+QDialogButtonBox* OkCancel(QDialog* dialog, bool cancel = true)
+{
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    if (cancel) buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+// The control of one setting of the options or log dialog.
+QWidget* MakeControl(const SettingDef& def, QWidget* parent)
+{
+    QWidget* w = nullptr;
+    switch (def.kind) {
+    case SettingKind::Box: w = new QCheckBox(FromText(def.caption), parent); break;
+    case SettingKind::Radio: w = new QRadioButton(FromText(def.caption), parent); break;
+    case SettingKind::Text:
+    case SettingKind::Number: w = new QLineEdit(parent); break;
+    }
+    w->setObjectName(FromText(def.key));
+    w->setEnabled(def.enabled);
+    // A choice that a configuration may set but the dialog does not offer
+    // still belongs to its group, unseen.
+    if (!def.shown) w->setVisible(false);
+    if (!def.description.empty()) w->setToolTip(FromText(def.description));
+    return w;
+}
+
+} // namespace
+
+TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TOptionsDlg"));
+    setWindowTitle(QStringLiteral(" Options "));
+    setModal(true);
+    auto* grid = new QGridLayout;
+    const auto& groups = OptionsGroupTable();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        auto* box = new QGroupBox(FromText(groups[g]), this);
+        auto* form = new QFormLayout(box);
+        for (const SettingDef& def : SettingTable()) {
+            if (def.place != SettingPlace::OptionsDialog || def.page != static_cast<int>(g)) continue;
+            QWidget* control = MakeControl(def, box);
+            if (def.kind == SettingKind::Box || def.kind == SettingKind::Radio) form->addRow(control);
+            else if (def.kind == SettingKind::Number) form->addRow(FromText(def.caption), control);
+            else form->addRow(control); // the Lambert parameters, under their button
+        }
+        grid->addWidget(box, static_cast<int>(g) / 2, static_cast<int>(g) % 2);
+    }
+    auto* comment = new QGroupBox(QStringLiteral("Comment:"), this);
+    auto* memo = new QPlainTextEdit(comment);
+    memo->setObjectName(QStringLiteral("Memo"));
+    memo->setMaximumHeight(80);
+    (new QVBoxLayout(comment))->addWidget(memo);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(comment);
+    // "Cancel" closes too: every change has already taken effect.
+    layout->addWidget(OkCancel(this));
+    binder.Bind(this);
+}
+
+TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TLogDlg"));
+    setWindowTitle(QStringLiteral("Zalor Processing Log File"));
+    setModal(false);
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+    lines_ = new QStringListModel(this);
+    list_ = new QListView(this);
+    list_->setObjectName(QStringLiteral("ListBox1"));
+    list_->setModel(lines_);
+    list_->setUniformItemSizes(true);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    const SettingDef* logDef = FindSetting("Log");
+    auto* logFile = new QLineEdit(this);
+    logFile->setObjectName(QStringLiteral("Log"));
+    auto* browse = new QPushButton(QStringLiteral("..."), this);
+    browse->setMaximumWidth(32);
+    connect(browse, &QPushButton::clicked, this, &TLogDlg::ChooseLogFile);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(new QLabel(FromText(logDef->caption), this));
+    fileRow->addWidget(logFile, 1);
+    fileRow->addWidget(browse);
+
+    auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+    connect(clear, &QPushButton::clicked, this, &TLogDlg::Clear);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    auto* buttons = new QHBoxLayout;
+    for (const SettingDef& def : SettingTable())
+        if (def.place == SettingPlace::LogDialog && def.kind == SettingKind::Box) buttons->addWidget(MakeControl(def, this));
+    buttons->addStretch(1);
+    buttons->addWidget(clear);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_, 1);
+    layout->addLayout(fileRow);
+    layout->addLayout(buttons);
+    binder.Bind(this);
+    resize(640, 420);
+}
+
+void TLogDlg::Append(int number, const QString& text)
+{
+    int rows = lines_->rowCount();
+    if (rows >= static_cast<int>(RunReport::kLogListLimit)) {
+        lines_->removeRows(0, static_cast<int>(RunReport::kLogListDrop));
+        rows = lines_->rowCount();
+    }
+    lines_->insertRows(rows, 1);
+    lines_->setData(lines_->index(rows), QString::number(number) + QStringLiteral(" : ") + text);
+    list_->scrollToBottom();
+}
+
+void TLogDlg::ReplaceLast(int number, const QString& text)
+{
+    const int rows = lines_->rowCount();
+    if (rows == 0) lines_->insertRows(0, 1);
+    lines_->setData(lines_->index(rows == 0 ? 0 : rows - 1), QString::number(number) + QStringLiteral(" : ") + text);
+}
+
+void TLogDlg::Clear() { lines_->setStringList({}); }
+
+QStringList TLogDlg::Lines() const { return lines_->stringList(); }
+
+void TLogDlg::ChooseLogFile()
+{
+    auto* field = findChild<QLineEdit*>(QStringLiteral("Log"));
+    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Log File"),
+                                                        QFileInfo(field->text()).absolutePath(),
+                                                        QStringLiteral("*.Log (*.Log *.log *.LOG)"));
+    if (!chosen.isEmpty()) field->setText(chosen);
+}
+
+TDirDlg::TDirDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TDirDlg"));
+    setWindowTitle(QStringLiteral("Select Output Folders/Drives"));
+    setModal(true);
+    browser_ = new DirectoryBrowser(this, true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(browser_, 1);
+    layout->addWidget(OkCancel(this));
+    resize(360, 420);
+}
+
+bool TDirDlg::Pick(const QString& start, QString* chosen)
+{
+    browser_->SetDirectory(start);
+    if (exec() != QDialog::Accepted) return false;
+    *chosen = browser_->Directory();
+    return !chosen->isEmpty();
+}
+
+TWarningDlg::TWarningDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TWarningDlg"));
+    setWindowTitle(QStringLiteral(" Warning"));
+    setWindowModality(Qt::ApplicationModal);
+    auto* image = new QLabel(this);
+    image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    text_ = new QLabel(this);
+    text_->setObjectName(QStringLiteral("Label1"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(image);
+    row->addWidget(text_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(OkCancel(this, false));
+}
+
+void TWarningDlg::ShowWarning(const QString& text)
+{
+    text_->setText(text);
+    show();
+    raise();
+    activateWindow();
+}
+
+QString TWarningDlg::Text() const { return text_->text(); }
+
+} // namespace zalor::ui

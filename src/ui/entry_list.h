@@ -1,0 +1,73 @@
+// The input and output lists of the main window: "path|size" entries in
+// two columns, "Name" and "Size", drawn by one delegate.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include <string>
+#include <vector>
+
+namespace zalor::ui {
+
+// The entries shown by a list; the input list shows the settings' own
+// vector, the output list one of its own.
+class EntryListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum class Kind {
+        Inputs,  // the upper-cased path; a size of -1 reads "** NOT FOUND **"
+        Outputs, // the file name alone
+    };
+    // The role of an entry's path as it is stored (bytes in a QByteArray).
+    static constexpr int kPathRole = Qt::UserRole + 1;
+    static constexpr int kArchiveRole = Qt::UserRole + 2; // true for a path holding ".ZIP"
+
+    EntryListModel(Kind kind, std::vector<std::string>& entries, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    const std::vector<std::string>& Entries() const { return entries_; }
+    // Call around any change of the entries.
+    void BeginChange() { beginResetModel(); }
+    void EndChange() { endResetModel(); }
+    // The newest entry goes at the top (the output list).
+    void Prepend(const std::string& entry);
+    void Clear();
+
+private:
+    Kind kind_;
+    std::vector<std::string>& entries_;
+};
+
+// Draws an entry 18 pixels high: the archive icon before an archive's
+// path, the text 20 pixels in, the size 4 pixels into its column.
+class EntryDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// A two-column list with the blue line at the column boundary over its
+// whole height.
+class EntryListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit EntryListView(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The path part of an entry: the text before its last "|" (and before a "[" mark).
+std::string EntryFilePath(const std::string& entry);
+// "path|size" of an output file (size 0 when it does not exist).
+std::string OutputEntryFor(const std::string& path);
+
+} // namespace zalor::ui

@@ -1,0 +1,227 @@
+#include "ui/feature_dlg.h"
+
+#include "run/selection.h"
+#include "run/settings.h"
+#include "ui/settings_binder.h"
+#include "ui/text.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <map>
+
+namespace zalor::ui {
+
+namespace {
+
+constexpr int kPageRole = Qt::UserRole;
+
+QCheckBox* MakeBox(const SettingDef& def, QWidget* parent)
+{
+    auto* box = new QCheckBox(FromText(def.caption), parent);
+    box->setObjectName(FromText(def.key));
+    box->setEnabled(def.enabled);
+    const std::string spec = AreaSpecOf(def.key);
+    if (!spec.empty()) box->setToolTip(FromText(spec));
+    else if (!def.description.empty() && !def.codes.empty()) box->setToolTip(FromText(def.description));
+    return box;
+}
+
+QLineEdit* MakeSuffix(const SettingDef& def, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(FromText(def.key));
+    edit->setMaximumWidth(90);
+    return edit;
+}
+
+bool IsFieldBox(const SettingDef& def) { return def.fieldGroup != 0; }
+bool IsSelectionBox(const SettingDef& def) { return !def.codes.empty(); }
+
+} // namespace
+
+TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent), binder_(binder)
+{
+    setObjectName(QStringLiteral("TFeatureDlg"));
+    setWindowTitle(QStringLiteral("Tiger Features"));
+    setModal(true);
+
+    heading_ = new QLabel(this);
+    heading_->setObjectName(QStringLiteral("Heading"));
+    QFont big = heading_->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    heading_->setFont(big);
+    heading_->setFrameShape(QFrame::Panel);
+    heading_->setFrameShadow(QFrame::Sunken);
+    heading_->setMargin(6);
+
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName(QStringLiteral("TreeView1"));
+    tree_->setHeaderHidden(true);
+    tree_->setItemsExpandable(false);
+    tree_->setMinimumWidth(170);
+    pages_ = new QStackedWidget(this);
+
+    std::map<int, QTreeWidgetItem*> items;
+    for (const FeaturePageDef& page : FeaturePageTable()) {
+        QTreeWidgetItem* item = page.parent < 0 ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(items.at(page.parent));
+        item->setText(0, FromText(page.node));
+        item->setData(0, kPageRole, page.index);
+        items[page.index] = item;
+        pages_->insertWidget(page.index, MakePage(page.index));
+    }
+    tree_->expandAll();
+    // The tree stays open.
+    connect(tree_, &QTreeWidget::itemCollapsed, tree_, [this](QTreeWidgetItem* item) { tree_->expandItem(item); });
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) ShowPage(item->data(0, kPageRole).toInt());
+    });
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("BitBtn1"));
+    ok->setDefault(true);
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("BitBtn2"));
+    // Both only close: every box keeps what the user set.
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(tree_);
+    body->addWidget(pages_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading_);
+    layout->addLayout(body, 1);
+    layout->addWidget(buttons);
+
+    binder_.Bind(this);
+    ShowPage(0);
+    resize(760, 600);
+}
+
+QWidget* TFeatureDlg::MakePage(int index)
+{
+    const FeaturePageDef& pageDef = FeaturePageTable()[static_cast<std::size_t>(index)];
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Page%1").arg(index));
+    auto* layout = new QVBoxLayout(page);
+    if (!pageDef.text.empty()) {
+        auto* text = new QLabel(FromText(pageDef.text), page);
+        text->setWordWrap(true);
+        layout->addWidget(text);
+    }
+
+    auto* choices = new QGridLayout;
+    auto* fields = new QGroupBox(QStringLiteral(" Output Fields "), page);
+    auto* fieldLayout = new QGridLayout(fields);
+    auto* suffixes = new QFormLayout;
+    bool anyRange = false;
+    int row = 0, fieldCount = 0, suffixCount = 0;
+    for (const SettingDef& def : SettingTable())
+        if (def.place == SettingPlace::FeatureDialog && def.page == index && def.kind == SettingKind::Text) ++suffixCount;
+    // With several suffixes on a page, each is named after the box that follows it.
+    const SettingDef* suffix = nullptr;
+    for (const SettingDef& def : SettingTable()) {
+        if (def.place != SettingPlace::FeatureDialog || def.page != index || !def.shown) continue;
+        anyRange = anyRange || def.setReset;
+        if (def.kind == SettingKind::Text) {
+            if (suffixCount == 1) suffixes->addRow(FromText(def.caption), MakeSuffix(def, page));
+            else suffix = &def;
+            continue;
+        }
+        if (suffix) {
+            suffixes->addRow(FromText(def.caption).trimmed() + QStringLiteral(" ") + FromText(suffix->caption),
+                             MakeSuffix(*suffix, page));
+            suffix = nullptr;
+        }
+        if (IsFieldBox(def)) {
+            fieldLayout->addWidget(MakeBox(def, fields), fieldCount / 2, fieldCount % 2);
+            ++fieldCount;
+        } else {
+            choices->addWidget(MakeBox(def, page), row, 0);
+            if (IsSelectionBox(def))
+                choices->addWidget(new QLabel(QStringLiteral(": ") + FromText(def.description), page), row, 1);
+            ++row;
+        }
+    }
+    choices->setColumnStretch(1, 1);
+    if (row > 0) {
+        auto* scroll = new QScrollArea(page);
+        auto* inner = new QWidget;
+        inner->setLayout(choices);
+        scroll->setWidget(inner);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        layout->addWidget(scroll, 1);
+    } else {
+        delete choices;
+    }
+    if (suffixes->rowCount() > 0) layout->addLayout(suffixes);
+    else delete suffixes;
+    if (fieldCount > 0) layout->addWidget(fields);
+    else delete fields;
+    if (!pageDef.note.empty()) layout->addWidget(new QLabel(FromText(pageDef.note), page));
+    if (anyRange) {
+        auto* set = new QPushButton(QStringLiteral("&Set"), page);
+        auto* reset = new QPushButton(QStringLiteral("&Reset"), page);
+        set->setObjectName(QStringLiteral("Set%1").arg(index));
+        reset->setObjectName(QStringLiteral("Reset%1").arg(index));
+        connect(set, &QPushButton::clicked, this, [this, index] { SetRange(index, true); });
+        connect(reset, &QPushButton::clicked, this, [this, index] { SetRange(index, false); });
+        auto* row2 = new QHBoxLayout;
+        row2->addStretch(1);
+        row2->addWidget(set);
+        row2->addWidget(reset);
+        layout->addLayout(row2);
+    }
+    layout->addStretch(row > 0 ? 0 : 1);
+    return page;
+}
+
+void TFeatureDlg::SetRange(int index, bool on)
+{
+    QWidget* page = pages_->widget(index);
+    for (const SettingDef& def : SettingTable()) {
+        if (def.place != SettingPlace::FeatureDialog || def.page != index || !def.setReset) continue;
+        auto* box = page->findChild<QCheckBox*>(FromText(def.key));
+        if (box && box->isEnabled()) box->setChecked(on);
+    }
+}
+
+int TFeatureDlg::Page() const { return pages_->currentIndex(); }
+
+QString TFeatureDlg::Heading() const { return heading_->text(); }
+
+void TFeatureDlg::ShowPage(int index)
+{
+    if (index < 0 || index >= pages_->count()) return;
+    pages_->setCurrentIndex(index);
+    heading_->setText(FromText(FeaturePageTable()[static_cast<std::size_t>(index)].heading));
+    QTreeWidgetItemIterator it(tree_);
+    for (; *it; ++it)
+        if ((*it)->data(0, kPageRole).toInt() == index && tree_->currentItem() != *it) tree_->setCurrentItem(*it);
+}
+
+void TFeatureDlg::showEvent(QShowEvent* event)
+{
+    // The boxes that cannot be set show cleared whenever the dialog opens.
+    binder_.Refresh();
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        if (!box->isEnabled()) box->setChecked(false);
+    QDialog::showEvent(event);
+}
+
+} // namespace zalor::ui

@@ -1,0 +1,40 @@
+// The feature dialog: the tree of line, polygon and point pages beside the
+// pages of boxes, suffixes and output fields, all made from the settings
+// table.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QStackedWidget;
+class QTreeWidget;
+
+namespace zalor::ui {
+
+class SettingsBinder;
+
+class TFeatureDlg : public QDialog {
+    Q_OBJECT
+public:
+    TFeatureDlg(SettingsBinder& binder, QWidget* parent = nullptr);
+
+    // The page shown (the index of its tree node).
+    int Page() const;
+    QString Heading() const;
+    void ShowPage(int index);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* MakePage(int index);
+    // Sets or clears the page's Set/Reset boxes that are enabled.
+    void SetRange(int index, bool on);
+
+    SettingsBinder& binder_;
+    QTreeWidget* tree_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    QLabel* heading_ = nullptr;
+};
+
+} // namespace zalor::ui

@@ -1,0 +1,76 @@
+#include "ui/run_thread.h"
+
+#include "ui/text.h"
+
+#include <QThread>
+
+namespace zalor::ui {
+
+void QtReporter::LogAppended(int number, std::string_view text, int) { emit LogLine(number, FromText(text)); }
+
+void QtReporter::LogLastReplaced(int number, std::string_view text) { emit LogLineReplaced(number, FromText(text)); }
+
+void QtReporter::Status(std::string_view text) { emit StatusChanged(FromText(text)); }
+
+void QtReporter::CountyStatus(std::string_view text) { emit CountyChanged(FromText(text)); }
+
+void QtReporter::Progress(int percent)
+{
+    // Only changes cross to the window: a reader reports far more often.
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    emit ProgressChanged(percent);
+}
+
+void QtReporter::OutputsCleared() { emit OutputListCleared(); }
+
+void QtReporter::OutputAdded(std::string_view entry)
+{
+    emit OutputListAdded(QByteArray(entry.data(), qsizetype(entry.size())));
+}
+
+void QtReporter::Error(std::string_view text) { emit ErrorShown(FromText(text)); }
+
+void QtReporter::Notice(std::string_view text) { emit ErrorShown(FromText(text)); }
+
+void QtReporter::Warning(std::string_view text) { emit WarningShown(FromText(text)); }
+
+void QtReporter::Beep() { emit BeepWanted(); }
+
+void QtReporter::Running(bool running)
+{
+    lastPercent_ = -1;
+    emit RunningChanged(running);
+}
+
+ConversionRunner::ConversionRunner(QObject* parent) : QObject(parent), session_(settings_, reporter_) {}
+
+ConversionRunner::~ConversionRunner()
+{
+    if (thread_) {
+        session_.RequestStop();
+        thread_->wait();
+        delete thread_;
+    }
+}
+
+bool ConversionRunner::Start(const RunSettings& settings)
+{
+    if (thread_) return false;
+    settings_ = settings;
+    thread_ = QThread::create([this] { result_ = RunConversion(session_); });
+    connect(thread_, &QThread::finished, this, [this] {
+        thread_->deleteLater();
+        thread_ = nullptr;
+        emit Finished(result_);
+    });
+    thread_->start();
+    return true;
+}
+
+void ConversionRunner::Wait()
+{
+    if (thread_) thread_->wait();
+}
+
+} // namespace zalor::ui

@@ -1,0 +1,28 @@
+// A county archive as the input: every record reader, as a conversion
+// calls them, reads its members.
+#include "fuzz_support.h"
+#include "run/county_reading.h"
+#include "run/session.h"
+
+namespace {
+
+class Quiet final : public zalor::Reporter {};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    using namespace zalor;
+    const std::string path = fuzz::ScratchDir() + "TGR17031.ZIP";
+    fuzz::WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
+    RunSettings settings;
+    Quiet quiet;
+    Session session(settings, quiet);
+    County county;
+    const CountySource source{path, path};
+    NoteDuplicateMembers(session, source);
+    ReadEntityNamesPhase(session, county, source);
+    if (ReadChainPhases(session, county, source)) OrderChainsPhase(session, county);
+    ReadLandmarksPhase(session, county, source);
+    return 0;
+}

@@ -1,0 +1,355 @@
+// The main window and its dialogs, offscreen: the feature dialog's pages
+// and Set/Reset, the precision and tolerance fields, the input and output
+// lists, drops, Go's refusal, runs against zalor-cli, Stop, the
+// configuration commands and the command line.
+#include "ui/browser.h"
+#include "ui/dialogs.h"
+#include "ui/entry_list.h"
+#include "ui/feature_dlg.h"
+#include "ui/main_window.h"
+#include "view/sample_files.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <fstream>
+#include <memory>
+
+using namespace zalor;
+using zalor::test::view::ScratchDir;
+using zalor::test::view::Slurp;
+using zalor::test::view::Spill;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+const std::string kSource = ZALOR_SOURCE_DIR;
+const std::string kBinary = ZALOR_BINARY_DIR;
+
+std::unique_ptr<ui::TMainWindow> MakeWindow(const std::string& dir, const std::string& config = {})
+{
+    ui::WindowOptions o;
+    o.dataDirectory = Q(dir);
+    o.outputDirectory = Q(dir);
+    o.currentDirectory = Q(dir);
+    o.configFile = Q(config);
+    auto w = std::make_unique<ui::TMainWindow>(o);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get())) return nullptr;
+    return w;
+}
+
+// The sample configuration writing under `output`, with `lines` added
+// after it (a later line wins) and the sample county (or `input`) to convert.
+std::string SampleConfig(const std::string& path, const std::string& output, const std::string& lines = {},
+                         const std::string& input = kSource + "/samples/TGR08901.ZIP")
+{
+    std::string text = Slurp(kSource + "/samples/SAMPLE.CFG");
+    text = text.substr(0, text.find("[Files]"));
+    Spill(path, text + "Output=" + output + "\r\n" + lines + "[Files]\r\nFile2=" + input + "\r\n");
+    return path;
+}
+
+// Relative path -> bytes of every file under `root`.
+std::map<QString, std::string> Tree(const std::string& root)
+{
+    std::map<QString, std::string> files;
+    QDirIterator it(Q(root), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(Q(root)).relativeFilePath(path)] = Slurp(path.toStdString());
+    }
+    return files;
+}
+
+QString StatusLine(ui::TMainWindow& w) { return w.findChild<QLabel*>(QStringLiteral("StatusLine"))->text(); }
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void featureDialogPagesAndRanges()
+    {
+        auto w = MakeWindow(ScratchDir("features"));
+        QVERIFY(w);
+        ui::TFeatureDlg* d = w->FeatureDialog();
+        d->show();
+        auto* tree = d->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        QTreeWidgetItem* node = tree->findItems(QStringLiteral("Political (1990)"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        QVERIFY(node);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+        QCOMPARE(d->Heading(), QStringLiteral("POLITICAL (1990)"));
+        QCOMPARE(d->Page(), 14);
+
+        // Set and Reset on the current-year areas reach "All Polygons" and
+        // the exclude-water option, and skip the boxes that cannot be set.
+        d->ShowPage(13);
+        d->findChild<QPushButton*>(QStringLiteral("Set13"))->click();
+        const RunSettings& s = w->Settings();
+        QVERIFY(s.Box("CbAr19") && s.Box("CbAr20") && s.Box("CbAr1") && s.Box("CbAr21"));
+        QVERIFY(!s.Box("CbAr16") && !d->findChild<QCheckBox*>(QStringLiteral("CbAr16"))->isChecked());
+        QVERIFY(!s.Box("CbAs2")); // another page
+        d->findChild<QPushButton*>(QStringLiteral("Reset13"))->click();
+        QVERIFY(!s.Box("CbAr19") && !s.Box("CbAr20") && !s.Box("CbAr1"));
+        // An area box carries the layer it writes as its tooltip.
+        QCOMPARE(d->findChild<QCheckBox*>(QStringLiteral("CbAr1"))->toolTip(), QStringLiteral("CNTY|00605"));
+        d->close();
+    }
+
+    void precisionAndTolerance()
+    {
+        auto w = MakeWindow(ScratchDir("numbers"));
+        QVERIFY(w);
+        ui::TOptionsDlg* d = w->OptionsDialog();
+        d->show();
+        auto* dig = d->findChild<QLineEdit*>(QStringLiteral("DIG"));
+        auto* tol = d->findChild<QLineEdit*>(QStringLiteral("TOL"));
+        auto type = [](QLineEdit* field, const QString& text) {
+            field->selectAll();
+            QTest::keyClicks(field, text);
+            return field->text();
+        };
+        QCOMPARE(type(dig, QStringLiteral("9")), QStringLiteral("6"));
+        QCOMPARE(type(dig, QStringLiteral("0")), QStringLiteral("1"));
+        QCOMPARE(w->Settings().Precision(), 1);
+        dig->selectAll();
+        QTest::keyClick(dig, Qt::Key_Backspace);
+        QCOMPARE(dig->text(), QStringLiteral("6"));
+        QCOMPARE(type(tol, QStringLiteral("2500")), QStringLiteral("1000"));
+        tol->selectAll();
+        tol->insert(QStringLiteral("-3")); // pasted
+        QCOMPARE(tol->text(), QStringLiteral("0"));
+        QCOMPARE(w->Settings().Tolerance(), 0);
+        d->close();
+    }
+
+    void inputAndOutputLists()
+    {
+        const std::string dir = ScratchDir("lists");
+        Spill(dir + "TGR01001.ZIP", std::string(1234, 'x'));
+        Spill(dir + "tgr01003.rt1", "x");
+        Spill(dir + "notes.txt", "x");
+        auto w = MakeWindow(dir);
+        QVERIFY(w);
+        w->findChild<ui::DirectoryBrowser*>()->SetDirectory(Q(dir));
+        auto* files = w->findChild<QListView*>(QStringLiteral("FileListBox1"));
+        QCOMPARE(files->model()->rowCount(), 2); // the mask in any case
+        files->setCurrentIndex(files->model()->index(0, 0));
+        auto* add = w->findChild<QPushButton*>(QStringLiteral("AddButton"));
+        QTRY_VERIFY(add->isEnabled()); // at the next tick
+        add->click();
+        add->click();
+        QCOMPARE(w->Inputs()->rowCount(), 1);
+        QCOMPARE(w->Inputs()->index(0, 0).data().toString(), Q(dir + "TGR01001.ZIP").toUpper());
+        QCOMPARE(w->Inputs()->index(0, 1).data().toString(), QStringLiteral("1,234"));
+
+        // Dropped files: an RT5 and a missing archive to the inputs, a MIF to the outputs.
+        Spill(dir + "TGR01005.RT5", "x");
+        Spill(dir + "roads.mif", std::string(2000, 'm'));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(Q(dir + "TGR01005.RT5")), QUrl::fromLocalFile(Q(dir + "roads.mif")),
+                      QUrl::fromLocalFile(Q(dir + "TGR09999.ZIP")), QUrl::fromLocalFile(Q(dir + "notes.txt"))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &drop);
+        QCOMPARE(w->Inputs()->rowCount(), 3);
+        QCOMPARE(w->Settings().inputs[1], dir + "TGR01005.RT5|1");
+        QCOMPARE(w->Inputs()->index(2, 1).data().toString(), QStringLiteral("** NOT FOUND **"));
+        QCOMPARE(w->Outputs()->rowCount(), 1);
+        QCOMPARE(w->Outputs()->index(0, 0).data().toString(), QStringLiteral("roads.mif"));
+        QCOMPARE(w->Outputs()->index(0, 1).data().toString(), QStringLiteral("2,000"));
+    }
+
+    void goRefusesWithoutFeatures()
+    {
+        const std::string dir = ScratchDir("refused");
+        auto w = MakeWindow(dir);
+        QVERIFY(w);
+        w->AddFiles({Q(dir + "TGR09999.ZIP")});
+        auto* go = w->findChild<QPushButton*>(QStringLiteral("GoButton"));
+        QVERIFY(go->isEnabled());
+        QSignalSpy finished(w.get(), &ui::TMainWindow::RunFinished);
+        go->click();
+        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.at(0).at(0).value<RunResult>().refused);
+        QTRY_VERIFY(w->WarningBox()->isVisible());
+        QCOMPARE(w->WarningBox()->Text(), QStringLiteral("Please Select Features for Output!"));
+        QVERIFY(w->WarningBox()->isModal());
+        w->WarningBox()->accept();
+    }
+
+    void runMatchesTheCommandLine()
+    {
+        const std::string dir = ScratchDir("run");
+        const std::string config = SampleConfig(dir + "GUI.CFG", dir + "gui/");
+        const std::string cliConfig = SampleConfig(dir + "CLI.CFG", dir + "cli/");
+        QDir().mkpath(Q(dir + "gui"));
+        auto w = MakeWindow(dir, config);
+        QVERIFY(w);
+        QCOMPARE(w->Inputs()->rowCount(), 1);
+        QSignalSpy finished(w.get(), &ui::TMainWindow::RunFinished);
+        w->findChild<QPushButton*>(QStringLiteral("GoButton"))->click();
+        QVERIFY(finished.wait(300000));
+        QCOMPARE(StatusLine(*w), QStringLiteral("Done!"));
+        QCOMPARE(w->ExitStatus(), 0);
+
+        QProcess cli;
+        cli.start(Q(kBinary + "/zalor-cli"), {QStringLiteral("--quiet"), QStringLiteral("--config"), Q(cliConfig)});
+        QVERIFY(cli.waitForFinished(300000));
+        QCOMPARE(cli.exitCode(), 0);
+        const auto gui = Tree(dir + "gui/"), expected = Tree(dir + "cli/");
+        QVERIFY(gui.size() > 40);
+        QCOMPARE(gui.size(), expected.size());
+        for (const auto& [name, bytes] : expected) {
+            QVERIFY2(gui.count(name), qPrintable(name));
+            QVERIFY2(gui.at(name) == bytes, qPrintable(name));
+        }
+        // The output list holds the written files, the newest first.
+        QVERIFY(w->Outputs()->rowCount() > 40);
+        for (const std::string& entry : w->Outputs()->Entries())
+            QVERIFY2(QFileInfo::exists(Q(ui::EntryFilePath(entry))), entry.c_str());
+        QVERIFY(w->findChild<QPushButton*>(QStringLiteral("GoButton"))->isEnabled());
+    }
+
+    void stopDuringALargeCounty()
+    {
+        const std::string dir = ScratchDir("stop");
+        QProcess make;
+        make.start(Q(kBinary + "/zalor-mkcounty"),
+                   {QStringLiteral("--state"), QStringLiteral("17"), QStringLiteral("--county"), QStringLiteral("031"),
+                    QStringLiteral("--chains"), QStringLiteral("20000"), QStringLiteral("--seed"), QStringLiteral("7"),
+                    QStringLiteral("--out"), Q(dir)});
+        QVERIFY(make.waitForFinished(300000));
+        QCOMPARE(make.exitCode(), 0);
+        // The county thirty times over (its record files linked into thirty
+        // directories), so that the run lasts.
+        std::string inputs;
+        for (int i = 0; i < 30; ++i) {
+            const std::string copy = dir + "c" + std::to_string(i) + "/";
+            QDir().mkpath(Q(copy));
+            for (const QString& name : QDir(Q(dir)).entryList({QStringLiteral("TGR17031.RT*")}, QDir::Files))
+                QFile::link(Q(dir) + name, Q(copy) + name);
+            inputs += (i ? "\r\nFile2=" : "") + copy + "TGR17031.RT1";
+        }
+        const std::string config = SampleConfig(dir + "BIG.CFG", dir + "out/", "RbO2=1\r\n", inputs);
+        auto w = MakeWindow(dir, config);
+        QVERIFY(w);
+        auto* stop = w->findChild<QPushButton*>(QStringLiteral("StopButton"));
+        auto* time = w->findChild<QLabel*>(QStringLiteral("TimeLine"));
+        QSignalSpy finished(w.get(), &ui::TMainWindow::RunFinished);
+        w->findChild<QPushButton*>(QStringLiteral("GoButton"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stop->isEnabled(), 60000);
+
+        // While the county is read the window goes on serving its events.
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longest = 0;
+        int ticks = 0;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, this, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+            ++ticks;
+        });
+        probe.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 30, 5000);
+        QVERIFY2(finished.isEmpty(), "the run ended before Stop");
+        QVERIFY2(longest < 200, qPrintable(QString::number(longest)));
+        QVERIFY(time->text().startsWith(QStringLiteral("Time: ")));
+        QVERIFY(w->findChild<QLineEdit*>(QStringLiteral("Output"))->isEnabled() == false);
+
+        stop->click();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(StatusLine(*w), QStringLiteral("Process Aborted!"));
+        QVERIFY(finished.at(0).at(0).value<RunResult>().stopped);
+        QVERIFY(!stop->isEnabled());
+        QVERIFY(w->findChild<QLineEdit*>(QStringLiteral("Output"))->isEnabled());
+    }
+
+    void configurationCommands()
+    {
+        const std::string dir = ScratchDir("configs");
+        QDir().mkpath(Q(dir + "lower"));
+        auto w = MakeWindow(dir);
+        QVERIFY(w);
+        QStringList answers;
+        w->SetFileChooser([&](ui::TMainWindow::FileDialog, const QString&, const QString&) {
+            return answers.isEmpty() ? QStringList() : QStringList{answers.takeFirst()};
+        });
+        auto trigger = [&](const char* name) { w->findChild<QAction*>(QLatin1String(name))->trigger(); };
+        auto* a1 = w->FeatureDialog()->findChild<QCheckBox*>(QStringLiteral("CbA1"));
+
+        trigger("New");
+        QVERIFY(a1->isChecked());
+        // Save As upper-cases the file name only.
+        answers << Q(dir + "lower/myset");
+        trigger("SaveAs");
+        QVERIFY(QFileInfo::exists(Q(dir + "lower/MYSET.CFG")));
+        QCOMPARE(w->Configuration().lastName, dir + "lower/MYSET.CFG");
+
+        a1->setChecked(false);
+        QVERIFY(!w->Settings().Box("CbA1"));
+        answers << Q(dir + "lower/MYSET.CFG");
+        trigger("Load");
+        QVERIFY(a1->isChecked());
+        auto* recent = w->findChild<QAction*>(QStringLiteral("Recent0"));
+        QVERIFY(recent->isVisible() && recent->text().endsWith(Q(dir + "lower/MYSET.CFG")));
+
+        // A loaded file shows in the controls: the clamped precision too.
+        Spill(dir + "OTHER.CFG", "DIG=9\r\nCbAr21=1\r\nCbA1=0\r\n");
+        answers << Q(dir + "OTHER.CFG");
+        trigger("Load");
+        QCOMPARE(w->OptionsDialog()->findChild<QLineEdit*>(QStringLiteral("DIG"))->text(), QStringLiteral("6"));
+        QVERIFY(w->FeatureDialog()->findChild<QCheckBox*>(QStringLiteral("CbAr21"))->isChecked());
+        QVERIFY(!a1->isChecked());
+        QVERIFY(w->findChild<QAction*>(QStringLiteral("Recent1"))->text().endsWith(QStringLiteral("MYSET.CFG")));
+        w->findChild<QAction*>(QStringLiteral("Recent1"))->trigger();
+        QVERIFY(a1->isChecked());
+        QVERIFY(recent->text().endsWith(QStringLiteral("MYSET.CFG")));
+
+        // Closing saves the default configuration under the name it is loaded from.
+        w->close();
+        QVERIFY(QFileInfo::exists(Q(dir + "ZALOR.CFG")));
+        QVERIFY(Slurp(dir + "ZALOR.CFG").find("CbA1=1\r\n") != std::string::npos);
+    }
+
+    void commandLine()
+    {
+        const std::string dir = ScratchDir("command-line");
+        const std::string config = SampleConfig(dir + "RUN.CFG", dir + "out/");
+        QDir().mkpath(Q(dir + "out"));
+        QProcess p;
+        p.setWorkingDirectory(Q(dir));
+        p.start(Q(kBinary + "/zalor"), {QStringLiteral("--config"), Q(config), QStringLiteral("--go"), QStringLiteral("--quit")});
+        QVERIFY(p.waitForFinished(300000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QFileInfo::exists(Q(dir + "out/08/08901/TGR08901A.MIF")));
+        // Nothing selected: refused, status 1, the warning on standard error.
+        Spill(dir + "NONE.CFG", "Output=" + dir + "out/\r\nFile2=" + kSource + "/samples/TGR08901.ZIP\r\n");
+        p.start(Q(kBinary + "/zalor"), {QStringLiteral("--config"), Q(dir + "NONE.CFG"), QStringLiteral("--go"),
+                                        QStringLiteral("--quit")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains(QStringLiteral("Please Select Features")));
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
