@@ -161,9 +161,12 @@ void TerminalReporter::Running(bool running)
 
 void TerminalReporter::CountyBegun(int number, int count, std::string_view entry)
 {
-    (void)entry;
     number_ = number;
     count_ = count;
+    // The input's file name until the county's own name is read.
+    const std::string_view path = entry.substr(0, entry.rfind('|'));
+    county_ = std::string(path.substr(path.rfind('/') + 1));
+    status_.clear();
     phase_.clear();
     percent_ = 0;
     if (weights_.size() != static_cast<std::size_t>(count)) weights_.assign(static_cast<std::size_t>(count), 0);
