@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config zlib1g-dev libminizip-dev libcli11-dev
           googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev gdal-bin python3-gdal zip unzip
-          qt6-base-dev fonts-liberation2 xvfb xauth desktop-file-utils)
+          qt6-base-dev fonts-liberation2 xvfb xauth desktop-file-utils help2man man-db parallel)
 
 install_deps() {
   local missing=()

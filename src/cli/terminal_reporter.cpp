@@ -2,9 +2,46 @@
 
 #include "run/driver.h"
 
+#include <algorithm>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace zalor {
+
+namespace {
+
+// "0:42", "12:05", "1:02:03".
+std::string ClockText(int64_t ms)
+{
+    const int64_t s = ms / 1000;
+    char buf[32];
+    if (s >= 3600)
+        std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                      static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    else std::snprintf(buf, sizeof buf, "%lld:%02lld", static_cast<long long>(s / 60), static_cast<long long>(s % 60));
+    return buf;
+}
+
+// The estimate of the time left: `elapsedMs` took the counties before
+// `done` (an index into `weights`); the rest take as long per weight.
+// -1 when nothing is done yet.
+int64_t TimeLeft(const std::vector<int64_t>& weights, std::size_t done, int64_t elapsedMs)
+{
+    if (done == 0 || done > weights.size()) return -1;
+    int64_t doneWeight = 0, total = 0;
+    for (std::size_t i = 0; i < weights.size(); ++i) {
+        total += weights[i];
+        if (i < done) doneWeight += weights[i];
+    }
+    if (doneWeight <= 0) { // sizes unknown: by the number of counties
+        doneWeight = static_cast<int64_t>(done);
+        total = static_cast<int64_t>(weights.size());
+    }
+    return static_cast<int64_t>(static_cast<double>(elapsedMs) * static_cast<double>(total - doneWeight) /
+                                static_cast<double>(doneWeight));
+}
+
+} // namespace
 
 TerminalReporter::TerminalReporter(bool quiet, bool showLog)
     : quiet_(quiet), showLog_(showLog), tty_(::isatty(STDERR_FILENO) != 0)
@@ -27,18 +64,37 @@ void TerminalReporter::Print(std::FILE* f, std::string_view text)
     std::fflush(f);
 }
 
+void TerminalReporter::SetInputs(const std::vector<std::string>& entries)
+{
+    weights_.clear();
+    for (const std::string& entry : entries) {
+        // "path|1,234,567", or "path|-1" for a file that is not there
+        const std::size_t bar = entry.rfind('|');
+        int64_t size = 0;
+        for (std::size_t i = bar + 1; bar != std::string::npos && i < entry.size() && entry[bar + 1] != '-'; ++i)
+            if (entry[i] >= '0' && entry[i] <= '9') size = size * 10 + (entry[i] - '0');
+        weights_.push_back(size);
+    }
+}
+
 void TerminalReporter::Redraw(bool force)
 {
     if (quiet_ || !tty_) return;
     int64_t now = TickCount();
     if (!force && now - lastDraw_ < 100) return;
     lastDraw_ = now;
-    char bar[21];
-    int filled = percent_ / 5;
-    for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[20] = 0;
-    std::string line = "[" + std::string(bar) + "] " + std::to_string(percent_) + "% " + county_ + "  " + status_;
-    if (line.size() > 100) line.resize(100);
+    std::string line;
+    if (count_ > 0) line = "[" + std::to_string(number_) + "/" + std::to_string(count_) + "] ";
+    line += county_ + "  " + (phase_.empty() ? "" : phase_ + " ") + std::to_string(percent_) + "%";
+    if (runStart_ > 0) {
+        line += "  " + ClockText(now - runStart_) + " elapsed";
+        if (leftMs_ >= 0) line += ", " + ClockText(std::max<int64_t>(0, leftMs_ - (now - leftAt_))) + " left";
+    }
+    line += "  " + status_;
+    winsize ws{};
+    std::size_t width = 100;
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 1) width = ws.ws_col - 1u;
+    if (line.size() > width) line.resize(width);
     std::fputs("\r\033[K", stderr);
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
@@ -95,7 +151,36 @@ void TerminalReporter::Beep()
 void TerminalReporter::Running(bool running)
 {
     running_ = running;
-    if (!running) ClearLine();
+    if (running) {
+        runStart_ = TickCount();
+        leftMs_ = -1;
+    } else {
+        ClearLine();
+    }
+}
+
+void TerminalReporter::CountyBegun(int number, int count, std::string_view entry)
+{
+    number_ = number;
+    count_ = count;
+    // The input's file name until the county's own name is read.
+    const std::string_view path = entry.substr(0, entry.rfind('|'));
+    county_ = std::string(path.substr(path.rfind('/') + 1));
+    status_.clear();
+    phase_.clear();
+    percent_ = 0;
+    if (weights_.size() != static_cast<std::size_t>(count)) weights_.assign(static_cast<std::size_t>(count), 0);
+    const int64_t now = TickCount();
+    leftMs_ = TimeLeft(weights_, static_cast<std::size_t>(number - 1), now - runStart_);
+    leftAt_ = now;
+    Redraw(true);
+}
+
+void TerminalReporter::Phase(std::string_view name)
+{
+    phase_ = std::string(name);
+    percent_ = 0;
+    Redraw(true);
 }
 
 } // namespace zalor

@@ -1,5 +1,7 @@
-// Reports a run on a terminal: a progress line on a TTY, plain lines
-// otherwise; errors and warnings always go to standard error.
+// Reports a run on a terminal: on a TTY one progress line (county n of m,
+// its name, phase and percentage, the time taken and the time left for the
+// batch), plain lines otherwise; errors and warnings always go to standard
+// error.
 #pragma once
 
 #include "run/reporter.h"
@@ -7,12 +9,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace zalor {
 
 class TerminalReporter : public Reporter {
 public:
     TerminalReporter(bool quiet, bool showLog);
+
+    // The input list of the run, whose sizes weigh the estimate of the time left.
+    void SetInputs(const std::vector<std::string>& entries);
 
     void LogAppended(int number, std::string_view text, int dropped) override;
     void LogLastReplaced(int number, std::string_view text) override;
@@ -24,6 +30,8 @@ public:
     void Notice(std::string_view text) override;
     void Beep() override;
     void Running(bool running) override;
+    void CountyBegun(int number, int count, std::string_view entry) override;
+    void Phase(std::string_view name) override;
 
 private:
     void Redraw(bool force);
@@ -39,6 +47,14 @@ private:
     int64_t lastDraw_ = 0;
     bool lineShown_ = false;
     bool running_ = false;
+    // The batch: county n of m, its phase, and the estimate of the time left.
+    std::vector<int64_t> weights_; // of each county, by its input's size
+    int number_ = 0;
+    int count_ = 0;
+    std::string phase_;
+    int64_t runStart_ = 0;
+    int64_t leftAt_ = 0;   // when the estimate was made
+    int64_t leftMs_ = -1;  // the estimate then; -1 before one can be made
 };
 
 } // namespace zalor

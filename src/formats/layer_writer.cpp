@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -136,25 +137,26 @@ public:
           mid_(Stage(".MID"), TTextFile::kCreate)
     {
         mif_.WriteMifHeader(MifCoordSysLine(def.projection));
+        projection_.R = kMifSphereRadius;
         WriteColumnBlock(mif_, def, true);
     }
     bool WritePoint(GeoPoint p, const LayerRow& row) override
     {
-        WriteMifPoint(mif_, FormatCoordinatePair(def_.projection, p));
+        WriteMifPoint(mif_, MifCoordinatePair(projection_, p));
         WriteRow(row);
         return true;
     }
     bool WriteLine(std::span<const GeoPoint> points, const LineStyle& style, const LayerRow& row) override
     {
         WriteMifPlineStart(mif_, static_cast<int64_t>(points.size()));
-        for (const GeoPoint& p : points) mif_.WriteLine(FormatCoordinatePair(def_.projection, p));
+        for (const GeoPoint& p : points) mif_.WriteLine(MifCoordinatePair(projection_, p));
         WriteMifPen(mif_, MifPen{style.penWidth, 2, style.penColour});
         WriteRow(row);
         return true;
     }
     bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const LayerRow& row) override
     {
-        WriteMifRegion(mif_, points, ringSizes, [this](GeoPoint p) { return FormatCoordinatePair(def_.projection, p); });
+        WriteMifRegion(mif_, points, ringSizes, [this](GeoPoint p) { return MifCoordinatePair(projection_, p); });
         WriteMifBrush(mif_, def_.brushColour);
         WriteRow(row);
         return true;
@@ -171,6 +173,7 @@ private:
     void WriteRow(const LayerRow& row) { mid_.WriteLine(row.Mid()); }
 
     const LayerDefinition def_;
+    Projection projection_ = def_.projection;
     TTextFile mif_;
     TTextFile mid_;
 };
@@ -340,13 +343,51 @@ std::string_view LayerRow::ValueAt(std::size_t i, std::string& scratch) const
 std::string MifCoordSysLine(const Projection& p)
 {
     if (!p.active) return std::string(TTextFile::kGeographicCoordSys);
-    // Lambert Azimuthal Equal-Area (MapInfo projection 29) on the sphere
-    // (ellipsoid 12), metres, centred on the projection's centre. MapInfo
-    // knows one sphere only, of radius 6370997 m, the default radius.
+    // Lambert Azimuthal Equal-Area (projection 29) on the sphere (ellipsoid
+    // 12) of a datum of its own (999) whose centre is that of WGS 84 (no
+    // shift), in metres, about the projection's centre. The points are put
+    // on that sphere as the datum says (MifCoordinatePair).
     char buf[160];
-    std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, 9999, 12, 0, 0, 0, \"m\", %.10g, %.10g",
+    std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, 999, 12, 0, 0, 0, \"m\", %.10g, %.10g",
                   p.lam0 / 0.01745329252, p.phi0 / 0.01745329252);
     return buf;
+}
+
+namespace {
+
+// The latitude, on the MIF sphere, of the point where the normal of the
+// WGS 84 ellipsoid at the geodetic latitude `degrees` (the NAD83 one to
+// well under a metre) meets the sphere. Every point of that normal has the
+// geodetic latitude `degrees`, so readers of the declared datum, which
+// share the sphere's centre with the ellipsoid's, carry the point back to
+// it.
+double SphereLatitude(double degrees)
+{
+    constexpr double kA = 6378137.0;
+    constexpr double kF = 1 / 298.257223563;
+    constexpr double kE2 = kF * (2 - kF);
+    constexpr double kDegree = 0.017453292519943295;
+    const double phi = degrees * kDegree;
+    const double s = std::sin(phi), c = std::cos(phi);
+    const double n = kA / std::sqrt(1 - kE2 * s * s);
+    // In the meridian plane, with the unit normal u = (c, s) and v = (s, -c)
+    // across it, the ellipsoid point (p, z) is along * u + across * v; the
+    // normal's points (along + h) * u + across * v meet the sphere at this h.
+    const double p = n * c, z = n * (1 - kE2) * s;
+    const double along = p * c + z * s;
+    const double across = p * s - z * c;
+    const double h = std::sqrt(kMifSphereRadius * kMifSphereRadius - across * across) - along;
+    return std::atan2(z + h * s, p + h * c) / kDegree;
+}
+
+} // namespace
+
+std::string MifCoordinatePair(const Projection& p, GeoPoint pt)
+{
+    if (!p.active) return FormatCoordinatePair(p, pt);
+    double x = 0, y = 0;
+    ProjectLambert(p, pt.x * 0.000001, SphereLatitude(pt.y * 0.000001), x, y);
+    return FormatGeneral15(x) + " " + FormatGeneral15(y);
 }
 
 std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& def, WriteFailures& failures)

@@ -146,4 +146,12 @@ std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& definition, 
 // projection when it is active.
 std::string MifCoordSysLine(const Projection& projection);
 
+// The one sphere a MIF file can declare (its ellipsoid 12), in metres.
+// Projected MIF files are written on it whatever the Lambert radius.
+constexpr double kMifSphereRadius = 6370997.0;
+// The text of a coordinate pair in a MIF file: six-decimal degrees, or,
+// when the projection is active, metres of the Lambert projection on the
+// MIF sphere of the point that the declared datum puts there.
+std::string MifCoordinatePair(const Projection& projection, GeoPoint point);
+
 } // namespace zalor

@@ -6,6 +6,7 @@
 #include "run/selection.h"
 
 #include <chrono>
+#include <cstdio>
 #include <sys/stat.h>
 #include <exception>
 #include <thread>
@@ -27,6 +28,24 @@ std::string AutoZipArchiveName(const std::string& inputPath)
     if (name.empty()) return {};
     name[0] = 'Z';
     return name + ".ZIP";
+}
+
+std::string MifRadiusNote(const RunSettings& s)
+{
+    if (!s.Box("RbP1") || static_cast<OutputFormat>(s.ChoiceValue("RbF")) != OutputFormat::Mif) return {};
+    double radius = 0;
+    try {
+        radius = ParseLambertParameters(s.Text("LAM")).radius;
+    } catch (const std::exception&) {
+        return {}; // the county reports the parameters
+    }
+    if (radius == kMifSphereRadius) return {};
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "MIF files can declare no sphere of radius %.10g m: their Lambert coordinates are on the sphere "
+                  "of %.10g m",
+                  radius, kMifSphereRadius);
+    return text;
 }
 
 namespace {
@@ -96,6 +115,7 @@ void ConvertEntry(Session& session, County& county, const std::string& entry)
     county.Release();
     report.LogLine("Complete :" + entry);
     if (session.settings.Box("ZIP") && !session.Stopped() && !outputDirectory.empty()) {
+        report.reporter().Phase("zipping");
         const std::string archive = outputDirectory + AutoZipArchiveName(path);
         try {
             if (!AutoZipOutputs(archive, OutputBaseName(path))) session.CountyError("Error Zipping " + archive);
@@ -138,6 +158,7 @@ RunResult RunConversion(Session& session)
     County county;
     for (std::size_t i = 0; i < s.inputs.size() && !session.Stopped(); ++i) {
         ++result.counties;
+        report.reporter().CountyBegun(static_cast<int>(i + 1), static_cast<int>(s.inputs.size()), s.inputs[i]);
         ConvertEntry(session, county, s.inputs[i]);
     }
     result.failed = session.failedCounties;
@@ -158,10 +179,12 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     job.format = static_cast<OutputFormat>(s.ChoiceValue("RbF"));
     job.projection.active = s.Box("RbP1");
     if (job.projection.active) SetupLambert(job.projection, ParseLambertParameters(s.Text("LAM")));
+    if (const std::string note = MifRadiusNote(s); !note.empty()) report.LogLine(note);
     job.fileName = FileNamePart(path);
     for (char& c : job.fileName) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     job.baseName = OutputBaseName(path);
 
+    report.reporter().Phase("reading");
     NoteDuplicateMembers(session, job.source);
     ReadEntityNamesPhase(session, county, job.source);
     report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
@@ -185,7 +208,9 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     OrderChainsPhase(session, county);
     report.LogLine("Sorting Complete");
 
+    report.reporter().Phase("lines");
     WriteLineGroupsPhase(session, county, job);
+    report.reporter().Phase("landmarks");
     if (ReadLandmarksPhase(session, county, job.source)) {
         try {
             if (AnyPointLandmarkSelected(s)) WriteLandmarkPointsPhase(session, county, job);
@@ -194,6 +219,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
             session.CountyError("Error Reading Landmarks");
         }
     }
+    report.reporter().Phase("areas");
     WriteAreaLayersPhase(session, county, job);
     county.Release();
 }

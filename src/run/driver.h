@@ -32,6 +32,10 @@ void ProcessCounty(Session& session, County& county, const std::string& inputPat
 // (TGR17031.ZIP gives ZGR17031.ZIP).
 std::string AutoZipArchiveName(const std::string& inputPath);
 
+// The log line of a Lambert radius that MIF files cannot declare (they are
+// written on the one sphere they can), or an empty text.
+std::string MifRadiusNote(const RunSettings& settings);
+
 // The path part of an input list entry ("path|size").
 std::string EntryPath(const std::string& entry);
 

@@ -42,6 +42,14 @@ public:
     virtual void ProcessEvents() {}
     // A run started (true) or ended (false): Go/Stop and the controls.
     virtual void Running(bool running) { (void)running; }
+    // County `number` (from 1) of the run's `count` begins; `entry` is its
+    // line of the input list ("path|size").
+    virtual void CountyBegun(int number, int count, std::string_view entry)
+    {
+        (void)number; (void)count; (void)entry;
+    }
+    // The county's phase: "reading", "lines", "landmarks", "areas", "zipping".
+    virtual void Phase(std::string_view name) { (void)name; }
 };
 
 } // namespace zalor

@@ -4,6 +4,7 @@
 #include "run/settings.h"
 
 #include "features/line_columns.h"
+#include "formats/layer_writer.h"
 #include "run/selection.h"
 
 #include <cstdio>
@@ -605,6 +606,7 @@ Tables BuildTables()
     out.areas = AreaLayers();
     for (std::size_t i = 0; i < out.areas.size(); ++i) {
         AreaLayerDef& a = out.areas[i];
+        a.defaultName = a.nameKey.empty() ? a.name : t.Find(a.nameKey).defaultValue;
         if (a.boxKey.empty()) continue;
         SettingDef& box = t.Find(a.boxKey);
         box.areaLayer = static_cast<int>(i);
@@ -628,6 +630,47 @@ const std::vector<SettingDef>& SettingTable() { return AllTables().settings; }
 const std::vector<SaveItem>& SaveOrder() { return AllTables().save; }
 const std::vector<LineGroupDef>& LineGroupTable() { return AllTables().groups; }
 const std::vector<AreaLayerDef>& AreaLayerTable() { return AllTables().areas; }
+
+const std::vector<OutputFieldDef>& OutputFieldTable()
+{
+    static const std::vector<OutputFieldDef> fields = {
+        {"id", "TLID, the TIGER/Line ID", kColTlid, ""},
+        {"cfcc", "CFCC", kColCfcc, ""},
+        {"names", "NAME, NAME1, NAME2: the feature name and two alternate names", kColName | kColName1 | kColName2,
+         ""},
+        {"address", "FRADDL, FRADDR, TOADDL, TOADDR: the address ranges", kColAddress, ""},
+        {"zip", "ZIPL, ZIPR", kColZip, ""},
+        {"fips", "FMCDL, FMCDR, FPLL, FPLR: county subdivision and place codes", kColFmcd | kColFpl, ""},
+        {"nodes", "FNODE, TNODE, and a node file beside the line file", kColNodes, "N"},
+    };
+    return fields;
+}
+
+const std::vector<PointLayerDef>& PointLayerTable()
+{
+    static const std::vector<PointLayerDef> layers = {{"Dsuf2", "Landmark Points", kMaskPointLandmarks}};
+    return layers;
+}
+
+const std::vector<OutputFormatDef>& OutputFormatTable()
+{
+    // The companions of each format's main file; the main file and whether
+    // the format holds points are the writers' own.
+    static const std::vector<OutputFormatDef> formats = [] {
+        std::vector<OutputFormatDef> out = {
+            {"mif", "RbF0", {".MID"}, true, "_P"},
+            {"shp", "RbF1", {".SHX", ".DBF", ".PRJ"}, true, ""},
+            {"kxf", "RbF2", {".MTD"}, true, ""},
+        };
+        for (OutputFormatDef& f : out) {
+            const FormatTraits& traits = TraitsOf(static_cast<OutputFormat>(FindSetting(f.key)->choiceValue));
+            f.extensions.insert(f.extensions.begin(), traits.mainExtension);
+            f.points = traits.points;
+        }
+        return out;
+    }();
+    return formats;
+}
 
 const std::vector<FeaturePageDef>& FeaturePageTable()
 {

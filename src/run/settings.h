@@ -120,6 +120,7 @@ struct AreaLayerDef {
     enum class When { Box, LandmarkAreas, Always };
     std::string name;       // fixed layer name ("CNTY", "KGL")
     std::string nameKey;    // or the setting that holds it (a suffix: "Wsuf")
+    std::string defaultName; // the name, or its suffix's default: how the command line names it
     std::string caption;
     When when = When::Box;
     std::string boxKey;     // the box that selects it (When::Box)
@@ -134,6 +135,34 @@ struct AreaLayerDef {
     std::string centroidKey;
 };
 const std::vector<AreaLayerDef>& AreaLayerTable();
+
+// The output-field groups of the line files, as the command line names
+// them: each stands for the output-field boxes that add its columns.
+struct OutputFieldDef {
+    std::string name;     // "id", "cfcc", "names", ...
+    std::string caption;  // the columns it adds
+    int columnGroups = 0; // LineColumnGroup bits
+    std::string fileSuffix; // its boxes also write a file of their own: the line file's base + this
+};
+const std::vector<OutputFieldDef>& OutputFieldTable();
+
+// The output formats and the files each writes for one layer.
+struct OutputFormatDef {
+    std::string name;    // on the command line: "mif", "shp", "kxf"
+    std::string key;     // its button of the RbF choice
+    std::vector<std::string> extensions; // the layer's files, the main one first
+    bool points = true;  // point layers: landmark points and node files
+    std::string centroidSuffix; // the centroid layer beside an area layer (its base + this), or none
+};
+const std::vector<OutputFormatDef>& OutputFormatTable();
+
+// The landmark point layer: its classes are the boxes of `classMask`.
+struct PointLayerDef {
+    std::string suffixKey;
+    std::string caption;
+    int classMask = 0;
+};
+const std::vector<PointLayerDef>& PointLayerTable();
 
 // The pages of the feature dialog: its tree's nodes, by index.
 struct FeaturePageDef {

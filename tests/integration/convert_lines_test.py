@@ -238,20 +238,23 @@ def test_lambert(county, tmp, truth):
                  "projection centre")
     CHECKS.ok(abs(srs.GetSemiMajor() - 6370997) < 1e-6 and abs(srs.GetSemiMinor() - 6370997) < 1e-6,
               "projection on the sphere of radius 6370997 m")
-    # The converter projects the TIGER longitudes and latitudes as they are:
-    # they are taken as coordinates on the file's own sphere.
-    geo = srs.CloneGeogCS()
-    for s in (geo, srs):
+    # The TIGER longitudes and latitudes (NAD83) are carried onto the file's
+    # sphere as its datum says: taken back to NAD83 the metres give them
+    # again.
+    nad83 = osr.SpatialReference()
+    nad83.ImportFromEPSG(4269)
+    for s in (nad83, srs):
         s.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
-    transform = osr.CoordinateTransformation(geo, srs)
-
-    def project(pt):
-        x, y, _ = transform.TransformPoint(pt[0] * 1e-6, pt[1] * 1e-6)
-        return x, y
+    back = osr.CoordinateTransformation(srs, nad83)
 
     def near(got, pt):
-        want = project(pt)
-        return math.hypot(got[0] - want[0], got[1] - want[1]) < 0.03
+        lon, lat, _ = back.TransformPoint(got[0], got[1])
+        dx = math.radians(lon - pt[0] * 1e-6) * math.cos(math.radians(lat)) * 6371000
+        dy = math.radians(lat - pt[1] * 1e-6) * 6371000
+        return math.hypot(dx, dy) < 0.03
+
+    def project(pt):
+        return osr.CoordinateTransformation(nad83, srs).TransformPoint(pt[0] * 1e-6, pt[1] * 1e-6)[:2]
 
     chains = truth["chains"]
     if CHECKS.equal(len(layer.features), len(chains), "projected chain count"):
