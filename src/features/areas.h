@@ -31,7 +31,8 @@ struct AreaKeys {
     std::vector<LandmarkRecord> keyLocations; // names of key geographic locations by key
 };
 
-AreaKeys GroupAreaRecords(const std::vector<AreaRecord>& records, const AreaKeyRules& rules,
+// The records' key field `field` (of the table's fields) groups them.
+AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const AreaKeyRules& rules,
                           const std::vector<LandmarkRecord>& landmarks, ProgressObserver& observer);
 // Key geographic locations: the polygons of the locations of the selected
 // landmark classes, and every location's name.
