@@ -210,10 +210,17 @@ AreaKeys GroupKeyLocations(const std::vector<KeyLocationRecord>& records, const 
     return keys;
 }
 
-TBList SelectAreaGroups(const ChainTable& chains, const AreaKeys& keys)
+std::vector<PolygonSides> ChainSides(const ChainTable& chains)
+{
+    std::vector<PolygonSides> sides(static_cast<std::size_t>(chains.count()));
+    for (int32_t i = 1; i <= chains.count(); ++i) sides[static_cast<std::size_t>(i - 1)] = {chains[i].polyLeft, chains[i].polyRight};
+    return sides;
+}
+
+TBList SelectAreaGroups(std::span<const PolygonSides> sides, const AreaKeys& keys)
 {
     TBList groups;
-    SelectBoundaryChains(chains, keys.polygonMap, groups);
+    SelectBoundaryChains(sides, keys.polygonMap, groups);
     return groups;
 }
 

@@ -39,8 +39,11 @@ AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const Are
 AreaKeys GroupKeyLocations(const std::vector<KeyLocationRecord>& records, const TClist& classes,
                            ProgressObserver& observer);
 
+// The polygons on both sides of every chain (chain i at i - 1), which the
+// layers' boundary selection reads.
+std::vector<PolygonSides> ChainSides(const ChainTable& chains);
 // The chains that bound each group.
-TBList SelectAreaGroups(const ChainTable& chains, const AreaKeys& keys);
+TBList SelectAreaGroups(std::span<const PolygonSides> sides, const AreaKeys& keys);
 
 // Where an area layer takes its feature names from.
 enum class AreaNames { Entities, Landmarks, KeyLocations };

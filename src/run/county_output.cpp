@@ -251,7 +251,7 @@ bool GroupLayer(Session& session, const County& county, const CountyJob& job, co
 }
 
 void WritePlannedLayer(Session& session, const County& county, const CountyJob& job, const AreaPlan& p,
-                       const AreaFile& f)
+                       const AreaFile& f, std::span<const PolygonSides> sides)
 {
     if (session.Stopped()) return;
     if (p.skipped) session.report.AddOutputEntry(p.request.target.MainPath());
@@ -259,7 +259,7 @@ void WritePlannedLayer(Session& session, const County& county, const CountyJob& 
     session.report.LogLine("Geographic Entities [" + p.name + "] ");
     AreaKeys keys;
     if (!GroupLayer(session, county, job, p, f, keys)) return;
-    const TBList groups = SelectAreaGroups(county.chains, keys);
+    const TBList groups = SelectAreaGroups(sides, keys);
     session.report.LogLine("Processing " + p.request.name + "[ " + std::to_string(groups.Count()) + " Objects]");
     SessionProgress progress(session);
     if (!Conclude(session, WriteAreaLayer(county, p.request, keys, groups, progress))) return;
@@ -276,9 +276,10 @@ void WriteAreaLayers(Session& session, const County& county, const CountyJob& jo
     std::map<char, AreaFile> files;
     ReadAreaFiles(session, job, plans, files);
     for (const AreaPlan& p : plans) files.try_emplace(p.def->recordType); // the tasks only look up
+    const std::vector<PolygonSides> sides = ChainSides(county.chains);
     // Independent layers: written on every core, reported in order.
     RunOrdered(session, plans.size(), [&](Session& task, std::size_t i) {
-        WritePlannedLayer(task, county, job, plans[i], files.at(plans[i].def->recordType));
+        WritePlannedLayer(task, county, job, plans[i], files.at(plans[i].def->recordType), sides);
     });
 }
 
