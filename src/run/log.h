@@ -112,7 +112,7 @@ private:
     bool Keep(ReportEvent::Kind kind, std::string_view text, int64_t done = 0, int64_t total = 0)
     {
         if (!deferred_) return false;
-        deferred_->push_back({kind, std::string(text), done, total});
+        deferred_->push_back({kind, std::string(text), done, total, {}});
         return true;
     }
 };
