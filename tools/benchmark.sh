@@ -58,7 +58,7 @@ run() {
 }
 
 # median CMD: the median wall time of RUNS runs (after one to warm up);
-# PEAK is the largest peak memory seen.
+# the largest peak memory seen goes to $WORK/peak.
 median() {
   local times=() i peak=0
   run "$1"
@@ -67,7 +67,7 @@ median() {
     times+=("$WALL")
     [ "$PEAK" -gt "$peak" ] && peak=$PEAK
   done
-  PEAK=$peak
+  echo "$peak" >"$WORK/peak"
   printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f\n", v[int((NR + 1) / 2)] }'
 }
 
@@ -114,7 +114,7 @@ fi
 # (2), (3) every layer, against the floor measured right after
 for fmt in shp mif; do
   all_s=$(median "$(cli_all "$zip" "$fmt")")
-  peak=$PEAK
+  peak=$(cat "$WORK/peak")
   bytes=$(du -sb "$WORK/out" | cut -f1)
   unzip_s=$(median "unzip -p '$zip' > /dev/null")
   dd_s=$(median "dd if=/dev/zero of='$WORK/out/fill' bs=1M count=$(( (bytes + 1048575) / 1048576 )) status=none")
