@@ -105,7 +105,7 @@ void WriteLineGroupsPhase(Session& session, const County& county, const CountyJo
     RunOrdered(
         session, groups.size(),
         [&](Session& task, std::size_t i) { WriteLineGroupPhase(task, county, job, groups[i].first, groups[i].second); },
-        first);
+        first, LayerWorkers(session));
     session.report.ProcessEvents();
 }
 
@@ -278,9 +278,12 @@ void WriteAreaLayers(Session& session, const County& county, const CountyJob& jo
     for (const AreaPlan& p : plans) files.try_emplace(p.def->recordType); // the tasks only look up
     const std::vector<PolygonSides> sides = ChainSides(county.chains);
     // Independent layers: written on every core, reported in order.
-    RunOrdered(session, plans.size(), [&](Session& task, std::size_t i) {
-        WritePlannedLayer(task, county, job, plans[i], files.at(plans[i].def->recordType), sides);
-    });
+    RunOrdered(
+        session, plans.size(),
+        [&](Session& task, std::size_t i) {
+            WritePlannedLayer(task, county, job, plans[i], files.at(plans[i].def->recordType), sides);
+        },
+        {}, LayerWorkers(session));
 }
 
 } // namespace

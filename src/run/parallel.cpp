@@ -16,6 +16,12 @@ unsigned WorkersFor(std::size_t tasks)
     return static_cast<unsigned>(std::min<std::size_t>(cores, tasks));
 }
 
+unsigned LayerWorkers(const Session& session)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::max(1u, cores / std::max(1u, session.jobs));
+}
+
 void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
                 const std::vector<std::size_t>& first, unsigned workersAsked)
 {

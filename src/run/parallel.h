@@ -14,6 +14,10 @@ namespace zalor {
 // makes everything run on the calling thread, in order).
 unsigned WorkersFor(std::size_t tasks);
 
+// How many layers of one county are written at once: the processors left
+// to each of the counties converted at once.
+unsigned LayerWorkers(const Session& session);
+
 // Runs task(session, i) for i = 0 .. count-1. Each task reports through a
 // session of its own; what it reported is shown through `parent` in the
 // order of i, each task's as soon as it and the tasks before it are done.

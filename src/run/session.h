@@ -21,8 +21,8 @@ public:
     // work: it shares the settings and the stop flag, and keeps what it
     // reports in `events` (the parent's report replays them in order).
     Session(Session& parent, std::vector<ReportEvent>& events)
-        : settings(parent.settings), report(parent.settings, parent.report.reporter()), noted(parent.noted),
-          stop_(parent.stop_)
+        : settings(parent.settings), report(parent.settings, parent.report.reporter()), jobs(parent.jobs),
+          noted(parent.noted), stop_(parent.stop_)
     {
         report.Defer(&events);
     }
@@ -38,7 +38,7 @@ public:
     void ClearStop() { stop_->store(false, std::memory_order_relaxed); }
 
     McdCodeSet mcdCodes;    // every county since the program started
-    unsigned jobs = 1;      // counties converted at once
+    unsigned jobs = 1;      // counties converted at once (the layers of each share the rest of the cores)
     int64_t runStartMs = 0; // 0 when no run is active
 
     // A failure of the current county (a write error, a broken input):
