@@ -9,7 +9,6 @@
 #include "run/selection.h"
 #include "tiger/area_records.h"
 
-#include <sys/stat.h>
 
 namespace zalor {
 
@@ -21,19 +20,13 @@ std::string CountyJob::RecordFilePath(std::string_view type) const
 
 namespace {
 
-bool FileExists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 // The existing-file rule of every layer: true (and the file listed) when
-// the layer's main file exists and existing files are skipped.
+// the layer's main file (or its GeoPackage table) exists and existing files
+// are skipped. A GeoPackage is listed once, with the county.
 bool SkipExisting(Session& session, const LayerTarget& target)
 {
-    const std::string main = target.MainPath();
-    if (!session.settings.SkipExisting() || !FileExists(main)) return false;
-    session.report.AddOutputEntry(main);
+    if (!session.settings.SkipExisting() || !target.Exists()) return false;
+    if (!target.table.file) session.report.AddOutputEntry(target.MainPath());
     return true;
 }
 
