@@ -14,6 +14,10 @@
 #   (b) zalor-cli converting every line group and the all-chains file to
 #       shapefiles, from the archive and from the loose files, vs
 #       ogr2ogr -f "ESRI Shapefile" OUT TGR17031.RT1 CompleteChain
+#   (c) zalor-cli writing every layer of samples/SAMPLE.CFG as shapefiles
+#       and as one GeoPackage
+# CURVED_STREETS=N gives the county's streets N percent of curved ones
+# (zalor-mkcounty --curved-streets).
 set -euo pipefail
 
 SRC="$(cd "$(dirname "$0")/.." && pwd)"
@@ -73,7 +77,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1fx", a / b; els
 # --- the county ---------------------------------------------------------------
 county="$WORK/county"
 t0=$EPOCHREALTIME
-"$BUILD/zalor-mkcounty" --state 17 --county 031 --chains "$CHAINS" --seed 7 --zip --quiet --out "$county"
+curved=()
+[ -n "${CURVED_STREETS:-}" ] && curved=(--curved-streets "$CURVED_STREETS")
+"$BUILD/zalor-mkcounty" --state 17 --county 031 --chains "$CHAINS" --seed 7 --zip "${curved[@]}" --quiet --out "$county"
 gen=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
 zip="$county/TGR17031.ZIP"
 rt1="$county/TGR17031.RT1"
@@ -94,6 +100,9 @@ read_zip=$(median "'$BUILD/zalor-bench-read' '$zip'")
 read_loose=$(median "'$BUILD/zalor-bench-read' '$rt1'")
 cli_zip=$(median "$cli '$zip'")
 cli_loose=$(median "$cli '$rt1'")
+every="'$BUILD/zalor-cli' --quiet --config '$SRC/samples/SAMPLE.CFG' --set RbD0=1 --output '$WORK/out'"
+every_shp=$(median "$every --format shp '$zip'")
+every_gpkg=$(median "$every --format gpkg '$zip'")
 if command -v ogr2ogr >/dev/null 2>&1; then
   ogr=$(median "ogr2ogr -f 'ESRI Shapefile' '$WORK/out/ogr' '$rt1' CompleteChain")
 else
@@ -103,8 +112,8 @@ fi
 # --- the table ----------------------------------------------------------------
 timer="shell clock"
 [ "$have_hyperfine" = 1 ] && timer="hyperfine"
-printf 'County TGR17031: %s chains asked, %s bytes of record files, %s bytes of archive\n' \
-  "$CHAINS" "$records" "$(wc -c <"$zip")"
+printf 'County TGR17031: %s chains asked%s, %s bytes of record files, %s bytes of archive\n' \
+  "$CHAINS" "${CURVED_STREETS:+, $CURVED_STREETS% curved streets}" "$records" "$(wc -c <"$zip")"
 printf 'Median wall time of %s runs (%s), %s processors\n\n' "$RUNS" "$timer" "$(nproc)"
 printf '%-58s %9s  %s\n' "command" "seconds" "ratio"
 printf '%-58s %9s  %s\n' "zalor-mkcounty --chains $CHAINS --zip (1 run)" "$gen" ""
@@ -120,3 +129,6 @@ else
   printf '%-58s %9s  %s\n' "zalor-cli -f shp, all line groups + all chains, archive" "$cli_zip" ""
   printf '%-58s %9s  %s\n' "zalor-cli -f shp, all line groups + all chains, loose" "$cli_loose" ""
 fi
+printf '%-58s %9s  %s\n' "zalor-cli -c samples/SAMPLE.CFG -f shp (every layer)" "$every_shp" "1.0x"
+printf '%-58s %9s  %s\n' "zalor-cli -c samples/SAMPLE.CFG -f gpkg (every layer)" "$every_gpkg" \
+  "$(ratio "$every_gpkg" "$every_shp") the shapefiles' time"

@@ -272,9 +272,9 @@ std::string LayerListing(const RunSettings& s)
     for (const OutputFieldDef& f : OutputFieldTable())
         if (!f.fileSuffix.empty()) nodeField = &f;
 
-    std::string out = format.tables ? "Tables of one " + format.extensions.front() + " file per county as the " +
-                                          format.name + " format (-f) names them, for a county TGRssccc.\n\n"
-                                    : "Files as the " + format.name + " format (-f) names them, for a county TGRssccc.\n\n";
+    std::string out = (format.tables ? "Tables of the one file TGRssccc" + format.extensions.front() + " as the "
+                                     : "Files as the ") +
+                      format.name + " format (-f) names them, for a county TGRssccc.\n\n";
     out += "Line groups: --lines NAME,...  (all: every group, with the all-chains file)\n";
     Table lines;
     lines.Add({"NAME", "HOLDS", "SETS", "FILES"});

@@ -138,6 +138,11 @@ uint32_t FloatBits(float f)
     return bits;
 }
 
+// One entry of an R-tree: a box in single precision.
+struct RTreeBox {
+    float minX, maxX, minY, maxY;
+};
+
 RTreeBox Union(const RTreeBox& a, const RTreeBox& b)
 {
     return {std::min(a.minX, b.minX), std::max(a.maxX, b.maxX), std::min(a.minY, b.minY), std::max(a.maxY, b.maxY)};
@@ -163,8 +168,7 @@ uint32_t HilbertIndex(uint32_t x, uint32_t y)
     return d;
 }
 
-} // namespace
-
+// The text of a Latin-1 string in UTF-8 (GeoPackage texts are UTF-8).
 std::string Latin1ToUtf8(std::string_view text)
 {
     std::string out;
@@ -181,6 +185,8 @@ std::string Latin1ToUtf8(std::string_view text)
     return out;
 }
 
+// A feature's box as an R-tree entry holds it: rounded outwards to single
+// precision.
 RTreeBox RTreeBoxOf(double minX, double maxX, double minY, double maxY)
 {
     auto down = [](double d) {
@@ -193,6 +199,14 @@ RTreeBox RTreeBoxOf(double minX, double maxX, double minY, double maxY)
     };
     return {down(minX), up(maxX), down(minY), up(maxY)};
 }
+
+// The nodes of a packed R-tree in SQLite's layout over the boxes of
+// features 1..n (box i - 1 is feature i's), for nodes of `nodeSize` bytes.
+struct PackedRTree {
+    std::vector<std::string> nodes;     // nodes[k] is node k + 1; node 1 is the root
+    std::vector<int64_t> leafOfFeature; // leafOfFeature[i] holds feature i + 1
+    std::vector<int64_t> parentOfNode;  // parentOfNode[k] is the parent of node k + 2
+};
 
 PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
 {
@@ -282,6 +296,8 @@ PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
     }
     return tree;
 }
+
+} // namespace
 
 // --- the county's file ----------------------------------------------------------
 

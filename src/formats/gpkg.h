@@ -97,25 +97,4 @@ private:
 // beside the caller's work; Close waits for them and says whether they were.
 std::unique_ptr<LayerWriter> OpenGeoPackageTable(const LayerDefinition& definition, WriteFailures& failures);
 
-// The text of a Latin-1 string in UTF-8 (GeoPackage texts are UTF-8).
-std::string Latin1ToUtf8(std::string_view text);
-
-// One entry of an R-tree: a feature's box, rounded outwards to the
-// single-precision values the index stores.
-struct RTreeBox {
-    float minX, maxX, minY, maxY;
-};
-RTreeBox RTreeBoxOf(double minX, double maxX, double minY, double maxY);
-
-// The nodes of a packed R-tree in SQLite's layout over the boxes of
-// features 1..n (box i - 1 is feature i's), for a tree whose nodes are
-// `nodeSize` bytes: the node blobs by node number (node 1 is the root),
-// the leaf of every feature and the parent of every node but the root.
-struct PackedRTree {
-    std::vector<std::string> nodes;     // nodes[k] is node k + 1
-    std::vector<int64_t> leafOfFeature; // leafOfFeature[i] holds feature i + 1
-    std::vector<int64_t> parentOfNode;  // parentOfNode[k] is the parent of node k + 2
-};
-PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize);
-
 } // namespace zalor
