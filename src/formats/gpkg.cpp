@@ -1,6 +1,5 @@
 #include "formats/gpkg.h"
 
-#include "formats/shp.h"
 
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
@@ -297,20 +296,89 @@ PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
     return tree;
 }
 
+// The box of a feature's coordinates.
+struct Box {
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+    void Widen(double x, double y)
+    {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    }
+    RTreeBox Rounded() const { return RTreeBoxOf(minX, maxX, minY, maxY); }
+};
+
+// Degrees (the double nearest to the micro-degrees as a decimal), or the
+// Lambert projection.
+OGRRawPoint Coordinates(const Projection& projection, GeoPoint p)
+{
+    OGRRawPoint out;
+    if (!projection.active) {
+        out.x = p.x / 1e6;
+        out.y = p.y / 1e6;
+    } else {
+        ProjectLambert(projection, p.x * 0.000001, p.y * 0.000001, out.x, out.y);
+    }
+    return out;
+}
+
+// The rings of an area as a multipolygon. They come with outer rings
+// clockwise and holes counter-clockwise, as in shapefiles; each hole goes
+// into the polygon of the ring around it (as GDAL reads a shapefile's
+// polygons) and every ring is turned, so that outer rings run
+// counter-clockwise as a GeoPackage has them.
+std::unique_ptr<OGRGeometry> MultiPolygonOf(const Projection& projection, std::span<const GeoPoint> points,
+                                            std::span<const int32_t> ringSizes, Box& box)
+{
+    std::vector<OGRGeometry*> rings;
+    rings.reserve(ringSizes.size());
+    std::size_t at = 0;
+    for (int32_t size : ringSizes) {
+        auto* ring = new OGRLinearRing();
+        ring->setNumPoints(size, FALSE);
+        for (int32_t i = 0; i < size; ++i) {
+            const OGRRawPoint p = Coordinates(projection, points[at + static_cast<std::size_t>(i)]);
+            ring->setPoint(i, p.x, p.y);
+            box.Widen(p.x, p.y);
+        }
+        at += static_cast<std::size_t>(size);
+        auto* polygon = new OGRPolygon();
+        polygon->addRingDirectly(ring);
+        rings.push_back(polygon);
+    }
+    const char* const options[] = {"METHOD=ONLY_CCW", nullptr};
+    int valid = 0;
+    std::unique_ptr<OGRGeometry> organized(OGRGeometryFactory::organizePolygons(
+        rings.data(), static_cast<int>(rings.size()), &valid, const_cast<const char**>(options)));
+    if (wkbFlatten(organized->getGeometryType()) == wkbPolygon) {
+        auto multi = std::make_unique<OGRMultiPolygon>();
+        multi->addGeometryDirectly(organized.release());
+        organized = std::move(multi);
+    }
+    for (OGRPolygon* polygon : *organized->toMultiPolygon())
+        for (OGRLinearRing* ring : *polygon) ring->reversePoints();
+    return organized;
+}
+
 } // namespace
 
 // --- the county's file ----------------------------------------------------------
 
 // Rows of one table on their way to the writer thread.
+// The layer's side makes the coordinates and the areas' geometries, so
+// that the writer thread has only the rows to write.
 struct GeoPackage::Batch {
-    std::vector<GeoPoint> points;      // every feature's, one after another
-    std::vector<int32_t> parts;        // the size of every part (a line, a ring, a point)
-    std::vector<uint32_t> partCounts;  // the parts of each feature
+    std::vector<OGRRawPoint> points;   // of the points and lines, one after another
+    std::vector<uint32_t> pointCounts; // of each point or line
+    std::vector<std::unique_ptr<OGRGeometry>> areas;
+    std::vector<RTreeBox> boxes;       // of each feature
     std::string text;                  // every value, one after another
     std::vector<uint32_t> valueEnds;   // where each value ends in `text`
     std::vector<uint32_t> valueCounts; // the values of each feature
+    std::size_t coordinates = 0;       // held, areas' included
 
-    std::size_t Features() const { return partCounts.size(); }
+    std::size_t Features() const { return boxes.size(); }
 };
 
 // One table, shared by its layer and the writer thread (under the file's mutex).
@@ -335,7 +403,7 @@ public:
     ~TableWriter() { Rollback(); }
 
     bool Begin(std::string& error);
-    bool Write(const GeoPackage::Batch& batch);
+    bool Write(GeoPackage::Batch& batch);
     bool Finish();
     void Rollback()
     {
@@ -346,34 +414,10 @@ public:
     }
 
 private:
-    struct Box {
-        double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
-        void Widen(double x, double y)
-        {
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
-        }
-        RTreeBox Rounded() const { return RTreeBoxOf(minX, maxX, minY, maxY); }
-    };
     struct FeatureDeleter {
         void operator()(OGRFeature* f) const { OGRFeature::DestroyFeature(f); }
     };
 
-    // Degrees as the shapefile stores them, or the Lambert projection.
-    void Coordinates(GeoPoint p, double& x, double& y) const
-    {
-        if (!table_.projection.active) {
-            x = TShpFile::Degrees(p.x);
-            y = TShpFile::Degrees(p.y);
-        } else {
-            ProjectLambert(table_.projection, p.x * 0.000001, p.y * 0.000001, x, y);
-        }
-    }
-    void SetPoint(std::span<const GeoPoint> points, Box& box);
-    void SetLine(std::span<const GeoPoint> points, Box& box);
-    void SetArea(std::span<const GeoPoint> points, std::span<const int32_t> rings, Box& box);
     void SetValues(const GeoPackage::Batch& batch, std::size_t firstValue, std::size_t count);
     bool WriteIndex();
 
@@ -657,95 +701,34 @@ bool TableWriter::Begin(std::string& error)
     return true;
 }
 
-bool TableWriter::Write(const GeoPackage::Batch& batch)
+bool TableWriter::Write(GeoPackage::Batch& batch)
 {
-    std::size_t point = 0, part = 0, value = 0;
+    std::size_t point = 0, value = 0;
     for (std::size_t f = 0; f < batch.Features(); ++f) {
-        const std::span<const int32_t> parts(batch.parts.data() + part, batch.partCounts[f]);
-        std::size_t points = 0;
-        for (int32_t n : parts) points += static_cast<std::size_t>(n);
-        const std::span<const GeoPoint> shape(batch.points.data() + point, points);
-        Box box;
         switch (table_.geometry) {
-        case LayerGeometry::Point: SetPoint(shape, box); break;
-        case LayerGeometry::Line: SetLine(shape, box); break;
-        case LayerGeometry::Area: SetArea(shape, parts, box); break;
+        case LayerGeometry::Point: {
+            auto* p = static_cast<OGRPoint*>(feature_->GetGeometryRef());
+            p->setX(batch.points[point].x);
+            p->setY(batch.points[point].y);
+            ++point;
+            break;
+        }
+        case LayerGeometry::Line: {
+            const auto n = static_cast<int>(batch.pointCounts[f]);
+            static_cast<OGRLineString*>(feature_->GetGeometryRef())->setPoints(n, batch.points.data() + point);
+            point += batch.pointCounts[f];
+            break;
+        }
+        case LayerGeometry::Area: feature_->SetGeometryDirectly(batch.areas[f].release()); break;
         }
         SetValues(batch, value, batch.valueCounts[f]);
-        point += points;
-        part += parts.size();
         value += batch.valueCounts[f];
-        boxes_.push_back(box.Rounded());
+        boxes_.push_back(batch.boxes[f]);
         feature_->SetFID(static_cast<GIntBig>(boxes_.size()));
         CPLErrorReset();
         if (layer_->CreateFeature(feature_.get()) != OGRERR_NONE) return false;
     }
     return true;
-}
-
-void TableWriter::SetPoint(std::span<const GeoPoint> points, Box& box)
-{
-    double x, y;
-    Coordinates(points[0], x, y);
-    auto* point = static_cast<OGRPoint*>(feature_->GetGeometryRef());
-    point->setX(x);
-    point->setY(y);
-    box.Widen(x, y);
-}
-
-void TableWriter::SetLine(std::span<const GeoPoint> points, Box& box)
-{
-    auto* line = static_cast<OGRLineString*>(feature_->GetGeometryRef());
-    line->setNumPoints(static_cast<int>(points.size()), FALSE);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        double x, y;
-        Coordinates(points[i], x, y);
-        line->setPoint(static_cast<int>(i), x, y);
-        box.Widen(x, y);
-    }
-}
-
-void TableWriter::SetArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, Box& box)
-{
-    // Outer rings come clockwise and holes counter-clockwise, as in
-    // shapefiles; each hole goes into the polygon of the ring around it
-    // (as GDAL reads a shapefile's polygons) and every ring is turned, so
-    // that outer rings run counter-clockwise as a GeoPackage has them.
-    std::vector<OGRGeometry*> rings;
-    rings.reserve(ringSizes.size());
-    std::size_t at = 0;
-    for (int32_t size : ringSizes) {
-        auto* ring = new OGRLinearRing();
-        ring->setNumPoints(size, FALSE);
-        for (int32_t i = 0; i < size; ++i) {
-            double x, y;
-            Coordinates(points[at + static_cast<std::size_t>(i)], x, y);
-            ring->setPoint(i, x, y);
-            box.Widen(x, y);
-        }
-        at += static_cast<std::size_t>(size);
-        auto* polygon = new OGRPolygon();
-        polygon->addRingDirectly(ring);
-        rings.push_back(polygon);
-    }
-    const char* const options[] = {"METHOD=ONLY_CCW", nullptr};
-    int valid = 0;
-    OGRGeometry* organized = OGRGeometryFactory::organizePolygons(
-        rings.data(), static_cast<int>(rings.size()), &valid, const_cast<const char**>(options));
-    auto* multi = new OGRMultiPolygon();
-    if (wkbFlatten(organized->getGeometryType()) == wkbPolygon) {
-        multi->addGeometryDirectly(organized);
-    } else {
-        auto* parts = organized->toMultiPolygon();
-        while (parts->getNumGeometries() > 0) {
-            multi->addGeometry(parts->getGeometryRef(0));
-            parts->removeGeometry(0);
-        }
-        delete organized;
-    }
-    for (OGRPolygon* polygon : *multi)
-        for (OGRLinearRing* ring : *polygon) ring->reversePoints();
-    feature_->SetGeometryDirectly(multi);
 }
 
 void TableWriter::SetValues(const GeoPackage::Batch& batch, std::size_t first, std::size_t count)
@@ -766,8 +749,7 @@ void TableWriter::SetValues(const GeoPackage::Batch& batch, std::size_t first, s
         if (r.ec != std::errc() || r.ptr != value.data() + value.size()) {
             feature_->SetFieldNull(field);
         } else if (type == ColumnType::Degrees) {
-            // micro-degrees, as in the shapefile's table
-            feature_->SetField(field, static_cast<double>(static_cast<long double>(v) * 0.000001L));
+            feature_->SetField(field, static_cast<double>(v) / 1e6); // micro-degrees, as in the shapefile's table
         } else {
             feature_->SetField(field, static_cast<GIntBig>(v));
         }
@@ -888,23 +870,28 @@ private:
     static constexpr std::size_t kBatchPoints = 1 << 16;
     static constexpr std::size_t kWaitingBatches = 64;
 
-    void Add(std::span<const GeoPoint> points, std::span<const int32_t> parts, const LayerRow& row)
+    void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const LayerRow& row)
     {
         GeoPackage::Batch& b = batch_;
-        b.points.insert(b.points.end(), points.begin(), points.end());
-        if (parts.empty()) {
-            b.parts.push_back(static_cast<int32_t>(points.size()));
-            b.partCounts.push_back(1);
+        Box box;
+        if (table_->geometry == LayerGeometry::Area) {
+            b.areas.push_back(MultiPolygonOf(table_->projection, points, rings, box));
         } else {
-            b.parts.insert(b.parts.end(), parts.begin(), parts.end());
-            b.partCounts.push_back(static_cast<uint32_t>(parts.size()));
+            for (const GeoPoint& p : points) {
+                const OGRRawPoint c = Coordinates(table_->projection, p);
+                b.points.push_back(c);
+                box.Widen(c.x, c.y);
+            }
+            b.pointCounts.push_back(static_cast<uint32_t>(points.size()));
         }
+        b.boxes.push_back(box.Rounded());
+        b.coordinates += points.size();
         for (std::size_t k = 0; k < row.Size(); ++k) {
             b.text += row.ValueAt(k, scratch_);
             b.valueEnds.push_back(static_cast<uint32_t>(b.text.size()));
         }
         b.valueCounts.push_back(static_cast<uint32_t>(row.Size()));
-        if (b.Features() >= kBatchFeatures || b.points.size() >= kBatchPoints) Hand();
+        if (b.Features() >= kBatchFeatures || b.coordinates >= kBatchPoints) Hand();
     }
     void Hand()
     {
