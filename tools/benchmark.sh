@@ -1,30 +1,36 @@
 #!/usr/bin/env bash
-# Times Zalor on a large synthetic county and compares it with unzip and
-# GDAL's ogr2ogr.
+# Times Zalor on large synthetic counties and prints each figure against
+# its target.
 #
 #   tools/benchmark.sh [CHAINS]
 #
-# Builds the Release executables into build/ when they are missing or the
-# build there is not a Release one (ZALOR_BUILD_DIR chooses another build
-# directory), generates a county of CHAINS chains (default 400000) with
-# zalor-mkcounty into a temporary directory and prints the median wall time
-# of RUNS runs (default 3) of each command, with hyperfine when it is
-# installed, else with the shell's own microsecond clock:
-#   (a) unzip -p TGR17031.ZIP > /dev/null  vs  zalor-bench-read on the archive
-#   (b) zalor-cli converting every line group and the all-chains file to
-#       shapefiles, from the archive and from the loose files, vs
-#       ogr2ogr -f "ESRI Shapefile" OUT TGR17031.RT1 CompleteChain
-#   (c) zalor-cli writing every layer of samples/SAMPLE.CFG as shapefiles
-#       and as one GeoPackage
-# CURVED_STREETS=N gives the county's streets N percent of curved ones
-# (zalor-mkcounty --curved-streets).
+# Builds the Release executables into build/ when needed (ZALOR_BUILD_DIR
+# chooses another directory), generates an urban county of CHAINS chains
+# (default 400000; a share of curved streets makes its RT2 about as large as
+# its RT1) with zalor-mkcounty into a temporary directory and prints the
+# median wall time of RUNS runs (default 3) of each command:
+#   (1) every line group and the all-chains file to shapefiles, from the
+#       archive, against ogr2ogr -f "ESRI Shapefile" OUT TGR17031.RT1
+#       CompleteChain (target: at least 12 times faster);
+#   (2) every layer of samples/SAMPLE.CFG to shapefiles, to MIF and to one
+#       GeoPackage, against the floor: unzip -p of the archive plus writing
+#       as many bytes as the run wrote with dd, measured right after (target:
+#       at most 1.5 times), and the GeoPackage against the shapefiles
+#       (target: at most 1.5 times);
+#   (3) the peak memory of (2) against the size of RT1 + RT2 (target: at most);
+#   (4) time per chain of (1) and (2) at 50,000, 200,000, 400,000 and 800,000
+#       chains (target: within 20 % of each other; SIZES chooses the sizes);
+#   (5) eight counties of 50,000 chains, every layer, --jobs 1 against
+#       --jobs of the number of processors (target: at least 1.8 times).
 set -euo pipefail
 
 SRC="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${ZALOR_BUILD_DIR:-$SRC/build}"
 CHAINS="${1:-400000}"
 RUNS="${RUNS:-3}"
-JOBS="${JOBS:-2}"
+SIZES="${SIZES:-50000 200000 400000 800000}"
+CURVED=60
+CORES="$(nproc 2>/dev/null || echo 2)"
 
 # --- executables --------------------------------------------------------------
 cache="$BUILD/CMakeCache.txt"
@@ -33,102 +39,116 @@ if [ ! -f "$cache" ] || ! grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$cache" \
   echo "Configuring a Release build in $BUILD" >&2
   cmake -S "$SRC" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DZALOR_SANITIZE=OFF >/dev/null
 fi
-cmake --build "$BUILD" -j"$JOBS" --target zalor-cli zalor-mkcounty zalor-bench-read >/dev/null
+cmake --build "$BUILD" -j"$CORES" --target zalor-cli zalor-mkcounty >/dev/null
+CLI="$BUILD/zalor-cli"
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/zalor-bench.XXXXXX")"
 trap 'rm -rf "$WORK"' EXIT
 
 # --- timing -------------------------------------------------------------------
-have_hyperfine=0
-command -v hyperfine >/dev/null 2>&1 && have_hyperfine=1
-
-# median CMD: runs the shell command CMD once to check it (and to warm up),
-# then RUNS times, clearing $WORK/out before each run, and prints the
-# median wall time in seconds.
-median() {
-  local cmd="$1"
+# run CMD: runs the shell command once in a fresh $WORK/out and sets
+# WALL (seconds) and PEAK (KiB of the largest process).
+run() {
   rm -rf "$WORK/out"
   mkdir -p "$WORK/out"
-  if ! bash -c "$cmd" >"$WORK/check.log" 2>&1; then
-    echo "benchmark: this command failed: $cmd" >&2
-    cat "$WORK/check.log" >&2
+  if ! /usr/bin/time -f "%e %M" -o "$WORK/time" bash -c "$1" >"$WORK/run.log" 2>&1; then
+    echo "benchmark: this command failed: $1" >&2
+    cat "$WORK/run.log" >&2
     exit 1
   fi
-  if [ "$have_hyperfine" = 1 ]; then
-    hyperfine --style none --runs "$RUNS" --prepare "rm -rf '$WORK/out'; mkdir -p '$WORK/out'" \
-      --export-json "$WORK/h.json" "$cmd" >/dev/null 2>&1
-    grep -o '"median": *[0-9.eE+-]*' "$WORK/h.json" | head -1 | sed 's/.*: *//' | awk '{ printf "%.3f\n", $1 }'
-    return
-  fi
-  local times=() i t0 t1
+  read -r WALL PEAK <"$WORK/time"
+}
+
+# median CMD: the median wall time of RUNS runs (after one to warm up);
+# the largest peak memory seen goes to $WORK/peak.
+median() {
+  local times=() i peak=0
+  run "$1"
   for ((i = 0; i < RUNS; i++)); do
-    rm -rf "$WORK/out"
-    mkdir -p "$WORK/out"
-    t0=$EPOCHREALTIME
-    bash -c "$cmd" >/dev/null 2>&1
-    t1=$EPOCHREALTIME
-    times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')")
+    run "$1"
+    times+=("$WALL")
+    [ "$PEAK" -gt "$peak" ] && peak=$PEAK
   done
+  echo "$peak" >"$WORK/peak"
   printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f\n", v[int((NR + 1) / 2)] }'
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1fx", a / b; else printf "-" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+row() { printf '%-64s %10s  %s\n' "$1" "$2" "$3"; }
 
-# --- the county ---------------------------------------------------------------
-county="$WORK/county"
-t0=$EPOCHREALTIME
-curved=()
-[ -n "${CURVED_STREETS:-}" ] && curved=(--curved-streets "$CURVED_STREETS")
-"$BUILD/zalor-mkcounty" --state 17 --county 031 --chains "$CHAINS" --seed 7 --zip "${curved[@]}" --quiet --out "$county"
-gen=$(awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
-zip="$county/TGR17031.ZIP"
-rt1="$county/TGR17031.RT1"
-records=$(cat "$county"/TGR17031.RT? | wc -c)
-# Warm the page cache so that every tool starts from the same state.
-cat "$zip" "$county"/TGR17031.RT? >/dev/null
+county() { # DIR CHAINS [STATE COUNTY]
+  "$BUILD/zalor-mkcounty" --state "${3:-17}" --county "${4:-031}" --chains "$2" --seed 7 --zip \
+    --curved-streets "$CURVED" --quiet --out "$1"
+}
 
-sets=""
+lines=""
 for k in A1 A2 A3 A4 A5 A6 A7 A8 B1 B2 B3 B4 B5 B6 C0 C1 C2 C3 \
          Z0 Z1 Z2 Z3 Z4 Z5 Z6 Z7 Z8 Z9 E0 E1 E2 F0 F1 F2 F3 F4 F5 F6 F7 F8 \
          H0 H1 H2 H3 H4 H5 H6 H7 H8 X0 Y0; do
-  sets+=" --set Cb$k=1"
+  lines+=" --set Cb$k=1"
 done
-cli="'$BUILD/zalor-cli' --quiet --format shp$sets --output '$WORK/out'"
+cli_lines() { echo "'$CLI' --quiet -j 1 --format shp$lines --output '$WORK/out' '$1'"; }
+cli_all() { echo "'$CLI' --quiet -j 1 -c '$SRC/samples/SAMPLE.CFG' --set RbD0=1 --format $2 --output '$WORK/out' '$1'"; }
 
-unzip_s=$(median "unzip -p '$zip' > /dev/null")
-read_zip=$(median "'$BUILD/zalor-bench-read' '$zip'")
-read_loose=$(median "'$BUILD/zalor-bench-read' '$rt1'")
-cli_zip=$(median "$cli '$zip'")
-cli_loose=$(median "$cli '$rt1'")
-every="'$BUILD/zalor-cli' --quiet --config '$SRC/samples/SAMPLE.CFG' --set RbD0=1 --output '$WORK/out'"
-every_shp=$(median "$every --format shp '$zip'")
-every_gpkg=$(median "$every --format gpkg '$zip'")
+# --- the county ---------------------------------------------------------------
+c="$WORK/county"
+county "$c" "$CHAINS"
+zip="$c/TGR17031.ZIP"
+rt1="$c/TGR17031.RT1"
+raw12=$(( $(stat -c %s "$rt1") + $(stat -c %s "$c/TGR17031.RT2") ))
+cat "$zip" "$c"/TGR17031.RT? >/dev/null # the page cache, warm for every command
+printf 'County TGR17031: %s chains asked, RT1 %s bytes, RT2 %s bytes, archive %s bytes\n' "$CHAINS" \
+  "$(stat -c %s "$rt1")" "$(stat -c %s "$c/TGR17031.RT2")" "$(stat -c %s "$zip")"
+printf 'Median wall time of %s runs, %s processors\n\n' "$RUNS" "$CORES"
+row "command" "seconds" "against the target"
+
+# (1) lines
+lines_s=$(median "$(cli_lines "$zip")")
 if command -v ogr2ogr >/dev/null 2>&1; then
-  ogr=$(median "ogr2ogr -f 'ESRI Shapefile' '$WORK/out/ogr' '$rt1' CompleteChain")
+  ogr_s=$(median "ogr2ogr -f 'ESRI Shapefile' '$WORK/out/ogr' '$rt1' CompleteChain")
+  row "ogr2ogr -f \"ESRI Shapefile\" OUT TGR17031.RT1 CompleteChain" "$ogr_s" ""
+  row "zalor-cli -f shp, every line group and all chains, archive" "$lines_s" \
+    "$(ratio "$ogr_s" "$lines_s")x faster than ogr2ogr (target 12x)"
 else
-  ogr=""
+  row "zalor-cli -f shp, every line group and all chains, archive" "$lines_s" "(ogr2ogr not installed)"
 fi
 
-# --- the table ----------------------------------------------------------------
-timer="shell clock"
-[ "$have_hyperfine" = 1 ] && timer="hyperfine"
-printf 'County TGR17031: %s chains asked%s, %s bytes of record files, %s bytes of archive\n' \
-  "$CHAINS" "${CURVED_STREETS:+, $CURVED_STREETS% curved streets}" "$records" "$(wc -c <"$zip")"
-printf 'Median wall time of %s runs (%s), %s processors\n\n' "$RUNS" "$timer" "$(nproc)"
-printf '%-58s %9s  %s\n' "command" "seconds" "ratio"
-printf '%-58s %9s  %s\n' "zalor-mkcounty --chains $CHAINS --zip (1 run)" "$gen" ""
-printf '%-58s %9s  %s\n' "unzip -p TGR17031.ZIP > /dev/null" "$unzip_s" "1.0x"
-printf '%-58s %9s  %s\n' "zalor-bench-read TGR17031.ZIP" "$read_zip" "$(ratio "$unzip_s" "$read_zip") faster than unzip"
-printf '%-58s %9s  %s\n' "zalor-bench-read TGR17031.RT1 (loose files)" "$read_loose" "$(ratio "$unzip_s" "$read_loose") faster than unzip"
-if [ -n "$ogr" ]; then
-  printf '%-58s %9s  %s\n' "ogr2ogr -f \"ESRI Shapefile\" OUT TGR17031.RT1 CompleteChain" "$ogr" "1.0x"
-  printf '%-58s %9s  %s\n' "zalor-cli -f shp, all line groups + all chains, archive" "$cli_zip" "$(ratio "$ogr" "$cli_zip") faster than ogr2ogr"
-  printf '%-58s %9s  %s\n' "zalor-cli -f shp, all line groups + all chains, loose" "$cli_loose" "$(ratio "$ogr" "$cli_loose") faster than ogr2ogr"
-else
-  printf '%-58s %9s  %s\n' "ogr2ogr (not installed)" "-" ""
-  printf '%-58s %9s  %s\n' "zalor-cli -f shp, all line groups + all chains, archive" "$cli_zip" ""
-  printf '%-58s %9s  %s\n' "zalor-cli -f shp, all line groups + all chains, loose" "$cli_loose" ""
-fi
-printf '%-58s %9s  %s\n' "zalor-cli -c samples/SAMPLE.CFG -f shp (every layer)" "$every_shp" "1.0x"
-printf '%-58s %9s  %s\n' "zalor-cli -c samples/SAMPLE.CFG -f gpkg (every layer)" "$every_gpkg" \
-  "$(ratio "$every_gpkg" "$every_shp") the shapefiles' time"
+# (2), (3) every layer, against the floor measured right after
+for fmt in shp mif gpkg; do
+  all_s=$(median "$(cli_all "$zip" "$fmt")")
+  if [ "$fmt" = shp ]; then shp_s=$all_s; fi
+  peak=$(cat "$WORK/peak")
+  bytes=$(du -sb "$WORK/out" | cut -f1)
+  unzip_s=$(median "unzip -p '$zip' > /dev/null")
+  dd_s=$(median "dd if=/dev/zero of='$WORK/out/fill' bs=1M count=$(( (bytes + 1048575) / 1048576 )) status=none")
+  floor=$(awk -v a="$unzip_s" -v b="$dd_s" 'BEGIN { printf "%.3f", a + b }')
+  row "zalor-cli -f $fmt, every layer of SAMPLE.CFG ($bytes bytes)" "$all_s" \
+    "$(ratio "$all_s" "$floor")x the floor (target at most 1.5x)"
+  row "  floor: unzip -p $unzip_s s + dd of the same bytes $dd_s s" "$floor" ""
+  row "  peak memory $(( peak / 1024 )) MiB, RT1 + RT2 $(( raw12 / 1048576 )) MiB" "" \
+    "$(ratio "$(( peak * 1024 ))" "$raw12")x (target at most 1.0x)"
+  if [ "$fmt" = gpkg ]; then row "  against the shapefiles" "" "$(ratio "$all_s" "$shp_s")x (target at most 1.5x)"; fi
+done
+
+# (4) time per chain
+echo
+row "chains" "lines s" "every layer (shp) s, microseconds per chain: lines / every layer"
+for n in $SIZES; do
+  d="$WORK/size$n"
+  county "$d" "$n"
+  total=$(( $(stat -c %s "$d/TGR17031.RT1") / 230 ))
+  l=$(median "$(cli_lines "$d/TGR17031.ZIP")")
+  a=$(median "$(cli_all "$d/TGR17031.ZIP" shp)")
+  row "$total" "$l" "$a   $(awk -v l="$l" -v a="$a" -v n="$total" 'BEGIN { printf "%.2f / %.2f", l * 1e6 / n, a * 1e6 / n }')"
+  rm -rf "$d"
+done
+
+# (5) counties at once
+echo
+b="$WORK/batch"
+for i in 1 2 3 4 5 6 7 8; do county "$b" 50000 17 "$(printf '%03d' $((100 + i)))"; done
+rm -f "$b"/*.RT? "$b"/*.json
+one=$(median "'$CLI' --quiet -j 1 -c '$SRC/samples/SAMPLE.CFG' --set RbD0=1 -f shp -o '$WORK/out' '$b'")
+all=$(median "'$CLI' --quiet -j $CORES -c '$SRC/samples/SAMPLE.CFG' --set RbD0=1 -f shp -o '$WORK/out' '$b'")
+row "8 counties of 50,000 chains, every layer, --jobs 1" "$one" ""
+row "the same, --jobs $CORES" "$all" "$(ratio "$one" "$all")x faster (target 1.8x)"

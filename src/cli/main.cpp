@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -125,6 +126,11 @@ int main(int argc, char** argv)
     app.add_option("-o,--output", output, "Output root directory (default: the current directory)");
     app.add_option("-f,--format", format, "Output format")->check(CLI::IsMember(formats));
     app.add_option("--log", logFile, "Write the processing log to FILE (turns logging on)");
+    unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+    app.add_option("-j,--jobs", jobs,
+                   "Counties converted at once, one on each worker (default: the number of processors); the log\n"
+                   "and the output list keep the input order")
+        ->check(CLI::Range(1u, 256u));
     app.add_flag("-q,--quiet", quiet, "Print errors only");
     app.add_flag("-v,--verbose", verbose, "Print the processing log on standard output");
     app.footer(std::string(kExamples) +
@@ -227,6 +233,7 @@ int main(int argc, char** argv)
     zalor::TerminalReporter reporter(quiet, verbose);
     reporter.SetInputs(settings.inputs);
     zalor::Session session(settings, reporter);
+    session.jobs = jobs;
     g_session.store(&session);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);

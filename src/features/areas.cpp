@@ -160,30 +160,32 @@ void FlattenRings(AreaFeature& f)
 
 } // namespace
 
-AreaKeys GroupAreaRecords(const std::vector<AreaRecord>& records, const AreaKeyRules& rules,
+AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const AreaKeyRules& rules,
                           const std::vector<LandmarkRecord>& landmarks, ProgressObserver& observer)
 {
     AreaKeys keys;
     std::unique_ptr<NameIndex> landmarkIndex;
     if (rules.landmarkClasses) landmarkIndex = std::make_unique<NameIndex>(landmarks);
     int64_t count = 0;
-    for (const AreaRecord& rec : records) {
+    for (std::size_t r = 0; r < records.Size(); ++r) {
         ++count;
+        const std::string_view text = records.Key(field, r);
+        const int32_t polygon = records.polygons[r];
         int32_t key;
         if (rules.zcta) {
-            key = EncodeZctaKey(rec.Key());
+            key = EncodeZctaKey(text);
         } else {
-            key = EncodeAreaKey(rec.Key());
-            if (HasKeyLetter(rec.Key())) keys.keyLetters = true;
+            key = EncodeAreaKey(text);
+            if (HasKeyLetter(text)) keys.keyLetters = true;
         }
-        if (rules.excludeWater && rec.water) continue;
-        if (rules.polygonKeys && key != 0) key = rec.polygon;
+        if (rules.excludeWater && records.water[r]) continue;
+        if (rules.polygonKeys && key != 0) key = polygon;
         if (landmarkIndex) {
             // A landmark layer holds the landmarks of its selected classes.
             const LandmarkRecord* r = landmarkIndex->Find(key);
             if (!r || !rules.landmarkClasses->Contains(std::string_view(r->CFCC, 3))) continue;
         }
-        keys.polygonMap.FindOrInsert(rec.polygon, key);
+        keys.polygonMap.FindOrInsert(polygon, key);
         if ((count & 511) == 0) observer.Status(rules.label + " [ " + std::to_string(count) + " ] ...");
     }
     return keys;
@@ -212,10 +214,17 @@ AreaKeys GroupKeyLocations(const std::vector<KeyLocationRecord>& records, const 
     return keys;
 }
 
-TBList SelectAreaGroups(const ChainTable& chains, const AreaKeys& keys)
+std::vector<PolygonSides> ChainSides(const ChainTable& chains)
+{
+    std::vector<PolygonSides> sides(static_cast<std::size_t>(chains.count()));
+    for (int32_t i = 1; i <= chains.count(); ++i) sides[static_cast<std::size_t>(i - 1)] = {chains[i].polyLeft, chains[i].polyRight};
+    return sides;
+}
+
+TBList SelectAreaGroups(std::span<const PolygonSides> sides, const AreaKeys& keys)
 {
     TBList groups;
-    SelectBoundaryChains(chains, keys.polygonMap, groups);
+    SelectBoundaryChains(sides, keys.polygonMap, groups);
     return groups;
 }
 

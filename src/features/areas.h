@@ -31,15 +31,19 @@ struct AreaKeys {
     std::vector<LandmarkRecord> keyLocations; // names of key geographic locations by key
 };
 
-AreaKeys GroupAreaRecords(const std::vector<AreaRecord>& records, const AreaKeyRules& rules,
+// The records' key field `field` (of the table's fields) groups them.
+AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const AreaKeyRules& rules,
                           const std::vector<LandmarkRecord>& landmarks, ProgressObserver& observer);
 // Key geographic locations: the polygons of the locations of the selected
 // landmark classes, and every location's name.
 AreaKeys GroupKeyLocations(const std::vector<KeyLocationRecord>& records, const TClist& classes,
                            ProgressObserver& observer);
 
+// The polygons on both sides of every chain (chain i at i - 1), which the
+// layers' boundary selection reads.
+std::vector<PolygonSides> ChainSides(const ChainTable& chains);
 // The chains that bound each group.
-TBList SelectAreaGroups(const ChainTable& chains, const AreaKeys& keys);
+TBList SelectAreaGroups(std::span<const PolygonSides> sides, const AreaKeys& keys);
 
 // Where an area layer takes its feature names from.
 enum class AreaNames { Entities, Landmarks, KeyLocations };

@@ -308,11 +308,19 @@ char Printable(char c) { return static_cast<unsigned char>(c) < 32 || c == 127 ?
 
 } // namespace
 
+// Appends `text` with its control characters made spaces.
+void AppendPrintable(std::string& out, std::string_view text)
+{
+    const std::size_t at = out.size();
+    out.append(text);
+    for (std::size_t i = at; i < out.size(); ++i) out[i] = Printable(out[i]);
+}
+
 LayerRow& LayerRow::Plain(std::string_view text)
 {
     Separate();
     values_.push_back({static_cast<uint32_t>(mid_.size()), static_cast<uint32_t>(text.size()), false});
-    for (char c : text) mid_.push_back(Printable(c));
+    AppendPrintable(mid_, text);
     return *this;
 }
 
@@ -321,13 +329,14 @@ LayerRow& LayerRow::Text(std::string_view text)
     Separate();
     mid_.push_back('"');
     const std::size_t at = mid_.size();
-    bool quotes = false;
-    for (char c : text) {
-        if (c == '"') {
-            mid_.push_back('"');
-            quotes = true;
+    const bool quotes = text.find('"') != std::string_view::npos;
+    if (!quotes) {
+        AppendPrintable(mid_, text); // the usual case: one copy
+    } else {
+        for (char c : text) {
+            if (c == '"') mid_.push_back('"');
+            mid_.push_back(Printable(c));
         }
-        mid_.push_back(Printable(c));
     }
     values_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(mid_.size() - at), quotes});
     mid_.push_back('"');

@@ -1,6 +1,7 @@
 #include "formats/shp.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -121,6 +122,43 @@ void TShpFile::WritePointRecord(int32_t recordNumber, int32_t x, int32_t y)
     WriteIndexEntry(start);
 }
 
+namespace {
+
+// Little-endian and big-endian values straight into a record buffer.
+unsigned char* Le32(unsigned char* p, int32_t v)
+{
+    const uint32_t u = static_cast<uint32_t>(v);
+    p[0] = static_cast<unsigned char>(u);
+    p[1] = static_cast<unsigned char>(u >> 8);
+    p[2] = static_cast<unsigned char>(u >> 16);
+    p[3] = static_cast<unsigned char>(u >> 24);
+    return p + 4;
+}
+
+unsigned char* Be32(unsigned char* p, int32_t v)
+{
+    const uint32_t u = static_cast<uint32_t>(v);
+    p[0] = static_cast<unsigned char>(u >> 24);
+    p[1] = static_cast<unsigned char>(u >> 16);
+    p[2] = static_cast<unsigned char>(u >> 8);
+    p[3] = static_cast<unsigned char>(u);
+    return p + 4;
+}
+
+unsigned char* LeDouble(unsigned char* p, double d)
+{
+    uint64_t u;
+    std::memcpy(&u, &d, sizeof u);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &u, 8); // the file's byte order already
+    } else {
+        for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(u >> (8 * i));
+    }
+    return p + 8;
+}
+
+} // namespace
+
 bool TShpFile::WritePolyRecord(int32_t shapeType, std::span<const GeoPoint> points, int32_t recordNumber,
                                std::span<const int32_t> partCounts)
 {
@@ -145,27 +183,29 @@ bool TShpFile::WritePolyRecord(int32_t shapeType, std::span<const GeoPoint> poin
             by0 = std::min(by0, p.y);
             by1 = std::max(by1, p.y);
         }
+        Widen(bx0, by0);
+        Widen(bx1, by1);
     }
-    scratch_.clear();
-    scratch_.reserve(static_cast<std::size_t>(bytes + 8));
-    PutBE32(scratch_, recordNumber);
-    PutBE32(scratch_, static_cast<int32_t>(bytes / 2));
-    PutLE32(scratch_, shapeType);
-    PutDouble(scratch_, Degrees(bx0));
-    PutDouble(scratch_, Degrees(by0));
-    PutDouble(scratch_, Degrees(bx1));
-    PutDouble(scratch_, Degrees(by1));
-    PutLE32(scratch_, static_cast<int32_t>(partCounts.size()));
-    PutLE32(scratch_, static_cast<int32_t>(points.size()));
+    // The whole record in one buffer, written with one call.
+    scratch_.resize(static_cast<std::size_t>(bytes + 8));
+    unsigned char* p = scratch_.data();
+    p = Be32(p, recordNumber);
+    p = Be32(p, static_cast<int32_t>(bytes / 2));
+    p = Le32(p, shapeType);
+    p = LeDouble(p, Degrees(bx0));
+    p = LeDouble(p, Degrees(by0));
+    p = LeDouble(p, Degrees(bx1));
+    p = LeDouble(p, Degrees(by1));
+    p = Le32(p, static_cast<int32_t>(partCounts.size()));
+    p = Le32(p, static_cast<int32_t>(points.size()));
     int32_t first = 0;
     for (int32_t n : partCounts) {
-        PutLE32(scratch_, first);
+        p = Le32(p, first);
         first += n;
     }
-    for (const GeoPoint& p : points) {
-        Widen(p.x, p.y);
-        PutDouble(scratch_, Degrees(p.x));
-        PutDouble(scratch_, Degrees(p.y));
+    for (const GeoPoint& q : points) {
+        p = LeDouble(p, Degrees(q.x));
+        p = LeDouble(p, Degrees(q.y));
     }
     main_->WriteRaw(scratch_.data(), scratch_.size());
     WriteIndexEntry(start);

@@ -111,6 +111,22 @@ std::vector<int32_t> TNodeMgr::References(int32_t node) const
     return out;
 }
 
+// --- boundary selection --------------------------------------------------------
+
+void SelectBoundaryChains(std::span<const PolygonSides> sides, const TIList& polygonMap, TBList& groups)
+{
+    const int32_t count = static_cast<int32_t>(sides.size());
+    for (int32_t i = 1; i <= count; ++i) {
+        const PolygonSides c = sides[static_cast<std::size_t>(i - 1)];
+        if (c.left == c.right) continue;
+        int32_t gL = polygonMap.Find(c.left);
+        int32_t gR = polygonMap.Find(c.right);
+        if (gL == gR) continue;
+        if (gL != 0) groups.Add(gL, i);
+        if (gR != 0) groups.Add(gR, i);
+    }
+}
+
 // --- ring building -------------------------------------------------------------
 
 namespace {
@@ -118,9 +134,8 @@ namespace {
 // Appends a chain's points after the node it leaves from: forward the shape
 // points and the to-point, backward the shape points reversed and the
 // from-point.
-void AppendChainPoints(Ring& ring, const ChainGeometry& chains, int32_t chain, bool forward)
+void AppendChainPoints(Ring& ring, const ChainShape& c, bool forward)
 {
-    const ChainShape c = chains.ChainAt(chain);
     std::span<const GeoPoint> shapes = c.shapes;
     if (forward) {
         ring.insert(ring.end(), shapes.begin(), shapes.end());
@@ -138,12 +153,14 @@ std::vector<Ring> BuildRings(const ChainGeometry& chains, std::span<const int32_
     TNodeMgr mgr;
     int32_t bad = 0;
     const int32_t count = chains.ChainCount();
+    std::vector<ChainShape> shapes; // by edge - 1: each chain is looked up once
+    shapes.reserve(chainNumbers.size());
     for (int32_t c : chainNumbers) {
         if (c <= 0 || c > count) {
             ++bad;
             continue;
         }
-        const ChainShape rec = chains.ChainAt(c);
+        const ChainShape& rec = shapes.emplace_back(chains.ChainAt(c));
         int32_t from = mgr.FindOrAddNode(rec.from);
         int32_t to = mgr.FindOrAddNode(rec.to);
         mgr.AddEdge(c, from, to);
@@ -155,7 +172,7 @@ std::vector<Ring> BuildRings(const ChainGeometry& chains, std::span<const int32_
     auto takeEdge = [&](Ring& ring, int32_t r) {
         int32_t e = std::abs(r);
         const TNodeMgr::Edge& edge = mgr.EdgeAt(e);
-        AppendChainPoints(ring, chains, edge.chain, r > 0);
+        AppendChainPoints(ring, shapes[static_cast<std::size_t>(e - 1)], r > 0);
         mgr.UseEdge(e);
         return r > 0 ? edge.to : edge.from;
     };

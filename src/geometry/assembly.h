@@ -127,21 +127,18 @@ struct AssembledArea {
 // a chain belongs to the group of the polygon on each side when the two
 // sides map to different group keys (0 = no feature). Chains run in table
 // order, so each group's chains come in table order.
-// (A template, so that a final chain table's calls are direct: every area
-// layer walks every chain of the county.)
+// `sides` holds the polygons of chain i at i - 1: a compact copy of the
+// chain table's links, which every area layer reads in full.
+void SelectBoundaryChains(std::span<const PolygonSides> sides, const TIList& polygonMap, TBList& groups);
 template <class Chains>
 void SelectBoundaryChains(const Chains& chains, const TIList& polygonMap, TBList& groups)
 {
-    const int32_t count = chains.ChainCount();
-    for (int32_t i = 1; i <= count; ++i) {
-        const ChainShape c = chains.ChainAt(i);
-        if (c.leftPolygon == c.rightPolygon) continue;
-        int32_t gL = polygonMap.Find(c.leftPolygon);
-        int32_t gR = polygonMap.Find(c.rightPolygon);
-        if (gL == gR) continue;
-        if (gL != 0) groups.Add(gL, i);
-        if (gR != 0) groups.Add(gR, i);
+    std::vector<PolygonSides> sides(static_cast<std::size_t>(chains.ChainCount()));
+    for (std::size_t i = 0; i < sides.size(); ++i) {
+        const ChainShape c = chains.ChainAt(static_cast<int32_t>(i + 1));
+        sides[i] = {c.leftPolygon, c.rightPolygon};
     }
+    SelectBoundaryChains(std::span<const PolygonSides>(sides), polygonMap, groups);
 }
 
 // Chains the listed chains end to end into rings, in the order and the

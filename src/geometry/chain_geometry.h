@@ -19,6 +19,12 @@ struct ChainShape {
     int32_t rightPolygon = 0;
 };
 
+// The polygons on the two sides of a chain.
+struct PolygonSides {
+    int32_t left = 0;
+    int32_t right = 0;
+};
+
 class ChainGeometry {
 public:
     virtual int32_t ChainCount() const = 0;

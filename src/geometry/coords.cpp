@@ -15,6 +15,9 @@ namespace {
 // between AB and BC above 90 degrees) keeps B, so the tip of a spike is
 // never lost. Otherwise B stays when its distance to the line through A and
 // C is above the tolerance; a point exactly at the tolerance goes.
+// Differences below this make every product below exact in a double.
+constexpr double kExact = 67108864.0; // 2^26
+
 bool KeepMiddlePoint(GeoPoint a, GeoPoint b, GeoPoint c, double tolerance)
 {
     const double abx = static_cast<double>(int64_t(b.x) - a.x), aby = static_cast<double>(int64_t(b.y) - a.y);
@@ -23,6 +26,13 @@ bool KeepMiddlePoint(GeoPoint a, GeoPoint b, GeoPoint c, double tolerance)
     if (abx == 0 && aby == 0) return false;
     if (bcx == 0 && bcy == 0) return false;
     if (abx * bcx + aby * bcy < 0) return true;
+    if (tolerance == 0 && std::fabs(abx) < kExact && std::fabs(aby) < kExact && std::fabs(acx) < kExact &&
+        std::fabs(acy) < kExact) {
+        // No tolerance: B stays unless it lies on the line, which the cross
+        // product says exactly (it is an exact double at these sizes), with
+        // no square root.
+        return abx * acy - aby * acx != 0 || (acx == 0 && acy == 0);
+    }
     const double ac = std::sqrt(acx * acx + acy * acy);
     const double d = ac == 0 ? std::sqrt(abx * abx + aby * aby) : std::fabs(abx * acy - aby * acx) / ac;
     return tolerance < d;

@@ -61,29 +61,65 @@ private:
 
 // A map from integer keys to integer values in which the first value given
 // for a key is the one kept. An absent key reads as 0.
+//
+// Keys are mostly polygon numbers, small and dense: those below kDense are
+// kept in an array indexed by the key (a look-up is one read; every area
+// layer looks up both sides of every chain of the county), others in a
+// hash map.
 class TIList {
 public:
+    static constexpr int32_t kDense = 1 << 22;
+
     // Adds key -> value unless the key is present; returns the value kept.
-    int32_t FindOrInsert(int32_t key, int32_t value) { return map_.try_emplace(key, value).first->second; }
+    int32_t FindOrInsert(int32_t key, int32_t value)
+    {
+        if (key < 0 || key >= kDense) {
+            auto [it, added] = sparse_.try_emplace(key, value);
+            count_ += added;
+            return it->second;
+        }
+        const std::size_t k = static_cast<std::size_t>(key);
+        if (k >= present_.size()) {
+            const std::size_t size = std::max<std::size_t>(k + 1, std::min<std::size_t>(kDense, 2 * present_.size()));
+            present_.resize(size, 0);
+            values_.resize(size, 0);
+        }
+        if (present_[k]) return values_[k];
+        present_[k] = 1;
+        values_[k] = value;
+        ++count_;
+        return value;
+    }
     int32_t Find(int32_t key) const
     {
-        auto it = map_.find(key);
-        return it == map_.end() ? 0 : it->second;
+        if (key >= 0 && static_cast<std::size_t>(key) < present_.size()) return values_[static_cast<std::size_t>(key)];
+        if (key >= 0 && key < kDense) return 0;
+        auto it = sparse_.find(key);
+        return it == sparse_.end() ? 0 : it->second;
     }
-    bool Contains(int32_t key) const { return map_.count(key) != 0; }
-    std::size_t Count() const { return map_.size(); }
+    bool Contains(int32_t key) const
+    {
+        if (key >= 0 && key < kDense) return static_cast<std::size_t>(key) < present_.size() && present_[key];
+        return sparse_.count(key) != 0;
+    }
+    std::size_t Count() const { return count_; }
     // Every key, in ascending order.
     std::vector<int32_t> Keys() const
     {
         std::vector<int32_t> keys;
-        keys.reserve(map_.size());
-        for (const auto& kv : map_) keys.push_back(kv.first);
+        keys.reserve(count_);
+        for (const auto& kv : sparse_) keys.push_back(kv.first);
+        for (std::size_t k = 0; k < present_.size(); ++k)
+            if (present_[k]) keys.push_back(static_cast<int32_t>(k));
         std::sort(keys.begin(), keys.end());
         return keys;
     }
 
 private:
-    std::unordered_map<int32_t, int32_t> map_;
+    std::vector<uint8_t> present_;
+    std::vector<int32_t> values_; // by key, where present_
+    std::unordered_map<int32_t, int32_t> sparse_;
+    std::size_t count_ = 0;
 };
 
 // A set of distinct chain numbers, enumerated in the order in which each

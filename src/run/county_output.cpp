@@ -9,6 +9,8 @@
 #include "run/selection.h"
 #include "tiger/area_records.h"
 
+#include <algorithm>
+#include <map>
 
 namespace zalor {
 
@@ -125,83 +127,169 @@ const AreaRecordType& RecordTypeOf(char type)
     }
 }
 
-// The layer's records grouped into areas; false when the layer is not
-// written (nothing selected of its classes, skipped, no record file).
-bool GroupLayerRecords(Session& session, const County& county, const CountyJob& job, const AreaLayerDef& def,
-                       AreaLayerRequest& request, AreaKeys& keys)
-{
-    const RunSettings& s = session.settings;
-    TClist classes;
-    if (def.landmarkClassMask != 0) {
-        BuildCfccSelection(s, def.landmarkClassMask, classes);
-        if (classes.Empty()) return false;
-    }
-    const std::string name = AreaLayerName(s, def);
-    request.target = job.Target(name);
-    request.target.projection = Projection(); // areas are written in degrees
-    if (SkipExisting(session, request.target)) return false;
+// One attribute record file, read once for every area layer of the county
+// that keys its areas by it.
+struct AreaFile {
+    bool wanted = false;
+    std::vector<AreaField> fields;
+    RecordFileReport report;
+    AreaTable table;                          // RTS, RTA, RT8
+    std::vector<KeyLocationRecord> locations; // RT9
+};
 
-    session.report.LogLine("Geographic Entities [" + name + "] ");
-    const AreaRecordType& type = RecordTypeOf(def.recordType);
-    TZipFile file = OpenRecordFile(job.source, type.extension, type.recordLength);
-    if (file.OpenFailed()) {
-        if (!ReportOpenFailure(session, file)) NoteMissing(session, file, "no area layer is written from it");
-        return false;
+// One area layer of the county, as planned before the layers are written.
+struct AreaPlan {
+    const AreaLayerDef* def = nullptr;
+    std::string name;
+    AreaLayerRequest request;
+    TClist classes;          // the landmark classes of a landmark layer
+    bool write = false;      // false: nothing of its classes is chosen, or it is skipped
+    bool skipped = false;    // its files exist and existing files are skipped
+    std::size_t field = 0;   // its key field in its file's table
+    bool firstOfFile = false; // the first layer written from its file: says what is wrong with it
+};
+
+AreaFile& FileOf(std::map<char, AreaFile>& files, const AreaLayerDef& def) { return files[def.recordType]; }
+
+AreaPlan PlanLayer(const RunSettings& s, const CountyJob& job, const AreaLayerDef& def)
+{
+    AreaPlan p;
+    p.def = &def;
+    p.name = AreaLayerName(s, def);
+    AreaLayerRequest& r = p.request;
+    // Key geographic locations are keyed by their feature number.
+    r.name = def.recordType == '9' ? "FEAT" : p.name;
+    r.names = def.recordType == '9'   ? AreaNames::KeyLocations
+              : def.recordType == '8' ? AreaNames::Landmarks
+                                      : AreaNames::Entities;
+    r.cfccColumn = def.recordType == '8' || def.recordType == '9';
+    r.zcta = p.name == "ZCTA5";
+    r.centroid = !def.centroidKey.empty() && s.Box(def.centroidKey);
+    r.brushColour = def.colour;
+    r.kxfClass = def.kxfClass;
+    r.target = job.Target(p.name);
+    r.target.projection = Projection(); // areas are written in degrees
+    if (def.landmarkClassMask != 0) {
+        BuildCfccSelection(s, def.landmarkClassMask, p.classes);
+        if (p.classes.Empty()) return p;
+    }
+    p.skipped = s.SkipExisting() && r.target.Exists();
+    p.write = !p.skipped;
+    return p;
+}
+
+// Reads each record file that a written layer needs, once, with every key
+// field asked for. What is wrong with a file is said by its first layer.
+void ReadAreaFiles(Session& session, const CountyJob& job, std::vector<AreaPlan>& plans,
+                   std::map<char, AreaFile>& files)
+{
+    for (AreaPlan& p : plans) {
+        if (!p.write) continue;
+        AreaFile& f = FileOf(files, *p.def);
+        p.firstOfFile = !f.wanted;
+        f.wanted = true;
+        if (p.def->recordType == '9') continue;
+        const AreaField field{static_cast<std::size_t>(p.def->column), static_cast<std::size_t>(p.def->width)};
+        auto at = std::find(f.fields.begin(), f.fields.end(), field);
+        p.field = static_cast<std::size_t>(at - f.fields.begin());
+        if (at == f.fields.end()) f.fields.push_back(field);
     }
     SessionProgress progress(session);
-    if (def.recordType == '9') {
-        keys = GroupKeyLocations(ReadKeyLocations(file, progress), classes, progress);
+    for (auto& [type, f] : files) {
+        if (!f.wanted || session.Stopped()) continue;
+        const AreaRecordType& rt = RecordTypeOf(type);
+        TZipFile file = OpenRecordFile(job.source, rt.extension, rt.recordLength);
+        if (!file.OpenFailed()) {
+            if (type == '9') f.locations = ReadKeyLocations(file, progress);
+            else f.table = ReadAreaTable(file, rt, f.fields, progress);
+        }
+        f.report = RecordFileReport::Of(file);
+    }
+}
+
+// The layer's records grouped into areas; false when nothing can be
+// written (its file is not there or could not be opened).
+bool GroupLayer(Session& session, const County& county, const CountyJob& job, const AreaPlan& p, const AreaFile& f,
+                AreaKeys& keys)
+{
+    const RecordFileReport& report = f.report;
+    if (report.openFailed) {
+        if (!report.openError.empty()) {
+            if (p.firstOfFile) session.CountyError("Unable to Read " + report.openError);
+            else ++session.countyErrors;
+        } else if (p.firstOfFile) {
+            session.report.Notice(FileNamePart(report.name) + " not found: no area layer is written from it");
+        }
+        return false;
+    }
+    if (p.firstOfFile) ReportRejected(session, report);
+    SessionProgress progress(session);
+    if (p.def->recordType == '9') {
+        keys = GroupKeyLocations(f.locations, p.classes, progress);
     } else {
         AreaKeyRules rules;
-        rules.label = LayerLabel(name);
-        rules.zcta = request.zcta;
-        rules.excludeWater = !def.excludeWaterKey.empty() && s.Box(def.excludeWaterKey);
-        rules.polygonKeys = def.polygonKeys;
-        rules.landmarkClasses = def.landmarkClassMask != 0 ? &classes : nullptr;
-        const std::vector<AreaRecord> records =
-            ReadAreaRecords(file, type, static_cast<std::size_t>(def.column), static_cast<std::size_t>(def.width),
-                            progress);
-        keys = GroupAreaRecords(records, rules, county.landmarks, progress);
+        rules.label = LayerLabel(p.name);
+        rules.zcta = p.request.zcta;
+        rules.excludeWater = !p.def->excludeWaterKey.empty() && session.settings.Box(p.def->excludeWaterKey);
+        rules.polygonKeys = p.def->polygonKeys;
+        rules.landmarkClasses = p.def->landmarkClassMask != 0 ? &p.classes : nullptr;
+        keys = GroupAreaRecords(f.table, p.field, rules, county.landmarks, progress);
     }
-    if (ReportReadFailure(session, file, "Unable to Open " + job.RecordFilePath(type.extension + 1) + ": " +
-                                             file.Error()))
+    if (!report.error.empty()) {
+        session.CountyError("Unable to Open " + job.RecordFilePath(RecordTypeOf(p.def->recordType).extension + 1) +
+                            ": " + report.error);
         session.report.ShowStatus("Error!");
+    }
     return true;
+}
+
+void WritePlannedLayer(Session& session, const County& county, const CountyJob& job, const AreaPlan& p,
+                       const AreaFile& f, std::span<const PolygonSides> sides)
+{
+    if (session.Stopped()) return;
+    // A GeoPackage is listed once, with the county.
+    if (p.skipped && !p.request.target.table.file) session.report.AddOutputEntry(p.request.target.MainPath());
+    if (!p.write) return;
+    session.report.LogLine("Geographic Entities [" + p.name + "] ");
+    AreaKeys keys;
+    if (!GroupLayer(session, county, job, p, f, keys)) return;
+    const TBList groups = SelectAreaGroups(sides, keys);
+    session.report.LogLine("Processing " + p.request.name + "[ " + std::to_string(groups.Count()) + " Objects]");
+    SessionProgress progress(session);
+    if (!Conclude(session, WriteAreaLayer(county, p.request, keys, groups, progress))) return;
+    session.report.ShowStatus("Done...");
+    progress.Progress(1, 1);
+}
+
+void WriteAreaLayers(Session& session, const County& county, const CountyJob& job,
+                     const std::vector<const AreaLayerDef*>& defs)
+{
+    if (session.Stopped()) return;
+    std::vector<AreaPlan> plans;
+    for (const AreaLayerDef* def : defs) plans.push_back(PlanLayer(session.settings, job, *def));
+    std::map<char, AreaFile> files;
+    ReadAreaFiles(session, job, plans, files);
+    for (const AreaPlan& p : plans) files.try_emplace(p.def->recordType); // the tasks only look up
+    const std::vector<PolygonSides> sides = ChainSides(county.chains);
+    // Independent layers: written on every core, reported in order.
+    RunOrdered(session, plans.size(), [&](Session& task, std::size_t i) {
+        WritePlannedLayer(task, county, job, plans[i], files.at(plans[i].def->recordType), sides);
+    });
 }
 
 } // namespace
 
 void WriteAreaLayerPhase(Session& session, const County& county, const CountyJob& job, const AreaLayerDef& def)
 {
-    if (session.Stopped()) return;
-    const RunSettings& s = session.settings;
-    AreaLayerRequest request;
-    const std::string name = AreaLayerName(s, def);
-    // Key geographic locations are keyed by their feature number.
-    request.name = def.recordType == '9' ? "FEAT" : name;
-    request.names = def.recordType == '9'   ? AreaNames::KeyLocations
-                    : def.recordType == '8' ? AreaNames::Landmarks
-                                            : AreaNames::Entities;
-    request.cfccColumn = def.recordType == '8' || def.recordType == '9';
-    request.zcta = name == "ZCTA5";
-    request.centroid = !def.centroidKey.empty() && s.Box(def.centroidKey);
-    request.brushColour = def.colour;
-    request.kxfClass = def.kxfClass;
-    AreaKeys keys;
-    if (!GroupLayerRecords(session, county, job, def, request, keys)) return;
-
-    const TBList groups = SelectAreaGroups(county.chains, keys);
-    session.report.LogLine("Processing " + request.name + "[ " + std::to_string(groups.Count()) + " Objects]");
-    SessionProgress progress(session);
-    if (!Conclude(session, WriteAreaLayer(county, request, keys, groups, progress))) return;
-    session.report.ShowStatus("Done...");
-    progress.Progress(1, 1);
+    WriteAreaLayers(session, county, job, {&def});
 }
 
 void WriteAreaLayersPhase(Session& session, const County& county, const CountyJob& job)
 {
+    std::vector<const AreaLayerDef*> defs;
     for (const AreaLayerDef& def : AreaLayerTable())
-        if (AreaLayerSelected(session.settings, def)) WriteAreaLayerPhase(session, county, job, def);
+        if (AreaLayerSelected(session.settings, def)) defs.push_back(&def);
+    WriteAreaLayers(session, county, job, defs);
 }
 
 } // namespace zalor

@@ -85,7 +85,7 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
     report.ShowStatus("Done...");
     progress.Progress(0, 0);
     report.LogLine("Total Chains=" + std::to_string(county.chains.count()));
-    report.LogLine("Total MCD's=" + std::to_string(session.mcdCodes.Count()));
+    report.LogMcdTotal(session.mcdCodes);
     report.LogLine("Feature Names=" + std::to_string(county.names.NameCount()));
     SortByIds(session, county.chains);
     return county.chains.count() > 0;

@@ -5,6 +5,7 @@
 #include "run/county_output.h"
 #include "run/county_reading.h"
 #include "run/progress.h"
+#include "run/parallel.h"
 #include "run/selection.h"
 
 #include <chrono>
@@ -143,7 +144,7 @@ void ConvertEntry(Session& session, County& county, const std::string& entry)
     county.Release();
     report.LogLine("Complete :" + entry);
     if (session.settings.Box("ZIP") && !session.Stopped() && !outputDirectory.empty()) {
-        report.reporter().Phase("zipping");
+        report.ShowPhase("zipping");
         const std::string archive = outputDirectory + AutoZipArchiveName(path);
         try {
             if (!AutoZipOutputs(archive, OutputBaseName(path))) session.CountyError("Error Zipping " + archive);
@@ -183,11 +184,33 @@ RunResult RunConversion(Session& session)
     report.LogLine("Starting Process");
     report.reporter().Running(true);
 
-    County county;
-    for (std::size_t i = 0; i < s.inputs.size() && !session.Stopped(); ++i) {
-        ++result.counties;
-        report.reporter().CountyBegun(static_cast<int>(i + 1), static_cast<int>(s.inputs.size()), s.inputs[i]);
-        ConvertEntry(session, county, s.inputs[i]);
+    const std::size_t n = s.inputs.size();
+    if (session.jobs <= 1 || n < 2) {
+        County county;
+        for (std::size_t i = 0; i < n && !session.Stopped(); ++i) {
+            ++result.counties;
+            report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), s.inputs[i]);
+            ConvertEntry(session, county, s.inputs[i]);
+        }
+    } else {
+        // Several counties at once, one on each worker; their reports come
+        // out in input order, each county's lines together.
+        std::vector<int> begun(n, 0), failed(n, 0);
+        RunOrdered(
+            session, n,
+            [&](Session& task, std::size_t i) {
+                if (task.Stopped()) return; // not begun
+                begun[i] = 1;
+                task.report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), s.inputs[i]);
+                County county;
+                ConvertEntry(task, county, s.inputs[i]);
+                failed[i] = task.failedCounties;
+            },
+            {}, session.jobs);
+        for (std::size_t i = 0; i < n; ++i) {
+            result.counties += begun[i];
+            session.failedCounties += failed[i];
+        }
     }
     result.failed = session.failedCounties;
     result.stopped = session.Stopped();
@@ -212,7 +235,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     for (char& c : job.fileName) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     job.baseName = OutputBaseName(path);
 
-    report.reporter().Phase("reading");
+    report.ShowPhase("reading");
     NoteDuplicateMembers(session, job.source);
     ReadEntityNamesPhase(session, county, job.source);
     report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
@@ -239,9 +262,9 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     OrderChainsPhase(session, county);
     report.LogLine("Sorting Complete");
 
-    report.reporter().Phase("lines");
+    report.ShowPhase("lines");
     WriteLineGroupsPhase(session, county, job);
-    report.reporter().Phase("landmarks");
+    report.ShowPhase("landmarks");
     if (ReadLandmarksPhase(session, county, job.source)) {
         try {
             if (AnyPointLandmarkSelected(s)) WriteLandmarkPointsPhase(session, county, job);
@@ -250,7 +273,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
             session.CountyError("Error Reading Landmarks");
         }
     }
-    report.reporter().Phase("areas");
+    report.ShowPhase("areas");
     WriteAreaLayersPhase(session, county, job);
     if (job.geoPackage) FinishGeoPackage(session, *job.geoPackage);
     county.Release();

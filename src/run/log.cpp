@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -115,12 +116,18 @@ void RunReport::ShowCountyStatus(std::string_view text)
 
 void RunReport::AddOutputEntry(std::string_view path)
 {
-    if (Keep(ReportEvent::Kind::Output, path)) return;
-    CompletionSignal();
+    // The size now: a kept entry is shown later, when auto zip may have moved the file.
     std::string p(path);
     struct stat st;
-    int64_t size = ::stat(p.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-    outputs_.push_front(p + "|" + FormatThousands(size));
+    const int64_t size = ::stat(p.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+    AddSizedOutputEntry(p, size);
+}
+
+void RunReport::AddSizedOutputEntry(const std::string& path, int64_t size)
+{
+    if (Keep(ReportEvent::Kind::Output, path, size)) return;
+    CompletionSignal();
+    outputs_.push_front(path + "|" + FormatThousands(size));
     reporter_.OutputAdded(outputs_.front());
 }
 
@@ -157,16 +164,50 @@ void RunReport::ShowError(std::string_view text)
     if (!Keep(ReportEvent::Kind::Error, text)) reporter_.Error(text);
 }
 
-void RunReport::Replay(const std::vector<ReportEvent>& events)
+void RunReport::ShowPhase(std::string_view name)
+{
+    if (!Keep(ReportEvent::Kind::Phase, name)) reporter_.Phase(name);
+}
+
+void RunReport::ShowCountyBegun(int number, int count, std::string_view entry)
+{
+    if (!Keep(ReportEvent::Kind::CountyBegun, entry, number, count)) reporter_.CountyBegun(number, count, entry);
+}
+
+void RunReport::LogMcdTotal(const McdCodeSet& codes)
+{
+    if (deferred_) {
+        ReportEvent e{ReportEvent::Kind::McdTotal, {}, 0, 0, {}};
+        e.codes.assign(codes.Codes().begin(), codes.Codes().end());
+        std::sort(e.codes.begin(), e.codes.end());
+        deferred_->push_back(std::move(e));
+        return;
+    }
+    LogLine("Total MCD's=" + std::to_string(codes.Count()));
+}
+
+void RunReport::Replay(const std::vector<ReportEvent>& events, McdCodeSet* mcd)
 {
     for (const ReportEvent& e : events) {
         switch (e.kind) {
+        case ReportEvent::Kind::Phase: ShowPhase(e.text); break;
+        case ReportEvent::Kind::CountyBegun:
+            ShowCountyBegun(static_cast<int>(e.done), static_cast<int>(e.total), e.text);
+            break;
+        case ReportEvent::Kind::McdTotal:
+            if (deferred_) {
+                deferred_->push_back(e);
+            } else if (mcd) {
+                for (int32_t code : e.codes) mcd->Add(code);
+                LogLine("Total MCD's=" + std::to_string(mcd->Count()));
+            }
+            break;
         case ReportEvent::Kind::Log: LogLine(e.text); break;
         case ReportEvent::Kind::ReplaceLast: ReplaceLastLogLine(e.text); break;
         case ReportEvent::Kind::Status: ShowStatus(e.text); break;
         case ReportEvent::Kind::CountyStatus: ShowCountyStatus(e.text); break;
         case ReportEvent::Kind::Progress: ShowProgress(e.done, e.total); break;
-        case ReportEvent::Kind::Output: AddOutputEntry(e.text); break;
+        case ReportEvent::Kind::Output: AddSizedOutputEntry(e.text, e.done); break;
         case ReportEvent::Kind::Error: ShowError(e.text); break;
         case ReportEvent::Kind::Notice: Notice(e.text); break;
         case ReportEvent::Kind::Warning: ShowWarning(e.text); break;

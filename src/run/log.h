@@ -3,6 +3,7 @@
 
 #include "run/reporter.h"
 #include "run/settings.h"
+#include "tiger/county.h"
 #include "tiger/paths.h"
 
 #include <cstdint>
@@ -27,11 +28,14 @@ std::string SafeDirectoryName(std::string_view name);
 // What a report keeps instead of showing while its work runs beside other
 // work; shown later, in order, by Replay.
 struct ReportEvent {
-    enum class Kind : uint8_t { Log, ReplaceLast, Status, CountyStatus, Progress, Output, Error, Notice, Warning };
+    enum class Kind : uint8_t {
+        Log, ReplaceLast, Status, CountyStatus, Progress, Output, Error, Notice, Warning, Phase, CountyBegun, McdTotal
+    };
     Kind kind;
     std::string text;
     int64_t done = 0;
     int64_t total = 0;
+    std::vector<int32_t> codes; // McdTotal: the county's minor civil division codes
 };
 
 class RunReport {
@@ -51,6 +55,7 @@ public:
     // Lists a file at the top of the output list with its size (a file that
     // was skipped because it exists is listed like a written one).
     void AddOutputEntry(std::string_view path);
+    void AddSizedOutputEntry(const std::string& path, int64_t size);
     void ClearOutputs();
     void CompletionSignal();
     void ProcessEvents();
@@ -60,11 +65,19 @@ public:
     // Shows an error that must reach the user (it is logged by the caller).
     void ShowError(std::string_view text);
 
+    // The county's phase, and the beginning of county `number` of `count`.
+    void ShowPhase(std::string_view name);
+    void ShowCountyBegun(int number, int count, std::string_view entry);
+    // Logs "Total MCD's=" with the number of distinct minor civil division
+    // codes in `codes` (all counties so far).
+    void LogMcdTotal(const McdCodeSet& codes);
+
     // With `events`, everything reported is kept there instead of shown;
     // null shows it at once again.
     void Defer(std::vector<ReportEvent>* events) { deferred_ = events; }
-    // Shows what a deferred report kept, as if it were reported now.
-    void Replay(const std::vector<ReportEvent>& events);
+    // Shows what a deferred report kept, as if it were reported now; the
+    // minor civil division codes it kept are added to `mcd`.
+    void Replay(const std::vector<ReportEvent>& events, McdCodeSet* mcd = nullptr);
 
     // Creates one directory level; logs "Unable to Create Directory " when
     // it cannot be created and does not exist. False when a link to a
@@ -99,7 +112,7 @@ private:
     bool Keep(ReportEvent::Kind kind, std::string_view text, int64_t done = 0, int64_t total = 0)
     {
         if (!deferred_) return false;
-        deferred_->push_back({kind, std::string(text), done, total});
+        deferred_->push_back({kind, std::string(text), done, total, {}});
         return true;
     }
 };

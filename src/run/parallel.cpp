@@ -17,7 +17,7 @@ unsigned WorkersFor(std::size_t tasks)
 }
 
 void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
-                const std::vector<std::size_t>& first)
+                const std::vector<std::size_t>& first, unsigned workersAsked)
 {
     // The order in which the tasks are taken up.
     std::vector<std::size_t> order;
@@ -59,7 +59,8 @@ void RunOrdered(Session& parent, std::size_t count, const std::function<void(Ses
     };
     // The calling thread replays the reports while the workers work; with
     // one worker it does the work itself first.
-    const unsigned workers = WorkersFor(count);
+    const unsigned workers =
+        workersAsked == 0 ? WorkersFor(count) : static_cast<unsigned>(std::min<std::size_t>(workersAsked, count));
     std::vector<std::thread> threads;
     if (workers > 1)
         for (unsigned w = 0; w < workers; ++w) threads.emplace_back(work);
@@ -71,7 +72,7 @@ void RunOrdered(Session& parent, std::size_t count, const std::function<void(Ses
             std::unique_lock<std::mutex> lock(mutex);
             finished.wait(lock, [&] { return slots[i].done; });
         }
-        parent.report.Replay(slots[i].events);
+        parent.report.Replay(slots[i].events, &parent.mcdCodes);
         parent.countyErrors += slots[i].errors;
         if (slots[i].failure && !failure) failure = slots[i].failure;
     }

@@ -20,7 +20,8 @@ unsigned WorkersFor(std::size_t tasks);
 // The county errors of the tasks are added to the parent's. `first` names
 // tasks to start before the others (the largest ones, so that no worker is
 // left with a large one at the end).
+// `workers` limits how many tasks run at once (0: WorkersFor(count)).
 void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
-                const std::vector<std::size_t>& first = {});
+                const std::vector<std::size_t>& first = {}, unsigned workers = 0);
 
 } // namespace zalor

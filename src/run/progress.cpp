@@ -37,23 +37,19 @@ bool CreateFailed(const WriteFailures& failures)
                        [](const WriteFailure& f) { return f.kind == WriteFailure::Kind::Create; });
 }
 
-namespace {
-
-void ReportRejected(Session& session, const TZipFile& file)
+void ReportRejected(Session& session, const RecordFileReport& file)
 {
-    const RecordTally& t = file.Tally();
-    if (t.rejected == 0 || !session.noted.insert(file.Name()).second) return;
-    const std::string text = std::to_string(t.rejected) + " records of " + FileNamePart(file.Name()) + " rejected: " +
+    const RecordTally& t = file.tally;
+    if (t.rejected == 0 || !session.noted.insert(file.name).second) return;
+    const std::string text = std::to_string(t.rejected) + " records of " + FileNamePart(file.name) + " rejected: " +
                              t.firstReason + " (the first is record " + std::to_string(t.firstRejected) + ")";
     if (t.rejected * 2 > t.read) session.CountyError(text + "; the file is mostly not records of its type");
     else session.report.Notice(text);
 }
 
-} // namespace
-
 bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view message)
 {
-    ReportRejected(session, file);
+    ReportRejected(session, RecordFileReport::Of(file));
     if (file.Error().empty()) return false;
     if (message.empty()) session.CountyError("Error Reading " + file.Name() + ": " + file.Error());
     else session.CountyError(std::string(message));

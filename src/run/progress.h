@@ -35,6 +35,23 @@ bool CreateFailed(const WriteFailures& failures);
 // error, an incomplete last record) as an error of the county, with
 // `message`, or "Error Reading " + the file's name + its error when it is
 // empty. Returns true when there was one.
+// What came of reading one record file, kept to be reported later (by the
+// first layer that uses it).
+struct RecordFileReport {
+    std::string name;
+    bool openFailed = false;
+    std::string openError;
+    std::string error;
+    RecordTally tally;
+    static RecordFileReport Of(const TZipFile& file)
+    {
+        return {file.Name(), file.OpenFailed(), file.OpenError(), file.Error(), file.Tally()};
+    }
+};
+// The records of the file that were no records of its type: a warning,
+// or an error of the county when they are most of the file.
+void ReportRejected(Session& session, const RecordFileReport& file);
+
 // Records of the file that were no records of its type are reported once
 // per county: as a warning, or as an error of the county when they are
 // most of the file.

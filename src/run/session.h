@@ -38,6 +38,7 @@ public:
     void ClearStop() { stop_->store(false, std::memory_order_relaxed); }
 
     McdCodeSet mcdCodes;    // every county since the program started
+    unsigned jobs = 1;      // counties converted at once
     int64_t runStartMs = 0; // 0 when no run is active
 
     // A failure of the current county (a write error, a broken input):

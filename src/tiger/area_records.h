@@ -31,22 +31,35 @@ inline constexpr AreaRecordType kRt9Records{'9', ".RT9", 90, 0};
 // The widest key field an area layer reads.
 inline constexpr std::size_t kAreaKeyWidthMax = 15;
 
-// One record as an area layer sees it: its polygon and the field that
-// identifies the layer's areas.
-struct AreaRecord {
-    int32_t polygon = 0;
-    bool water = false; // the water code is 99
-    uint8_t keyLength = 0;
-    char keyText[kAreaKeyWidthMax] = {};
-    // The key field as it stands (columns keyColumn..).
-    std::string_view Key() const { return std::string_view(keyText, keyLength); }
+// A key field of the records: `width` columns from `column`.
+struct AreaField {
+    std::size_t column = 0;
+    std::size_t width = 0;
+    friend bool operator==(const AreaField&, const AreaField&) = default;
 };
 
-// Reads the polygon (columns 16-25), the key field (`keyWidth` columns from
-// `keyColumn`, at most kAreaKeyWidthMax) and the water flag of every
-// record. A read error ends the records early (file.Error() tells).
-std::vector<AreaRecord> ReadAreaRecords(TZipFile& file, const AreaRecordType& type, std::size_t keyColumn,
-                                        std::size_t keyWidth, ProgressObserver& observer);
+// The records of one attribute record file as the area layers see them:
+// each record's polygon (columns 16-25), its water flag (water code 99)
+// and the key fields asked for, as they stand (blank-padded to their width).
+struct AreaTable {
+    std::vector<int32_t> polygons;
+    std::vector<uint8_t> water;
+    std::vector<AreaField> fields;
+    std::vector<std::string> keys; // per field: `width` bytes per record
+
+    std::size_t Size() const { return polygons.size(); }
+    std::string_view Key(std::size_t field, std::size_t record) const
+    {
+        const std::size_t w = fields[field].width;
+        return std::string_view(keys[field]).substr(record * w, w);
+    }
+};
+
+// Reads every record of the file once, with all the fields (each at most
+// kAreaKeyWidthMax wide) that the county's area layers of this record type
+// key their areas by. A read error ends the records early (file.Error()).
+AreaTable ReadAreaTable(TZipFile& file, const AreaRecordType& type, const std::vector<AreaField>& fields,
+                        ProgressObserver& observer);
 
 // One key geographic location (RT9).
 struct KeyLocationRecord {

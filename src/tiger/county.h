@@ -151,6 +151,7 @@ public:
         last_ = code;
     }
     int32_t Count() const { return static_cast<int32_t>(codes_.size()); }
+    const std::unordered_set<int32_t>& Codes() const { return codes_; }
 
 private:
     std::unordered_set<int32_t> codes_;
