@@ -180,22 +180,9 @@ TEST_F(GeoPackageTest, AGivenUpTableLeavesNoFileAndTheOlderOneUntouched)
     EXPECT_EQ(Files(), std::vector<std::string>{"TGR01001.gpkg"});
 }
 
-struct FileSizeLimit {
-    rlimit old{};
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit lim = old;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old); }
-};
-
 TEST_F(GeoPackageTest, AWriteFailureFailsItsTableTheTablesAfterItAndTheFile)
 {
-    FileSizeLimit limit(256 * 1024);
+    test::FileSizeLimit limit(256 * 1024);
     GeoPackage file(path);
     auto a = Open(Table(file, "A", LayerGeometry::Line));
     LayerRow row;
