@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Zalor set-up commands:
 #   ./zalor.sh demo   build (Release, with the viewer build/zalor) and convert the
-#                     bundled sample county into ./out
+#                     bundled sample county into ./out (MIF, shapefiles, GeoPackage)
 #   ./zalor.sh test   build with AddressSanitizer/UBSan and run the whole test suite
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -33,9 +33,10 @@ case "${1:-}" in
     cmake --build build -j"$(jobs)" >/dev/null
     rm -rf out && mkdir -p out
     # Every line group, area layer and landmark layer of the sample county,
-    # once as MapInfo MIF/MID and once as shapefiles.
+    # as MapInfo MIF/MID, as shapefiles and as one GeoPackage.
     ./build/zalor-cli --config samples/SAMPLE.CFG --format mif --output out/mif --log out/ZALOR.LOG
     ./build/zalor-cli --config samples/SAMPLE.CFG --format shp --output out/shp --log out/ZALOR.LOG
+    ./build/zalor-cli --config samples/SAMPLE.CFG --format gpkg --output out/gpkg --log out/ZALOR.LOG
     ;;
   test)
     install_deps
