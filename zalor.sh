@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Zalor set-up commands:
 #   ./zalor.sh demo   build (Release, with the viewer build/zalor) and convert the
-#                     bundled sample county into ./out
+#                     bundled sample county into ./out (MIF, shapefiles, GeoPackage)
 #   ./zalor.sh test   build with AddressSanitizer/UBSan and run the whole test suite
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config zlib1g-dev libminizip-dev libcli11-dev
-          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev gdal-bin python3-gdal zip unzip
+          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev libgdal-dev libsqlite3-dev gdal-bin python3-gdal zip unzip
           qt6-base-dev fonts-liberation2 xvfb xauth desktop-file-utils help2man man-db parallel)
 
 install_deps() {
@@ -33,9 +33,10 @@ case "${1:-}" in
     cmake --build build -j"$(jobs)" >/dev/null
     rm -rf out && mkdir -p out
     # Every line group, area layer and landmark layer of the sample county,
-    # once as MapInfo MIF/MID and once as shapefiles.
+    # as MapInfo MIF/MID, as shapefiles and as one GeoPackage.
     ./build/zalor-cli --config samples/SAMPLE.CFG --format mif --output out/mif --log out/ZALOR.LOG
     ./build/zalor-cli --config samples/SAMPLE.CFG --format shp --output out/shp --log out/ZALOR.LOG
+    ./build/zalor-cli --config samples/SAMPLE.CFG --format gpkg --output out/gpkg --log out/ZALOR.LOG
     ;;
   test)
     install_deps

@@ -222,9 +222,11 @@ std::string KeyRanges(const std::vector<std::string>& keys)
     return Joined(parts);
 }
 
-// "TGRsscccA.MIF/.MID": the files of the layer `name` in format `f`.
+// "TGRsscccA.MIF/.MID": the files of the layer `name` in format `f`, or
+// its table "TGRssccc.gpkg:A".
 std::string Files(const std::string& name, const OutputFormatDef& f)
 {
+    if (f.tables) return "TGRssccc" + f.extensions.front() + ":" + name;
     return "TGRssccc" + name + Joined(f.extensions, "/");
 }
 
@@ -270,7 +272,9 @@ std::string LayerListing(const RunSettings& s)
     for (const OutputFieldDef& f : OutputFieldTable())
         if (!f.fileSuffix.empty()) nodeField = &f;
 
-    std::string out = "Files as the " + format.name + " format (-f) names them, for a county TGRssccc.\n\n";
+    std::string out = (format.tables ? "Tables of the one file TGRssccc" + format.extensions.front() + " as the "
+                                     : "Files as the ") +
+                      format.name + " format (-f) names them, for a county TGRssccc.\n\n";
     out += "Line groups: --lines NAME,...  (all: every group, with the all-chains file)\n";
     Table lines;
     lines.Add({"NAME", "HOLDS", "SETS", "FILES"});

@@ -52,6 +52,8 @@ const char* const kExamples = R"(Examples:
     zalor-cli --lines A --areas CTBNA00 -f shp -o out counties/
   Every line group, area layer and landmark point of a county, as MIF/MID:
     zalor-cli --lines all --areas all --points --centroids -o out TGR17031.ZIP
+  The same as one GeoPackage, out/TGR17031.gpkg, with every layer a table:
+    zalor-cli --lines all --areas all --points -f gpkg -o out TGR17031.ZIP
   Roads with their names and address ranges, from the archives a pattern matches:
     zalor-cli --lines A --fields id,names,address -o out 'data/TGR17*.ZIP'
   What can be chosen, the keys each name sets and the files it writes:
@@ -64,7 +66,8 @@ const char* const kExamples = R"(Examples:
 int main(int argc, char** argv)
 {
     CLI::App app{"Converts U.S. Census TIGER/Line county files (TGRssccc.ZIP archives or loose\n"
-                 "record files TGRssccc.RT1 ...) into MapInfo MIF/MID, ESRI shapefiles or KXF/MTD.",
+                 "record files TGRssccc.RT1 ...) into MapInfo MIF/MID, ESRI shapefiles, KXF/MTD or\n"
+                 "one GeoPackage per county (TGRssccc.gpkg, every layer a table of it).",
                  "zalor-cli"};
     app.set_version_flag("--version", std::string("zalor-cli ") + ZALOR_VERSION);
 

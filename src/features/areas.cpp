@@ -35,7 +35,9 @@ private:
 // How the areas of a layer look in each format: MIF files carry the
 // centroid in degrees after the number and number their areas from 2; the
 // DBF of a shapefile has a "SUF" key column followed by the centroid in
-// micro-degrees; KXF attribute files have the key alone.
+// micro-degrees; KXF attribute files have the key alone. A GeoPackage
+// table is the shapefile's with the key column named by the layer and ZCTA
+// keys as their texts.
 struct AreaSchema {
     int firstNumber;
     bool degreesAfterNumber; // Lon, Lat (degrees) after NUM
@@ -48,6 +50,7 @@ constexpr AreaSchema kAreaSchemas[] = {
     {2, true, false, false, true, true},   // MIF
     {1, false, true, true, false, false},  // SHP
     {1, false, false, false, false, false}, // KXF
+    {1, false, true, false, true, false},  // GeoPackage
 };
 
 const AreaSchema& SchemaOf(OutputFormat f) { return kAreaSchemas[static_cast<int>(f)]; }
@@ -121,6 +124,7 @@ AreaWriters OpenAreaWriters(const AreaLayerRequest& r, const AreaKeys& keys, Wri
     def.format = r.target.format;
     def.geometry = LayerGeometry::Area;
     def.basePath = r.target.basePath;
+    def.table = r.target.table;
     def.columns = AreaColumns(r, keys, schema);
     def.brushColour = r.brushColour;
     def.kxfAreaClass = r.kxfClass;
@@ -281,6 +285,7 @@ LayerOutcome WriteLandmarkPoints(const County& county, const LayerTarget& target
     def.format = target.format;
     def.geometry = LayerGeometry::Point;
     def.basePath = target.basePath;
+    def.table = target.table;
     def.columns = {{"NUM", ColumnType::Integer},
                    {"LAND", ColumnType::Integer},
                    {"CFCC", ColumnType::Char, 3},

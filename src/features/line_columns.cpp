@@ -22,13 +22,21 @@ const std::vector<Column> kGroupColumns[10] = {
     {{"FPLL", ColumnType::Char, 5}, {"FPLR", ColumnType::Char, 5}},
 };
 
+// The groups whose values are integers, in columns of text in MIF and DBF.
+constexpr int kIntegerCodes = kColAddress | kColZip | kColFmcd | kColFpl;
+
 } // namespace
 
-std::vector<Column> LineColumns(int groups)
+std::vector<Column> LineColumns(int groups, OutputFormat format)
 {
     std::vector<Column> cols = {{"NUM", ColumnType::Integer}};
-    for (int i = 0; i < 10; ++i)
-        if (groups & (1 << i)) cols.insert(cols.end(), kGroupColumns[i].begin(), kGroupColumns[i].end());
+    for (int i = 0; i < 10; ++i) {
+        if (!(groups & (1 << i))) continue;
+        for (Column c : kGroupColumns[i]) {
+            if (format == OutputFormat::Gpkg && (kIntegerCodes & (1 << i))) c = {c.name, ColumnType::Integer};
+            cols.push_back(std::move(c));
+        }
+    }
     return cols;
 }
 

@@ -24,7 +24,9 @@ enum LineColumnGroup : int {
 };
 
 // NUM, then the columns of every group in `groups` (LineColumnGroup bits).
-std::vector<Column> LineColumns(int groups);
+// The address, ZIP and FIPS codes are integers in a GeoPackage, texts of
+// their width in the other formats.
+std::vector<Column> LineColumns(int groups, OutputFormat format = OutputFormat::Mif);
 
 // The attribute row of a chain: its running number, then the values of
 // the selected groups. `fnode`/`tnode` are used with the node group.

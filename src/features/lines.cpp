@@ -28,7 +28,8 @@ LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& reques
     def.format = request.target.format;
     def.geometry = LayerGeometry::Line;
     def.basePath = request.target.basePath;
-    def.columns = LineColumns(request.columnGroups);
+    def.table = request.target.table;
+    def.columns = LineColumns(request.columnGroups, def.format);
     def.projection = request.target.projection;
     def.blankLineAfterColumns = true;
     // KXF line files carry the county's limits, whatever the group.
@@ -77,6 +78,7 @@ LayerOutcome WriteNodeLayer(const TNodeMgr& nodes, const LayerTarget& target, Pr
     def.format = target.format;
     def.geometry = LayerGeometry::Point;
     def.basePath = target.basePath;
+    def.table = target.table;
     def.columns = {{"NODE", ColumnType::Integer}};
     def.projection = target.projection;
     std::unique_ptr<LayerWriter> writer = OpenLayerWriter(def, outcome.failures);

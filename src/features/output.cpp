@@ -1,8 +1,24 @@
 #include "features/output.h"
 
+#include "formats/gpkg.h"
+
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace zalor {
+
+std::string LayerTarget::MainPath() const
+{
+    if (table.file) return table.file->TablePath(table.name);
+    return basePath + TraitsOf(format).mainExtension;
+}
+
+bool LayerTarget::Exists() const
+{
+    if (table.file) return table.file->HasTable(table.name);
+    struct stat st;
+    return ::stat(MainPath().c_str(), &st) == 0;
+}
 
 void FinishLayer(LayerWriter& writer, LayerOutcome& outcome, const ProgressObserver& observer)
 {
@@ -21,7 +37,7 @@ void FinishLayer(LayerWriter& writer, LayerOutcome& outcome, const ProgressObser
         return;
     }
     outcome.created = true;
-    outcome.outputs.push_back(writer.MainPath());
+    if (writer.OwnFile()) outcome.outputs.push_back(writer.MainPath());
 }
 
 } // namespace zalor

@@ -12,13 +12,18 @@
 namespace zalor {
 
 // Where one layer goes: its format and its files' path without extension
-// (the county output directory + the county base name + the layer name).
+// (the county output directory + the county base name + the layer name),
+// or its table in the county's GeoPackage.
 struct LayerTarget {
     OutputFormat format = OutputFormat::Mif;
     std::string basePath;
     Projection projection; // for the coordinates of line, node and point files
+    TableTarget table;     // GeoPackage output
 
-    std::string MainPath() const { return basePath + TraitsOf(format).mainExtension; }
+    // The file the layer is known by, or "FILE.gpkg:TABLE".
+    std::string MainPath() const;
+    // Whether the layer is there from before: its main file, or its table.
+    bool Exists() const;
 };
 
 struct LayerOutcome {

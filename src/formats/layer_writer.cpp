@@ -1,6 +1,7 @@
 #include "formats/layer_writer.h"
 
 #include "formats/dbf.h"
+#include "formats/gpkg.h"
 #include "formats/kxf.h"
 #include "formats/shp.h"
 #include "formats/textfile.h"
@@ -21,6 +22,7 @@ constexpr FormatTraits kTraits[] = {
     {".MIF", true},
     {".SHP", true},
     {".KXF", false},
+    {".gpkg", true, true},
 };
 
 std::string ColumnLine(const Column& c, bool mif)
@@ -61,7 +63,7 @@ void WriteColumnBlock(TTextFile& f, const LayerDefinition& def, bool mif)
 // link in its place is replaced, never written through).
 class StagedLayer : public LayerWriter {
 public:
-    explicit StagedLayer(const std::string& basePath) : final_(basePath), temp_(TemporaryBase(basePath)) {}
+    explicit StagedLayer(const std::string& basePath) : final_(basePath), temp_(TemporaryPathFor(basePath)) {}
     ~StagedLayer() override
     {
         if (!done_) RemoveTemporaries();
@@ -110,14 +112,6 @@ protected:
     const std::string& TemporaryPath() const { return temp_; }
 
 private:
-    static std::string TemporaryBase(const std::string& base)
-    {
-        static std::atomic<unsigned> counter{0};
-        const std::size_t slash = base.find_last_of('/');
-        const std::string dir = slash == std::string::npos ? std::string() : base.substr(0, slash + 1);
-        const std::string name = slash == std::string::npos ? base : base.substr(slash + 1);
-        return dir + ".zalor-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + name;
-    }
     void RemoveTemporaries()
     {
         for (const std::string& ext : extensions_) std::remove((temp_ + ext).c_str());
@@ -290,6 +284,15 @@ private:
 
 const FormatTraits& TraitsOf(OutputFormat format) { return kTraits[static_cast<int>(format)]; }
 
+std::string TemporaryPathFor(const std::string& path)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return dir + ".zalor-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + name;
+}
+
 LayerRow& LayerRow::Int(int64_t v)
 {
     char buf[24];
@@ -407,6 +410,7 @@ std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& def, WriteFa
         case OutputFormat::Mif: return std::make_unique<MifLayer>(def);
         case OutputFormat::Shp: return std::make_unique<ShpLayer>(def);
         case OutputFormat::Kxf: return std::make_unique<KxfLayer>(def);
+        case OutputFormat::Gpkg: return OpenGeoPackageTable(def, failures);
         }
     } catch (const FileError& e) {
         // Named by the file's own name, not the temporary one it was to be written under.

@@ -1,6 +1,7 @@
 // One output layer (a set of files of one format holding points, lines or
-// areas with an attribute row each), written through one interface
-// whatever the format: MIF/MID, SHP/SHX/DBF with a .PRJ, or KXF/MTD.
+// areas with an attribute row each, or a table of a GeoPackage), written
+// through one interface whatever the format: MIF/MID, SHP/SHX/DBF with a
+// .PRJ, KXF/MTD, or a table of the county's GeoPackage.
 #pragma once
 
 #include "geometry/assembly.h"
@@ -16,12 +17,15 @@
 
 namespace zalor {
 
-enum class OutputFormat { Mif = 0, Shp = 1, Kxf = 2 };
+enum class OutputFormat { Mif = 0, Shp = 1, Kxf = 2, Gpkg = 3 };
 
 // What a format can hold besides lines and areas.
 struct FormatTraits {
-    const char* mainExtension; // the file the layer is known by: ".MIF", ".SHP", ".KXF"
+    const char* mainExtension; // the file the layer is known by: ".MIF", ".SHP", ".KXF", ".gpkg"
     bool points;               // point layers (node files, landmark points, centroids)
+    // Every layer of a county is a table of one file, the county's base
+    // name + the main extension.
+    bool tables = false;
 };
 const FormatTraits& TraitsOf(OutputFormat format);
 
@@ -43,8 +47,10 @@ using WriteFailures = std::vector<WriteFailure>;
 // The columns of a layer.
 enum class ColumnType {
     Integer, // whole numbers
-    Char,    // text of at most `width` characters
-    Degrees, // coordinates: decimal degrees in MIF, micro-degree integers in DBF
+    Char,    // text of at most `width` characters (a GeoPackage holds it whole)
+    // Coordinates: decimal degrees in MIF, micro-degree integers in DBF; in
+    // a GeoPackage, micro-degree integers in the row stored as degrees.
+    Degrees,
 };
 struct Column {
     std::string name;
@@ -92,6 +98,14 @@ private:
 
 enum class LayerGeometry { Point, Line, Area };
 
+class GeoPackage;
+
+// A layer that is a table of a file holding several (a GeoPackage).
+struct TableTarget {
+    GeoPackage* file = nullptr; // the county's, which outlives its tables
+    std::string name;           // the layer's suffix or area name
+};
+
 struct LayerDefinition {
     OutputFormat format = OutputFormat::Mif;
     LayerGeometry geometry = LayerGeometry::Line;
@@ -107,6 +121,8 @@ struct LayerDefinition {
     int kxfAreaClass = 0;
     // KXF: the box of the header; without one, the box of the records written.
     std::optional<AreaBox> kxfHeaderBox;
+    // GeoPackage: the file and the table.
+    TableTarget table;
 };
 
 // How one line is drawn.
@@ -136,11 +152,18 @@ public:
     virtual void Discard() = 0;
     // The file the layer is known by (its main file).
     virtual const std::string& MainPath() const = 0;
+    // False for a table of a file that holds several layers: the file is
+    // listed once, not with each of its tables.
+    virtual bool OwnFile() const { return true; }
 };
 
 // Creates the files of a layer. Null, with the failure in `failures`, when
 // one of them cannot be created (or the format holds no such layer).
 std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& definition, WriteFailures& failures);
+
+// The name a file is written under before it is complete: a hidden name
+// in its directory, unique in the process.
+std::string TemporaryPathFor(const std::string& path);
 
 // The coordinate-system line of a MIF file: geographic, or the Lambert
 // projection when it is active.

@@ -7,6 +7,7 @@
 #include "geometry/coords.h"
 #include "tiger/archive.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,11 +20,15 @@ struct CountyJob {
     std::string outputDirectory; // ends in '/'; empty until it is prepared
     OutputFormat format = OutputFormat::Mif;
     Projection projection;       // of line, node and point files
+    // GeoPackage output: the county's file, which every layer is a table of.
+    std::shared_ptr<GeoPackage> geoPackage;
 
-    // The layer `name` of the county: output directory + base name + name.
+    // The layer `name` of the county: output directory + base name + name
+    // (or the table `name` of its GeoPackage).
     LayerTarget Target(std::string_view name) const
     {
-        return LayerTarget{format, outputDirectory + baseName + std::string(name), projection};
+        return LayerTarget{format, outputDirectory + baseName + std::string(name), projection,
+                           TableTarget{geoPackage.get(), std::string(name)}};
     }
     // The path of one of the county's record files as the log names it:
     // the input's directory and file name up to its first ".", then

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <map>
-#include <sys/stat.h>
 
 namespace zalor {
 
@@ -23,19 +22,13 @@ std::string CountyJob::RecordFilePath(std::string_view type) const
 
 namespace {
 
-bool FileExists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 // The existing-file rule of every layer: true (and the file listed) when
-// the layer's main file exists and existing files are skipped.
+// the layer's main file (or its GeoPackage table) exists and existing files
+// are skipped. A GeoPackage is listed once, with the county.
 bool SkipExisting(Session& session, const LayerTarget& target)
 {
-    const std::string main = target.MainPath();
-    if (!session.settings.SkipExisting() || !FileExists(main)) return false;
-    session.report.AddOutputEntry(main);
+    if (!session.settings.SkipExisting() || !target.Exists()) return false;
+    if (!target.table.file) session.report.AddOutputEntry(target.MainPath());
     return true;
 }
 
@@ -180,7 +173,7 @@ AreaPlan PlanLayer(const RunSettings& s, const CountyJob& job, const AreaLayerDe
         BuildCfccSelection(s, def.landmarkClassMask, p.classes);
         if (p.classes.Empty()) return p;
     }
-    p.skipped = s.SkipExisting() && FileExists(r.target.MainPath());
+    p.skipped = s.SkipExisting() && r.target.Exists();
     p.write = !p.skipped;
     return p;
 }
@@ -254,7 +247,8 @@ void WritePlannedLayer(Session& session, const County& county, const CountyJob& 
                        const AreaFile& f, std::span<const PolygonSides> sides)
 {
     if (session.Stopped()) return;
-    if (p.skipped) session.report.AddOutputEntry(p.request.target.MainPath());
+    // A GeoPackage is listed once, with the county.
+    if (p.skipped && !p.request.target.table.file) session.report.AddOutputEntry(p.request.target.MainPath());
     if (!p.write) return;
     session.report.LogLine("Geographic Entities [" + p.name + "] ");
     AreaKeys keys;

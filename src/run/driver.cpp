@@ -1,8 +1,10 @@
 #include "run/driver.h"
 
+#include "formats/gpkg.h"
 #include "run/county_job.h"
 #include "run/county_output.h"
 #include "run/county_reading.h"
+#include "run/progress.h"
 #include "run/parallel.h"
 #include "run/selection.h"
 
@@ -79,6 +81,32 @@ void PrepareOutputRoot(RunSettings& s)
     if (root.empty()) root = s.currentDir; // an empty root means the current directory
     if (root.back() != '/') root.push_back('/');
     s.SetText("Output", root);
+}
+
+// The county's GeoPackage: put in place when every table of it was
+// written, else removed (a file that was there stays as it was). It is
+// listed once, also when its tables were there and skipped.
+void FinishGeoPackage(Session& session, GeoPackage& file)
+{
+    RunReport& report = session.report;
+    if (file.Begun()) {
+        if (session.Stopped()) {
+            file.Discard();
+            report.LogLine("Incomplete, not kept: " + file.Path() + " (stopped)");
+            return;
+        }
+        WriteFailures failures;
+        if (!file.Commit(failures)) {
+            ReportFailures(session, failures);
+            report.LogLine("Incomplete, not kept: " + file.Path());
+            return;
+        }
+        report.LogLine("Created..." + file.Path());
+    } else if (!session.settings.SkipExisting() || session.Stopped()) {
+        return;
+    }
+    struct stat st;
+    if (::stat(file.Path().c_str(), &st) == 0) report.AddOutputEntry(file.Path());
 }
 
 void FinishRun(Session& session, RunResult& result)
@@ -219,6 +247,9 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
         return;
     }
     if (outputDirectory) *outputDirectory = job.outputDirectory;
+    if (TraitsOf(job.format).tables)
+        job.geoPackage =
+            std::make_shared<GeoPackage>(job.outputDirectory + job.baseName + TraitsOf(job.format).mainExtension);
 
     county.chains.Release();
     county.names.Clear();
@@ -244,6 +275,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     }
     report.ShowPhase("areas");
     WriteAreaLayersPhase(session, county, job);
+    if (job.geoPackage) FinishGeoPackage(session, *job.geoPackage);
     county.Release();
 }
 

@@ -459,7 +459,7 @@ void Options(Builder& t)
     t.page = kProgram;
     t.Choice("RbE", 1, 1, {"Overwrite Existing Files", "Skip Existing Files"});
     t.page = kFormat;
-    t.Choice("RbF", 0, 0, {" MID/MIF", " SHP/DBF/SHX", " KXF/DBF"});
+    t.Choice("RbF", 0, 0, {" MID/MIF", " SHP/DBF/SHX", " KXF/DBF", " GeoPackage (GPKG)"});
     t.Find("RbF2").shown = false;
     t.page = kProjection;
     t.Text("LAM", "6370997,-100,45", "Lambert Parameters").match = KeyMatch::Prefix;
@@ -661,11 +661,13 @@ const std::vector<OutputFormatDef>& OutputFormatTable()
             {"mif", "RbF0", {".MID"}, true, "_P"},
             {"shp", "RbF1", {".SHX", ".DBF", ".PRJ"}, true, ""},
             {"kxf", "RbF2", {".MTD"}, true, ""},
+            {"gpkg", "RbF3", {}, true, ""},
         };
         for (OutputFormatDef& f : out) {
             const FormatTraits& traits = TraitsOf(static_cast<OutputFormat>(FindSetting(f.key)->choiceValue));
             f.extensions.insert(f.extensions.begin(), traits.mainExtension);
             f.points = traits.points;
+            f.tables = traits.tables;
         }
         return out;
     }();

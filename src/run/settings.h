@@ -148,11 +148,12 @@ const std::vector<OutputFieldDef>& OutputFieldTable();
 
 // The output formats and the files each writes for one layer.
 struct OutputFormatDef {
-    std::string name;    // on the command line: "mif", "shp", "kxf"
+    std::string name;    // on the command line: "mif", "shp", "kxf", "gpkg"
     std::string key;     // its button of the RbF choice
     std::vector<std::string> extensions; // the layer's files, the main one first
     bool points = true;  // point layers: landmark points and node files
     std::string centroidSuffix; // the centroid layer beside an area layer (its base + this), or none
+    bool tables = false; // every layer is a table of one file per county (TGRssccc + the extension)
 };
 const std::vector<OutputFormatDef>& OutputFormatTable();
 
@@ -210,7 +211,7 @@ public:
     void SetText(std::string_view key, std::string_view value);
     // Sets the button of a choice and clears the others of its group.
     void SetRadio(std::string_view key);
-    // The set button of a choice group ("RbF" gives "RbF0", "RbF1" or "RbF2").
+    // The set button of a choice group ("RbF" gives "RbF0", "RbF1", ...).
     std::string Choice(std::string_view group) const;
     // The value of the set button of a choice group (0 when none is set).
     int ChoiceValue(std::string_view group) const;

@@ -687,7 +687,7 @@ void TMainWindow::ShowAbout()
                                                           : QStringLiteral("your configuration directory");
     QMessageBox::about(this, QStringLiteral("About Zalor"),
                        QStringLiteral("<h3>Zalor %1</h3><p>Converts U.S. Census TIGER/Line county files into MapInfo "
-                                      "MIF/MID, ESRI shapefiles and KXF/MTD.</p><p>The default configuration "
+                                      "MIF/MID, ESRI shapefiles, GeoPackage and KXF/MTD.</p><p>The default configuration "
                                       "ZALOR.CFG and the log ZALOR.LOG are kept in %2:<br>%3</p>")
                            .arg(QStringLiteral(ZALOR_VERSION), where, options_.dataDirectory.toHtmlEscaped()));
 }

@@ -35,6 +35,10 @@ check "each listed area name sets its box (wrong:$bad)" $?
 grep -q 'TGRsscccCTBNA00.SHP/.SHX/.DBF/.PRJ' <("$CLI" --list-layers -f shp) \
   && grep -q 'TGRsscccCTBNA00_P.MIF/.MID' "$tmp/list" && grep -q 'TGRssccc.*ROADSN.MIF/.MID' <("$CLI" --list-layers --set Asuf=ROADS)
 check "--list-layers gives the files of the chosen format and suffixes" $?
+"$CLI" --list-layers -f gpkg >"$tmp/glist"
+grep -q 'TGRssccc.gpkg:CTBNA00$' "$tmp/glist" && grep -q 'TGRssccc.gpkg:A, with nodes TGRssccc.gpkg:AN' "$tmp/glist" \
+  && grep -q 'TGRssccc.gpkg:DP' "$tmp/glist" && ! grep -q '_P' "$tmp/glist"
+check "--list-layers -f gpkg gives the tables of the county's GeoPackage" $?
 
 # Usage errors name what is valid; nothing is converted.
 "$CLI" --areas CTBNA00,TRACTS -o "$tmp/none" "$sample" >"$tmp/o" 2>&1; rc=$?

@@ -172,25 +172,12 @@ TEST_F(LineFixture, KxfHeaderHoldsTheCountyLimits)
 }
 
 // Writes beyond a file size limit fail (EFBIG) instead of ending the process.
-struct FileSizeLimit {
-    rlimit old{};
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit lim = old;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old); }
-};
-
 TEST_F(LineFixture, WriteFailuresFailTheCountyAndLeaveNoFiles)
 {
     t.settings.SetBox("CbA4", true);
     test::WriteFile(dir + "TGR01001A.MIF", "an older file");
     {
-        FileSizeLimit limit(100); // the MIF file's head alone is longer
+        test::FileSizeLimit limit(100); // the MIF file's head alone is longer
         Write(1, "A");
     }
     ASSERT_FALSE(t.recorder.errors.empty());

@@ -1,5 +1,6 @@
 #include "run/config.h"
 
+#include "formats/layer_writer.h"
 #include "run/inputs.h"
 #include "support/recorder.h"
 
@@ -150,6 +151,21 @@ TEST(ConfigFile, SaveThenLoadRestoresEverySavedSetting)
     ASSERT_EQ(LoadConfiguration(again, plain, dir + "A.CFG"), ConfigLoad::Loaded);
     ASSERT_TRUE(SaveConfiguration(again, plain, dir + "B.CFG"));
     EXPECT_EQ(ReadFile(dir + "A.CFG"), ReadFile(dir + "B.CFG"));
+}
+
+TEST(ConfigFile, TheGeoPackageChoiceIsSavedAndLoadedLikeTheOtherFormats)
+{
+    const std::string dir = TempDir("config-gpkg");
+    RunSettings s = Fresh();
+    s.SetRadio("RbF3");
+    ConfigurationState state(dir);
+    ASSERT_TRUE(SaveConfiguration(s, state, dir + "G.CFG"));
+    EXPECT_NE(test::ReadFile(dir + "G.CFG").find("\r\nRbF3=1\r\n"), std::string::npos);
+    RunSettings back = Fresh();
+    back.SetRadio("RbF1");
+    ASSERT_EQ(LoadConfiguration(back, state, dir + "G.CFG"), ConfigLoad::Loaded);
+    EXPECT_EQ(back.Choice("RbF"), "RbF3");
+    EXPECT_EQ(static_cast<OutputFormat>(back.ChoiceValue("RbF")), OutputFormat::Gpkg);
 }
 
 TEST(ConfigFile, LayoutOfTheDefaults)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace zalor {
 namespace {
 
@@ -83,6 +85,27 @@ TEST(Driver, StopEndsTheInputLoop)
     t.recorder.onEvents = nullptr;
     t.settings.inputs.clear();
     EXPECT_FALSE(RunConversion(t.session).stopped);
+}
+
+TEST(Driver, AStoppedCountyLeavesNoGeoPackage)
+{
+    const std::string root = test::TempDir("driver-gpkg-stop");
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    t.settings.SetBox("CbAr12", true); // census tracts
+    t.settings.SetRadio("RbF3");
+    t.settings.SetRadio("RbD0");
+    t.settings.SetText("Output", root);
+    t.settings.inputs = {std::string(ZALOR_SOURCE_DIR) + "/samples/TGR08901.ZIP|-1"};
+    // "Stop" pressed when the roads are done, while the tracts are read.
+    t.recorder.onEvents = [&] {
+        if (t.recorder.Logged("Geographic Entities")) t.session.RequestStop();
+    };
+    EXPECT_TRUE(RunConversion(t.session).stopped);
+    EXPECT_TRUE(t.recorder.Logged("Created..." + root + "TGR08901.gpkg:A"));
+    EXPECT_TRUE(t.recorder.Logged("Incomplete, not kept: " + root + "TGR08901.gpkg (stopped)"));
+    EXPECT_TRUE(std::filesystem::is_empty(root));
+    EXPECT_TRUE(t.recorder.outputs.empty());
 }
 
 TEST(Driver, BeepsForCompletionTwice)

@@ -4,7 +4,9 @@
 #include "run/reporter.h"
 #include "run/session.h"
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -79,5 +81,20 @@ std::string TempDir(const std::string& name);
 // Whole contents of a file ("" when missing).
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+
+// Files of the process cannot grow beyond `bytes` while it lives (a full
+// disk); writes past it fail instead of raising SIGXFSZ.
+struct FileSizeLimit {
+    rlimit old{};
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit lim = old;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old); }
+};
 
 } // namespace zalor::test

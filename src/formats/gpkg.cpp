@@ -1,0 +1,920 @@
+#include "formats/gpkg.h"
+
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace zalor {
+
+namespace {
+
+void RegisterGdal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+// GDAL's messages go nowhere while it works for us: a failure is read back
+// with CPLGetLastErrorMsg and reported as the other formats' are.
+class QuietGdal {
+public:
+    QuietGdal()
+    {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietGdal() { CPLPopErrorHandler(); }
+    QuietGdal(const QuietGdal&) = delete;
+    QuietGdal& operator=(const QuietGdal&) = delete;
+
+    static bool Failed() { return CPLGetLastErrorType() >= CE_Failure; }
+    static std::string Message()
+    {
+        const char* m = CPLGetLastErrorMsg();
+        return m && *m ? m : "unknown GDAL error";
+    }
+};
+
+// Identifiers and texts in SQL.
+std::string Quoted(std::string_view name, char quote)
+{
+    std::string out(1, quote);
+    for (char c : name) {
+        out.push_back(c);
+        if (c == quote) out.push_back(quote);
+    }
+    out.push_back(quote);
+    return out;
+}
+std::string Identifier(std::string_view name) { return Quoted(name, '"'); }
+std::string Literal(std::string_view text) { return Quoted(text, '\''); }
+
+std::string Upper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return out;
+}
+
+// Runs a statement that returns no rows; false when it failed.
+bool Execute(GDALDataset& ds, const std::string& sql)
+{
+    CPLErrorReset();
+    if (OGRLayer* result = ds.ExecuteSQL(sql.c_str(), nullptr, nullptr)) ds.ReleaseResultSet(result);
+    return !QuietGdal::Failed();
+}
+
+// The rows of a query, each as its column texts.
+std::vector<std::vector<std::string>> Query(GDALDataset& ds, const std::string& sql)
+{
+    std::vector<std::vector<std::string>> rows;
+    OGRLayer* result = ds.ExecuteSQL(sql.c_str(), nullptr, nullptr);
+    if (!result) return rows;
+    const int columns = result->GetLayerDefn()->GetFieldCount();
+    while (OGRFeature* f = result->GetNextFeature()) {
+        std::vector<std::string>& row = rows.emplace_back();
+        for (int k = 0; k < columns; ++k) row.emplace_back(f->GetFieldAsString(k));
+        OGRFeature::DestroyFeature(f);
+    }
+    ds.ReleaseResultSet(result);
+    return rows;
+}
+
+// A prepared statement of the dataset's SQLite connection; a failure is
+// raised as a GDAL error with SQLite's message.
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) : db_(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) Raise();
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return stmt_; }
+    // Runs the statement once (its next row); false unless it gave `expected`.
+    bool Step(int expected)
+    {
+        if (!stmt_) return false;
+        const int rc = sqlite3_step(stmt_);
+        if (rc != expected) {
+            Raise();
+            return false;
+        }
+        if (rc == SQLITE_DONE) sqlite3_reset(stmt_);
+        return true;
+    }
+
+private:
+    void Raise() const { CPLError(CE_Failure, CPLE_AppDefined, "%s", sqlite3_errmsg(db_)); }
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void PutBig(std::string& out, std::size_t at, uint64_t v, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i) {
+        out[at + static_cast<std::size_t>(i)] = static_cast<char>(v & 0xFF);
+        v >>= 8;
+    }
+}
+
+uint32_t FloatBits(float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// One entry of an R-tree: a box in single precision.
+struct RTreeBox {
+    float minX, maxX, minY, maxY;
+};
+
+RTreeBox Union(const RTreeBox& a, const RTreeBox& b)
+{
+    return {std::min(a.minX, b.minX), std::max(a.maxX, b.maxX), std::min(a.minY, b.minY), std::max(a.maxY, b.maxY)};
+}
+
+// The position of (x, y) (0..65535 each) along a Hilbert curve over the square.
+uint32_t HilbertIndex(uint32_t x, uint32_t y)
+{
+    constexpr uint32_t kSide = 1u << 16;
+    uint32_t d = 0;
+    for (uint32_t s = kSide / 2; s > 0; s /= 2) {
+        const uint32_t rx = (x & s) ? 1 : 0;
+        const uint32_t ry = (y & s) ? 1 : 0;
+        d += s * s * ((3 * rx) ^ ry);
+        if (ry == 0) {
+            if (rx == 1) {
+                x = kSide - 1 - x;
+                y = kSide - 1 - y;
+            }
+            std::swap(x, y);
+        }
+    }
+    return d;
+}
+
+// The text of a Latin-1 string in UTF-8 (GeoPackage texts are UTF-8).
+std::string Latin1ToUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// A feature's box as an R-tree entry holds it: rounded outwards to single
+// precision.
+RTreeBox RTreeBoxOf(double minX, double maxX, double minY, double maxY)
+{
+    auto down = [](double d) {
+        float f = static_cast<float>(d);
+        return f > d ? std::nextafter(f, -INFINITY) : f;
+    };
+    auto up = [](double d) {
+        float f = static_cast<float>(d);
+        return f < d ? std::nextafter(f, INFINITY) : f;
+    };
+    return {down(minX), up(maxX), down(minY), up(maxY)};
+}
+
+// The nodes of a packed R-tree in SQLite's layout over the boxes of
+// features 1..n (box i - 1 is feature i's), for nodes of `nodeSize` bytes.
+struct PackedRTree {
+    std::vector<std::string> nodes;     // nodes[k] is node k + 1; node 1 is the root
+    std::vector<int64_t> leafOfFeature; // leafOfFeature[i] holds feature i + 1
+    std::vector<int64_t> parentOfNode;  // parentOfNode[k] is the parent of node k + 2
+};
+
+PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
+{
+    // A node: a 2-byte depth (the root's only), a 2-byte cell count, then
+    // cells of an 8-byte id and the four coordinates as 4-byte floats, all
+    // big-endian.
+    constexpr int kCell = 8 + 4 * 4;
+    const std::size_t perNode = static_cast<std::size_t>(std::max(2, (nodeSize - 4) / kCell));
+    PackedRTree tree;
+    const std::size_t n = boxes.size();
+    if (n == 0) return tree;
+
+    // Leaves hold the features in the order of their centres along a
+    // Hilbert curve over the layer's extent: neighbours share leaves.
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const RTreeBox& b : boxes) {
+        x0 = std::min(x0, 0.5 * (double(b.minX) + b.maxX));
+        x1 = std::max(x1, 0.5 * (double(b.minX) + b.maxX));
+        y0 = std::min(y0, 0.5 * (double(b.minY) + b.maxY));
+        y1 = std::max(y1, 0.5 * (double(b.minY) + b.maxY));
+    }
+    const double sx = x1 > x0 ? 65535.0 / (x1 - x0) : 0, sy = y1 > y0 ? 65535.0 / (y1 - y0) : 0;
+    std::vector<std::pair<uint32_t, uint32_t>> order(n); // (curve position, feature index)
+    for (std::size_t i = 0; i < n; ++i) {
+        const RTreeBox& b = boxes[i];
+        const auto gx = static_cast<uint32_t>((0.5 * (double(b.minX) + b.maxX) - x0) * sx);
+        const auto gy = static_cast<uint32_t>((0.5 * (double(b.minY) + b.maxY) - y0) * sy);
+        order[i] = {HilbertIndex(std::min(gx, 65535u), std::min(gy, 65535u)), static_cast<uint32_t>(i)};
+    }
+    std::sort(order.begin(), order.end());
+
+    // Levels from the leaves up; each entry is (id, box), the ids of a
+    // level's entries being the node numbers of the level below.
+    struct Entry {
+        int64_t id;
+        RTreeBox box;
+    };
+    std::vector<std::vector<Entry>> levels(1);
+    levels[0].reserve(n);
+    for (const auto& [key, i] : order) levels[0].push_back({static_cast<int64_t>(i) + 1, boxes[i]});
+    while (levels.back().size() > perNode) {
+        const std::vector<Entry>& below = levels.back();
+        std::vector<Entry> above;
+        for (std::size_t at = 0; at < below.size(); at += perNode) {
+            RTreeBox box = below[at].box;
+            for (std::size_t k = at + 1; k < std::min(below.size(), at + perNode); ++k) box = Union(box, below[k].box);
+            above.push_back({0, box});
+        }
+        levels.push_back(std::move(above));
+    }
+    // Node numbers: the root is 1, then each level's nodes from the top down.
+    const std::size_t depth = levels.size() - 1; // levels below the root
+    std::vector<int64_t> first(levels.size());   // first node number of the nodes made of each level's entries
+    first[depth] = 1;
+    int64_t next = 2;
+    for (std::size_t l = depth; l-- > 0;) {
+        first[l] = next;
+        next += static_cast<int64_t>((levels[l].size() + perNode - 1) / perNode);
+    }
+    for (std::size_t l = 1; l < levels.size(); ++l)
+        for (std::size_t k = 0; k < levels[l].size(); ++k) levels[l][k].id = first[l - 1] + static_cast<int64_t>(k);
+
+    tree.nodes.assign(static_cast<std::size_t>(next - 1), std::string());
+    tree.parentOfNode.assign(static_cast<std::size_t>(next - 2), 0);
+    tree.leafOfFeature.assign(n, 0);
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        const std::vector<Entry>& entries = levels[l];
+        for (std::size_t at = 0, k = 0; at < entries.size(); at += perNode, ++k) {
+            const int64_t number = first[l] + static_cast<int64_t>(k);
+            const std::size_t cells = std::min(perNode, entries.size() - at);
+            std::string node(static_cast<std::size_t>(nodeSize), '\0');
+            if (number == 1) PutBig(node, 0, depth, 2);
+            PutBig(node, 2, cells, 2);
+            for (std::size_t c = 0; c < cells; ++c) {
+                const Entry& e = entries[at + c];
+                const std::size_t o = 4 + c * kCell;
+                PutBig(node, o, static_cast<uint64_t>(e.id), 8);
+                PutBig(node, o + 8, FloatBits(e.box.minX), 4);
+                PutBig(node, o + 12, FloatBits(e.box.maxX), 4);
+                PutBig(node, o + 16, FloatBits(e.box.minY), 4);
+                PutBig(node, o + 20, FloatBits(e.box.maxY), 4);
+                if (l == 0) tree.leafOfFeature[static_cast<std::size_t>(e.id - 1)] = number;
+                else tree.parentOfNode[static_cast<std::size_t>(e.id - 2)] = number;
+            }
+            tree.nodes[static_cast<std::size_t>(number - 1)] = std::move(node);
+        }
+    }
+    return tree;
+}
+
+// The box of a feature's coordinates.
+struct Box {
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+    void Widen(double x, double y)
+    {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    }
+    RTreeBox Rounded() const { return RTreeBoxOf(minX, maxX, minY, maxY); }
+};
+
+// Degrees (the double nearest to the micro-degrees as a decimal), or the
+// Lambert projection.
+OGRRawPoint Coordinates(const Projection& projection, GeoPoint p)
+{
+    OGRRawPoint out;
+    if (!projection.active) {
+        out.x = p.x / 1e6;
+        out.y = p.y / 1e6;
+    } else {
+        ProjectLambert(projection, p.x * 0.000001, p.y * 0.000001, out.x, out.y);
+    }
+    return out;
+}
+
+// The rings of an area as a multipolygon. They come with outer rings
+// clockwise and holes counter-clockwise, as in shapefiles; each hole goes
+// into the polygon of the ring around it (as GDAL reads a shapefile's
+// polygons) and every ring is turned, so that outer rings run
+// counter-clockwise as a GeoPackage has them.
+std::unique_ptr<OGRGeometry> MultiPolygonOf(const Projection& projection, std::span<const GeoPoint> points,
+                                            std::span<const int32_t> ringSizes, Box& box)
+{
+    std::vector<OGRGeometry*> rings;
+    rings.reserve(ringSizes.size());
+    std::size_t at = 0;
+    for (int32_t size : ringSizes) {
+        auto* ring = new OGRLinearRing();
+        ring->setNumPoints(size, FALSE);
+        for (int32_t i = 0; i < size; ++i) {
+            const OGRRawPoint p = Coordinates(projection, points[at + static_cast<std::size_t>(i)]);
+            ring->setPoint(i, p.x, p.y);
+            box.Widen(p.x, p.y);
+        }
+        at += static_cast<std::size_t>(size);
+        auto* polygon = new OGRPolygon();
+        polygon->addRingDirectly(ring);
+        rings.push_back(polygon);
+    }
+    const char* const options[] = {"METHOD=ONLY_CCW", nullptr};
+    int valid = 0;
+    std::unique_ptr<OGRGeometry> organized(OGRGeometryFactory::organizePolygons(
+        rings.data(), static_cast<int>(rings.size()), &valid, const_cast<const char**>(options)));
+    if (wkbFlatten(organized->getGeometryType()) == wkbPolygon) {
+        auto multi = std::make_unique<OGRMultiPolygon>();
+        multi->addGeometryDirectly(organized.release());
+        organized = std::move(multi);
+    }
+    for (OGRPolygon* polygon : *organized->toMultiPolygon())
+        for (OGRLinearRing* ring : *polygon) ring->reversePoints();
+    return organized;
+}
+
+} // namespace
+
+// --- the county's file ----------------------------------------------------------
+
+// Rows of one table on their way to the writer thread.
+// The layer's side makes the coordinates and the areas' geometries, so
+// that the writer thread has only the rows to write.
+struct GeoPackage::Batch {
+    std::vector<OGRRawPoint> points;   // of the points and lines, one after another
+    std::vector<uint32_t> pointCounts; // of each point or line
+    std::vector<std::unique_ptr<OGRGeometry>> areas;
+    std::vector<RTreeBox> boxes;       // of each feature
+    std::string text;                  // every value, one after another
+    std::vector<uint32_t> valueEnds;   // where each value ends in `text`
+    std::vector<uint32_t> valueCounts; // the values of each feature
+    std::size_t coordinates = 0;       // held, areas' included
+
+    std::size_t Features() const { return boxes.size(); }
+};
+
+// One table, shared by its layer and the writer thread (under the file's mutex).
+struct GeoPackage::Table {
+    std::string name;
+    LayerGeometry geometry = LayerGeometry::Line;
+    std::vector<Column> columns;
+    Projection projection;
+
+    std::deque<Batch> batches; // handed over, not written yet
+    bool closed = false;       // every row was handed over
+    bool discarded = false;    // the layer was given up (a stop)
+    bool done = false;         // the writer thread is through with it
+    std::string failure;       // why it was not written
+};
+
+// The writer thread's side of one table: the table made in a transaction,
+// its rows, its spatial index and the commit.
+class TableWriter {
+public:
+    TableWriter(GeoPackage& file, const GeoPackage::Table& table) : file_(file), table_(table) {}
+    ~TableWriter() { Rollback(); }
+
+    bool Begin(std::string& error);
+    bool Write(GeoPackage::Batch& batch);
+    bool Finish();
+    void Rollback()
+    {
+        feature_.reset();
+        if (!transaction_) return;
+        file_.dataset_->RollbackTransaction();
+        transaction_ = false;
+    }
+
+private:
+    struct FeatureDeleter {
+        void operator()(OGRFeature* f) const { OGRFeature::DestroyFeature(f); }
+    };
+
+    void SetValues(const GeoPackage::Batch& batch, std::size_t firstValue, std::size_t count);
+    bool WriteIndex();
+
+    GeoPackage& file_;
+    const GeoPackage::Table& table_;
+    OGRLayer* layer_ = nullptr;
+    std::unique_ptr<OGRFeature, FeatureDeleter> feature_;
+    std::vector<std::string> indexTriggers_; // dropped while the rows go in
+    std::vector<RTreeBox> boxes_;             // of features 1, 2, ...
+    std::string text_;
+    bool transaction_ = false;
+};
+
+GeoPackage::GeoPackage(std::string path) : path_(std::move(path))
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path_, ec)) return;
+    RegisterGdal();
+    QuietGdal quiet;
+    const char* const drivers[] = {"GPKG", nullptr};
+    GDALDataset* ds = GDALDataset::Open(path_.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers);
+    if (!ds) return; // not a GeoPackage: it is replaced whole
+    existingIsGeoPackage_ = true;
+    for (int i = 0; i < ds->GetLayerCount(); ++i) existing_.insert(Upper(ds->GetLayer(i)->GetName()));
+    GDALClose(ds);
+}
+
+GeoPackage::~GeoPackage() { Discard(); }
+
+std::string GeoPackage::TablePath(std::string_view table) const { return path_ + ":" + std::string(table); }
+
+bool GeoPackage::HasTable(std::string_view table) const { return existing_.count(Upper(table)) != 0; }
+
+bool GeoPackage::Begun() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return begun_;
+}
+
+void GeoPackage::Enqueue(const std::shared_ptr<Table>& table)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(table);
+    begun_ = true;
+    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    changed_.notify_all();
+}
+
+void GeoPackage::Run()
+{
+    QuietGdal quiet;
+    for (;;) {
+        std::shared_ptr<Table> table;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return !queue_.empty() || finishing_; });
+            if (queue_.empty()) break;
+            table = queue_.front();
+        }
+        WriteTable(*table);
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.pop_front();
+        table->batches.clear();
+        table->done = true;
+        changed_.notify_all();
+    }
+    // PROJ objects go with the thread that made them.
+    geographic_.reset();
+    projected_.reset();
+}
+
+void GeoPackage::WriteTable(Table& table)
+{
+    TableWriter writer(*this, table);
+    std::string error;
+    bool ok = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (failed_) error = "not written, as an earlier table of the file was not";
+        ok = !failed_ && !discarding_;
+    }
+    if (ok) ok = Open(error) && writer.Begin(error);
+    bool discarded = false;
+    for (;;) {
+        Batch batch;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return !table.batches.empty() || table.closed || table.discarded || discarding_; });
+            if (table.discarded || discarding_) {
+                discarded = true;
+                break;
+            }
+            if (table.batches.empty()) break;
+            batch = std::move(table.batches.front());
+            table.batches.pop_front();
+            changed_.notify_all();
+        }
+        if (ok && !writer.Write(batch)) {
+            ok = false;
+            error = QuietGdal::Message();
+        }
+    }
+    if (ok && !discarded && !writer.Finish()) {
+        ok = false;
+        error = QuietGdal::Message();
+    }
+    if (ok && !discarded) return;
+    writer.Rollback();
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_ = true; // a file with a table missing is not kept
+    if (!discarded) table.failure = error.empty() ? "unknown GDAL error" : error;
+}
+
+bool GeoPackage::Open(std::string& error)
+{
+    if (dataset_) return true;
+    RegisterGdal();
+    temp_ = TemporaryPathFor(path_);
+    std::error_code ec;
+    if (existingIsGeoPackage_ && !std::filesystem::copy_file(path_, temp_, ec)) {
+        error = path_ + ": " + ec.message();
+        temp_.clear();
+        return false;
+    }
+    // The file is not in place before it is complete, and one that fails
+    // is removed: it needs no journal on disk and no syncs.
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", "MEMORY");
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
+    CPLErrorReset();
+    if (existingIsGeoPackage_) {
+        const char* const drivers[] = {"GPKG", nullptr};
+        dataset_ = GDALDataset::Open(temp_.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers);
+    } else if (GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG")) {
+        dataset_ = driver->Create(temp_.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+    }
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", nullptr);
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", nullptr);
+    if (!dataset_) {
+        error = path_ + ": " + QuietGdal::Message();
+        RemoveTemporary();
+        return false;
+    }
+    return true;
+}
+
+OGRSpatialReference& GeoPackage::SpatialReference(const Projection& p)
+{
+    if (!p.active) {
+        if (!geographic_) {
+            geographic_ = std::make_unique<OGRSpatialReference>();
+            geographic_->importFromEPSG(4269); // NAD83
+            geographic_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        }
+        return *geographic_;
+    }
+    if (!projected_ || projectedFor_.R != p.R || projectedFor_.lam0 != p.lam0 || projectedFor_.phi0 != p.phi0) {
+        // The Lambert Azimuthal Equal Area projection of the sphere of the
+        // Lambert parameters, whose longitudes and latitudes are NAD83's
+        // taken as they are (the projection is computed from them).
+        const double lon0 = p.lam0 / 0.01745329252, lat0 = p.phi0 / 0.01745329252;
+        char name[160];
+        std::snprintf(name, sizeof name, "Lambert Azimuthal Equal Area, sphere of %.10g m, centre %.10g, %.10g", p.R,
+                      lon0, lat0);
+        projected_ = std::make_unique<OGRSpatialReference>();
+        projected_->SetProjCS(name);
+        projected_->SetGeogCS("NAD83 on a sphere", "Sphere", "Sphere", p.R, 0.0);
+        projected_->SetLAEA(lat0, lon0, 0.0, 0.0);
+        projected_->SetLinearUnits(SRS_UL_METER, 1.0);
+        projected_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        projectedFor_ = p;
+    }
+    return *projected_;
+}
+
+void GeoPackage::Finish(bool discard)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        finishing_ = true;
+        discarding_ = discarding_ || discard;
+        changed_.notify_all();
+    }
+    if (thread_.joinable()) thread_.join();
+}
+
+void GeoPackage::RemoveTemporary()
+{
+    if (temp_.empty()) return;
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((temp_ + suffix).c_str());
+    temp_.clear();
+}
+
+bool GeoPackage::Commit(WriteFailures& failures)
+{
+    Finish(false);
+    if (!dataset_) return !failed_;
+    bool kept = !failed_;
+    {
+        QuietGdal quiet;
+        GDALClose(dataset_);
+        dataset_ = nullptr;
+        if (kept && QuietGdal::Failed()) {
+            failures.push_back({WriteFailure::Kind::Write, path_, QuietGdal::Message(), 0});
+            kept = false;
+        }
+    }
+    if (kept && std::rename(temp_.c_str(), path_.c_str()) != 0) {
+        failures.push_back({WriteFailure::Kind::Write, path_, std::strerror(errno), 0});
+        kept = false;
+    }
+    if (kept) temp_.clear();
+    else RemoveTemporary();
+    failed_ = failed_ || !kept;
+    return kept;
+}
+
+void GeoPackage::Discard()
+{
+    Finish(true);
+    if (dataset_) {
+        QuietGdal quiet;
+        GDALClose(dataset_);
+        dataset_ = nullptr;
+    }
+    RemoveTemporary();
+}
+
+// --- one table --------------------------------------------------------------------
+
+bool TableWriter::Begin(std::string& error)
+{
+    GDALDataset& ds = *file_.dataset_;
+    const std::string& name = table_.name;
+    auto fail = [&] {
+        error = QuietGdal::Message();
+        return false;
+    };
+    CPLErrorReset();
+    if (ds.StartTransaction() != OGRERR_NONE) return fail();
+    transaction_ = true;
+    // A table of the same name in the file that was there is replaced.
+    for (int i = 0; i < ds.GetLayerCount(); ++i)
+        if (Upper(ds.GetLayer(i)->GetName()) == Upper(name)) {
+            if (ds.DeleteLayer(i) != OGRERR_NONE) return fail();
+            break;
+        }
+    OGRwkbGeometryType type = wkbLineString;
+    if (table_.geometry == LayerGeometry::Point) type = wkbPoint;
+    if (table_.geometry == LayerGeometry::Area) type = wkbMultiPolygon;
+    const char* const options[] = {"GEOMETRY_NAME=geom", "FID=fid", "SPATIAL_INDEX=NO", nullptr};
+    layer_ = ds.CreateLayer(name.c_str(), &file_.SpatialReference(table_.projection), type,
+                            const_cast<char**>(options));
+    if (!layer_) return fail();
+    for (const Column& c : table_.columns) {
+        OGRFieldType t = OFTString; // no width: texts are whole
+        if (c.type == ColumnType::Integer) t = OFTInteger;
+        if (c.type == ColumnType::Degrees) t = OFTReal;
+        OGRFieldDefn field(c.name.c_str(), t);
+        if (layer_->CreateField(&field) != OGRERR_NONE) return fail();
+    }
+    // The spatial index is made on the empty table, its triggers kept
+    // aside while the rows go in; the index is then filled in one pass.
+    const std::string rtree = "rtree_" + name + "_geom";
+    if (!Execute(ds, "SELECT CreateSpatialIndex(" + Literal(name) + ", 'geom')")) return fail();
+    for (const auto& trigger : Query(ds, "SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = " +
+                                             Literal(name) + " AND substr(name, 1, " +
+                                             std::to_string(rtree.size() + 1) + ") = " + Literal(rtree + "_"))) {
+        indexTriggers_.push_back(trigger[1]);
+        if (!Execute(ds, "DROP TRIGGER " + Identifier(trigger[0]))) return fail();
+    }
+    if (indexTriggers_.empty()) {
+        CPLError(CE_Failure, CPLE_AppDefined, "the spatial index of %s has no triggers", name.c_str());
+        return fail();
+    }
+    feature_.reset(OGRFeature::CreateFeature(layer_->GetLayerDefn()));
+    OGRGeometry* shape = nullptr;
+    if (table_.geometry == LayerGeometry::Point) shape = new OGRPoint();
+    if (table_.geometry == LayerGeometry::Line) shape = new OGRLineString();
+    if (table_.geometry == LayerGeometry::Area) shape = new OGRMultiPolygon();
+    feature_->SetGeometryDirectly(shape);
+    return true;
+}
+
+bool TableWriter::Write(GeoPackage::Batch& batch)
+{
+    std::size_t point = 0, value = 0;
+    for (std::size_t f = 0; f < batch.Features(); ++f) {
+        switch (table_.geometry) {
+        case LayerGeometry::Point: {
+            auto* p = static_cast<OGRPoint*>(feature_->GetGeometryRef());
+            p->setX(batch.points[point].x);
+            p->setY(batch.points[point].y);
+            ++point;
+            break;
+        }
+        case LayerGeometry::Line: {
+            const auto n = static_cast<int>(batch.pointCounts[f]);
+            static_cast<OGRLineString*>(feature_->GetGeometryRef())->setPoints(n, batch.points.data() + point);
+            point += batch.pointCounts[f];
+            break;
+        }
+        case LayerGeometry::Area: feature_->SetGeometryDirectly(batch.areas[f].release()); break;
+        }
+        SetValues(batch, value, batch.valueCounts[f]);
+        value += batch.valueCounts[f];
+        boxes_.push_back(batch.boxes[f]);
+        feature_->SetFID(static_cast<GIntBig>(boxes_.size()));
+        CPLErrorReset();
+        if (layer_->CreateFeature(feature_.get()) != OGRERR_NONE) return false;
+    }
+    return true;
+}
+
+void TableWriter::SetValues(const GeoPackage::Batch& batch, std::size_t first, std::size_t count)
+{
+    const std::size_t n = std::min(count, table_.columns.size());
+    for (std::size_t k = 0; k < n; ++k) {
+        const int field = static_cast<int>(k);
+        const std::size_t begin = first + k == 0 ? 0 : batch.valueEnds[first + k - 1];
+        const std::string_view value(batch.text.data() + begin, batch.valueEnds[first + k] - begin);
+        const ColumnType type = table_.columns[k].type;
+        if (type == ColumnType::Char) {
+            text_ = Latin1ToUtf8(value);
+            feature_->SetField(field, text_.c_str());
+            continue;
+        }
+        int64_t v = 0;
+        const auto r = std::from_chars(value.data(), value.data() + value.size(), v);
+        if (r.ec != std::errc() || r.ptr != value.data() + value.size()) {
+            feature_->SetFieldNull(field);
+        } else if (type == ColumnType::Degrees) {
+            feature_->SetField(field, static_cast<double>(v) / 1e6); // micro-degrees, as in the shapefile's table
+        } else {
+            feature_->SetField(field, static_cast<GIntBig>(v));
+        }
+    }
+}
+
+bool TableWriter::WriteIndex()
+{
+    GDALDataset& ds = *file_.dataset_;
+    const std::string rtree = "rtree_" + table_.name + "_geom";
+    if (!boxes_.empty()) {
+        // GDAL 3.6 fills an index one row at a time through SQLite's R-tree
+        // (slower than writing the table); its nodes are written here at
+        // once, in the connection and the transaction of the dataset.
+        auto* db = static_cast<sqlite3*>(ds.GetInternalHandle("SQLITE_HANDLE"));
+        if (!db) {
+            CPLError(CE_Failure, CPLE_AppDefined, "no SQLite connection for the spatial index of %s", table_.name.c_str());
+            return false;
+        }
+        Statement size(db, "SELECT length(data) FROM " + Identifier(rtree + "_node") + " WHERE nodeno = 1");
+        if (!size.Step(SQLITE_ROW)) return false; // the node size is the one its empty root was made with
+        const PackedRTree tree = PackRTree(boxes_, sqlite3_column_int(size.get(), 0));
+        Statement clear(db, "DELETE FROM " + Identifier(rtree + "_node"));
+        if (!clear.Step(SQLITE_DONE)) return false;
+        Statement node(db, "INSERT INTO " + Identifier(rtree + "_node") + " VALUES (?, ?)");
+        for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
+            sqlite3_bind_int64(node.get(), 1, static_cast<sqlite3_int64>(i + 1));
+            sqlite3_bind_blob(node.get(), 2, tree.nodes[i].data(), static_cast<int>(tree.nodes[i].size()), SQLITE_STATIC);
+            if (!node.Step(SQLITE_DONE)) return false;
+        }
+        Statement rowid(db, "INSERT INTO " + Identifier(rtree + "_rowid") + " VALUES (?, ?)");
+        for (std::size_t i = 0; i < tree.leafOfFeature.size(); ++i) {
+            sqlite3_bind_int64(rowid.get(), 1, static_cast<sqlite3_int64>(i + 1));
+            sqlite3_bind_int64(rowid.get(), 2, tree.leafOfFeature[i]);
+            if (!rowid.Step(SQLITE_DONE)) return false;
+        }
+        Statement parent(db, "INSERT INTO " + Identifier(rtree + "_parent") + " VALUES (?, ?)");
+        for (std::size_t i = 0; i < tree.parentOfNode.size(); ++i) {
+            sqlite3_bind_int64(parent.get(), 1, static_cast<sqlite3_int64>(i + 2));
+            sqlite3_bind_int64(parent.get(), 2, tree.parentOfNode[i]);
+            if (!parent.Step(SQLITE_DONE)) return false;
+        }
+    }
+    for (const std::string& trigger : indexTriggers_)
+        if (!Execute(ds, trigger)) return false;
+    return true;
+}
+
+bool TableWriter::Finish()
+{
+    CPLErrorReset();
+    if (layer_->SyncToDisk() != OGRERR_NONE || QuietGdal::Failed() || !WriteIndex()) return false;
+    CPLErrorReset();
+    if (file_.dataset_->CommitTransaction() != OGRERR_NONE) return false;
+    transaction_ = false;
+    feature_.reset();
+    return true;
+}
+
+// The layer's side: its rows are gathered into batches and handed to the
+// writer thread.
+class GpkgTable final : public LayerWriter {
+public:
+    GpkgTable(const LayerDefinition& def, GeoPackage& file)
+        : file_(file), table_(std::make_shared<GeoPackage::Table>()), mainPath_(file.TablePath(def.table.name))
+    {
+        table_->name = def.table.name;
+        table_->geometry = def.geometry;
+        table_->columns = def.columns;
+        table_->projection = def.projection;
+        file_.Enqueue(table_);
+    }
+    ~GpkgTable() override
+    {
+        if (!ended_) Discard();
+    }
+
+    bool WritePoint(GeoPoint p, const LayerRow& row) override
+    {
+        Add(std::span<const GeoPoint>(&p, 1), {}, row);
+        return true;
+    }
+    bool WriteLine(std::span<const GeoPoint> points, const LineStyle&, const LayerRow& row) override
+    {
+        Add(points, {}, row);
+        return true;
+    }
+    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const LayerRow& row) override
+    {
+        Add(points, ringSizes, row);
+        return true;
+    }
+    WriteFailures Close() override
+    {
+        Hand();
+        std::unique_lock<std::mutex> lock(file_.mutex_);
+        table_->closed = true;
+        file_.changed_.notify_all();
+        file_.changed_.wait(lock, [&] { return table_->done; });
+        ended_ = true;
+        if (table_->failure.empty()) return {};
+        return {{WriteFailure::Kind::Write, mainPath_, table_->failure, 0}};
+    }
+    void Discard() override
+    {
+        std::lock_guard<std::mutex> lock(file_.mutex_);
+        table_->discarded = true;
+        file_.changed_.notify_all();
+        ended_ = true;
+    }
+    const std::string& MainPath() const override { return mainPath_; }
+    bool OwnFile() const override { return false; }
+
+private:
+    // A batch goes when it is this large; a table waiting for its turn
+    // holds at most so many.
+    static constexpr std::size_t kBatchFeatures = 1024;
+    static constexpr std::size_t kBatchPoints = 1 << 16;
+    static constexpr std::size_t kWaitingBatches = 64;
+
+    void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const LayerRow& row)
+    {
+        GeoPackage::Batch& b = batch_;
+        Box box;
+        if (table_->geometry == LayerGeometry::Area) {
+            b.areas.push_back(MultiPolygonOf(table_->projection, points, rings, box));
+        } else {
+            for (const GeoPoint& p : points) {
+                const OGRRawPoint c = Coordinates(table_->projection, p);
+                b.points.push_back(c);
+                box.Widen(c.x, c.y);
+            }
+            b.pointCounts.push_back(static_cast<uint32_t>(points.size()));
+        }
+        b.boxes.push_back(box.Rounded());
+        b.coordinates += points.size();
+        for (std::size_t k = 0; k < row.Size(); ++k) {
+            b.text += row.ValueAt(k, scratch_);
+            b.valueEnds.push_back(static_cast<uint32_t>(b.text.size()));
+        }
+        b.valueCounts.push_back(static_cast<uint32_t>(row.Size()));
+        if (b.Features() >= kBatchFeatures || b.coordinates >= kBatchPoints) Hand();
+    }
+    void Hand()
+    {
+        if (batch_.Features() == 0) return;
+        std::unique_lock<std::mutex> lock(file_.mutex_);
+        file_.changed_.wait(lock, [&] { return table_->batches.size() < kWaitingBatches || table_->done; });
+        if (!table_->done) table_->batches.push_back(std::move(batch_));
+        file_.changed_.notify_all();
+        batch_ = GeoPackage::Batch();
+    }
+
+    GeoPackage& file_;
+    std::shared_ptr<GeoPackage::Table> table_;
+    const std::string mainPath_;
+    GeoPackage::Batch batch_;
+    std::string scratch_;
+    bool ended_ = false;
+};
+
+std::unique_ptr<LayerWriter> OpenGeoPackageTable(const LayerDefinition& def, WriteFailures&)
+{
+    if (!def.table.file) return nullptr;
+    return std::make_unique<GpkgTable>(def, *def.table.file);
+}
+
+} // namespace zalor

@@ -1,0 +1,210 @@
+#include "formats/gpkg.h"
+#include "support/recorder.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <thread>
+
+namespace zalor {
+namespace {
+
+// The written file read with SQLite alone.
+class Db {
+public:
+    explicit Db(const std::string& path) { sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr); }
+    ~Db() { sqlite3_close(db_); }
+    std::string Text(const std::string& sql, std::vector<double> args = {}) const
+    {
+        sqlite3_stmt* st = nullptr;
+        std::string out = "(" + std::string(sqlite3_errmsg(db_)) + ")";
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+            for (std::size_t i = 0; i < args.size(); ++i) sqlite3_bind_double(st, static_cast<int>(i + 1), args[i]);
+            if (sqlite3_step(st) == SQLITE_ROW) {
+                const auto* t = sqlite3_column_text(st, 0);
+                out = t ? reinterpret_cast<const char*>(t) : "NULL";
+            }
+        }
+        sqlite3_finalize(st);
+        return out;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+struct GeoPackageTest : ::testing::Test {
+    std::string dir = test::TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::string path = dir + "TGR01001.gpkg";
+
+    static LayerDefinition Table(GeoPackage& file, const std::string& name, LayerGeometry geometry,
+                                 std::vector<Column> columns = {{"NUM", ColumnType::Integer}})
+    {
+        LayerDefinition def;
+        def.format = OutputFormat::Gpkg;
+        def.geometry = geometry;
+        def.columns = std::move(columns);
+        def.table = {&file, name};
+        return def;
+    }
+    static std::unique_ptr<LayerWriter> Open(const LayerDefinition& def)
+    {
+        WriteFailures failures;
+        auto w = OpenLayerWriter(def, failures);
+        EXPECT_TRUE(failures.empty());
+        return w;
+    }
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+        return out;
+    }
+};
+
+GeoPoint PointNumber(int i) { return {-87000000 - i * 37, 41000000 + (i * 7919) % 100003}; }
+
+TEST_F(GeoPackageTest, PackedIndexFindsEveryFeatureAtItsOwnCoordinates)
+{
+    // No feature, one, a full leaf, one more than a leaf, one more than a
+    // full level of leaves (a tree of three levels).
+    const int sizes[] = {0, 1, 51, 52, 51 * 51 + 1};
+    {
+        GeoPackage file(path);
+        for (int n : sizes) {
+            auto w = Open(Table(file, "P" + std::to_string(n), LayerGeometry::Point));
+            LayerRow row;
+            for (int i = 0; i < n; ++i) {
+                row.Clear();
+                w->WritePoint(PointNumber(i), row.Int(i + 1));
+            }
+            EXPECT_TRUE(w->Close().empty());
+        }
+        WriteFailures failures;
+        ASSERT_TRUE(file.Commit(failures));
+        EXPECT_TRUE(failures.empty());
+    }
+    Db db(path);
+    for (int n : sizes) {
+        const std::string rtree = "rtree_P" + std::to_string(n) + "_geom";
+        EXPECT_EQ(db.Text("SELECT rtreecheck('" + rtree + "')"), "ok") << n;
+        EXPECT_EQ(db.Text("SELECT count(*) FROM " + rtree), std::to_string(n));
+        // The boxes are rounded outwards: each point lies in its own.
+        for (int i = 0; i < n; ++i) {
+            const double x = PointNumber(i).x / 1e6, y = PointNumber(i).y / 1e6;
+            ASSERT_EQ(db.Text("SELECT count(*) FROM " + rtree + " WHERE id = " + std::to_string(i + 1) +
+                                  " AND minx <= ?1 AND maxx >= ?1 AND miny <= ?2 AND maxy >= ?2",
+                              {x, y}),
+                      "1")
+                << n << " " << i;
+        }
+    }
+}
+
+TEST_F(GeoPackageTest, TablesWrittenFromSeveralThreadsAtOnceAreEachWhole)
+{
+    constexpr int kLines = 3000;
+    {
+        GeoPackage file(path);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&, t] {
+                auto w = Open(Table(file, "L" + std::to_string(t), LayerGeometry::Line,
+                                    {{"NUM", ColumnType::Integer}, {"T", ColumnType::Integer}}));
+                LayerRow row;
+                for (int i = 0; i < kLines; ++i) {
+                    const GeoPoint line[3] = {PointNumber(i), PointNumber(i + t), PointNumber(i + 1)};
+                    row.Clear();
+                    w->WriteLine(line, {}, row.Int(i + 1).Int(t));
+                }
+                EXPECT_TRUE(w->Close().empty());
+            });
+        for (std::thread& th : threads) th.join();
+        WriteFailures failures;
+        ASSERT_TRUE(file.Commit(failures));
+    }
+    Db db(path);
+    for (int t = 0; t < 4; ++t) {
+        const std::string table = "L" + std::to_string(t);
+        EXPECT_EQ(db.Text("SELECT count(*) FROM " + table), std::to_string(kLines));
+        EXPECT_EQ(db.Text("SELECT count(*) FROM " + table + " WHERE NUM != fid OR T != " + std::to_string(t)), "0");
+        EXPECT_EQ(db.Text("SELECT rtreecheck('rtree_" + table + "_geom')"), "ok");
+    }
+}
+
+TEST_F(GeoPackageTest, ColumnsHoldTheirValuesAsTheirTypes)
+{
+    {
+        GeoPackage file(path);
+        auto w = Open(Table(file, "DP", LayerGeometry::Point,
+                            {{"NUM", ColumnType::Integer},
+                             {"NAME", ColumnType::Char, 5},
+                             {"LAT", ColumnType::Degrees},
+                             {"ZIPL", ColumnType::Integer}}));
+        LayerRow row;
+        row.Int(7).Text("Pe\xF1" "asco \"Grande\" Road").Int(41500000).Plain("");
+        w->WritePoint({-87000000, 41500000}, row);
+        EXPECT_TRUE(w->Close().empty());
+        WriteFailures failures;
+        ASSERT_TRUE(file.Commit(failures));
+    }
+    Db db(path);
+    // Latin-1 becomes UTF-8, a text is not cut to its width, micro-degrees
+    // become degrees, and a value that is no number is null.
+    EXPECT_EQ(db.Text("SELECT NAME FROM DP"), "Pe\xC3\xB1" "asco \"Grande\" Road");
+    EXPECT_EQ(db.Text("SELECT typeof(NUM) || ' ' || NUM FROM DP"), "integer 7");
+    EXPECT_EQ(db.Text("SELECT typeof(LAT) || ' ' || LAT FROM DP"), "real 41.5");
+    EXPECT_EQ(db.Text("SELECT typeof(ZIPL) FROM DP"), "null");
+}
+
+TEST_F(GeoPackageTest, AGivenUpTableLeavesNoFileAndTheOlderOneUntouched)
+{
+    test::WriteFile(path, "an older file");
+    {
+        GeoPackage file(path);
+        auto a = Open(Table(file, "A", LayerGeometry::Point));
+        LayerRow row;
+        a->WritePoint(PointNumber(1), row.Int(1));
+        EXPECT_TRUE(a->Close().empty());
+        auto b = Open(Table(file, "B", LayerGeometry::Point));
+        b->WritePoint(PointNumber(2), row);
+        b->Discard(); // a stop
+        WriteFailures failures;
+        EXPECT_FALSE(file.Commit(failures));
+        EXPECT_TRUE(failures.empty());
+    }
+    EXPECT_EQ(test::ReadFile(path), "an older file");
+    EXPECT_EQ(Files(), std::vector<std::string>{"TGR01001.gpkg"});
+}
+
+TEST_F(GeoPackageTest, AWriteFailureFailsItsTableTheTablesAfterItAndTheFile)
+{
+    test::FileSizeLimit limit(256 * 1024);
+    GeoPackage file(path);
+    auto a = Open(Table(file, "A", LayerGeometry::Line));
+    LayerRow row;
+    std::vector<GeoPoint> line;
+    for (int i = 0; i < 200; ++i) line.push_back(PointNumber(i));
+    for (int i = 0; i < 2000; ++i) {
+        row.Clear();
+        a->WriteLine(line, {}, row.Int(i));
+    }
+    const WriteFailures fa = a->Close();
+    ASSERT_EQ(fa.size(), 1u);
+    EXPECT_EQ(fa[0].kind, WriteFailure::Kind::Write);
+    EXPECT_EQ(fa[0].path, path + ":A");
+    auto b = Open(Table(file, "B", LayerGeometry::Point));
+    b->WritePoint(PointNumber(1), row);
+    const WriteFailures fb = b->Close();
+    ASSERT_EQ(fb.size(), 1u);
+    EXPECT_EQ(fb[0].path, path + ":B");
+    WriteFailures failures;
+    EXPECT_FALSE(file.Commit(failures));
+    EXPECT_TRUE(Files().empty());
+}
+
+} // namespace
+} // namespace zalor
