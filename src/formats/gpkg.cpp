@@ -1,6 +1,5 @@
 #include "formats/gpkg.h"
 
-
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
@@ -14,7 +13,86 @@
 #include <cstring>
 #include <filesystem>
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <thread>
+
+
 namespace zalor {
+
+class GdalGeoPackage final : public GeoPackage {
+public:
+    // `path` is the file's final name. The tables of a GeoPackage already
+    // there are read now.
+    explicit GdalGeoPackage(std::string path);
+    ~GdalGeoPackage() override; // a file that was not put in place is removed
+    GdalGeoPackage(const GdalGeoPackage&) = delete;
+    GdalGeoPackage& operator=(const GdalGeoPackage&) = delete;
+
+    const std::string& Path() const override { return path_; }
+    // How a table of the file is named in the log: "DIR/TGRssccc.gpkg:A".
+    std::string TablePath(std::string_view table) const override;
+    // Whether the file as it was before this run holds the table (names
+    // compare without regard to case, as in SQL).
+    bool HasTable(std::string_view table) const override;
+
+    // Whether a table was begun.
+    bool Begun() const override;
+    // Once every table has ended: completes the file and renames it into
+    // place. False when it is not kept (nothing is left of it): a table
+    // was not written (its own failure says so), or completing the file
+    // failed (in `failures`).
+    bool Commit(WriteFailures& failures) override;
+    // Removes what was written.
+    void Discard() override;
+
+    std::unique_ptr<LayerWriter> OpenTable(const LayerDefinition& definition, WriteFailures& failures) override;
+
+private:
+    friend class GpkgTable;
+    friend class TableWriter;
+    struct Batch;
+    struct Table;
+
+    void Enqueue(const std::shared_ptr<Table>& table);
+    // The writer thread: the tables one at a time, in the order they were begun.
+    void Run();
+    void WriteTable(Table& table);
+    // Opens the temporary file; false with the reason when it cannot be made.
+    bool Open(std::string& error);
+    OGRSpatialReference& SpatialReference(const Projection& projection);
+    // Lets the writer thread end (at once when `discard`) and waits for it.
+    void Finish(bool discard);
+    void RemoveTemporary();
+
+    const std::string path_;
+    std::set<std::string> existing_; // upper-cased names of the tables already there
+    bool existingIsGeoPackage_ = false;
+
+    // The tables' rows are handed to one thread, the only one that uses
+    // the GDAL dataset (which is not to be used from two threads at once):
+    // the layers' own work goes on beside its writing.
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<Table>> queue_;
+    std::thread thread_;
+    bool begun_ = false;
+    bool finishing_ = false;
+    bool discarding_ = false;
+    bool failed_ = false;
+
+    // The writer thread's, and once it has ended, the committing thread's.
+    std::string temp_;
+    GDALDataset* dataset_ = nullptr;
+    std::unique_ptr<OGRSpatialReference> geographic_;
+    std::unique_ptr<OGRSpatialReference> projected_;
+    Projection projectedFor_;
+};
+
+
 
 namespace {
 
@@ -368,7 +446,7 @@ std::unique_ptr<OGRGeometry> MultiPolygonOf(const Projection& projection, std::s
 // Rows of one table on their way to the writer thread.
 // The layer's side makes the coordinates and the areas' geometries, so
 // that the writer thread has only the rows to write.
-struct GeoPackage::Batch {
+struct GdalGeoPackage::Batch {
     std::vector<OGRRawPoint> points;   // of the points and lines, one after another
     std::vector<uint32_t> pointCounts; // of each point or line
     std::vector<std::unique_ptr<OGRGeometry>> areas;
@@ -382,7 +460,7 @@ struct GeoPackage::Batch {
 };
 
 // One table, shared by its layer and the writer thread (under the file's mutex).
-struct GeoPackage::Table {
+struct GdalGeoPackage::Table {
     std::string name;
     LayerGeometry geometry = LayerGeometry::Line;
     std::vector<Column> columns;
@@ -399,11 +477,11 @@ struct GeoPackage::Table {
 // its rows, its spatial index and the commit.
 class TableWriter {
 public:
-    TableWriter(GeoPackage& file, const GeoPackage::Table& table) : file_(file), table_(table) {}
+    TableWriter(GdalGeoPackage& file, const GdalGeoPackage::Table& table) : file_(file), table_(table) {}
     ~TableWriter() { Rollback(); }
 
     bool Begin(std::string& error);
-    bool Write(GeoPackage::Batch& batch);
+    bool Write(GdalGeoPackage::Batch& batch);
     bool Finish();
     void Rollback()
     {
@@ -418,11 +496,11 @@ private:
         void operator()(OGRFeature* f) const { OGRFeature::DestroyFeature(f); }
     };
 
-    void SetValues(const GeoPackage::Batch& batch, std::size_t firstValue, std::size_t count);
+    void SetValues(const GdalGeoPackage::Batch& batch, std::size_t firstValue, std::size_t count);
     bool WriteIndex();
 
-    GeoPackage& file_;
-    const GeoPackage::Table& table_;
+    GdalGeoPackage& file_;
+    const GdalGeoPackage::Table& table_;
     OGRLayer* layer_ = nullptr;
     std::unique_ptr<OGRFeature, FeatureDeleter> feature_;
     std::vector<std::string> indexTriggers_; // dropped while the rows go in
@@ -431,7 +509,7 @@ private:
     bool transaction_ = false;
 };
 
-GeoPackage::GeoPackage(std::string path) : path_(std::move(path))
+GdalGeoPackage::GdalGeoPackage(std::string path) : path_(std::move(path))
 {
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec)) return;
@@ -445,19 +523,19 @@ GeoPackage::GeoPackage(std::string path) : path_(std::move(path))
     GDALClose(ds);
 }
 
-GeoPackage::~GeoPackage() { Discard(); }
+GdalGeoPackage::~GdalGeoPackage() { Discard(); }
 
-std::string GeoPackage::TablePath(std::string_view table) const { return path_ + ":" + std::string(table); }
+std::string GdalGeoPackage::TablePath(std::string_view table) const { return path_ + ":" + std::string(table); }
 
-bool GeoPackage::HasTable(std::string_view table) const { return existing_.count(Upper(table)) != 0; }
+bool GdalGeoPackage::HasTable(std::string_view table) const { return existing_.count(Upper(table)) != 0; }
 
-bool GeoPackage::Begun() const
+bool GdalGeoPackage::Begun() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return begun_;
 }
 
-void GeoPackage::Enqueue(const std::shared_ptr<Table>& table)
+void GdalGeoPackage::Enqueue(const std::shared_ptr<Table>& table)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(table);
@@ -466,7 +544,7 @@ void GeoPackage::Enqueue(const std::shared_ptr<Table>& table)
     changed_.notify_all();
 }
 
-void GeoPackage::Run()
+void GdalGeoPackage::Run()
 {
     QuietGdal quiet;
     for (;;) {
@@ -489,7 +567,7 @@ void GeoPackage::Run()
     projected_.reset();
 }
 
-void GeoPackage::WriteTable(Table& table)
+void GdalGeoPackage::WriteTable(Table& table)
 {
     TableWriter writer(*this, table);
     std::string error;
@@ -531,7 +609,7 @@ void GeoPackage::WriteTable(Table& table)
     if (!discarded) table.failure = error.empty() ? "unknown GDAL error" : error;
 }
 
-bool GeoPackage::Open(std::string& error)
+bool GdalGeoPackage::Open(std::string& error)
 {
     if (dataset_) return true;
     RegisterGdal();
@@ -563,7 +641,7 @@ bool GeoPackage::Open(std::string& error)
     return true;
 }
 
-OGRSpatialReference& GeoPackage::SpatialReference(const Projection& p)
+OGRSpatialReference& GdalGeoPackage::SpatialReference(const Projection& p)
 {
     if (!p.active) {
         if (!geographic_) {
@@ -592,7 +670,7 @@ OGRSpatialReference& GeoPackage::SpatialReference(const Projection& p)
     return *projected_;
 }
 
-void GeoPackage::Finish(bool discard)
+void GdalGeoPackage::Finish(bool discard)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -603,14 +681,14 @@ void GeoPackage::Finish(bool discard)
     if (thread_.joinable()) thread_.join();
 }
 
-void GeoPackage::RemoveTemporary()
+void GdalGeoPackage::RemoveTemporary()
 {
     if (temp_.empty()) return;
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((temp_ + suffix).c_str());
     temp_.clear();
 }
 
-bool GeoPackage::Commit(WriteFailures& failures)
+bool GdalGeoPackage::Commit(WriteFailures& failures)
 {
     Finish(false);
     if (!dataset_) return !failed_;
@@ -634,7 +712,7 @@ bool GeoPackage::Commit(WriteFailures& failures)
     return kept;
 }
 
-void GeoPackage::Discard()
+void GdalGeoPackage::Discard()
 {
     Finish(true);
     if (dataset_) {
@@ -701,7 +779,7 @@ bool TableWriter::Begin(std::string& error)
     return true;
 }
 
-bool TableWriter::Write(GeoPackage::Batch& batch)
+bool TableWriter::Write(GdalGeoPackage::Batch& batch)
 {
     std::size_t point = 0, value = 0;
     for (std::size_t f = 0; f < batch.Features(); ++f) {
@@ -731,7 +809,7 @@ bool TableWriter::Write(GeoPackage::Batch& batch)
     return true;
 }
 
-void TableWriter::SetValues(const GeoPackage::Batch& batch, std::size_t first, std::size_t count)
+void TableWriter::SetValues(const GdalGeoPackage::Batch& batch, std::size_t first, std::size_t count)
 {
     const std::size_t n = std::min(count, table_.columns.size());
     for (std::size_t k = 0; k < n; ++k) {
@@ -813,8 +891,8 @@ bool TableWriter::Finish()
 // writer thread.
 class GpkgTable final : public LayerWriter {
 public:
-    GpkgTable(const LayerDefinition& def, GeoPackage& file)
-        : file_(file), table_(std::make_shared<GeoPackage::Table>()), mainPath_(file.TablePath(def.table.name))
+    GpkgTable(const LayerDefinition& def, GdalGeoPackage& file)
+        : file_(file), table_(std::make_shared<GdalGeoPackage::Table>()), mainPath_(file.TablePath(def.table.name))
     {
         table_->name = def.table.name;
         table_->geometry = def.geometry;
@@ -872,7 +950,7 @@ private:
 
     void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const LayerRow& row)
     {
-        GeoPackage::Batch& b = batch_;
+        GdalGeoPackage::Batch& b = batch_;
         Box box;
         if (table_->geometry == LayerGeometry::Area) {
             b.areas.push_back(MultiPolygonOf(table_->projection, points, rings, box));
@@ -900,21 +978,30 @@ private:
         file_.changed_.wait(lock, [&] { return table_->batches.size() < kWaitingBatches || table_->done; });
         if (!table_->done) table_->batches.push_back(std::move(batch_));
         file_.changed_.notify_all();
-        batch_ = GeoPackage::Batch();
+        batch_ = GdalGeoPackage::Batch();
     }
 
-    GeoPackage& file_;
-    std::shared_ptr<GeoPackage::Table> table_;
+    GdalGeoPackage& file_;
+    std::shared_ptr<GdalGeoPackage::Table> table_;
     const std::string mainPath_;
-    GeoPackage::Batch batch_;
+    GdalGeoPackage::Batch batch_;
     std::string scratch_;
     bool ended_ = false;
 };
 
-std::unique_ptr<LayerWriter> OpenGeoPackageTable(const LayerDefinition& def, WriteFailures&)
+std::unique_ptr<LayerWriter> GdalGeoPackage::OpenTable(const LayerDefinition& def, WriteFailures&)
 {
-    if (!def.table.file) return nullptr;
-    return std::make_unique<GpkgTable>(def, *def.table.file);
+    return std::make_unique<GpkgTable>(def, *this);
 }
 
 } // namespace zalor
+
+// The entry point of the GeoPackage writer module (MakeGeoPackage loads it).
+extern "C" __attribute__((visibility("default"))) zalor::GeoPackage* ZalorMakeGeoPackage(const char* path)
+{
+    try {
+        return new zalor::GdalGeoPackage(path);
+    } catch (...) {
+        return nullptr;
+    }
+}

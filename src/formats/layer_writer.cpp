@@ -410,7 +410,7 @@ std::unique_ptr<LayerWriter> OpenLayerWriter(const LayerDefinition& def, WriteFa
         case OutputFormat::Mif: return std::make_unique<MifLayer>(def);
         case OutputFormat::Shp: return std::make_unique<ShpLayer>(def);
         case OutputFormat::Kxf: return std::make_unique<KxfLayer>(def);
-        case OutputFormat::Gpkg: return OpenGeoPackageTable(def, failures);
+        case OutputFormat::Gpkg: return def.table.file ? def.table.file->OpenTable(def, failures) : nullptr;
         }
     } catch (const FileError& e) {
         // Named by the file's own name, not the temporary one it was to be written under.

@@ -247,9 +247,15 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
         return;
     }
     if (outputDirectory) *outputDirectory = job.outputDirectory;
-    if (TraitsOf(job.format).tables)
-        job.geoPackage =
-            std::make_shared<GeoPackage>(job.outputDirectory + job.baseName + TraitsOf(job.format).mainExtension);
+    if (TraitsOf(job.format).tables) {
+        const std::string file = job.outputDirectory + job.baseName + TraitsOf(job.format).mainExtension;
+        std::string error;
+        job.geoPackage = MakeGeoPackage(file, error);
+        if (!job.geoPackage) {
+            session.CountyError("Unable to Create " + file + ": " + error);
+            return;
+        }
+    }
 
     county.chains.Release();
     county.names.Clear();

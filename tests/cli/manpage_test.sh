@@ -23,4 +23,9 @@ cmake --install "$ZALOR_BIN" --prefix "$tmp/p" >/dev/null
 [ -x "$tmp/p/bin/zalor-cli" ] && cmp -s "$tmp/p/share/man/man1/zalor-cli.1" "$ZALOR_SRC/docs/zalor-cli.1"
 check "cmake --install installs zalor-cli and its manual page" $?
 
+# The GeoPackage writer is a module loaded from lib/zalor of the installation.
+(cd "$ZALOR_SRC" && "$tmp/p/bin/zalor-cli" --config samples/SAMPLE.CFG --format gpkg --output "$tmp/g" >/dev/null 2>&1) &&
+  [ -s "$tmp/g/08/08901/TGR08901.gpkg" ] && [ -f "$tmp/p/lib/zalor/zalor-gpkg.so" ]
+check "the installed zalor-cli loads its GeoPackage writer" $?
+
 finish "manual page"

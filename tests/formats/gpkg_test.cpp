@@ -40,6 +40,15 @@ struct GeoPackageTest : ::testing::Test {
     std::string dir = test::TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::string path = dir + "TGR01001.gpkg";
 
+    // The county's GeoPackage, through the loaded writer.
+    static std::shared_ptr<GeoPackage> Make(const std::string& path)
+    {
+        std::string error;
+        auto file = MakeGeoPackage(path, error);
+        EXPECT_TRUE(file) << error;
+        return file;
+    }
+
     static LayerDefinition Table(GeoPackage& file, const std::string& name, LayerGeometry geometry,
                                  std::vector<Column> columns = {{"NUM", ColumnType::Integer}})
     {
@@ -73,7 +82,9 @@ TEST_F(GeoPackageTest, PackedIndexFindsEveryFeatureAtItsOwnCoordinates)
     // full level of leaves (a tree of three levels).
     const int sizes[] = {0, 1, 51, 52, 51 * 51 + 1};
     {
-        GeoPackage file(path);
+        const auto made = Make(path);
+        ASSERT_TRUE(made);
+        GeoPackage& file = *made;
         for (int n : sizes) {
             auto w = Open(Table(file, "P" + std::to_string(n), LayerGeometry::Point));
             LayerRow row;
@@ -108,7 +119,9 @@ TEST_F(GeoPackageTest, TablesWrittenFromSeveralThreadsAtOnceAreEachWhole)
 {
     constexpr int kLines = 3000;
     {
-        GeoPackage file(path);
+        const auto made = Make(path);
+        ASSERT_TRUE(made);
+        GeoPackage& file = *made;
         std::vector<std::thread> threads;
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&, t] {
@@ -138,7 +151,9 @@ TEST_F(GeoPackageTest, TablesWrittenFromSeveralThreadsAtOnceAreEachWhole)
 TEST_F(GeoPackageTest, ColumnsHoldTheirValuesAsTheirTypes)
 {
     {
-        GeoPackage file(path);
+        const auto made = Make(path);
+        ASSERT_TRUE(made);
+        GeoPackage& file = *made;
         auto w = Open(Table(file, "DP", LayerGeometry::Point,
                             {{"NUM", ColumnType::Integer},
                              {"NAME", ColumnType::Char, 5},
@@ -164,7 +179,9 @@ TEST_F(GeoPackageTest, AGivenUpTableLeavesNoFileAndTheOlderOneUntouched)
 {
     test::WriteFile(path, "an older file");
     {
-        GeoPackage file(path);
+        const auto made = Make(path);
+        ASSERT_TRUE(made);
+        GeoPackage& file = *made;
         auto a = Open(Table(file, "A", LayerGeometry::Point));
         LayerRow row;
         a->WritePoint(PointNumber(1), row.Int(1));
@@ -183,7 +200,9 @@ TEST_F(GeoPackageTest, AGivenUpTableLeavesNoFileAndTheOlderOneUntouched)
 TEST_F(GeoPackageTest, AWriteFailureFailsItsTableTheTablesAfterItAndTheFile)
 {
     test::FileSizeLimit limit(256 * 1024);
-    GeoPackage file(path);
+    const auto made = Make(path);
+    ASSERT_TRUE(made);
+    GeoPackage& file = *made;
     auto a = Open(Table(file, "A", LayerGeometry::Line));
     LayerRow row;
     std::vector<GeoPoint> line;
