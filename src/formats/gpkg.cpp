@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -77,7 +78,7 @@ private:
     // the layers' own work goes on beside its writing.
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::shared_ptr<Table>> queue_;
+    std::deque<std::shared_ptr<Table>> queue_; // begun, not yet written
     std::thread thread_;
     bool begun_ = false;
     bool finishing_ = false;
@@ -245,11 +246,9 @@ uint32_t HilbertIndex(uint32_t x, uint32_t y)
     return d;
 }
 
-// The text of a Latin-1 string in UTF-8 (GeoPackage texts are UTF-8).
-std::string Latin1ToUtf8(std::string_view text)
+// Appends a Latin-1 text in UTF-8 (GeoPackage texts are UTF-8).
+void AppendUtf8(std::string& out, std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80) {
@@ -259,7 +258,6 @@ std::string Latin1ToUtf8(std::string_view text)
             out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
     }
-    return out;
 }
 
 // A feature's box as an R-tree entry holds it: rounded outwards to single
@@ -405,9 +403,10 @@ OGRRawPoint Coordinates(const Projection& projection, GeoPoint p)
 // clockwise and holes counter-clockwise, as in shapefiles; each hole goes
 // into the polygon of the ring around it (as GDAL reads a shapefile's
 // polygons) and every ring is turned, so that outer rings run
-// counter-clockwise as a GeoPackage has them.
-std::unique_ptr<OGRGeometry> MultiPolygonOf(const Projection& projection, std::span<const GeoPoint> points,
-                                            std::span<const int32_t> ringSizes, Box& box)
+// counter-clockwise as a GeoPackage has them. The multipolygon is
+// appended to `wkb`.
+void AppendMultiPolygon(const Projection& projection, std::span<const GeoPoint> points,
+                        std::span<const int32_t> ringSizes, Box& box, std::string& wkb)
 {
     std::vector<OGRGeometry*> rings;
     rings.reserve(ringSizes.size());
@@ -436,7 +435,61 @@ std::unique_ptr<OGRGeometry> MultiPolygonOf(const Projection& projection, std::s
     }
     for (OGRPolygon* polygon : *organized->toMultiPolygon())
         for (OGRLinearRing* ring : *polygon) ring->reversePoints();
-    return organized;
+    const std::size_t start = wkb.size();
+    wkb.resize(start + organized->WkbSize());
+    organized->exportToWkb(wkbNDR, reinterpret_cast<unsigned char*>(wkb.data() + start), wkbVariantIso);
+}
+
+// Little-endian values of a geometry blob.
+void AppendU32(std::string& out, uint32_t v)
+{
+    char b[4];
+    for (char& c : b) {
+        c = static_cast<char>(v & 0xFF);
+        v >>= 8;
+    }
+    out.append(b, 4);
+}
+void AppendDouble(std::string& out, double d)
+{
+    uint64_t v;
+    std::memcpy(&v, &d, sizeof v);
+    char b[8];
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(b, &v, sizeof b);
+    } else {
+        for (char& c : b) {
+            c = static_cast<char>(v & 0xFF);
+            v >>= 8;
+        }
+    }
+    out.append(b, 8);
+}
+
+// The header of a GeoPackage geometry blob: "GP", version 0, the flags
+// (little-endian, an xy envelope unless the geometry is a point), the
+// coordinate system's id (put in by the writer thread, which knows it) and
+// the envelope.
+constexpr std::size_t kSrsIdAt = 4;
+std::size_t AppendBlobHeader(std::string& out, bool envelope)
+{
+    const std::size_t start = out.size();
+    out.push_back('G');
+    out.push_back('P');
+    out.push_back('\0');
+    out.push_back(static_cast<char>(envelope ? 0x03 : 0x01));
+    AppendU32(out, 0);
+    if (envelope) out.append(32, '\0');
+    return start;
+}
+void PutEnvelope(std::string& out, std::size_t blob, const Box& box)
+{
+    std::string e;
+    AppendDouble(e, box.minX);
+    AppendDouble(e, box.maxX);
+    AppendDouble(e, box.minY);
+    AppendDouble(e, box.maxY);
+    out.replace(blob + 8, 32, e);
 }
 
 } // namespace
@@ -444,17 +497,27 @@ std::unique_ptr<OGRGeometry> MultiPolygonOf(const Projection& projection, std::s
 // --- the county's file ----------------------------------------------------------
 
 // Rows of one table on their way to the writer thread.
-// The layer's side makes the coordinates and the areas' geometries, so
-// that the writer thread has only the rows to write.
+// The layer's side makes the geometry blobs and the values as they are
+// bound, so that the writer thread has only the rows to insert.
 struct GdalGeoPackage::Batch {
-    std::vector<OGRRawPoint> points;   // of the points and lines, one after another
-    std::vector<uint32_t> pointCounts; // of each point or line
-    std::vector<std::unique_ptr<OGRGeometry>> areas;
-    std::vector<RTreeBox> boxes;       // of each feature
-    std::string text;                  // every value, one after another
-    std::vector<uint32_t> valueEnds;   // where each value ends in `text`
-    std::vector<uint32_t> valueCounts; // the values of each feature
-    std::size_t coordinates = 0;       // held, areas' included
+    struct Value { // 16 bytes: a batch holds one for each column of each row
+        struct Span {
+            uint32_t begin, end; // of a text in `text`
+        };
+        union {
+            int64_t integer = 0;
+            double real;
+            Span text;
+        };
+        enum class Kind : uint8_t { Null, Integer, Real, Text } kind = Kind::Null;
+    };
+    std::string blobs;               // of every feature, one after another
+    std::vector<uint32_t> blobEnds;  // where each feature's blob ends
+    std::vector<RTreeBox> boxes;     // of each feature
+    Box extent;                      // of them all
+    std::string text;                // the texts, in UTF-8
+    std::vector<Value> values;       // one per column of each feature
+    std::size_t coordinates = 0;     // held
 
     std::size_t Features() const { return boxes.size(); }
 };
@@ -485,27 +548,31 @@ public:
     bool Finish();
     void Rollback()
     {
-        feature_.reset();
+        insert_.reset();
+        insertMany_.reset();
         if (!transaction_) return;
         file_.dataset_->RollbackTransaction();
         transaction_ = false;
     }
 
 private:
-    struct FeatureDeleter {
-        void operator()(OGRFeature* f) const { OGRFeature::DestroyFeature(f); }
-    };
-
-    void SetValues(const GdalGeoPackage::Batch& batch, std::size_t firstValue, std::size_t count);
     bool WriteIndex();
 
     GdalGeoPackage& file_;
     const GdalGeoPackage::Table& table_;
     OGRLayer* layer_ = nullptr;
-    std::unique_ptr<OGRFeature, FeatureDeleter> feature_;
-    std::vector<std::string> indexTriggers_; // dropped while the rows go in
+    // GDAL makes the table, its columns and its metadata; the rows go in
+    // through one prepared statement on its SQLite connection, as the
+    // blobs are made on the layers' threads (GDAL's own insert, a feature
+    // object at a time, took most of this thread's time).
+    sqlite3* db_ = nullptr;
+    std::unique_ptr<Statement> insert_;     // of one row
+    std::unique_ptr<Statement> insertMany_; // of rowsPerInsert_ rows
+    int rowsPerInsert_ = 1;
+    char srsId_[4] = {};
+    std::vector<std::pair<std::string, std::string>> triggers_; // names and texts, dropped while the rows go in
     std::vector<RTreeBox> boxes_;             // of features 1, 2, ...
-    std::string text_;
+    Box extent_;
     bool transaction_ = false;
 };
 
@@ -553,11 +620,21 @@ void GdalGeoPackage::Run()
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return !queue_.empty() || finishing_; });
             if (queue_.empty()) break;
-            table = queue_.front();
+            // A table is written whole once begun, so the next one is the
+            // first whose rows are all handed over, or else the one with
+            // the most rows waiting: the thread does not wait on a slow
+            // layer while another's rows are ready.
+            auto next = std::find_if(queue_.begin(), queue_.end(),
+                                     [](const std::shared_ptr<Table>& t) { return t->closed || t->discarded; });
+            if (next == queue_.end())
+                next = std::max_element(queue_.begin(), queue_.end(), [](const auto& a, const auto& b) {
+                    return a->batches.size() < b->batches.size();
+                });
+            table = *next;
+            queue_.erase(next);
         }
         WriteTable(*table);
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.pop_front();
         table->batches.clear();
         table->done = true;
         changed_.notify_all();
@@ -756,82 +833,104 @@ bool TableWriter::Begin(std::string& error)
         OGRFieldDefn field(c.name.c_str(), t);
         if (layer_->CreateField(&field) != OGRERR_NONE) return fail();
     }
-    // The spatial index is made on the empty table, its triggers kept
-    // aside while the rows go in; the index is then filled in one pass.
-    const std::string rtree = "rtree_" + name + "_geom";
+    // The spatial index is made on the empty table. Its triggers and
+    // GDAL's feature count triggers (an update of the count for every
+    // row) are kept aside while the rows go in; the index is then filled
+    // in one pass, and the count set once.
+    const std::string rtree = "rtree_" + name + "_geom_";
     if (!Execute(ds, "SELECT CreateSpatialIndex(" + Literal(name) + ", 'geom')")) return fail();
-    for (const auto& trigger : Query(ds, "SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = " +
-                                             Literal(name) + " AND substr(name, 1, " +
-                                             std::to_string(rtree.size() + 1) + ") = " + Literal(rtree + "_"))) {
-        indexTriggers_.push_back(trigger[1]);
+    bool indexed = false;
+    for (auto& trigger :
+         Query(ds, "SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = " + Literal(name))) {
+        indexed = indexed || trigger[0].compare(0, rtree.size(), rtree) == 0;
         if (!Execute(ds, "DROP TRIGGER " + Identifier(trigger[0]))) return fail();
+        triggers_.emplace_back(std::move(trigger[0]), std::move(trigger[1]));
     }
-    if (indexTriggers_.empty()) {
+    if (!indexed) {
         CPLError(CE_Failure, CPLE_AppDefined, "the spatial index of %s has no triggers", name.c_str());
         return fail();
     }
-    feature_.reset(OGRFeature::CreateFeature(layer_->GetLayerDefn()));
-    OGRGeometry* shape = nullptr;
-    if (table_.geometry == LayerGeometry::Point) shape = new OGRPoint();
-    if (table_.geometry == LayerGeometry::Line) shape = new OGRLineString();
-    if (table_.geometry == LayerGeometry::Area) shape = new OGRMultiPolygon();
-    feature_->SetGeometryDirectly(shape);
-    return true;
+    db_ = static_cast<sqlite3*>(ds.GetInternalHandle("SQLITE_HANDLE"));
+    if (!db_) {
+        CPLError(CE_Failure, CPLE_AppDefined, "no SQLite connection for %s", name.c_str());
+        return fail();
+    }
+    {
+        Statement srs(db_, "SELECT srs_id FROM gpkg_geometry_columns WHERE lower(table_name) = lower(" +
+                               Literal(name) + ")");
+        if (!srs.Step(SQLITE_ROW)) {
+            if (!QuietGdal::Failed())
+                CPLError(CE_Failure, CPLE_AppDefined, "%s has no coordinate system", name.c_str());
+            return fail();
+        }
+        uint32_t id = static_cast<uint32_t>(sqlite3_column_int(srs.get(), 0));
+        for (char& c : srsId_) {
+            c = static_cast<char>(id & 0xFF);
+            id >>= 8;
+        }
+    }
+    OGRFeatureDefn* defn = layer_->GetLayerDefn();
+    if (defn->GetFieldCount() != static_cast<int>(table_.columns.size())) {
+        CPLError(CE_Failure, CPLE_AppDefined, "%s: the columns were not made", name.c_str());
+        return fail();
+    }
+    // Rows go in many to a statement where they can: each statement has
+    // its own cost (the table's AUTOINCREMENT bookkeeping among it), a row
+    // little more.
+    const int values = defn->GetFieldCount() + 2;
+    std::string head = "INSERT INTO " + Identifier(name) + " (\"fid\", \"geom\"";
+    for (int k = 0; k < defn->GetFieldCount(); ++k) head += ", " + Identifier(defn->GetFieldDefn(k)->GetNameRef());
+    head += ") VALUES ";
+    std::string row = "(?";
+    for (int k = 1; k < values; ++k) row += ", ?";
+    row += ")";
+    rowsPerInsert_ = std::clamp(sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1) / values, 1, 64);
+    std::string many = head + row;
+    for (int r = 1; r < rowsPerInsert_; ++r) many += ", " + row;
+    CPLErrorReset();
+    insert_ = std::make_unique<Statement>(db_, head + row);
+    insertMany_ = std::make_unique<Statement>(db_, many);
+    return !QuietGdal::Failed() || fail();
 }
 
 bool TableWriter::Write(GdalGeoPackage::Batch& batch)
 {
-    std::size_t point = 0, value = 0;
-    for (std::size_t f = 0; f < batch.Features(); ++f) {
-        switch (table_.geometry) {
-        case LayerGeometry::Point: {
-            auto* p = static_cast<OGRPoint*>(feature_->GetGeometryRef());
-            p->setX(batch.points[point].x);
-            p->setY(batch.points[point].y);
-            ++point;
-            break;
+    using Kind = GdalGeoPackage::Batch::Value::Kind;
+    const std::size_t columns = table_.columns.size();
+    const std::size_t rows = static_cast<std::size_t>(rowsPerInsert_);
+    std::size_t f = 0;
+    while (f < batch.Features()) {
+        Statement& insert = batch.Features() - f >= rows ? *insertMany_ : *insert_;
+        const std::size_t last = f + (&insert == insertMany_.get() ? rows : 1);
+        sqlite3_stmt* st = insert.get();
+        int at = 1;
+        for (; f < last; ++f) {
+            boxes_.push_back(batch.boxes[f]);
+            const std::size_t begin = f == 0 ? 0 : batch.blobEnds[f - 1];
+            std::memcpy(batch.blobs.data() + begin + kSrsIdAt, srsId_, sizeof srsId_);
+            sqlite3_bind_int64(st, at++, static_cast<sqlite3_int64>(boxes_.size()));
+            sqlite3_bind_blob(st, at++, batch.blobs.data() + begin, static_cast<int>(batch.blobEnds[f] - begin),
+                              SQLITE_STATIC);
+            for (std::size_t k = 0; k < columns; ++k, ++at) {
+                const auto& v = batch.values[f * columns + k];
+                switch (v.kind) {
+                case Kind::Null: sqlite3_bind_null(st, at); break;
+                case Kind::Integer: sqlite3_bind_int64(st, at, v.integer); break;
+                case Kind::Real: sqlite3_bind_double(st, at, v.real); break;
+                case Kind::Text:
+                    sqlite3_bind_text(st, at, batch.text.data() + v.text.begin,
+                                      static_cast<int>(v.text.end - v.text.begin),
+                                      SQLITE_STATIC);
+                    break;
+                }
+            }
         }
-        case LayerGeometry::Line: {
-            const auto n = static_cast<int>(batch.pointCounts[f]);
-            static_cast<OGRLineString*>(feature_->GetGeometryRef())->setPoints(n, batch.points.data() + point);
-            point += batch.pointCounts[f];
-            break;
-        }
-        case LayerGeometry::Area: feature_->SetGeometryDirectly(batch.areas[f].release()); break;
-        }
-        SetValues(batch, value, batch.valueCounts[f]);
-        value += batch.valueCounts[f];
-        boxes_.push_back(batch.boxes[f]);
-        feature_->SetFID(static_cast<GIntBig>(boxes_.size()));
         CPLErrorReset();
-        if (layer_->CreateFeature(feature_.get()) != OGRERR_NONE) return false;
+        if (!insert.Step(SQLITE_DONE)) return false;
     }
+    extent_.Widen(batch.extent.minX, batch.extent.minY);
+    extent_.Widen(batch.extent.maxX, batch.extent.maxY);
     return true;
-}
-
-void TableWriter::SetValues(const GdalGeoPackage::Batch& batch, std::size_t first, std::size_t count)
-{
-    const std::size_t n = std::min(count, table_.columns.size());
-    for (std::size_t k = 0; k < n; ++k) {
-        const int field = static_cast<int>(k);
-        const std::size_t begin = first + k == 0 ? 0 : batch.valueEnds[first + k - 1];
-        const std::string_view value(batch.text.data() + begin, batch.valueEnds[first + k] - begin);
-        const ColumnType type = table_.columns[k].type;
-        if (type == ColumnType::Char) {
-            text_ = Latin1ToUtf8(value);
-            feature_->SetField(field, text_.c_str());
-            continue;
-        }
-        int64_t v = 0;
-        const auto r = std::from_chars(value.data(), value.data() + value.size(), v);
-        if (r.ec != std::errc() || r.ptr != value.data() + value.size()) {
-            feature_->SetFieldNull(field);
-        } else if (type == ColumnType::Degrees) {
-            feature_->SetField(field, static_cast<double>(v) / 1e6); // micro-degrees, as in the shapefile's table
-        } else {
-            feature_->SetField(field, static_cast<GIntBig>(v));
-        }
-    }
 }
 
 bool TableWriter::WriteIndex()
@@ -871,19 +970,45 @@ bool TableWriter::WriteIndex()
             if (!parent.Step(SQLITE_DONE)) return false;
         }
     }
-    for (const std::string& trigger : indexTriggers_)
-        if (!Execute(ds, trigger)) return false;
+    for (const auto& [trigger, sql] : triggers_) {
+        // GDAL may have made its own again when the table was synced.
+        Statement there(db_, "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = " + Literal(trigger));
+        if (!there.get()) return false;
+        if (sqlite3_step(there.get()) == SQLITE_ROW) continue;
+        if (!Execute(ds, sql)) return false;
+    }
     return true;
 }
 
 bool TableWriter::Finish()
 {
+    insert_.reset();
+    insertMany_.reset();
     CPLErrorReset();
-    if (layer_->SyncToDisk() != OGRERR_NONE || QuietGdal::Failed() || !WriteIndex()) return false;
+    if (layer_->SyncToDisk() != OGRERR_NONE || QuietGdal::Failed()) return false;
+    // GDAL has not seen the rows: their count and extent are put in here.
+    const std::string name = Literal(table_.name);
+    bool counted = false; // a file made elsewhere may keep no counts
+    {
+        Statement counts(db_, "SELECT 1 FROM sqlite_master WHERE name = 'gpkg_ogr_contents'");
+        counted = counts.get() && sqlite3_step(counts.get()) == SQLITE_ROW;
+    }
+    if (counted && !Execute(*file_.dataset_, "UPDATE gpkg_ogr_contents SET feature_count = " +
+                                                 std::to_string(boxes_.size()) + " WHERE lower(table_name) = lower(" +
+                                                 name + ")"))
+        return false;
+    if (!boxes_.empty()) {
+        char extent[200];
+        std::snprintf(extent, sizeof extent, "min_x = %.17g, min_y = %.17g, max_x = %.17g, max_y = %.17g",
+                      extent_.minX, extent_.minY, extent_.maxX, extent_.maxY);
+        if (!Execute(*file_.dataset_, std::string("UPDATE gpkg_contents SET ") + extent +
+                                          " WHERE lower(table_name) = lower(" + name + ")"))
+            return false;
+    }
+    if (!WriteIndex()) return false;
     CPLErrorReset();
     if (file_.dataset_->CommitTransaction() != OGRERR_NONE) return false;
     transaction_ = false;
-    feature_.reset();
     return true;
 }
 
@@ -946,29 +1071,65 @@ private:
     // holds at most so many.
     static constexpr std::size_t kBatchFeatures = 1024;
     static constexpr std::size_t kBatchPoints = 1 << 16;
-    static constexpr std::size_t kWaitingBatches = 64;
+    static constexpr std::size_t kWaitingBatches = 8;
 
     void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const LayerRow& row)
     {
+        using Value = GdalGeoPackage::Batch::Value;
         GdalGeoPackage::Batch& b = batch_;
         Box box;
+        std::string& out = b.blobs;
+        const bool point = table_->geometry == LayerGeometry::Point;
+        const std::size_t blob = AppendBlobHeader(out, !point);
         if (table_->geometry == LayerGeometry::Area) {
-            b.areas.push_back(MultiPolygonOf(table_->projection, points, rings, box));
+            AppendMultiPolygon(table_->projection, points, rings, box, out);
         } else {
+            out.push_back('\x01'); // little-endian
+            if (point) {
+                AppendU32(out, 1); // Point
+            } else {
+                AppendU32(out, 2); // LineString
+                AppendU32(out, static_cast<uint32_t>(points.size()));
+            }
             for (const GeoPoint& p : points) {
                 const OGRRawPoint c = Coordinates(table_->projection, p);
-                b.points.push_back(c);
+                AppendDouble(out, c.x);
+                AppendDouble(out, c.y);
                 box.Widen(c.x, c.y);
             }
-            b.pointCounts.push_back(static_cast<uint32_t>(points.size()));
         }
+        if (!point) PutEnvelope(out, blob, box);
+        b.blobEnds.push_back(static_cast<uint32_t>(out.size()));
         b.boxes.push_back(box.Rounded());
+        b.extent.Widen(box.minX, box.minY);
+        b.extent.Widen(box.maxX, box.maxY);
         b.coordinates += points.size();
-        for (std::size_t k = 0; k < row.Size(); ++k) {
-            b.text += row.ValueAt(k, scratch_);
-            b.valueEnds.push_back(static_cast<uint32_t>(b.text.size()));
+        const std::vector<Column>& columns = table_->columns;
+        for (std::size_t k = 0; k < columns.size(); ++k) {
+            Value v;
+            if (k < row.Size()) {
+                const std::string_view value = row.ValueAt(k, scratch_);
+                if (columns[k].type == ColumnType::Char) {
+                    v.kind = Value::Kind::Text;
+                    v.text.begin = static_cast<uint32_t>(b.text.size());
+                    AppendUtf8(b.text, value);
+                    v.text.end = static_cast<uint32_t>(b.text.size());
+                } else {
+                    int64_t n = 0;
+                    const auto r = std::from_chars(value.data(), value.data() + value.size(), n);
+                    if (r.ec == std::errc() && r.ptr == value.data() + value.size()) {
+                        if (columns[k].type == ColumnType::Degrees) {
+                            v.kind = Value::Kind::Real;
+                            v.real = static_cast<double>(n) / 1e6; // micro-degrees, as in the shapefile's table
+                        } else {
+                            v.kind = Value::Kind::Integer;
+                            v.integer = n;
+                        }
+                    }
+                }
+            }
+            b.values.push_back(v);
         }
-        b.valueCounts.push_back(static_cast<uint32_t>(row.Size()));
         if (b.Features() >= kBatchFeatures || b.coordinates >= kBatchPoints) Hand();
     }
     void Hand()

@@ -199,6 +199,20 @@ def check_structure(checks, path):
         triggers = db.execute("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? AND "
                               "name LIKE 'rtree%'", (t,)).fetchone()[0]
         checks.ok(triggers >= 6, "%s: %d R-tree triggers" % (t, triggers))
+        # The rows go in past GDAL: the count, the extent and GDAL's count
+        # triggers must be as GDAL would have left them.
+        counted = db.execute("SELECT feature_count FROM gpkg_ogr_contents WHERE table_name = ?", (t,)).fetchone()
+        checks.equal(counted and counted[0], rows, t + ": gpkg_ogr_contents feature_count")
+        count_triggers = db.execute("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? AND "
+                                    "name LIKE 'trigger_%_feature_count_%'", (t,)).fetchone()[0]
+        checks.equal(count_triggers, 2, t + ": feature count triggers")
+        if rows:
+            box = db.execute("SELECT min_x, min_y, max_x, max_y FROM gpkg_contents WHERE table_name = ?",
+                             (t,)).fetchone()
+            # the R-tree holds the boxes in single precision
+            tree = db.execute('SELECT min(minx), min(miny), max(maxx), max(maxy) FROM "%s"' % rtree).fetchone()
+            checks.ok(None not in box and all(abs(a - b) <= 1e-4 + 1e-6 * abs(b) for a, b in zip(box, tree)),
+                      lambda: "%s: extent %s, R-tree %s" % (t, box, tree))
     db.close()
     p = subprocess.run(["ogrinfo", "-ro", "-q", path], capture_output=True, text=True)
     checks.ok(p.returncode == 0 and "ERROR" not in p.stderr and "Warning" not in p.stderr,
