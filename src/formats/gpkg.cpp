@@ -399,6 +399,32 @@ OGRRawPoint Coordinates(const Projection& projection, GeoPoint p)
     return out;
 }
 
+// Little-endian values of a geometry blob.
+void AppendU32(std::string& out, uint32_t v)
+{
+    char b[4];
+    for (char& c : b) {
+        c = static_cast<char>(v & 0xFF);
+        v >>= 8;
+    }
+    out.append(b, 4);
+}
+void AppendDouble(std::string& out, double d)
+{
+    uint64_t v;
+    std::memcpy(&v, &d, sizeof v);
+    char b[8];
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(b, &v, sizeof b);
+    } else {
+        for (char& c : b) {
+            c = static_cast<char>(v & 0xFF);
+            v >>= 8;
+        }
+    }
+    out.append(b, 8);
+}
+
 // The rings of an area as a multipolygon. They come with outer rings
 // clockwise and holes counter-clockwise, as in shapefiles; each hole goes
 // into the polygon of the ring around it (as GDAL reads a shapefile's
@@ -408,6 +434,25 @@ OGRRawPoint Coordinates(const Projection& projection, GeoPoint p)
 void AppendMultiPolygon(const Projection& projection, std::span<const GeoPoint> points,
                         std::span<const int32_t> ringSizes, Box& box, std::string& wkb)
 {
+    if (ringSizes.size() == 1) {
+        // One ring (most areas): a multipolygon of one polygon, written
+        // straight away, turned.
+        wkb.push_back('\x01');
+        AppendU32(wkb, 6); // MultiPolygon
+        AppendU32(wkb, 1);
+        wkb.push_back('\x01');
+        AppendU32(wkb, 3); // Polygon
+        AppendU32(wkb, 1);
+        const std::size_t size = std::min(static_cast<std::size_t>(std::max(ringSizes[0], 0)), points.size());
+        AppendU32(wkb, static_cast<uint32_t>(size));
+        for (std::size_t i = size; i-- > 0;) {
+            const OGRRawPoint p = Coordinates(projection, points[i]);
+            AppendDouble(wkb, p.x);
+            AppendDouble(wkb, p.y);
+            box.Widen(p.x, p.y);
+        }
+        return;
+    }
     std::vector<OGRGeometry*> rings;
     rings.reserve(ringSizes.size());
     std::size_t at = 0;
@@ -438,32 +483,6 @@ void AppendMultiPolygon(const Projection& projection, std::span<const GeoPoint> 
     const std::size_t start = wkb.size();
     wkb.resize(start + organized->WkbSize());
     organized->exportToWkb(wkbNDR, reinterpret_cast<unsigned char*>(wkb.data() + start), wkbVariantIso);
-}
-
-// Little-endian values of a geometry blob.
-void AppendU32(std::string& out, uint32_t v)
-{
-    char b[4];
-    for (char& c : b) {
-        c = static_cast<char>(v & 0xFF);
-        v >>= 8;
-    }
-    out.append(b, 4);
-}
-void AppendDouble(std::string& out, double d)
-{
-    uint64_t v;
-    std::memcpy(&v, &d, sizeof v);
-    char b[8];
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(b, &v, sizeof b);
-    } else {
-        for (char& c : b) {
-            c = static_cast<char>(v & 0xFF);
-            v >>= 8;
-        }
-    }
-    out.append(b, 8);
 }
 
 // The header of a GeoPackage geometry blob: "GP", version 0, the flags
