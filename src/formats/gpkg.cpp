@@ -409,19 +409,23 @@ void AppendU32(std::string& out, uint32_t v)
     }
     out.append(b, 4);
 }
-void AppendDouble(std::string& out, double d)
+void PutDouble(char* at, double d)
 {
     uint64_t v;
     std::memcpy(&v, &d, sizeof v);
-    char b[8];
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(b, &v, sizeof b);
+        std::memcpy(at, &v, sizeof v);
     } else {
-        for (char& c : b) {
-            c = static_cast<char>(v & 0xFF);
+        for (int i = 0; i < 8; ++i) {
+            at[i] = static_cast<char>(v & 0xFF);
             v >>= 8;
         }
     }
+}
+void AppendDouble(std::string& out, double d)
+{
+    char b[8];
+    PutDouble(b, d);
     out.append(b, 8);
 }
 
@@ -503,12 +507,11 @@ std::size_t AppendBlobHeader(std::string& out, bool envelope)
 }
 void PutEnvelope(std::string& out, std::size_t blob, const Box& box)
 {
-    std::string e;
-    AppendDouble(e, box.minX);
-    AppendDouble(e, box.maxX);
-    AppendDouble(e, box.minY);
-    AppendDouble(e, box.maxY);
-    out.replace(blob + 8, 32, e);
+    char* at = out.data() + blob + 8;
+    for (double d : {box.minX, box.maxX, box.minY, box.maxY}) {
+        PutDouble(at, d);
+        at += 8;
+    }
 }
 
 } // namespace
