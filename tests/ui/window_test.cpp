@@ -271,7 +271,10 @@ private slots:
         probe.start(10);
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 30, 5000);
         QVERIFY2(finished.isEmpty(), "the run ended before Stop");
-        QVERIFY2(longest < 200, qPrintable(QString::number(longest)));
+        // A window waiting on the run would stall for the whole county; the
+        // bound leaves room for a machine busy with other tests (sanitizer
+        // builds on two cores have shown gaps above 200 ms).
+        QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
         QVERIFY(time->text().startsWith(QStringLiteral("Time: ")));
         QVERIFY(w->findChild<QLineEdit*>(QStringLiteral("Output"))->isEnabled() == false);
 
