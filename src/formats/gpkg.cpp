@@ -723,6 +723,10 @@ bool GdalGeoPackage::Open(std::string& error)
     // is removed: it needs no journal on disk and no syncs.
     CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", "MEMORY");
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
+    // Pages of 32 KiB: SQLite writes a page at a time, and writes of 4 KiB
+    // (its default) cost the system about five times as much per byte
+    // (every-layer county: 5.5 s -> 4.3 s, the file 3 % smaller).
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_PRAGMA", "page_size=32768");
     CPLErrorReset();
     if (existingIsGeoPackage_) {
         const char* const drivers[] = {"GPKG", nullptr};
@@ -732,6 +736,7 @@ bool GdalGeoPackage::Open(std::string& error)
     }
     CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", nullptr);
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", nullptr);
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_PRAGMA", nullptr);
     if (!dataset_) {
         error = path_ + ": " + QuietGdal::Message();
         RemoveTemporary();
