@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -59,9 +60,16 @@ private:
     struct Table;
 
     void Enqueue(const std::shared_ptr<Table>& table);
-    // The writer thread: the tables one at a time, in the order they were begun.
+    // The writer thread.
     void Run();
-    void WriteTable(Table& table);
+    // Whether a table failed (the reason for the others in `error`), or the
+    // file is being given up.
+    bool Failed(std::string& error) const;
+    bool Discarding() const;
+    // The file's transaction, begun with its first table and ended (committed
+    // when every table was written) when the thread ends.
+    bool BeginFile(std::string& error);
+    void EndFile();
     // Opens the temporary file; false with the reason when it cannot be made.
     bool Open(std::string& error);
     OGRSpatialReference& SpatialReference(const Projection& projection);
@@ -84,10 +92,13 @@ private:
     bool finishing_ = false;
     bool discarding_ = false;
     bool failed_ = false;
+    uint64_t handed_ = 0;        // batches handed over, numbering them
+    std::string commitFailure_;  // why the file's transaction was not committed
 
     // The writer thread's, and once it has ended, the committing thread's.
     std::string temp_;
     GDALDataset* dataset_ = nullptr;
+    bool transaction_ = false;
     std::unique_ptr<OGRSpatialReference> geographic_;
     std::unique_ptr<OGRSpatialReference> projected_;
     Projection projectedFor_;
@@ -540,6 +551,7 @@ struct GdalGeoPackage::Batch {
     std::string text;                // the texts, in UTF-8
     std::vector<Value> values;       // one per column of each feature
     std::size_t coordinates = 0;     // held
+    uint64_t number = 0;             // in the order of handing over
 
     std::size_t Features() const { return boxes.size(); }
 };
@@ -563,19 +575,15 @@ struct GdalGeoPackage::Table {
 class TableWriter {
 public:
     TableWriter(GdalGeoPackage& file, const GdalGeoPackage::Table& table) : file_(file), table_(table) {}
-    ~TableWriter() { Rollback(); }
+    ~TableWriter()
+    {
+        insert_.reset();
+        insertMany_.reset();
+    }
 
     bool Begin(std::string& error);
     bool Write(GdalGeoPackage::Batch& batch);
     bool Finish();
-    void Rollback()
-    {
-        insert_.reset();
-        insertMany_.reset();
-        if (!transaction_) return;
-        file_.dataset_->RollbackTransaction();
-        transaction_ = false;
-    }
 
 private:
     bool WriteIndex();
@@ -595,7 +603,6 @@ private:
     std::vector<std::pair<std::string, std::string>> triggers_; // names and texts, dropped while the rows go in
     std::vector<RTreeBox> boxes_;             // of features 1, 2, ...
     Box extent_;
-    bool transaction_ = false;
 };
 
 GdalGeoPackage::GdalGeoPackage(std::string path) : path_(std::move(path))
@@ -636,76 +643,116 @@ void GdalGeoPackage::Enqueue(const std::shared_ptr<Table>& table)
 void GdalGeoPackage::Run()
 {
     QuietGdal quiet;
+    // The tables being written, each by its writer. The rows of every
+    // table go in as they come, in the order they were handed over, so
+    // that no layer waits while the thread waits on a slower layer's next
+    // rows; the whole file is one transaction.
+    std::map<const Table*, std::unique_ptr<TableWriter>> writers;
+    auto ending = [&](const Table& t) { return t.discarded || discarding_ || (t.closed && t.batches.empty()); };
     for (;;) {
         std::shared_ptr<Table> table;
+        Batch batch;
+        bool end = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return !queue_.empty() || finishing_; });
-            if (queue_.empty()) break;
-            // A table is written whole once begun, so the next one is the
-            // first whose rows are all handed over, or else the one with
-            // the most rows waiting: the thread does not wait on a slow
-            // layer while another's rows are ready.
-            auto next = std::find_if(queue_.begin(), queue_.end(),
-                                     [](const std::shared_ptr<Table>& t) { return t->closed || t->discarded; });
-            if (next == queue_.end())
-                next = std::max_element(queue_.begin(), queue_.end(), [](const auto& a, const auto& b) {
-                    return a->batches.size() < b->batches.size();
-                });
-            table = *next;
-            queue_.erase(next);
+            auto pick = [&] {
+                auto found = queue_.end();
+                for (auto t = queue_.begin(); t != queue_.end(); ++t) {
+                    if (ending(**t)) return t;
+                    if (!(*t)->batches.empty() &&
+                        (found == queue_.end() || (*t)->batches.front().number < (*found)->batches.front().number))
+                        found = t;
+                }
+                return found;
+            };
+            auto it = queue_.end();
+            changed_.wait(lock, [&] { return (it = pick()) != queue_.end() || (finishing_ && queue_.empty()); });
+            if (it == queue_.end()) break;
+            table = *it;
+            end = ending(*table);
+            if (end) {
+                queue_.erase(it);
+            } else {
+                batch = std::move(table->batches.front());
+                table->batches.pop_front();
+                changed_.notify_all();
+            }
         }
-        WriteTable(*table);
+        std::unique_ptr<TableWriter>& writer = writers[table.get()];
+        std::string error;
+        const bool discarded = table->discarded || Discarding();
+        bool ok = !discarded && !Failed(error);
+        if (ok && !writer) {
+            writer = std::make_unique<TableWriter>(*this, *table);
+            ok = Open(error) && BeginFile(error) && writer->Begin(error);
+        }
+        if (ok && !end && !writer->Write(batch)) {
+            ok = false;
+            error = QuietGdal::Message();
+        }
+        if (ok && end && !writer->Finish()) {
+            ok = false;
+            error = QuietGdal::Message();
+        }
+        if (!ok) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            failed_ = true; // a file with a table missing is not kept
+            if (!discarded && table->failure.empty()) table->failure = error.empty() ? "unknown GDAL error" : error;
+        }
+        if (!end) continue;
+        writers.erase(table.get());
         std::lock_guard<std::mutex> lock(mutex_);
         table->batches.clear();
         table->done = true;
         changed_.notify_all();
     }
+    writers.clear();
+    EndFile();
     // PROJ objects go with the thread that made them.
     geographic_.reset();
     projected_.reset();
 }
 
-void GdalGeoPackage::WriteTable(Table& table)
+bool GdalGeoPackage::Failed(std::string& error) const
 {
-    TableWriter writer(*this, table);
-    std::string error;
-    bool ok = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (failed_) error = "not written, as an earlier table of the file was not";
-        ok = !failed_ && !discarding_;
-    }
-    if (ok) ok = Open(error) && writer.Begin(error);
-    bool discarded = false;
-    for (;;) {
-        Batch batch;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return !table.batches.empty() || table.closed || table.discarded || discarding_; });
-            if (table.discarded || discarding_) {
-                discarded = true;
-                break;
-            }
-            if (table.batches.empty()) break;
-            batch = std::move(table.batches.front());
-            table.batches.pop_front();
-            changed_.notify_all();
-        }
-        if (ok && !writer.Write(batch)) {
-            ok = false;
-            error = QuietGdal::Message();
-        }
-    }
-    if (ok && !discarded && !writer.Finish()) {
-        ok = false;
-        error = QuietGdal::Message();
-    }
-    if (ok && !discarded) return;
-    writer.Rollback();
     std::lock_guard<std::mutex> lock(mutex_);
-    failed_ = true; // a file with a table missing is not kept
-    if (!discarded) table.failure = error.empty() ? "unknown GDAL error" : error;
+    if (failed_) error = "not written, as another table of the file was not";
+    return failed_;
+}
+
+bool GdalGeoPackage::Discarding() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return discarding_;
+}
+
+bool GdalGeoPackage::BeginFile(std::string& error)
+{
+    if (transaction_) return true;
+    CPLErrorReset();
+    if (dataset_->StartTransaction() != OGRERR_NONE) {
+        error = QuietGdal::Message();
+        return false;
+    }
+    transaction_ = true;
+    return true;
+}
+
+void GdalGeoPackage::EndFile()
+{
+    if (!transaction_) return;
+    transaction_ = false;
+    std::string error;
+    if (Failed(error) || Discarding()) {
+        dataset_->RollbackTransaction();
+        return;
+    }
+    CPLErrorReset();
+    if (dataset_->CommitTransaction() == OGRERR_NONE) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_ = true;
+    commitFailure_ = QuietGdal::Message();
+    if (commitFailure_.empty()) commitFailure_ = "unknown GDAL error";
 }
 
 bool GdalGeoPackage::Open(std::string& error)
@@ -720,8 +767,10 @@ bool GdalGeoPackage::Open(std::string& error)
         return false;
     }
     // The file is not in place before it is complete, and one that fails
-    // is removed: it needs no journal on disk and no syncs.
-    CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", "MEMORY");
+    // is removed, never rolled back: it needs no journal and no syncs. (A
+    // journal in memory held every page of the tables an update replaces:
+    // a second run into the same file took 950 MB.)
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", "OFF");
     CPLSetThreadLocalConfigOption("OGR_SQLITE_SYNCHRONOUS", "OFF");
     // Pages of 32 KiB: SQLite writes a page at a time, and writes of 4 KiB
     // (its default) cost the system about five times as much per byte
@@ -795,6 +844,7 @@ void GdalGeoPackage::RemoveTemporary()
 bool GdalGeoPackage::Commit(WriteFailures& failures)
 {
     Finish(false);
+    if (!commitFailure_.empty()) failures.push_back({WriteFailure::Kind::Write, path_, commitFailure_, 0});
     if (!dataset_) return !failed_;
     bool kept = !failed_;
     {
@@ -838,8 +888,6 @@ bool TableWriter::Begin(std::string& error)
         return false;
     };
     CPLErrorReset();
-    if (ds.StartTransaction() != OGRERR_NONE) return fail();
-    transaction_ = true;
     // A table of the same name in the file that was there is replaced.
     for (int i = 0; i < ds.GetLayerCount(); ++i)
         if (Upper(ds.GetLayer(i)->GetName()) == Upper(name)) {
@@ -903,9 +951,10 @@ bool TableWriter::Begin(std::string& error)
     }
     // Rows go in many to a statement where they can: each statement has
     // its own cost (the table's AUTOINCREMENT bookkeeping among it), a row
-    // little more.
-    const int values = defn->GetFieldCount() + 2;
-    std::string head = "INSERT INTO " + Identifier(name) + " (\"fid\", \"geom\"";
+    // little more. SQLite numbers the rows 1, 2, ... of the new table
+    // itself: appended so, a row needs no search for its place.
+    const int values = defn->GetFieldCount() + 1;
+    std::string head = "INSERT INTO " + Identifier(name) + " (\"geom\"";
     for (int k = 0; k < defn->GetFieldCount(); ++k) head += ", " + Identifier(defn->GetFieldDefn(k)->GetNameRef());
     head += ") VALUES ";
     std::string row = "(?";
@@ -935,7 +984,6 @@ bool TableWriter::Write(GdalGeoPackage::Batch& batch)
             boxes_.push_back(batch.boxes[f]);
             const std::size_t begin = f == 0 ? 0 : batch.blobEnds[f - 1];
             std::memcpy(batch.blobs.data() + begin + kSrsIdAt, srsId_, sizeof srsId_);
-            sqlite3_bind_int64(st, at++, static_cast<sqlite3_int64>(boxes_.size()));
             sqlite3_bind_blob(st, at++, batch.blobs.data() + begin, static_cast<int>(batch.blobEnds[f] - begin),
                               SQLITE_STATIC);
             for (std::size_t k = 0; k < columns; ++k, ++at) {
@@ -1013,6 +1061,16 @@ bool TableWriter::Finish()
     insertMany_.reset();
     CPLErrorReset();
     if (layer_->SyncToDisk() != OGRERR_NONE || QuietGdal::Failed()) return false;
+    {
+        // The index refers to features by their numbers 1, 2, ..., n.
+        Statement last(db_, "SELECT max(\"fid\") FROM " + Identifier(table_.name));
+        if (!last.Step(SQLITE_ROW)) return false;
+        if (sqlite3_column_int64(last.get(), 0) != static_cast<sqlite3_int64>(boxes_.size())) {
+            CPLError(CE_Failure, CPLE_AppDefined, "the rows of %s were not numbered 1 to %zu", table_.name.c_str(),
+                     boxes_.size());
+            return false;
+        }
+    }
     // GDAL has not seen the rows: their count and extent are put in here.
     const std::string name = Literal(table_.name);
     bool counted = false; // a file made elsewhere may keep no counts
@@ -1032,11 +1090,7 @@ bool TableWriter::Finish()
                                           " WHERE lower(table_name) = lower(" + name + ")"))
             return false;
     }
-    if (!WriteIndex()) return false;
-    CPLErrorReset();
-    if (file_.dataset_->CommitTransaction() != OGRERR_NONE) return false;
-    transaction_ = false;
-    return true;
+    return WriteIndex();
 }
 
 // The layer's side: its rows are gathered into batches and handed to the
@@ -1164,6 +1218,7 @@ private:
         if (batch_.Features() == 0) return;
         std::unique_lock<std::mutex> lock(file_.mutex_);
         file_.changed_.wait(lock, [&] { return table_->batches.size() < kWaitingBatches || table_->done; });
+        batch_.number = file_.handed_++;
         if (!table_->done) table_->batches.push_back(std::move(batch_));
         file_.changed_.notify_all();
         batch_ = GdalGeoPackage::Batch();

@@ -4,8 +4,8 @@
 // The county's GeoPackage is written under a temporary name beside its
 // final one (a copy of the existing file, when there is one, so that the
 // tables this run does not write stay) and renamed into place when the
-// county is done. Each table is written in one transaction with its
-// spatial index. A table that cannot be written (or a stop) fails the
+// county is done. The whole file is one transaction, each table with
+// its spatial index. A table that cannot be written (or a stop) fails the
 // file: it is not put in place, and the file that was there stays as it was.
 #pragma once
 
