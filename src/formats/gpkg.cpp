@@ -62,10 +62,12 @@ private:
     void Enqueue(const std::shared_ptr<Table>& table);
     // The writer thread.
     void Run();
-    // Whether a table failed (the reason for the others in `error`), or the
-    // file is being given up.
+    // Whether a table failed or was given up (the reason for the others in
+    // `error`), or the file is being given up.
     bool Failed(std::string& error) const;
     bool Discarding() const;
+    // Gives a written batch back for new rows.
+    void Recycle(Batch&& batch);
     // The file's transaction, begun with its first table and ended (committed
     // when every table was written) when the thread ends.
     bool BeginFile(std::string& error);
@@ -87,6 +89,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::shared_ptr<Table>> queue_; // begun, not yet written
+    std::vector<std::shared_ptr<Table>> tables_; // every table begun, in order
     std::thread thread_;
     bool begun_ = false;
     bool finishing_ = false;
@@ -94,6 +97,8 @@ private:
     bool failed_ = false;
     uint64_t handed_ = 0;        // batches handed over, numbering them
     std::string commitFailure_;  // why the file's transaction was not committed
+    std::string failedBecause_;  // what the tables after a failed one are told (none after a stop)
+    std::vector<Batch> spares_;  // written, emptied, for new rows
 
     // The writer thread's, and once it has ended, the committing thread's.
     std::string temp_;
@@ -260,6 +265,10 @@ uint32_t HilbertIndex(uint32_t x, uint32_t y)
 // Appends a Latin-1 text in UTF-8 (GeoPackage texts are UTF-8).
 void AppendUtf8(std::string& out, std::string_view text)
 {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        out.append(text); // most texts: ASCII is UTF-8 as it is
+        return;
+    }
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80) {
@@ -433,11 +442,21 @@ void PutDouble(char* at, double d)
         }
     }
 }
-void AppendDouble(std::string& out, double d)
+
+// Appends the points' coordinates (last to first when `reversed`) and
+// widens `box` by them; the blob grows once for them all.
+void AppendPoints(const Projection& projection, std::span<const GeoPoint> points, bool reversed, Box& box,
+                  std::string& out)
 {
-    char b[8];
-    PutDouble(b, d);
-    out.append(b, 8);
+    const std::size_t start = out.size();
+    out.resize(start + 16 * points.size());
+    char* at = out.data() + start;
+    for (std::size_t k = 0; k < points.size(); ++k, at += 16) {
+        const OGRRawPoint p = Coordinates(projection, points[reversed ? points.size() - 1 - k : k]);
+        PutDouble(at, p.x);
+        PutDouble(at + 8, p.y);
+        box.Widen(p.x, p.y);
+    }
 }
 
 // The rings of an area as a multipolygon. They come with outer rings
@@ -460,12 +479,7 @@ void AppendMultiPolygon(const Projection& projection, std::span<const GeoPoint> 
         AppendU32(wkb, 1);
         const std::size_t size = std::min(static_cast<std::size_t>(std::max(ringSizes[0], 0)), points.size());
         AppendU32(wkb, static_cast<uint32_t>(size));
-        for (std::size_t i = size; i-- > 0;) {
-            const OGRRawPoint p = Coordinates(projection, points[i]);
-            AppendDouble(wkb, p.x);
-            AppendDouble(wkb, p.y);
-            box.Widen(p.x, p.y);
-        }
+        AppendPoints(projection, points.first(size), true, box, wkb);
         return;
     }
     std::vector<OGRGeometry*> rings;
@@ -554,6 +568,18 @@ struct GdalGeoPackage::Batch {
     uint64_t number = 0;             // in the order of handing over
 
     std::size_t Features() const { return boxes.size(); }
+    // Empties the batch for new rows; what it has grown to stays.
+    void Clear()
+    {
+        blobs.clear();
+        blobEnds.clear();
+        boxes.clear();
+        extent = Box();
+        text.clear();
+        values.clear();
+        coordinates = 0;
+        number = 0;
+    }
 };
 
 // One table, shared by its layer and the writer thread (under the file's mutex).
@@ -568,6 +594,7 @@ struct GdalGeoPackage::Table {
     bool discarded = false;    // the layer was given up (a stop)
     bool done = false;         // the writer thread is through with it
     std::string failure;       // why it was not written
+    bool reported = false;     // the failure was given to the layer
 };
 
 // The writer thread's side of one table: the table made in a transaction,
@@ -635,6 +662,7 @@ void GdalGeoPackage::Enqueue(const std::shared_ptr<Table>& table)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(table);
+    tables_.push_back(table);
     begun_ = true;
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     changed_.notify_all();
@@ -681,7 +709,8 @@ void GdalGeoPackage::Run()
         std::unique_ptr<TableWriter>& writer = writers[table.get()];
         std::string error;
         const bool discarded = table->discarded || Discarding();
-        bool ok = !discarded && !Failed(error);
+        const bool given = Failed(error); // the file failed before
+        bool ok = !discarded && !given;
         if (ok && !writer) {
             writer = std::make_unique<TableWriter>(*this, *table);
             ok = Open(error) && BeginFile(error) && writer->Begin(error);
@@ -690,6 +719,7 @@ void GdalGeoPackage::Run()
             ok = false;
             error = QuietGdal::Message();
         }
+        if (!end) Recycle(std::move(batch));
         if (ok && end && !writer->Finish()) {
             ok = false;
             error = QuietGdal::Message();
@@ -697,7 +727,12 @@ void GdalGeoPackage::Run()
         if (!ok) {
             std::lock_guard<std::mutex> lock(mutex_);
             failed_ = true; // a file with a table missing is not kept
-            if (!discarded && table->failure.empty()) table->failure = error.empty() ? "unknown GDAL error" : error;
+            if (!discarded && !given) {
+                table->failure = error.empty() ? "unknown GDAL error" : error;
+                failedBecause_ = "not written, as another table of the file was not";
+            } else if (!discarded && table->failure.empty()) {
+                table->failure = error; // none when a stop gave the file up
+            }
         }
         if (!end) continue;
         writers.erase(table.get());
@@ -713,10 +748,23 @@ void GdalGeoPackage::Run()
     projected_.reset();
 }
 
+void GdalGeoPackage::Recycle(Batch&& batch)
+{
+    // Written batches go back to the layers, grown as they are: a fresh
+    // one is memory the system has to clear and the batch regrows by
+    // copies (an eighth of the layers' side of the rows). Few are kept,
+    // and none that one huge area made huge.
+    constexpr std::size_t kSpares = 4, kLargest = 4 << 20;
+    if (batch.blobs.capacity() > kLargest || batch.text.capacity() > kLargest) return;
+    batch.Clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spares_.size() < kSpares) spares_.push_back(std::move(batch));
+}
+
 bool GdalGeoPackage::Failed(std::string& error) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (failed_) error = "not written, as another table of the file was not";
+    if (failed_) error = failedBecause_;
     return failed_;
 }
 
@@ -844,6 +892,9 @@ void GdalGeoPackage::RemoveTemporary()
 bool GdalGeoPackage::Commit(WriteFailures& failures)
 {
     Finish(false);
+    for (const auto& table : tables_)
+        if (!table->failure.empty() && !table->reported)
+            failures.push_back({WriteFailure::Kind::Write, TablePath(table->name), table->failure, 0});
     if (!commitFailure_.empty()) failures.push_back({WriteFailure::Kind::Write, path_, commitFailure_, 0});
     if (!dataset_) return !failed_;
     bool kept = !failed_;
@@ -1008,6 +1059,28 @@ bool TableWriter::Write(GdalGeoPackage::Batch& batch)
     return true;
 }
 
+// Inserts the pairs (first + i, values[i]) into a table of two columns,
+// many rows to a statement (one statement a row took most of the index's
+// time: there is a row for every feature).
+bool InsertNumbered(sqlite3* db, const std::string& table, int64_t first, const std::vector<int64_t>& values)
+{
+    constexpr std::size_t kRows = 256;
+    const std::string head = "INSERT INTO " + Identifier(table) + " VALUES (?, ?)";
+    std::string many = head;
+    for (std::size_t r = 1; r < kRows; ++r) many += ", (?, ?)";
+    Statement one(db, head), all(db, many);
+    for (std::size_t at = 0; at < values.size();) {
+        Statement& insert = values.size() - at >= kRows ? all : one;
+        const std::size_t rows = &insert == &all ? kRows : 1;
+        for (std::size_t r = 0; r < rows; ++r, ++at) {
+            sqlite3_bind_int64(insert.get(), static_cast<int>(2 * r + 1), first + static_cast<int64_t>(at));
+            sqlite3_bind_int64(insert.get(), static_cast<int>(2 * r + 2), values[at]);
+        }
+        if (!insert.Step(SQLITE_DONE)) return false;
+    }
+    return true;
+}
+
 bool TableWriter::WriteIndex()
 {
     GDALDataset& ds = *file_.dataset_;
@@ -1032,18 +1105,8 @@ bool TableWriter::WriteIndex()
             sqlite3_bind_blob(node.get(), 2, tree.nodes[i].data(), static_cast<int>(tree.nodes[i].size()), SQLITE_STATIC);
             if (!node.Step(SQLITE_DONE)) return false;
         }
-        Statement rowid(db, "INSERT INTO " + Identifier(rtree + "_rowid") + " VALUES (?, ?)");
-        for (std::size_t i = 0; i < tree.leafOfFeature.size(); ++i) {
-            sqlite3_bind_int64(rowid.get(), 1, static_cast<sqlite3_int64>(i + 1));
-            sqlite3_bind_int64(rowid.get(), 2, tree.leafOfFeature[i]);
-            if (!rowid.Step(SQLITE_DONE)) return false;
-        }
-        Statement parent(db, "INSERT INTO " + Identifier(rtree + "_parent") + " VALUES (?, ?)");
-        for (std::size_t i = 0; i < tree.parentOfNode.size(); ++i) {
-            sqlite3_bind_int64(parent.get(), 1, static_cast<sqlite3_int64>(i + 2));
-            sqlite3_bind_int64(parent.get(), 2, tree.parentOfNode[i]);
-            if (!parent.Step(SQLITE_DONE)) return false;
-        }
+        if (!InsertNumbered(db, rtree + "_rowid", 1, tree.leafOfFeature)) return false;
+        if (!InsertNumbered(db, rtree + "_parent", 2, tree.parentOfNode)) return false;
     }
     for (const auto& [trigger, sql] : triggers_) {
         // GDAL may have made its own again when the table was synced.
@@ -1126,15 +1189,19 @@ public:
         Add(points, ringSizes, row);
         return true;
     }
+    // The layer does not wait for its rows to be written: the county's
+    // next layers are made meanwhile (the writer thread has the table's
+    // index to make, a fifth of its time on large tables). A failure not
+    // known yet is reported when the file is committed.
     WriteFailures Close() override
     {
         Hand();
-        std::unique_lock<std::mutex> lock(file_.mutex_);
+        std::lock_guard<std::mutex> lock(file_.mutex_);
         table_->closed = true;
         file_.changed_.notify_all();
-        file_.changed_.wait(lock, [&] { return table_->done; });
         ended_ = true;
         if (table_->failure.empty()) return {};
+        table_->reported = true;
         return {{WriteFailure::Kind::Write, mainPath_, table_->failure, 0}};
     }
     void Discard() override
@@ -1172,12 +1239,7 @@ private:
                 AppendU32(out, 2); // LineString
                 AppendU32(out, static_cast<uint32_t>(points.size()));
             }
-            for (const GeoPoint& p : points) {
-                const OGRRawPoint c = Coordinates(table_->projection, p);
-                AppendDouble(out, c.x);
-                AppendDouble(out, c.y);
-                box.Widen(c.x, c.y);
-            }
+            AppendPoints(table_->projection, points, false, box, out);
         }
         if (!point) PutEnvelope(out, blob, box);
         b.blobEnds.push_back(static_cast<uint32_t>(out.size()));
@@ -1221,7 +1283,12 @@ private:
         batch_.number = file_.handed_++;
         if (!table_->done) table_->batches.push_back(std::move(batch_));
         file_.changed_.notify_all();
-        batch_ = GdalGeoPackage::Batch();
+        if (file_.spares_.empty()) {
+            batch_ = GdalGeoPackage::Batch();
+        } else {
+            batch_ = std::move(file_.spares_.back());
+            file_.spares_.pop_back();
+        }
     }
 
     GdalGeoPackage& file_;

@@ -33,10 +33,10 @@ public:
     virtual bool HasTable(std::string_view table) const = 0;
     // Whether a table was begun.
     virtual bool Begun() const = 0;
-    // Once every table has ended: completes the file and renames it into
-    // place. False when it is not kept (nothing is left of it): a table
-    // was not written (its own failure says so), or completing the file
-    // failed (in `failures`).
+    // Once every table has ended: waits for the tables' rows, completes the
+    // file and renames it into place. False when it is not kept (nothing is
+    // left of it): a table was not written, or completing the file failed.
+    // `failures` gets those that no table's Close() returned.
     virtual bool Commit(WriteFailures& failures) = 0;
     // Removes what was written.
     virtual void Discard() = 0;
