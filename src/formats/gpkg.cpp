@@ -298,7 +298,8 @@ RTreeBox RTreeBoxOf(double minX, double maxX, double minY, double maxY)
 // The nodes of a packed R-tree in SQLite's layout over the boxes of
 // features 1..n (box i - 1 is feature i's), for nodes of `nodeSize` bytes.
 struct PackedRTree {
-    std::vector<std::string> nodes;     // nodes[k] is node k + 1; node 1 is the root
+    std::string nodes;                  // one after another: node 1 (the root), 2, ...
+    std::size_t nodeSize = 0;
     std::vector<int64_t> leafOfFeature; // leafOfFeature[i] holds feature i + 1
     std::vector<int64_t> parentOfNode;  // parentOfNode[k] is the parent of node k + 2
 };
@@ -364,7 +365,8 @@ PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
     for (std::size_t l = 1; l < levels.size(); ++l)
         for (std::size_t k = 0; k < levels[l].size(); ++k) levels[l][k].id = first[l - 1] + static_cast<int64_t>(k);
 
-    tree.nodes.assign(static_cast<std::size_t>(next - 1), std::string());
+    tree.nodeSize = static_cast<std::size_t>(nodeSize);
+    tree.nodes.assign(static_cast<std::size_t>(next - 1) * tree.nodeSize, '\0');
     tree.parentOfNode.assign(static_cast<std::size_t>(next - 2), 0);
     tree.leafOfFeature.assign(n, 0);
     for (std::size_t l = 0; l < levels.size(); ++l) {
@@ -372,12 +374,13 @@ PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
         for (std::size_t at = 0, k = 0; at < entries.size(); at += perNode, ++k) {
             const int64_t number = first[l] + static_cast<int64_t>(k);
             const std::size_t cells = std::min(perNode, entries.size() - at);
-            std::string node(static_cast<std::size_t>(nodeSize), '\0');
-            if (number == 1) PutBig(node, 0, depth, 2);
-            PutBig(node, 2, cells, 2);
+            std::string& node = tree.nodes;
+            const std::size_t base = static_cast<std::size_t>(number - 1) * tree.nodeSize;
+            if (number == 1) PutBig(node, base, depth, 2);
+            PutBig(node, base + 2, cells, 2);
             for (std::size_t c = 0; c < cells; ++c) {
                 const Entry& e = entries[at + c];
-                const std::size_t o = 4 + c * kCell;
+                const std::size_t o = base + 4 + c * kCell;
                 PutBig(node, o, static_cast<uint64_t>(e.id), 8);
                 PutBig(node, o + 8, FloatBits(e.box.minX), 4);
                 PutBig(node, o + 12, FloatBits(e.box.maxX), 4);
@@ -386,7 +389,6 @@ PackedRTree PackRTree(const std::vector<RTreeBox>& boxes, int nodeSize)
                 if (l == 0) tree.leafOfFeature[static_cast<std::size_t>(e.id - 1)] = number;
                 else tree.parentOfNode[static_cast<std::size_t>(e.id - 2)] = number;
             }
-            tree.nodes[static_cast<std::size_t>(number - 1)] = std::move(node);
         }
     }
     return tree;
@@ -595,6 +597,10 @@ struct GdalGeoPackage::Table {
     bool done = false;         // the writer thread is through with it
     std::string failure;       // why it was not written
     bool reported = false;     // the failure was given to the layer
+    // The spatial index, packed by the layer once its rows are all handed
+    // over (the writer thread has enough to do), for nodes of this size.
+    PackedRTree tree;
+    int treeNodeSize = 0;
 };
 
 // The writer thread's side of one table: the table made in a transaction,
@@ -737,6 +743,7 @@ void GdalGeoPackage::Run()
         if (!end) continue;
         writers.erase(table.get());
         std::lock_guard<std::mutex> lock(mutex_);
+        table->tree = {};
         table->batches.clear();
         table->done = true;
         changed_.notify_all();
@@ -1096,13 +1103,21 @@ bool TableWriter::WriteIndex()
         }
         Statement size(db, "SELECT length(data) FROM " + Identifier(rtree + "_node") + " WHERE nodeno = 1");
         if (!size.Step(SQLITE_ROW)) return false; // the node size is the one its empty root was made with
-        const PackedRTree tree = PackRTree(boxes_, sqlite3_column_int(size.get(), 0));
+        const int nodeSize = sqlite3_column_int(size.get(), 0);
+        PackedRTree own;
+        const PackedRTree* packed = &table_.tree;
+        if (table_.treeNodeSize != nodeSize || table_.tree.leafOfFeature.size() != boxes_.size()) {
+            own = PackRTree(boxes_, nodeSize); // the file has nodes of another size
+            packed = &own;
+        }
+        const PackedRTree& tree = *packed;
         Statement clear(db, "DELETE FROM " + Identifier(rtree + "_node"));
         if (!clear.Step(SQLITE_DONE)) return false;
         Statement node(db, "INSERT INTO " + Identifier(rtree + "_node") + " VALUES (?, ?)");
-        for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
+        for (std::size_t i = 0; i * tree.nodeSize < tree.nodes.size(); ++i) {
             sqlite3_bind_int64(node.get(), 1, static_cast<sqlite3_int64>(i + 1));
-            sqlite3_bind_blob(node.get(), 2, tree.nodes[i].data(), static_cast<int>(tree.nodes[i].size()), SQLITE_STATIC);
+            sqlite3_bind_blob(node.get(), 2, tree.nodes.data() + i * tree.nodeSize, static_cast<int>(tree.nodeSize),
+                              SQLITE_STATIC);
             if (!node.Step(SQLITE_DONE)) return false;
         }
         if (!InsertNumbered(db, rtree + "_rowid", 1, tree.leafOfFeature)) return false;
@@ -1196,7 +1211,11 @@ public:
     WriteFailures Close() override
     {
         Hand();
+        PackedRTree tree = PackRTree(boxes_, kNodeSize);
+        boxes_ = {};
         std::lock_guard<std::mutex> lock(file_.mutex_);
+        table_->tree = std::move(tree);
+        table_->treeNodeSize = kNodeSize;
         table_->closed = true;
         file_.changed_.notify_all();
         ended_ = true;
@@ -1220,6 +1239,9 @@ private:
     static constexpr std::size_t kBatchFeatures = 1024;
     static constexpr std::size_t kBatchPoints = 1 << 16;
     static constexpr std::size_t kWaitingBatches = 8;
+    // SQLite's R-tree node of two dimensions on pages of 1292 bytes or
+    // more: a 4-byte header and 51 cells (its most) of 24 bytes.
+    static constexpr int kNodeSize = 4 + 51 * 24;
 
     void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const LayerRow& row)
     {
@@ -1244,6 +1266,7 @@ private:
         if (!point) PutEnvelope(out, blob, box);
         b.blobEnds.push_back(static_cast<uint32_t>(out.size()));
         b.boxes.push_back(box.Rounded());
+        boxes_.push_back(b.boxes.back());
         b.extent.Widen(box.minX, box.minY);
         b.extent.Widen(box.maxX, box.maxY);
         b.coordinates += points.size();
@@ -1295,6 +1318,7 @@ private:
     std::shared_ptr<GdalGeoPackage::Table> table_;
     const std::string mainPath_;
     GdalGeoPackage::Batch batch_;
+    std::vector<RTreeBox> boxes_; // of every feature, for the index
     std::string scratch_;
     bool ended_ = false;
 };

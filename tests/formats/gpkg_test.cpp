@@ -115,6 +115,42 @@ TEST_F(GeoPackageTest, PackedIndexFindsEveryFeatureAtItsOwnCoordinates)
     }
 }
 
+TEST_F(GeoPackageTest, AnIndexAddedToAFileOfSmallPagesHasItsNodeSize)
+{
+    auto write = [&](const std::string& name, int n) {
+        const auto made = Make(path);
+        ASSERT_TRUE(made);
+        auto w = Open(Table(*made, name, LayerGeometry::Point));
+        LayerRow row;
+        for (int i = 0; i < n; ++i) {
+            row.Clear();
+            w->WritePoint(PointNumber(i), row.Int(i + 1));
+        }
+        EXPECT_TRUE(w->Close().empty());
+        WriteFailures failures;
+        ASSERT_TRUE(made->Commit(failures));
+    };
+    write("P", 10);
+    {
+        // A file made elsewhere with pages of 1 KiB: R-tree nodes of 960 bytes.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "PRAGMA page_size = 1024; VACUUM;", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    write("Q", 2000);
+    Db db(path);
+    EXPECT_EQ(db.Text("PRAGMA page_size"), "1024");
+    EXPECT_EQ(db.Text("SELECT length(data) FROM rtree_Q_geom_node WHERE nodeno = 1"), "960");
+    EXPECT_EQ(db.Text("SELECT rtreecheck('rtree_Q_geom')"), "ok");
+    EXPECT_EQ(db.Text("SELECT count(*) FROM rtree_Q_geom"), "2000");
+    const double x = PointNumber(999).x / 1e6, y = PointNumber(999).y / 1e6;
+    EXPECT_EQ(db.Text("SELECT count(*) FROM rtree_Q_geom WHERE minx <= ?1 AND maxx >= ?1 AND miny <= ?2 AND maxy >= ?2",
+                      {x, y}),
+              "1");
+    EXPECT_EQ(db.Text("SELECT rtreecheck('rtree_P_geom')"), "ok");
+}
+
 TEST_F(GeoPackageTest, TablesWrittenFromSeveralThreadsAtOnceAreEachWhole)
 {
     constexpr int kLines = 3000;
