@@ -76,6 +76,25 @@ struct GeoPackageTest : ::testing::Test {
 
 GeoPoint PointNumber(int i) { return {-87000000 - i * 37, 41000000 + (i * 7919) % 100003}; }
 
+// A point table of points 0..n-1, NUM 1..n.
+void WritePointTable(GeoPackage& file, const std::string& name, int n)
+{
+    LayerDefinition def;
+    def.format = OutputFormat::Gpkg;
+    def.geometry = LayerGeometry::Point;
+    def.columns = {{"NUM", ColumnType::Integer}};
+    def.table = {&file, name};
+    WriteFailures failures;
+    auto w = OpenLayerWriter(def, failures);
+    ASSERT_TRUE(w && failures.empty());
+    LayerRow row;
+    for (int i = 0; i < n; ++i) {
+        row.Clear();
+        w->WritePoint(PointNumber(i), row.Int(i + 1));
+    }
+    EXPECT_TRUE(w->Close().empty());
+}
+
 TEST_F(GeoPackageTest, PackedIndexFindsEveryFeatureAtItsOwnCoordinates)
 {
     // No feature, one, a full leaf, one more than a leaf, one more than a
@@ -85,15 +104,7 @@ TEST_F(GeoPackageTest, PackedIndexFindsEveryFeatureAtItsOwnCoordinates)
         const auto made = Make(path);
         ASSERT_TRUE(made);
         GeoPackage& file = *made;
-        for (int n : sizes) {
-            auto w = Open(Table(file, "P" + std::to_string(n), LayerGeometry::Point));
-            LayerRow row;
-            for (int i = 0; i < n; ++i) {
-                row.Clear();
-                w->WritePoint(PointNumber(i), row.Int(i + 1));
-            }
-            EXPECT_TRUE(w->Close().empty());
-        }
+        for (int n : sizes) WritePointTable(file, "P" + std::to_string(n), n);
         WriteFailures failures;
         ASSERT_TRUE(file.Commit(failures));
         EXPECT_TRUE(failures.empty());
@@ -120,13 +131,7 @@ TEST_F(GeoPackageTest, AnIndexAddedToAFileOfSmallPagesHasItsNodeSize)
     auto write = [&](const std::string& name, int n) {
         const auto made = Make(path);
         ASSERT_TRUE(made);
-        auto w = Open(Table(*made, name, LayerGeometry::Point));
-        LayerRow row;
-        for (int i = 0; i < n; ++i) {
-            row.Clear();
-            w->WritePoint(PointNumber(i), row.Int(i + 1));
-        }
-        EXPECT_TRUE(w->Close().empty());
+        WritePointTable(*made, name, n);
         WriteFailures failures;
         ASSERT_TRUE(made->Commit(failures));
     };
