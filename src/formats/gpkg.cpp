@@ -686,7 +686,7 @@ void GdalGeoPackage::Run()
     for (;;) {
         std::shared_ptr<Table> table;
         Batch batch;
-        bool end = false;
+        bool end = false, discarded = false;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             auto pick = [&] {
@@ -704,6 +704,7 @@ void GdalGeoPackage::Run()
             if (it == queue_.end()) break;
             table = *it;
             end = ending(*table);
+            discarded = table->discarded || discarding_;
             if (end) {
                 queue_.erase(it);
             } else {
@@ -714,7 +715,6 @@ void GdalGeoPackage::Run()
         }
         std::unique_ptr<TableWriter>& writer = writers[table.get()];
         std::string error;
-        const bool discarded = table->discarded || Discarding();
         const bool given = Failed(error); // the file failed before
         bool ok = !discarded && !given;
         if (ok && !writer) {
