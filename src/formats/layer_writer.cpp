@@ -136,27 +136,42 @@ public:
     }
     bool WritePoint(GeoPoint p, const LayerRow& row) override
     {
-        WriteMifPoint(mif_, MifCoordinatePair(projection_, p));
+        WriteMifPoint(mif_, Pair(p));
         WriteRow(row);
         return true;
     }
     bool WriteLine(std::span<const GeoPoint> points, const LineStyle& style, const LayerRow& row) override
     {
         WriteMifPlineStart(mif_, static_cast<int64_t>(points.size()));
-        for (const GeoPoint& p : points) mif_.WriteLine(MifCoordinatePair(projection_, p));
+        for (const GeoPoint& p : points) mif_.WriteLine(Pair(p));
         WriteMifPen(mif_, MifPen{style.penWidth, 2, style.penColour});
         WriteRow(row);
         return true;
     }
     bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const LayerRow& row) override
     {
-        WriteMifRegion(mif_, points, ringSizes, [this](GeoPoint p) { return MifCoordinatePair(projection_, p); });
+        WriteMifRegion(mif_, points, ringSizes, [this](GeoPoint p) { return Pair(p); });
         WriteMifBrush(mif_, def_.brushColour);
         WriteRow(row);
         return true;
     }
 
 private:
+    // A point's coordinates as the file has them, in a buffer of the
+    // layer's own (valid until the next call): no string made per point.
+    std::string_view Pair(GeoPoint p)
+    {
+        if (projection_.active) {
+            pair_ = MifCoordinatePair(projection_, p);
+        } else {
+            pair_.clear();
+            AppendFixed(pair_, p.x);
+            pair_.push_back(' ');
+            AppendFixed(pair_, p.y);
+        }
+        return pair_;
+    }
+
     WriteFailures CloseFiles() override
     {
         WriteFailures failures;
@@ -170,6 +185,7 @@ private:
     Projection projection_ = def_.projection;
     TTextFile mif_;
     TTextFile mid_;
+    std::string pair_;
 };
 
 class ShpLayer final : public StagedLayer {

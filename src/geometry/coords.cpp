@@ -123,14 +123,33 @@ void ProjectLambert(const Projection& p, double lonDegrees, double latDegrees, d
     y = k * (p.cosPhi0 * sinPhi - p.sinPhi0 * cosPhi * cosDl);
 }
 
+void AppendFixed(std::string& out, int32_t v)
+{
+    // Written from the last digit back into a buffer: formatting the
+    // coordinates of a MIF file was a tenth of its run while the digits
+    // were shifted about in a string.
+    const int64_t w = v;
+    uint64_t whole = static_cast<uint64_t>(w < 0 ? -w : w);
+    uint64_t fraction = whole % 1000000;
+    whole /= 1000000;
+    char buffer[24];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    for (int i = 0; i < 6; ++i, fraction /= 10) *--p = static_cast<char>('0' + fraction % 10);
+    *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole > 0);
+    if (w < 0) *--p = '-';
+    out.append(p, static_cast<std::size_t>(end - p));
+}
+
 std::string FormatFixed(int32_t v)
 {
-    const int64_t w = v;
-    std::string digits = std::to_string(w < 0 ? -w : w);
-    if (digits.size() < 7) digits.insert(0, 7 - digits.size(), '0');
-    digits.insert(digits.size() - 6, 1, '.');
-    if (w < 0) digits.insert(0, 1, '-');
-    return digits;
+    std::string out;
+    AppendFixed(out, v);
+    return out;
 }
 
 std::string FormatGeneral15(double v)
@@ -180,7 +199,14 @@ std::string FormatGeneral15(double v)
 
 std::string FormatCoordinatePair(const Projection& p, GeoPoint pt)
 {
-    if (!p.active) return FormatFixed(pt.x) + " " + FormatFixed(pt.y);
+    if (!p.active) {
+        std::string out;
+        out.reserve(24);
+        AppendFixed(out, pt.x);
+        out.push_back(' ');
+        AppendFixed(out, pt.y);
+        return out;
+    }
     const double lon = pt.x * 0.000001;
     const double lat = pt.y * 0.000001;
     double x = 0, y = 0;

@@ -48,6 +48,7 @@ void ProjectLambert(const Projection& p, double lonDegrees, double latDegrees, d
 
 // -87654300 gives "-87.654300".
 std::string FormatFixed(int32_t v);
+void AppendFixed(std::string& out, int32_t v);
 // The general floating-point form with 15 significant digits.
 std::string FormatGeneral15(double v);
 // The text of a coordinate pair in MIF line, node and point files:

@@ -166,6 +166,8 @@ TEST(FormatFixed, SixDecimalsAlways)
     EXPECT_EQ(FormatFixed(0), "0.000000");
     EXPECT_EQ(FormatFixed(-180000000), "-180.000000");
     EXPECT_EQ(FormatFixed(INT32_MIN), "-2147.483648");
+    EXPECT_EQ(FormatFixed(-5), "-0.000005");
+    EXPECT_EQ(FormatFixed(INT32_MAX), "2147.483647");
 }
 
 TEST(FormatGeneral15, FifteenSignificantDigits)
