@@ -561,21 +561,19 @@ struct GdalGeoPackage::Batch {
         enum class Kind : uint8_t { Null, Integer, Real, Text } kind = Kind::Null;
     };
     std::string blobs;               // of every feature, one after another
-    std::vector<uint32_t> blobEnds;  // where each feature's blob ends
-    std::vector<RTreeBox> boxes;     // of each feature
+    std::vector<std::size_t> blobEnds; // where each feature's blob ends (one area may pass 4 GB)
     Box extent;                      // of them all
     std::string text;                // the texts, in UTF-8
     std::vector<Value> values;       // one per column of each feature
     std::size_t coordinates = 0;     // held
     uint64_t number = 0;             // in the order of handing over
 
-    std::size_t Features() const { return boxes.size(); }
+    std::size_t Features() const { return blobEnds.size(); }
     // Empties the batch for new rows; what it has grown to stays.
     void Clear()
     {
         blobs.clear();
         blobEnds.clear();
-        boxes.clear();
         extent = Box();
         text.clear();
         values.clear();
@@ -601,6 +599,7 @@ struct GdalGeoPackage::Table {
     // over (the writer thread has enough to do), for nodes of this size.
     PackedRTree tree;
     int treeNodeSize = 0;
+    std::vector<RTreeBox> boxes; // of features 1, 2, ..., handed over with the tree
 };
 
 // The writer thread's side of one table: the table made in a transaction,
@@ -634,7 +633,7 @@ private:
     int rowsPerInsert_ = 1;
     char srsId_[4] = {};
     std::vector<std::pair<std::string, std::string>> triggers_; // names and texts, dropped while the rows go in
-    std::vector<RTreeBox> boxes_;             // of features 1, 2, ...
+    std::size_t rows_ = 0;                    // written
     Box extent_;
 };
 
@@ -744,6 +743,7 @@ void GdalGeoPackage::Run()
         writers.erase(table.get());
         std::lock_guard<std::mutex> lock(mutex_);
         table->tree = {};
+        table->boxes = {};
         table->batches.clear();
         table->done = true;
         changed_.notify_all();
@@ -1039,11 +1039,13 @@ bool TableWriter::Write(GdalGeoPackage::Batch& batch)
         sqlite3_stmt* st = insert.get();
         int at = 1;
         for (; f < last; ++f) {
-            boxes_.push_back(batch.boxes[f]);
+            ++rows_;
             const std::size_t begin = f == 0 ? 0 : batch.blobEnds[f - 1];
             std::memcpy(batch.blobs.data() + begin + kSrsIdAt, srsId_, sizeof srsId_);
-            sqlite3_bind_blob(st, at++, batch.blobs.data() + begin, static_cast<int>(batch.blobEnds[f] - begin),
-                              SQLITE_STATIC);
+            // A blob over SQLite's limit fails the statement ("string or
+            // blob too big"), and so the table.
+            sqlite3_bind_blob64(st, at++, batch.blobs.data() + begin,
+                                static_cast<sqlite3_uint64>(batch.blobEnds[f] - begin), SQLITE_STATIC);
             for (std::size_t k = 0; k < columns; ++k, ++at) {
                 const auto& v = batch.values[f * columns + k];
                 switch (v.kind) {
@@ -1092,7 +1094,7 @@ bool TableWriter::WriteIndex()
 {
     GDALDataset& ds = *file_.dataset_;
     const std::string rtree = "rtree_" + table_.name + "_geom";
-    if (!boxes_.empty()) {
+    if (rows_ > 0) {
         // GDAL 3.6 fills an index one row at a time through SQLite's R-tree
         // (slower than writing the table); its nodes are written here at
         // once, in the connection and the transaction of the dataset.
@@ -1104,10 +1106,20 @@ bool TableWriter::WriteIndex()
         Statement size(db, "SELECT length(data) FROM " + Identifier(rtree + "_node") + " WHERE nodeno = 1");
         if (!size.Step(SQLITE_ROW)) return false; // the node size is the one its empty root was made with
         const int nodeSize = sqlite3_column_int(size.get(), 0);
+        if (nodeSize < 4 + 2 * 24 || nodeSize > 65536) { // SQLite makes 448 to 1,228 bytes
+            CPLError(CE_Failure, CPLE_AppDefined, "the spatial index of %s has nodes of %d bytes", table_.name.c_str(),
+                     nodeSize);
+            return false;
+        }
         PackedRTree own;
         const PackedRTree* packed = &table_.tree;
-        if (table_.treeNodeSize != nodeSize || table_.tree.leafOfFeature.size() != boxes_.size()) {
-            own = PackRTree(boxes_, nodeSize); // the file has nodes of another size
+        if (table_.boxes.size() != rows_) {
+            CPLError(CE_Failure, CPLE_AppDefined, "%s: %zu rows but %zu boxes", table_.name.c_str(), rows_,
+                     table_.boxes.size());
+            return false;
+        }
+        if (table_.treeNodeSize != nodeSize || table_.tree.leafOfFeature.size() != rows_) {
+            own = PackRTree(table_.boxes, nodeSize); // the file has nodes of another size
             packed = &own;
         }
         const PackedRTree& tree = *packed;
@@ -1143,9 +1155,9 @@ bool TableWriter::Finish()
         // The index refers to features by their numbers 1, 2, ..., n.
         Statement last(db_, "SELECT max(\"fid\") FROM " + Identifier(table_.name));
         if (!last.Step(SQLITE_ROW)) return false;
-        if (sqlite3_column_int64(last.get(), 0) != static_cast<sqlite3_int64>(boxes_.size())) {
+        if (sqlite3_column_int64(last.get(), 0) != static_cast<sqlite3_int64>(rows_)) {
             CPLError(CE_Failure, CPLE_AppDefined, "the rows of %s were not numbered 1 to %zu", table_.name.c_str(),
-                     boxes_.size());
+                     rows_);
             return false;
         }
     }
@@ -1157,10 +1169,10 @@ bool TableWriter::Finish()
         counted = counts.get() && sqlite3_step(counts.get()) == SQLITE_ROW;
     }
     if (counted && !Execute(*file_.dataset_, "UPDATE gpkg_ogr_contents SET feature_count = " +
-                                                 std::to_string(boxes_.size()) + " WHERE lower(table_name) = lower(" +
+                                                 std::to_string(rows_) + " WHERE lower(table_name) = lower(" +
                                                  name + ")"))
         return false;
-    if (!boxes_.empty()) {
+    if (rows_ > 0) {
         char extent[200];
         std::snprintf(extent, sizeof extent, "min_x = %.17g, min_y = %.17g, max_x = %.17g, max_y = %.17g",
                       extent_.minX, extent_.minY, extent_.maxX, extent_.maxY);
@@ -1212,9 +1224,9 @@ public:
     {
         Hand();
         PackedRTree tree = PackRTree(boxes_, kNodeSize);
-        boxes_ = {};
         std::lock_guard<std::mutex> lock(file_.mutex_);
         table_->tree = std::move(tree);
+        table_->boxes = std::move(boxes_); // for a file whose nodes are of another size
         table_->treeNodeSize = kNodeSize;
         table_->closed = true;
         file_.changed_.notify_all();
@@ -1264,9 +1276,8 @@ private:
             AppendPoints(table_->projection, points, false, box, out);
         }
         if (!point) PutEnvelope(out, blob, box);
-        b.blobEnds.push_back(static_cast<uint32_t>(out.size()));
-        b.boxes.push_back(box.Rounded());
-        boxes_.push_back(b.boxes.back());
+        b.blobEnds.push_back(out.size());
+        boxes_.push_back(box.Rounded());
         b.extent.Widen(box.minX, box.minY);
         b.extent.Widen(box.maxX, box.maxY);
         b.coordinates += points.size();
