@@ -14,14 +14,15 @@ import sys
 
 # layer -> the layers its files may include
 ALLOWED = {
-    "geometry": set(),
-    "tiger": {"geometry"},
-    "formats": {"geometry"},
-    "features": {"geometry", "tiger", "formats"},
-    "view": {"geometry", "formats"},
-    "run": {"geometry", "tiger", "formats", "features"},
-    "cli": {"run"},
-    "ui": {"run", "view"},
+    "base": set(),
+    "geometry": {"base"},
+    "tiger": {"base", "geometry"},
+    "formats": {"base", "geometry"},
+    "features": {"base", "geometry", "tiger", "formats"},
+    "view": {"base", "geometry", "formats"},
+    "run": {"base", "geometry", "tiger", "formats", "features"},
+    "cli": {"base", "run"},
+    "ui": {"base", "run", "view"},
 }
 QT_LAYERS = {"ui"}
 

@@ -3,8 +3,9 @@
 //
 // Exit status: 0 when the file set is sound, 1 when it is damaged or the
 // attribute rows do not match the records, 2 when it cannot be read.
-#include "formats/kxf.h"
-#include "formats/shp.h"
+#include "formats/kxf/kxf_codec.h"
+#include "formats/mif/mid_syntax.h"
+#include "formats/shp/shp_file.h"
 
 #include <CLI/CLI.hpp>
 
@@ -123,17 +124,17 @@ bool IsInteger(std::string_view s)
     return true;
 }
 
-struct Column {
+struct MtdColumn {
     std::string name;
     bool integer = false;
 };
 
-std::vector<Column> ColumnsOf(const MtdTable& mtd)
+std::vector<MtdColumn> ColumnsOf(const MtdTable& mtd)
 {
-    std::vector<Column> cols;
+    std::vector<MtdColumn> cols;
     for (const std::string& line : mtd.columns) {
         std::size_t space = line.find(' ');
-        Column c;
+        MtdColumn c;
         c.name = line.substr(0, space);
         std::string type = space == std::string::npos ? std::string() : line.substr(space + 1);
         c.integer = type.find("integer") != std::string::npos;
@@ -142,21 +143,21 @@ std::vector<Column> ColumnsOf(const MtdTable& mtd)
     return cols;
 }
 
-struct Value {
+struct MtdValue {
     std::string text;
     bool quoted = false;
 };
 
-std::vector<Value> ValuesOf(std::string_view row)
+std::vector<MtdValue> ValuesOf(std::string_view row)
 {
-    std::vector<Value> values;
+    std::vector<MtdValue> values;
     ForEachMidValue(row, [&](std::string_view v, bool quoted) {
-        values.push_back(Value{quoted ? UndoubleQuotes(v) : std::string(v), quoted});
+        values.push_back(MtdValue{quoted ? UndoubleQuotes(v) : std::string(v), quoted});
     });
     return values;
 }
 
-std::string ColumnName(const std::vector<Column>& cols, std::size_t i)
+std::string ColumnName(const std::vector<MtdColumn>& cols, std::size_t i)
 {
     return i < cols.size() ? cols[i].name : "(extra " + std::to_string(i + 1) + ")";
 }
@@ -268,7 +269,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zalor-kxfdump: cannot read %s\n", mtdPath.c_str());
         return 2;
     }
-    std::vector<Column> cols = mtd ? ColumnsOf(*mtd) : std::vector<Column>();
+    std::vector<MtdColumn> cols = mtd ? ColumnsOf(*mtd) : std::vector<MtdColumn>();
 
     std::string out;
     if (geojson) {
@@ -306,7 +307,7 @@ int main(int argc, char** argv)
         const std::string* row =
             mtd && number <= static_cast<int64_t>(mtd->rows.size()) ? &mtd->rows[static_cast<std::size_t>(number - 1)]
                                                                     : nullptr;
-        std::vector<Value> values = row ? ValuesOf(*row) : std::vector<Value>();
+        std::vector<MtdValue> values = row ? ValuesOf(*row) : std::vector<MtdValue>();
         if (row && values.size() != cols.size())
             problem(mtdPath + ": row " + std::to_string(number) + " has " + std::to_string(values.size()) +
                     " values for " + std::to_string(cols.size()) + " columns");

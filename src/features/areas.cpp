@@ -32,36 +32,11 @@ private:
     std::unordered_map<int32_t, const LandmarkRecord*> index_;
 };
 
-// How the areas of a layer look in each format: MIF files carry the
-// centroid in degrees after the number and number their areas from 2; the
-// DBF of a shapefile has a "SUF" key column followed by the centroid in
-// micro-degrees; KXF attribute files have the key alone. A GeoPackage
-// table is the shapefile's with the key column named by the layer and ZCTA
-// keys as their texts.
-struct AreaSchema {
-    int firstNumber;
-    bool degreesAfterNumber; // Lon, Lat (degrees) after NUM
-    bool microAfterKey;      // LON, LAT (micro-degrees) after the key
-    bool keyNamedSuf;        // the key column is "SUF" instead of the layer name
-    bool zctaAsText;         // ZCTA keys are written as their texts
-    bool centroidLayer;      // the centroids may go to a point layer beside
-};
-constexpr AreaSchema kAreaSchemas[] = {
-    {2, true, false, false, true, true},   // MIF
-    {1, false, true, true, false, false},  // SHP
-    {1, false, false, false, false, false}, // KXF
-    {1, false, true, false, true, false},  // GeoPackage
-};
-
-const AreaSchema& SchemaOf(OutputFormat f) { return kAreaSchemas[static_cast<int>(f)]; }
-
 // Keys are numbers, but block keys with their suffix letters and ZCTA
 // codes (where written as texts) are texts, which an integer column loses.
-Column KeyColumn(const AreaLayerRequest& r, const AreaKeys& keys, const AreaSchema& schema)
+bool TextKeys(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
 {
-    const std::string name = schema.keyNamedSuf ? "SUF" : r.name;
-    if (keys.keyLetters || (schema.zctaAsText && r.zcta)) return {name, ColumnType::Char, 12};
-    return {name, ColumnType::Integer};
+    return keys.keyLetters || (layout.zctaAsText && r.zcta);
 }
 
 std::string KeyText(const AreaLayerRequest& r, const AreaKeys& keys, int32_t key, bool zctaAsText)
@@ -70,19 +45,26 @@ std::string KeyText(const AreaLayerRequest& r, const AreaKeys& keys, int32_t key
     return DecodeAreaKey(key, keys.keyLetters);
 }
 
-std::vector<Column> AreaColumns(const AreaLayerRequest& r, const AreaKeys& keys, const AreaSchema& schema)
+Column KeyColumn(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
+{
+    const std::string name = layout.keyNamedSuf ? "SUF" : r.name;
+    if (TextKeys(r, keys, layout)) return {name, ColumnType::Code, 12};
+    return {name, ColumnType::Integer};
+}
+
+std::vector<Column> AreaColumns(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
 {
     std::vector<Column> cols = {{"NUM", ColumnType::Integer}};
-    if (schema.degreesAfterNumber) {
+    if (layout.degreesAfterNumber) {
         cols.push_back({"Lon", ColumnType::Degrees});
         cols.push_back({"Lat", ColumnType::Degrees});
     }
-    cols.push_back(KeyColumn(r, keys, schema));
-    if (schema.microAfterKey) {
+    cols.push_back(KeyColumn(r, keys, layout));
+    if (layout.centroidAfterKey) {
         cols.push_back({"LON", ColumnType::Degrees});
         cols.push_back({"LAT", ColumnType::Degrees});
     }
-    if (r.cfccColumn) cols.push_back({"CFCC", ColumnType::Char, 3});
+    if (r.cfccColumn) cols.push_back({"CFCC", ColumnType::Code, 3});
     cols.push_back({"NAME", ColumnType::Char, 30});
     return cols;
 }
@@ -99,15 +81,16 @@ struct AreaFeature {
     std::string_view Name() const { return nameText.size() > 3 ? std::string_view(nameText).substr(3) : ""; }
 };
 
-void BuildAreaRow(LayerRow& row, int32_t number, const AreaFeature& f, const AreaLayerRequest& r,
-                  const AreaKeys& keys, const AreaSchema& schema)
+void BuildAreaRow(Row& row, int32_t number, const AreaFeature& f, const AreaLayerRequest& r, const AreaKeys& keys,
+                  const AreaLayout& layout)
 {
     row.Clear();
     row.Int(number);
-    if (schema.degreesAfterNumber) row.Plain(FormatFixed(f.area.centroid.x)).Plain(FormatFixed(f.area.centroid.y));
-    row.Plain(KeyText(r, keys, f.key, schema.zctaAsText));
-    if (schema.microAfterKey) row.Int(f.area.centroid.x).Int(f.area.centroid.y);
-    if (r.cfccColumn) row.Plain(f.Cfcc());
+    if (layout.degreesAfterNumber) row.Int(f.area.centroid.x).Int(f.area.centroid.y);
+    if (TextKeys(r, keys, layout)) row.Text(KeyText(r, keys, f.key, layout.zctaAsText));
+    else row.Int(f.key);
+    if (layout.centroidAfterKey) row.Int(f.area.centroid.x).Int(f.area.centroid.y);
+    if (r.cfccColumn) row.Text(f.Cfcc());
     row.Text(f.Name());
 }
 
@@ -119,22 +102,16 @@ struct AreaWriters {
 
 AreaWriters OpenAreaWriters(const AreaLayerRequest& r, const AreaKeys& keys, WriteFailures& failures)
 {
-    const AreaSchema& schema = SchemaOf(r.target.format);
-    LayerDefinition def;
-    def.format = r.target.format;
-    def.geometry = LayerGeometry::Area;
-    def.basePath = r.target.basePath;
-    def.table = r.target.table;
-    def.columns = AreaColumns(r, keys, schema);
-    def.brushColour = r.brushColour;
-    def.kxfAreaClass = r.kxfClass;
+    const FormatDriver& format = *r.target.format;
+    LayerDefinition def = r.target.Definition(LayerGeometry::Area, AreaColumns(r, keys, format.areas));
     AreaWriters w;
-    w.areas = OpenLayerWriter(def, failures);
-    if (w.areas && r.centroid && schema.centroidLayer) {
+    w.areas = r.target.Open(def, failures);
+    if (w.areas && r.centroid && !format.centroidSuffix.empty()) {
         // A layer of its own, named so that it meets no other layer's files.
         def.geometry = LayerGeometry::Point;
-        def.basePath += "_P";
-        w.centroids = OpenLayerWriter(def, failures);
+        def.basePath += format.centroidSuffix;
+        def.name += format.centroidSuffix;
+        w.centroids = r.target.Open(def, failures);
         if (!w.centroids) w.areas.reset();
     }
     return w;
@@ -239,10 +216,10 @@ LayerOutcome WriteAreaLayer(const County& county, const AreaLayerRequest& reques
     if (request.names == AreaNames::KeyLocations) names = std::make_unique<NameIndex>(keys.keyLocations);
     if (request.names == AreaNames::Landmarks) names = std::make_unique<NameIndex>(county.landmarks);
     const char entityType = EntityTypeOf(request.name);
-    const AreaSchema& schema = SchemaOf(request.target.format);
+    const AreaLayout& layout = request.target.format->areas;
 
     AreaFeature f;
-    LayerRow row;
+    Row row;
     int32_t written = 0;
     int64_t refused = 0;
     const int32_t n = static_cast<int32_t>(groups.Count());
@@ -257,7 +234,7 @@ LayerOutcome WriteAreaLayer(const County& county, const AreaLayerRequest& reques
         f.area = AssembleArea(county.chains, group.chains.Values());
         if (f.area.ringsClosed <= 0) continue;
         FlattenRings(f);
-        BuildAreaRow(row, schema.firstNumber + written, f, request, keys, schema);
+        BuildAreaRow(row, layout.firstNumber + written, f, request, keys, layout);
         if (!writers.areas->WriteArea(f.points, f.ringSizes, row)) {
             ++refused; // coordinates the format cannot hold
             continue;
@@ -281,20 +258,14 @@ LayerOutcome WriteLandmarkPoints(const County& county, const LayerTarget& target
                                  ProgressObserver& observer)
 {
     LayerOutcome outcome;
-    LayerDefinition def;
-    def.format = target.format;
-    def.geometry = LayerGeometry::Point;
-    def.basePath = target.basePath;
-    def.table = target.table;
-    def.columns = {{"NUM", ColumnType::Integer},
-                   {"LAND", ColumnType::Integer},
-                   {"CFCC", ColumnType::Char, 3},
-                   {"NAME", ColumnType::Char, 30}};
-    def.projection = target.projection;
-    std::unique_ptr<LayerWriter> writer = OpenLayerWriter(def, outcome.failures);
+    std::unique_ptr<LayerWriter> writer = target.Open(target.Definition(LayerGeometry::Point, {{"NUM", ColumnType::Integer},
+                                                                                      {"LAND", ColumnType::Integer},
+                                                                                      {"CFCC", ColumnType::Char, 3},
+                                                                                      {"NAME", ColumnType::Char, 30}}),
+                                                      outcome.failures);
     if (!writer) return outcome;
     int32_t number = 0;
-    LayerRow row;
+    Row row;
     for (const LandmarkRecord& lm : county.landmarks) {
         if (observer.StopRequested()) break;
         if (lm.location.x == 0 || lm.location.y == 0) continue;

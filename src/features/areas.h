@@ -7,7 +7,7 @@
 #include "geometry/lists.h"
 #include "tiger/area_records.h"
 #include "tiger/county.h"
-#include "tiger/progress.h"
+#include "base/progress.h"
 
 #include <string>
 #include <vector>
@@ -54,9 +54,7 @@ struct AreaLayerRequest {
     AreaNames names = AreaNames::Entities;
     bool cfccColumn = false;   // a CFCC column (landmark layers)
     bool zcta = false;         // keys are ZIP code tabulation area texts
-    bool centroid = false;     // a point layer of the centroids beside (MIF)
-    int brushColour = 0;       // MIF regions
-    int kxfClass = 0;          // KXF area records
+    bool centroid = false;     // a point layer of the centroids beside, in a format that has one
 };
 
 // Assembles and writes every group that has a closed ring.

@@ -22,25 +22,25 @@ const std::vector<Column> kGroupColumns[10] = {
     {{"FPLL", ColumnType::Char, 5}, {"FPLR", ColumnType::Char, 5}},
 };
 
-// The groups whose values are integers, in columns of text in MIF and DBF.
+// The groups whose values are integers, in columns of text where a format wants them so.
 constexpr int kIntegerCodes = kColAddress | kColZip | kColFmcd | kColFpl;
 
 } // namespace
 
-std::vector<Column> LineColumns(int groups, OutputFormat format)
+std::vector<Column> LineColumns(int groups, const FormatDriver& format)
 {
     std::vector<Column> cols = {{"NUM", ColumnType::Integer}};
     for (int i = 0; i < 10; ++i) {
         if (!(groups & (1 << i))) continue;
         for (Column c : kGroupColumns[i]) {
-            if (format == OutputFormat::Gpkg && (kIntegerCodes & (1 << i))) c = {c.name, ColumnType::Integer};
+            if (format.integerCodes && (kIntegerCodes & (1 << i))) c = {c.name, ColumnType::Integer};
             cols.push_back(std::move(c));
         }
     }
     return cols;
 }
 
-void BuildAttributeRow(LayerRow& row, const County& county, const ChainRecord& c, int number, int groups,
+void BuildAttributeRow(Row& row, const County& county, const ChainRecord& c, int number, int groups,
                        int64_t fnode, int64_t tnode)
 {
     row.Clear();
@@ -55,28 +55,6 @@ void BuildAttributeRow(LayerRow& row, const County& county, const ChainRecord& c
     if (groups & kColZip) row.Int(c.ZIPL).Int(c.ZIPR);
     if (groups & kColFmcd) row.Int(c.FMCDL).Int(c.FMCDR);
     if (groups & kColFpl) row.Int(c.FPLL).Int(c.FPLR);
-}
-
-Pen PenForCfcc(std::string_view cfcc)
-{
-    Pen pen;
-    char a = cfcc.size() > 0 ? cfcc[0] : 0;
-    char b = cfcc.size() > 1 ? cfcc[1] : 0;
-    switch (a) {
-    case 'D': pen.colour = 0x008080; break; // landmark lines: teal
-    case 'E': pen.colour = 0x804000; break; // physical features: brown
-    case 'P': pen.colour = 128; break;      // provisional roads draw like roads
-    default: break;
-    }
-    if (a == 'A') pen = {1, 128};
-    if (a == 'A' && b == '1') pen = {2, 255};
-    if (a == 'A' && b == '2') pen = {2, 65535};
-    if (a == 'B') pen = {1, 0};
-    if (a == 'C') pen = {1, 32768};
-    if (a == 'H') pen = {1, 8388608};
-    if (a == 'F') pen = {1, 8388608};
-    if (a == 'X') pen = {1, 8388736};
-    return pen;
 }
 
 } // namespace zalor

@@ -1,7 +1,7 @@
-// Columns, attribute rows and pens of the line files.
+// Columns and attribute rows of the line files.
 #pragma once
 
-#include "formats/layer_writer.h"
+#include "formats/format.h"
 #include "tiger/county.h"
 
 #include <string_view>
@@ -24,20 +24,13 @@ enum LineColumnGroup : int {
 };
 
 // NUM, then the columns of every group in `groups` (LineColumnGroup bits).
-// The address, ZIP and FIPS codes are integers in a GeoPackage, texts of
-// their width in the other formats.
-std::vector<Column> LineColumns(int groups, OutputFormat format = OutputFormat::Mif);
+// The address, ZIP and FIPS codes are integers in a format that takes
+// them so, texts of their width in the others.
+std::vector<Column> LineColumns(int groups, const FormatDriver& format);
 
 // The attribute row of a chain: its running number, then the values of
 // the selected groups. `fnode`/`tnode` are used with the node group.
-void BuildAttributeRow(LayerRow& row, const County& county, const ChainRecord& chain, int number, int groups,
+void BuildAttributeRow(Row& row, const County& county, const ChainRecord& chain, int number, int groups,
                        int64_t fnode, int64_t tnode);
-
-struct Pen {
-    int width = 1;
-    int colour = 0;
-};
-// Pen of a chain by its CFCC (pattern is always 2).
-Pen PenForCfcc(std::string_view cfcc);
 
 } // namespace zalor

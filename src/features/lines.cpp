@@ -3,7 +3,6 @@
 #include "features/lines.h"
 
 #include "features/line_columns.h"
-#include "formats/kxf.h"
 
 namespace zalor {
 
@@ -24,29 +23,22 @@ LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& reques
                             ProgressObserver& observer)
 {
     LayerOutcome outcome;
-    LayerDefinition def;
-    def.format = request.target.format;
-    def.geometry = LayerGeometry::Line;
-    def.basePath = request.target.basePath;
-    def.table = request.target.table;
-    def.columns = LineColumns(request.columnGroups, def.format);
-    def.projection = request.target.projection;
-    def.blankLineAfterColumns = true;
-    // KXF line files carry the county's limits, whatever the group.
+    LayerDefinition def =
+        request.target.Definition(LayerGeometry::Line, LineColumns(request.columnGroups, *request.target.format));
     const CountyExtent& e = county.extent;
     AreaBox box;
     box.minX = e.minX;
     box.maxY = e.maxY;
     box.maxX = e.maxX;
     box.minY = e.minY;
-    def.kxfHeaderBox = box;
-    std::unique_ptr<LayerWriter> writer = OpenLayerWriter(def, outcome.failures);
+    def.extent = box;
+    std::unique_ptr<LayerWriter> writer = request.target.Open(def, outcome.failures);
     if (!writer) return outcome;
 
     const bool withNodes = (request.columnGroups & kColNodes) != 0;
     const ChainTable& chains = county.chains;
     const int32_t count = chains.count();
-    LayerRow row;
+    Row row;
     std::vector<GeoPoint> points;
     int32_t number = 0;
     for (int32_t i = 1; i <= count && !observer.StopRequested(); ++i) {
@@ -60,8 +52,7 @@ LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& reques
         }
         BuildAttributeRow(row, county, c, number, request.columnGroups, fnode, tnode);
         ChainPoints(chains, c, points);
-        const Pen pen = PenForCfcc(c.Cfcc());
-        if (!writer->WriteLine(points, LineStyle{pen.width, pen.colour, KxfLineClass(c.Cfcc())}, row)) {
+        if (!writer->WriteLine(points, c.Cfcc(), row)) {
             outcome.failures.push_back({WriteFailure::Kind::Refused, writer->MainPath(), {}, c.TLID});
             --number;
         }
@@ -74,16 +65,10 @@ LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& reques
 LayerOutcome WriteNodeLayer(const TNodeMgr& nodes, const LayerTarget& target, ProgressObserver& observer)
 {
     LayerOutcome outcome;
-    LayerDefinition def;
-    def.format = target.format;
-    def.geometry = LayerGeometry::Point;
-    def.basePath = target.basePath;
-    def.table = target.table;
-    def.columns = {{"NODE", ColumnType::Integer}};
-    def.projection = target.projection;
-    std::unique_ptr<LayerWriter> writer = OpenLayerWriter(def, outcome.failures);
+    std::unique_ptr<LayerWriter> writer =
+        target.Open(target.Definition(LayerGeometry::Point, {{"NODE", ColumnType::Integer}}), outcome.failures);
     if (!writer) return outcome;
-    LayerRow row;
+    Row row;
     const int32_t n = nodes.NodeCount();
     for (int32_t i = 0; i < n; ++i) {
         row.Clear();

@@ -5,7 +5,7 @@
 #include "geometry/assembly.h"
 #include "geometry/lists.h"
 #include "tiger/county.h"
-#include "tiger/progress.h"
+#include "base/progress.h"
 
 namespace zalor {
 

@@ -1,7 +1,5 @@
 #include "features/output.h"
 
-#include "formats/gpkg.h"
-
 #include <algorithm>
 #include <sys/stat.h>
 
@@ -9,15 +7,28 @@ namespace zalor {
 
 std::string LayerTarget::MainPath() const
 {
-    if (table.file) return table.file->TablePath(table.name);
-    return basePath + TraitsOf(format).mainExtension;
+    if (container) return container->TablePath(name);
+    return basePath + std::string(format->MainExtension());
 }
 
 bool LayerTarget::Exists() const
 {
-    if (table.file) return table.file->HasTable(table.name);
+    if (container) return container->HasTable(name);
     struct stat st;
     return ::stat(MainPath().c_str(), &st) == 0;
+}
+
+LayerDefinition LayerTarget::Definition(LayerGeometry geometry, std::vector<Column> columns) const
+{
+    LayerDefinition def;
+    def.geometry = geometry;
+    def.basePath = basePath;
+    def.name = name;
+    def.theme = theme;
+    def.columns = std::move(columns);
+    def.projection = projection;
+    def.container = container;
+    return def;
 }
 
 void FinishLayer(LayerWriter& writer, LayerOutcome& outcome, const ProgressObserver& observer)

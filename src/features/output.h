@@ -2,10 +2,11 @@
 // what came of writing it.
 #pragma once
 
-#include "formats/layer_writer.h"
+#include "base/progress.h"
+#include "formats/format.h"
 #include "geometry/coords.h"
-#include "tiger/progress.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,17 +14,26 @@ namespace zalor {
 
 // Where one layer goes: its format and its files' path without extension
 // (the county output directory + the county base name + the layer name),
-// or its table in the county's GeoPackage.
+// or its table in the county's file of every layer.
 struct LayerTarget {
-    OutputFormat format = OutputFormat::Mif;
+    const FormatDriver* format = nullptr;
     std::string basePath;
+    std::string name;  // the layer's suffix or area name
+    std::string theme; // what it holds (the layer's own name), by which formats style it
     Projection projection; // for the coordinates of line, node and point files
-    TableTarget table;     // GeoPackage output
+    LayerContainer* container = nullptr;
 
     // The file the layer is known by, or "FILE.gpkg:TABLE".
     std::string MainPath() const;
     // Whether the layer is there from before: its main file, or its table.
     bool Exists() const;
+    // The layer's definition with these columns.
+    LayerDefinition Definition(LayerGeometry geometry, std::vector<Column> columns) const;
+    // Opens the layer's files (see OpenLayerWriter).
+    std::unique_ptr<LayerWriter> Open(const LayerDefinition& definition, WriteFailures& failures) const
+    {
+        return OpenLayerWriter(*format, definition, failures);
+    }
 };
 
 struct LayerOutcome {

@@ -1,5 +1,5 @@
 // The file object behind every MIF, MID, MTD and KXF file (and the
-// configuration file), and the MapInfo interchange syntax written through it.
+// configuration file).
 //
 // TTextFile is a byte stream with line-oriented helpers. Writes are gathered
 // in a buffer and reach the disk in large blocks; the bytes and their order
@@ -7,16 +7,11 @@
 // by Close(); the destructor closes silently.
 #pragma once
 
-#include "geometry/coords.h"
-
-#include <charconv>
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace zalor {
 
@@ -63,11 +58,6 @@ public:
     // Empties the stream (the file is cut to length 0).
     void Truncate();
 
-    // The four header lines of every MIF file; the last one declares the
-    // coordinate system (geographic unless another line is given).
-    void WriteMifHeader(std::string_view coordSys = kGeographicCoordSys);
-    static constexpr std::string_view kGeographicCoordSys = "Coordsys Earth Projection 1,74";
-
     // Flushes and closes. False when any write, the flush or the close
     // failed. Later calls return the same answer.
     bool Close();
@@ -106,159 +96,5 @@ private:
     bool failed_ = false;
     std::string error_;
 };
-
-// ---------------------------------------------------------------------------
-// MapInfo interchange syntax (MIF objects, MID rows) and the column blocks
-// shared with the MTD attribute file.
-
-// A column line as MapInfo reads it: the type "double" becomes "Float",
-// everything else stays as it is.
-std::string MifColumnLine(std::string_view line);
-
-// "COLUMNS n", the column definition text in one piece (its lines end in
-// CR LF, so an empty line follows the last one), "DATA". The line files
-// write their columns this way.
-void WriteMifColumns(TTextFile& mif, int count, std::string_view columnText);
-// "COLUMNS n", one line per column, "DATA".
-void WriteMifColumns(TTextFile& mif, std::span<const std::string> columns);
-// The same blocks of an MTD file, with "FIELDS n"; column lines unchanged.
-void WriteMtdColumns(TTextFile& mtd, int count, std::string_view columnText);
-void WriteMtdColumns(TTextFile& mtd, std::span<const std::string> columns);
-
-struct MifPen {
-    int width = 1;
-    int pattern = 2;
-    int colour = 0;
-};
-
-// "PLINE" and the point-count line of a single-section polyline.
-void WriteMifPlineStart(TTextFile& mif, int64_t pointCount);
-// "PEN (width,pattern,colour)".
-void WriteMifPen(TTextFile& mif, const MifPen& pen);
-// "Region n".
-void WriteMifRegionStart(TTextFile& mif, int64_t ringCount);
-// The point-count line that opens a ring.
-void WriteMifCount(TTextFile& mif, int64_t count);
-// "BRUSH (2,0,colour)".
-void WriteMifBrush(TTextFile& mif, int colour);
-// "POINT " + the coordinate pair text (x text, one space, y text).
-void WriteMifPoint(TTextFile& mif, std::string_view coordinateText);
-
-// A whole polyline: `format` turns a GeoPoint into its coordinate pair text.
-template <class Format>
-void WriteMifPolyline(TTextFile& mif, std::span<const GeoPoint> points, Format&& format, const MifPen& pen)
-{
-    WriteMifPlineStart(mif, static_cast<int64_t>(points.size()));
-    for (const GeoPoint& p : points) mif.WriteLine(format(p));
-    WriteMifPen(mif, pen);
-}
-
-// The lines of a region: "Region n", then per ring its point count and
-// points. The rings lie one after another in `points`, their sizes in
-// `ringSizes`. Returns false (and writes nothing) when the sizes do not fit
-// the points. The brush line (WriteMifBrush) is the caller's.
-template <class Format>
-bool WriteMifRegion(TTextFile& mif, std::span<const GeoPoint> points, std::span<const int32_t> ringSizes,
-                    Format&& format)
-{
-    std::size_t total = 0;
-    for (int32_t n : ringSizes) {
-        if (n < 0 || static_cast<std::size_t>(n) > points.size() - total) return false;
-        total += static_cast<std::size_t>(n);
-    }
-    WriteMifRegionStart(mif, static_cast<int64_t>(ringSizes.size()));
-    std::size_t at = 0;
-    for (int32_t n : ringSizes) {
-        WriteMifCount(mif, n);
-        for (int32_t i = 0; i < n; ++i) mif.WriteLine(format(points[at++]));
-    }
-    return true;
-}
-
-// Appends a quoted text value: a double quote, the text with every double
-// quote in it doubled, a double quote.
-void AppendQuoted(std::string& row, std::string_view text);
-
-// One MID (or MTD) row: values separated by "," with no spaces.
-class MidRow {
-public:
-    MidRow& Int(int64_t v)
-    {
-        Separate();
-        char buf[24];
-        auto r = std::to_chars(buf, buf + sizeof buf, v);
-        row_.append(buf, r.ptr);
-        return *this;
-    }
-    // A text value, in double quotes.
-    MidRow& Text(std::string_view text)
-    {
-        Separate();
-        AppendQuoted(row_, text);
-        return *this;
-    }
-    // A value written as it is (decimal texts, unquoted codes).
-    MidRow& Plain(std::string_view text)
-    {
-        Separate();
-        row_.append(text);
-        return *this;
-    }
-    const std::string& str() const { return row_; }
-    void Clear()
-    {
-        row_.clear();
-        count_ = 0;
-    }
-
-private:
-    void Separate()
-    {
-        if (count_++ > 0) row_.push_back(',');
-    }
-    std::string row_;
-    int count_ = 0;
-};
-
-// Walks the values of a MID row: "," separates values outside double
-// quotes. `visit(value, quoted)` gets each value; a value that starts with a
-// double quote comes without its enclosing quotes, its doubled quotes still
-// doubled (UndoubleQuotes undoes them). An unterminated quote keeps the rest
-// of the row as the last value.
-template <class Visit>
-void ForEachMidValue(std::string_view row, Visit&& visit)
-{
-    bool inQuotes = false;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= row.size(); ++i) {
-        if (i < row.size()) {
-            if (row[i] == '"') inQuotes = !inQuotes;
-            if (row[i] != ',' || inQuotes) continue;
-        }
-        std::string_view v = row.substr(start, i - start);
-        start = i + 1;
-        bool quoted = !v.empty() && v.front() == '"';
-        if (quoted) {
-            v.remove_prefix(1);
-            if (!v.empty() && v.back() == '"') v.remove_suffix(1);
-        }
-        visit(v, quoted);
-    }
-}
-
-// The text without the blanks and tabs around it.
-inline std::string_view TrimBlanks(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
-
-// The text with every doubled double quote made single.
-std::string UndoubleQuotes(std::string_view text);
-
-// The values of a MID row, unquoted (see ForEachMidValue).
-void SplitMidRow(std::string_view row, std::vector<std::string>& values);
 
 } // namespace zalor

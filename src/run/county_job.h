@@ -3,7 +3,6 @@
 #pragma once
 
 #include "features/output.h"
-#include "formats/layer_writer.h"
 #include "geometry/coords.h"
 #include "tiger/archive.h"
 
@@ -18,17 +17,17 @@ struct CountyJob {
     std::string fileName;        // the input's file name, upper-cased
     std::string baseName;        // the output base name (TGRssccc)
     std::string outputDirectory; // ends in '/'; empty until it is prepared
-    OutputFormat format = OutputFormat::Mif;
+    const FormatDriver* format = nullptr;
     Projection projection;       // of line, node and point files
-    // GeoPackage output: the county's file, which every layer is a table of.
-    std::shared_ptr<GeoPackage> geoPackage;
+    // In a format of one file per county, that file: every layer is a table of it.
+    std::shared_ptr<LayerContainer> container;
 
-    // The layer `name` of the county: output directory + base name + name
-    // (or the table `name` of its GeoPackage).
-    LayerTarget Target(std::string_view name) const
+    // The layer `name` of the county, which holds `theme`: output directory
+    // + base name + name (or the table `name` of the county's file).
+    LayerTarget Target(std::string_view name, std::string_view theme) const
     {
-        return LayerTarget{format, outputDirectory + baseName + std::string(name), projection,
-                           TableTarget{geoPackage.get(), std::string(name)}};
+        return LayerTarget{format,           outputDirectory + baseName + std::string(name), std::string(name),
+                           std::string(theme), projection,                                     container.get()};
     }
     // The path of one of the county's record files as the log names it:
     // the input's directory and file name up to its first ".", then

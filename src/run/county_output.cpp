@@ -28,7 +28,7 @@ namespace {
 bool SkipExisting(Session& session, const LayerTarget& target)
 {
     if (!session.settings.SkipExisting() || !target.Exists()) return false;
-    if (!target.table.file) session.report.AddOutputEntry(target.MainPath());
+    if (!target.container) session.report.AddOutputEntry(target.MainPath());
     return true;
 }
 
@@ -46,17 +46,17 @@ bool Conclude(Session& session, const LayerOutcome& outcome)
 
 void WriteNodeFilePhase(Session& session, const TNodeMgr& nodes, const CountyJob& job, const std::string& suffix)
 {
-    if (!TraitsOf(job.format).points) return; // no node files in this format
+    if (!job.format->points) return; // no node files in this format
     session.report.ShowStatus("Creating Node File");
     SessionProgress progress(session);
-    if (!Conclude(session, WriteNodeLayer(nodes, job.Target(suffix + "N"), progress))) return;
+    if (!Conclude(session, WriteNodeLayer(nodes, job.Target(suffix + "N", suffix + "N"), progress))) return;
     session.report.ShowStatus("Done");
 }
 
 } // namespace
 
 void WriteLineGroupPhase(Session& session, const County& county, const CountyJob& job, int mask,
-                         const std::string& suffix)
+                         const std::string& suffix, const std::string& theme)
 {
     if (session.Stopped()) return;
     TClist selection;
@@ -66,7 +66,7 @@ void WriteLineGroupPhase(Session& session, const County& county, const CountyJob
     RunReport& report = session.report;
     report.LogLine("Saving ..." + job.source.inputPath);
     LineLayerRequest request;
-    request.target = job.Target(suffix);
+    request.target = job.Target(suffix, theme);
     if (SkipExisting(session, request.target)) return;
     report.ShowStatus("Creating... " + FileNamePart(request.target.MainPath()));
     request.selection = mask == kMaskAllChains ? nullptr : &selection;
@@ -85,30 +85,37 @@ void WriteLineGroupsPhase(Session& session, const County& county, const CountyJo
     const int flags = LineGroupFlags(s);
     // The groups A to X, then the all-chains file; independent layers, so
     // they are written on every core (the largest first).
-    std::vector<std::pair<int, std::string>> groups;
+    struct Group {
+        int mask;
+        std::string suffix;
+        const std::string& name;
+    };
+    std::vector<Group> groups;
     std::vector<std::size_t> first;
     for (const LineGroupDef& g : LineGroupTable())
-        if (g.mask != kMaskAllChains) groups.emplace_back(flags & g.mask, s.Text(g.suffixKey));
+        if (g.mask != kMaskAllChains) groups.push_back({flags & g.mask, s.Text(g.suffixKey), g.name});
     for (const LineGroupDef& g : LineGroupTable())
         if (g.mask == kMaskAllChains && LineGroupChosen(s, g)) {
             first.push_back(groups.size());
-            groups.emplace_back(g.mask, s.Text(g.suffixKey));
+            groups.push_back({g.mask, s.Text(g.suffixKey), g.name});
         }
     if (flags & kMaskRoads) first.push_back(0);
     RunOrdered(
         session, groups.size(),
-        [&](Session& task, std::size_t i) { WriteLineGroupPhase(task, county, job, groups[i].first, groups[i].second); },
+        [&](Session& task, std::size_t i) {
+            WriteLineGroupPhase(task, county, job, groups[i].mask, groups[i].suffix, groups[i].name);
+        },
         first, LayerWorkers(session));
     session.report.ProcessEvents();
 }
 
 void WriteLandmarkPointsPhase(Session& session, const County& county, const CountyJob& job)
 {
-    if (session.Stopped() || !TraitsOf(job.format).points) return;
+    if (session.Stopped() || !job.format->points) return;
     TClist classes;
     BuildCfccSelection(session.settings, kMaskPointLandmarks, classes);
     if (classes.Empty()) return;
-    const LayerTarget target = job.Target(session.settings.Text("Dsuf2"));
+    const LayerTarget target = job.Target(session.settings.Text("Dsuf2"), FindSetting("Dsuf2")->defaultValue);
     if (SkipExisting(session, target)) return;
     session.report.ShowStatus("Creating... " + FileNamePart(target.MainPath()));
     SessionProgress progress(session);
@@ -165,9 +172,7 @@ AreaPlan PlanLayer(const RunSettings& s, const CountyJob& job, const AreaLayerDe
     r.cfccColumn = def.recordType == '8' || def.recordType == '9';
     r.zcta = p.name == "ZCTA5";
     r.centroid = !def.centroidKey.empty() && s.Box(def.centroidKey);
-    r.brushColour = def.colour;
-    r.kxfClass = def.kxfClass;
-    r.target = job.Target(p.name);
+    r.target = job.Target(p.name, def.defaultName);
     r.target.projection = Projection(); // areas are written in degrees
     if (def.landmarkClassMask != 0) {
         BuildCfccSelection(s, def.landmarkClassMask, p.classes);
@@ -248,7 +253,7 @@ void WritePlannedLayer(Session& session, const County& county, const CountyJob& 
 {
     if (session.Stopped()) return;
     // A GeoPackage is listed once, with the county.
-    if (p.skipped && !p.request.target.table.file) session.report.AddOutputEntry(p.request.target.MainPath());
+    if (p.skipped && !p.request.target.container) session.report.AddOutputEntry(p.request.target.MainPath());
     if (!p.write) return;
     session.report.LogLine("Geographic Entities [" + p.name + "] ");
     AreaKeys keys;

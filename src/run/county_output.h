@@ -19,7 +19,7 @@ void WriteAreaLayersPhase(Session& session, const County& county, const CountyJo
 // One line group (`mask`, a SelectionMask) as base name + `suffix`, with
 // its node file when its fields ask for one.
 void WriteLineGroupPhase(Session& session, const County& county, const CountyJob& job, int mask,
-                         const std::string& suffix);
+                         const std::string& suffix, const std::string& theme);
 // One area layer from its attribute records.
 void WriteAreaLayerPhase(Session& session, const County& county, const CountyJob& job, const AreaLayerDef& layer);
 

@@ -1,6 +1,5 @@
 #include "run/driver.h"
 
-#include "formats/gpkg.h"
 #include "run/county_job.h"
 #include "run/county_output.h"
 #include "run/county_reading.h"
@@ -35,20 +34,13 @@ std::string AutoZipArchiveName(const std::string& inputPath)
 
 std::string MifRadiusNote(const RunSettings& s)
 {
-    if (!s.Box("RbP1") || static_cast<OutputFormat>(s.ChoiceValue("RbF")) != OutputFormat::Mif) return {};
-    double radius = 0;
+    const FormatDriver* format = FormatDrivers()[static_cast<std::size_t>(s.ChoiceValue("RbF"))];
+    if (!s.Box("RbP1") || !format->projectionNote) return {};
     try {
-        radius = ParseLambertParameters(s.Text("LAM")).radius;
+        return format->projectionNote(ParseLambertParameters(s.Text("LAM")));
     } catch (const std::exception&) {
         return {}; // the county reports the parameters
     }
-    if (radius == kMifSphereRadius) return {};
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "MIF files can declare no sphere of radius %.10g m: their Lambert coordinates are on the sphere "
-                  "of %.10g m",
-                  radius, kMifSphereRadius);
-    return text;
 }
 
 namespace {
@@ -86,7 +78,7 @@ void PrepareOutputRoot(RunSettings& s)
 // The county's GeoPackage: put in place when every table of it was
 // written, else removed (a file that was there stays as it was). It is
 // listed once, also when its tables were there and skipped.
-void FinishGeoPackage(Session& session, GeoPackage& file)
+void FinishContainer(Session& session, LayerContainer& file)
 {
     RunReport& report = session.report;
     if (file.Begun()) {
@@ -227,7 +219,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
 
     CountyJob job;
     job.source = CountySource{path, IsArchivePath(path) ? path : std::string()};
-    job.format = static_cast<OutputFormat>(s.ChoiceValue("RbF"));
+    job.format = FormatDrivers()[static_cast<std::size_t>(s.ChoiceValue("RbF"))];
     job.projection.active = s.Box("RbP1");
     if (job.projection.active) SetupLambert(job.projection, ParseLambertParameters(s.Text("LAM")));
     if (const std::string note = MifRadiusNote(s); !note.empty()) report.LogLine(note);
@@ -247,11 +239,11 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
         return;
     }
     if (outputDirectory) *outputDirectory = job.outputDirectory;
-    if (TraitsOf(job.format).tables) {
-        const std::string file = job.outputDirectory + job.baseName + TraitsOf(job.format).mainExtension;
+    if (job.format->Tables()) {
+        const std::string file = job.outputDirectory + job.baseName + std::string(job.format->MainExtension());
         std::string error;
-        job.geoPackage = MakeGeoPackage(file, error);
-        if (!job.geoPackage) {
+        job.container = job.format->openContainer(file, error);
+        if (!job.container) {
             session.CountyError("Unable to Create " + file + ": " + error);
             return;
         }
@@ -281,7 +273,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     }
     report.ShowPhase("areas");
     WriteAreaLayersPhase(session, county, job);
-    if (job.geoPackage) FinishGeoPackage(session, *job.geoPackage);
+    if (job.container) FinishContainer(session, *job.container);
     county.Release();
 }
 

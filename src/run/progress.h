@@ -3,10 +3,10 @@
 // lines and county errors.
 #pragma once
 
-#include "formats/layer_writer.h"
+#include "formats/layer.h"
 #include "run/session.h"
 #include "tiger/archive.h"
-#include "tiger/progress.h"
+#include "base/progress.h"
 
 #include <string_view>
 

@@ -102,17 +102,6 @@ std::string UnsafeOutputNames(const RunSettings& s)
     return {};
 }
 
-int AreaKindCode(std::string_view spec)
-{
-    if (spec.substr(0, 4) == "CNTY") return 3;
-    if (spec.substr(0, 4) == "FMCD") return 4;
-    if (spec.substr(0, 5) == "CTBNA") return 5;
-    if (spec.substr(0, 3) == "BLK") return 6;
-    if (spec.substr(0, 3) == "BGP") return 7;
-    if (spec.substr(0, 3) == "PLC") return 8;
-    return 0;
-}
-
 std::string AreaSpecOf(std::string_view boxKey)
 {
     const SettingDef* def = FindSetting(boxKey);
@@ -123,9 +112,5 @@ std::string AreaSpecOf(std::string_view boxKey)
     std::snprintf(field, sizeof field, "|%03d%02d", layer.column, layer.width);
     return layer.name + field;
 }
-
-int CurrentAreaColour(int i) { return 0xFF8000 + 4 * i; }
-int Area1990Colour(int j) { return ((0x80 + 16 * j) % 256) * 0x10000 + 0x8080; }
-int EntityAreaColour(int k) { return 0xFF0000 + ((0x28 + 16 * k) % 256) * 0x100 + 0x80; }
 
 } // namespace zalor

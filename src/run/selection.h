@@ -39,17 +39,8 @@ std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer);
 // Empty when they can.
 std::string UnsafeOutputNames(const RunSettings& s);
 
-// Kind code of an area layer by its name (3 county, 4 MCD, 5 tract, 6 block,
-// 7 block group, 8 place, 0 other).
-int AreaKindCode(std::string_view spec);
-
 // The AreaSpec of an area box ("NAME|SSSWW": name, key column, key width),
 // as its tooltip shows it. Empty for any other key.
 std::string AreaSpecOf(std::string_view boxKey);
-
-// Brush colours of the area layers (0xRRGGBB).
-int CurrentAreaColour(int i);    // CbAr i
-int Area1990Colour(int j);       // CbAs j
-int EntityAreaColour(int k);     // CbAt k
 
 } // namespace zalor

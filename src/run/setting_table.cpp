@@ -4,7 +4,7 @@
 #include "run/settings.h"
 
 #include "features/line_columns.h"
-#include "formats/layer_writer.h"
+#include "formats/format.h"
 #include "run/selection.h"
 
 #include <cstdio>
@@ -459,8 +459,11 @@ void Options(Builder& t)
     t.page = kProgram;
     t.Choice("RbE", 1, 1, {"Overwrite Existing Files", "Skip Existing Files"});
     t.page = kFormat;
-    t.Choice("RbF", 0, 0, {" MID/MIF", " SHP/DBF/SHX", " KXF/DBF", " GeoPackage (GPKG)"});
-    t.Find("RbF2").shown = false;
+    // A button per output format.
+    std::vector<std::string> formats;
+    for (const FormatDriver* f : FormatDrivers()) formats.emplace_back(f->caption);
+    t.Choice("RbF", 0, 0, formats);
+    for (std::size_t i = 0; i < formats.size(); ++i) t.Find(Key("RbF", static_cast<int>(i))).shown = FormatDrivers()[i]->offered;
     t.page = kProjection;
     t.Text("LAM", "6370997,-100,45", "Lambert Parameters").match = KeyMatch::Prefix;
     t.page = kSizeReduction;
@@ -511,27 +514,21 @@ std::vector<AreaLayerDef> AreaLayers()
     AreaLayerDef& water = layer("", "Wsuf", "CbW1", 'S', 26, 1);
     water.caption = "Water Blocks";
     water.polygonKeys = true;
-    water.kxfClass = 23;
-    water.colour = 0xFF8000;
     water.centroidKey = "CbCn1";
     AreaLayerDef& landmarkWater = layer("", "Wsuf2", "CbW2", '8', 26, 10);
     landmarkWater.caption = "Landmark Water";
     landmarkWater.landmarkClassMask = kMaskLandmarkWater;
-    landmarkWater.kxfClass = 23;
-    landmarkWater.colour = 0xFFC000;
     landmarkWater.centroidKey = "CbCn1";
     // Every key geographic location of the selected landmark classes.
     AreaLayerDef& keyLocations = layer("KGL", "", "", '9', 80, 8);
     keyLocations.caption = "Key Geographic Locations";
     keyLocations.when = AreaLayerDef::When::Always;
     keyLocations.landmarkClassMask = kMaskLandmarkAreas;
-    keyLocations.colour = 0x40A0A0;
     // Landmark areas, whenever one of their boxes is checked.
     AreaLayerDef& landmarks = layer("", "Dsuf", "", '8', 26, 10);
     landmarks.caption = "Landmark Areas";
     landmarks.when = AreaLayerDef::When::LandmarkAreas;
     landmarks.landmarkClassMask = kMaskLandmarkAreas;
-    landmarks.colour = 0x008080;
     landmarks.excludeWaterKey = "CbD10";
     landmarks.centroidKey = "CbCn2";
 
@@ -549,8 +546,6 @@ std::vector<AreaLayerDef> AreaLayers()
     for (int i = 1; i <= 21; ++i) {
         if (i == 20) continue;
         AreaLayerDef& a = layer(current[i].name, "", Key("CbAr", i), 'S', current[i].column, current[i].width);
-        a.kxfClass = AreaKindCode(a.name);
-        a.colour = CurrentAreaColour(i);
         a.excludeWaterKey = "CbAr20";
         a.centroidKey = "CbCn3";
     }
@@ -558,7 +553,6 @@ std::vector<AreaLayerDef> AreaLayers()
                            {"CTBNA90", 41, 6}, {"BLK90", 47, 4}, {"AIR90", 95, 4}};
     for (int j = 2; j <= 7; ++j) {
         AreaLayerDef& a = layer(y1990[j].name, "", Key("CbAs", j), 'A', y1990[j].column, y1990[j].width);
-        a.colour = Area1990Colour(j);
         a.excludeWaterKey = "CbAs8";
         a.centroidKey = "CbCn4";
     }
@@ -568,7 +562,6 @@ std::vector<AreaLayerDef> AreaLayers()
                                {"UA", 81, 4},     {"URBFLAG", 85, 1}, {"CTPP", 86, 4}};
     for (int k = 1; k <= 9; ++k) {
         AreaLayerDef& a = layer(entities[k].name, "", Key("CbAt", k), 'A', entities[k].column, entities[k].width);
-        a.colour = EntityAreaColour(k);
         a.excludeWaterKey = "CbAt10";
         a.centroidKey = "CbCn5";
     }
@@ -654,20 +647,13 @@ const std::vector<PointLayerDef>& PointLayerTable()
 
 const std::vector<OutputFormatDef>& OutputFormatTable()
 {
-    // The companions of each format's main file; the main file and whether
-    // the format holds points are the writers' own.
     static const std::vector<OutputFormatDef> formats = [] {
-        std::vector<OutputFormatDef> out = {
-            {"mif", "RbF0", {".MID"}, true, "_P"},
-            {"shp", "RbF1", {".SHX", ".DBF", ".PRJ"}, true, ""},
-            {"kxf", "RbF2", {".MTD"}, true, ""},
-            {"gpkg", "RbF3", {}, true, ""},
-        };
-        for (OutputFormatDef& f : out) {
-            const FormatTraits& traits = TraitsOf(static_cast<OutputFormat>(FindSetting(f.key)->choiceValue));
-            f.extensions.insert(f.extensions.begin(), traits.mainExtension);
-            f.points = traits.points;
-            f.tables = traits.tables;
+        std::vector<OutputFormatDef> out;
+        for (std::size_t i = 0; i < FormatDrivers().size(); ++i) {
+            const FormatDriver& f = *FormatDrivers()[i];
+            out.push_back({std::string(f.name), Key("RbF", static_cast<int>(i)),
+                           std::vector<std::string>(f.extensions.begin(), f.extensions.end()), f.points,
+                           std::string(f.centroidSuffix), f.Tables()});
         }
         return out;
     }();

@@ -129,8 +129,6 @@ struct AreaLayerDef {
     int width = 0;
     int landmarkClassMask = 0; // landmark layers: the selection of their classes
     bool polygonKeys = false;  // every keyed polygon an area of its own (water blocks)
-    int kxfClass = 0;
-    int colour = 0;         // brush of the MIF regions
     std::string excludeWaterKey;
     std::string centroidKey;
 };

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "tiger/archive.h"
-#include "tiger/progress.h"
+#include "base/progress.h"
 
 #include <cstddef>
 #include <cstdint>

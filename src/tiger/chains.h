@@ -3,7 +3,7 @@
 
 #include "tiger/archive.h"
 #include "tiger/county.h"
-#include "tiger/progress.h"
+#include "base/progress.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "view/drawing.h"
 
-#include "formats/dbf.h"
-#include "formats/textfile.h"
+#include "formats/shp/dbf.h"
+#include "formats/mif/mid_syntax.h"
 #include "view/object_grid.h"
 #include "view/readers.h"
 

@@ -1,5 +1,5 @@
 // Shapefiles (point, polyline and polygon records) with their DBF tables.
-#include "formats/dbf.h"
+#include "formats/shp/dbf.h"
 #include "view/block_reader.h"
 #include "view/readers.h"
 

@@ -1,5 +1,8 @@
 #include "features/area_keys.h"
-#include "formats/dbf.h"
+#include "formats/kxf/kxf.h"
+#include "formats/mif/mif.h"
+#include "formats/shp/dbf.h"
+#include "formats/shp/shp.h"
 #include "run/county_output.h"
 #include "support/recorder.h"
 #include "tiger/county.h"
@@ -42,6 +45,7 @@ struct AreaFixture : ::testing::Test {
         job.source = CountySource{dir + "TGR01001.RT1", ""};
         job.baseName = "TGR01001";
         job.outputDirectory = dir;
+        job.format = &kMifFormat;
         int32_t id = 1;
         for (int i = 0; i < 3; ++i) {
             Chain(id++, i, 0, i + 1, 0, i + 1, 0); // bottom, eastward: polygon on the left
@@ -71,7 +75,7 @@ struct AreaFixture : ::testing::Test {
         def.column = std::stoi(spec.substr(spec.find('|') + 1, 3));
         def.width = std::stoi(spec.substr(spec.find('|') + 4, 2));
         def.recordType = type;
-        def.colour = 0xFF8004;
+        def.defaultName = def.name;
         def.excludeWaterKey = "CbAr20";
         def.centroidKey = "CbCn3";
         return def;
@@ -99,7 +103,7 @@ TEST_F(AreaFixture, NeighboursWithOneKeyDissolveIntoOneRing)
     // Tract 100: one clockwise ring around cells 1 and 2 (7 points, closed).
     EXPECT_NE(mif.find("Region 1\r\n7\r\n-87.000000 41.000000\r\n-87.000000 41.001000\r\n"), std::string::npos)
         << mif;
-    EXPECT_NE(mif.find("BRUSH (2,0,16744452)\r\n"), std::string::npos);
+    EXPECT_NE(mif.find("BRUSH (2,0,16744496)\r\n"), std::string::npos); // the tract layer's
     // NUM starts at 2 in MIF area layers.
     EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00.MID"),
               "2,-86.999000,41.000500,100,\"\"\r\n3,-86.997500,41.000500,200,\"\"\r\n");
@@ -143,7 +147,7 @@ TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
     EXPECT_NE(mid.find(",60615,"), std::string::npos);
 
     // Shapefiles number from 1 and carry the ZCTA key as an integer.
-    job.format = OutputFormat::Shp;
+    job.format = &kShpFormat;
     Layer("ZCTA5|11405");
     Tdbx dbf(dir + "TGR01001ZCTA5.DBF", Tdbx::kRead);
     ASSERT_TRUE(dbf.ReadRecord(1));
@@ -229,7 +233,7 @@ TEST_F(AreaFixture, KxfAreasThatCannotBeCodedFailTheCounty)
         for (GeoPoint* p : {&c.from, &c.to})
             if (p->x == X0 + 3000) p->x = 600000000;
     }
-    job.format = OutputFormat::Kxf;
+    job.format = &kKxfFormat;
     Layer("CTBNA00|07206");
     EXPECT_TRUE(t.recorder.Logged("Coordinates out of range in 1 areas, not written to " + dir +
                                   "TGR01001CTBNA00.KXF"));

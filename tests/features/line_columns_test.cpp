@@ -1,4 +1,7 @@
 #include "features/line_columns.h"
+#include "formats/mif/mid_syntax.h"
+#include "formats/gpkg/gpkg.h"
+#include "formats/mif/mif.h"
 #include "run/selection.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +22,7 @@ Columns BuildColumnList(const RunSettings& s, int mask)
 {
     Columns c;
     c.groups = LineColumnGroups(s, mask);
-    for (const Column& col : LineColumns(c.groups)) {
+    for (const Column& col : LineColumns(c.groups, kMifFormat)) {
         ++c.count;
         c.text += col.name + (col.type == ColumnType::Integer ? " integer" : " char (" + std::to_string(col.width) + ")");
         c.text += "\r\n";
@@ -27,7 +30,13 @@ Columns BuildColumnList(const RunSettings& s, int mask)
     return c;
 }
 
-std::string MidRow(const LayerRow& row) { return row.Mid(); }
+// The row as a MID file has it, with the columns of the groups.
+std::string MidRow(const Row& row, int groups)
+{
+    std::string out;
+    AppendMidRow(out, row, LineColumns(groups, kMifFormat));
+    return out;
+}
 
 RunSettings NoFields()
 {
@@ -92,42 +101,36 @@ TEST(LineColumns, AttributeRows)
     c.TOADDR = 199;
     c.ZIPL = 2134;
     c.FMCDR = 12345;
-    LayerRow row;
-    BuildAttributeRow(row, county, c, 7, kColTlid | kColCfcc | kColName | kColName1 | kColName2, 0, 0);
-    EXPECT_EQ(MidRow(row), "7,12345,\"A41\",\"N Main St\",\"\",\"Joe\"\"s Rd, Ext\"");
-    std::string scratch;
-    EXPECT_EQ(row.ValueAt(5, scratch), "Joe\"s Rd, Ext"); // the DBF gets the text itself
-    EXPECT_EQ(row.ValueAt(3, scratch), "N Main St");
-    BuildAttributeRow(row, county, c, 1, kColNodes | kColAddress | kColZip | kColFmcd | kColFpl, 3, 4);
-    EXPECT_EQ(MidRow(row), "1,3,4,100,-2063861451,198,199,2134,0,0,12345,0,0");
+    Row row;
+    const int names = kColTlid | kColCfcc | kColName | kColName1 | kColName2;
+    BuildAttributeRow(row, county, c, 7, names, 0, 0);
+    EXPECT_EQ(MidRow(row, names), "7,12345,\"A41\",\"N Main St\",\"\",\"Joe\"\"s Rd, Ext\"");
+    EXPECT_EQ(row.TextAt(5), "Joe\"s Rd, Ext"); // the DBF gets the text itself
+    EXPECT_EQ(row.TextAt(3), "N Main St");
+    EXPECT_EQ(row.KindAt(1), Value::Kind::Integer);
+    const int codes = kColNodes | kColAddress | kColZip | kColFmcd | kColFpl;
+    BuildAttributeRow(row, county, c, 1, codes, 3, 4);
+    EXPECT_EQ(MidRow(row, codes), "1,3,4,100,-2063861451,198,199,2134,0,0,12345,0,0");
+    EXPECT_EQ(row.IntAt(4), -2063861451);
     BuildAttributeRow(row, county, c, 9, 0, 0, 0);
-    EXPECT_EQ(MidRow(row), "9");
+    EXPECT_EQ(MidRow(row, 0), "9");
 
     // Line ends and other control characters in a name become spaces: a
     // row stays one line of its file, in the table alike.
     c.NAME = county.names.Intern(std::string("Two\r\nLines\0Here", 15));
     BuildAttributeRow(row, county, c, 1, kColName, 0, 0);
-    EXPECT_EQ(MidRow(row), "1,\"Two  Lines Here\"");
-    EXPECT_EQ(row.ValueAt(1, scratch), "Two  Lines Here");
+    EXPECT_EQ(MidRow(row, kColName), "1,\"Two  Lines Here\"");
+    EXPECT_EQ(row.TextAt(1), "Two  Lines Here");
 }
 
-TEST(LineColumns, Pens)
+TEST(LineColumns, CodesAreIntegersWhereTheFormatTakesThem)
 {
-    auto pen = [](const char* cfcc) {
-        Pen p = PenForCfcc(cfcc);
-        return std::make_pair(p.width, p.colour);
-    };
-    EXPECT_EQ(pen("A41"), std::make_pair(1, 128));
-    EXPECT_EQ(pen("A15"), std::make_pair(2, 255));
-    EXPECT_EQ(pen("A21"), std::make_pair(2, 65535));
-    EXPECT_EQ(pen("B11"), std::make_pair(1, 0));
-    EXPECT_EQ(pen("C31"), std::make_pair(1, 32768));
-    EXPECT_EQ(pen("H11"), std::make_pair(1, 8388608));
-    EXPECT_EQ(pen("F10"), std::make_pair(1, 8388608));
-    EXPECT_EQ(pen("X00"), std::make_pair(1, 8388736));
-    EXPECT_EQ(pen("D82").first, 1);
-    EXPECT_NE(pen("D82").second, pen("E10").second);
-    EXPECT_EQ(pen("Z99"), std::make_pair(1, 0));
+    const int codes = kColAddress | kColZip | kColFmcd | kColFpl;
+    for (const Column& c : LineColumns(codes, kGpkgFormat))
+        EXPECT_EQ(c.type, ColumnType::Integer) << c.name;
+    const std::vector<Column> mif = LineColumns(codes, kMifFormat);
+    EXPECT_EQ(mif[1].type, ColumnType::Char);
+    EXPECT_EQ(mif[1].width, 11);
 }
 
 } // namespace

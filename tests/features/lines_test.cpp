@@ -1,5 +1,8 @@
-#include "formats/dbf.h"
-#include "formats/kxf.h"
+#include "formats/kxf/kxf.h"
+#include "formats/kxf/kxf_codec.h"
+#include "formats/mif/mif.h"
+#include "formats/shp/dbf.h"
+#include "formats/shp/shp.h"
 #include "run/county_output.h"
 #include "support/recorder.h"
 #include "tiger/county.h"
@@ -40,6 +43,7 @@ struct LineFixture : ::testing::Test {
         job.source = CountySource{"/in/tgr01001.zip", "/in/tgr01001.zip"};
         job.baseName = "TGR01001";
         job.outputDirectory = dir;
+        job.format = &kMifFormat;
         AddChain(county, 100, "A41", {-87000000, 41000000}, {-87001000, 41000000}, {}, "Main St");
         AddChain(county, 101, "A41", {-87001000, 41000000}, {-87001000, 41001000}, {{-87000500, 41000500}},
                  "N Very Long Avenue Name Beyond Thirty Chars");
@@ -49,7 +53,7 @@ struct LineFixture : ::testing::Test {
     }
     void Write(int mask, const std::string& suffix)
     {
-        WriteLineGroupPhase(t.session, county, job, mask, suffix);
+        WriteLineGroupPhase(t.session, county, job, mask, suffix, suffix);
     }
 };
 
@@ -144,7 +148,7 @@ TEST_F(LineFixture, SkipExistingFilesListsTheExistingFile)
 
 TEST_F(LineFixture, ShapefileCutsLongNamesInTheTableOnly)
 {
-    job.format = OutputFormat::Shp;
+    job.format = &kShpFormat;
     t.settings.SetBox("CbA4", true);
     Write(1, "A");
     Tdbx dbf(dir + "TGR01001A.DBF", Tdbx::kRead);
@@ -157,7 +161,7 @@ TEST_F(LineFixture, ShapefileCutsLongNamesInTheTableOnly)
 
 TEST_F(LineFixture, KxfHeaderHoldsTheCountyLimits)
 {
-    job.format = OutputFormat::Kxf;
+    job.format = &kKxfFormat;
     t.settings.SetBox("CbH1", true);
     t.settings.SetBox("CbQ18", true); // CFCC on the hydrography page
     Write(64, "H");

@@ -1,4 +1,5 @@
-#include "formats/dbf.h"
+#include "formats/shp/dbf.h"
+#include "formats/shp/shp.h"
 
 #include "support/recorder.h"
 
@@ -27,7 +28,20 @@ uint32_t U32(const std::string& b, std::size_t at)
     return v;
 }
 
-const char* kNumName = "NUM integer\r\nNAME char (30)\r\n";
+// A numeric field NUM of 12 bytes and a character field NAME of 30.
+void NumName(Tdbx& t, int nameWidth = 30)
+{
+    t.AddField(DbfFieldDescriptor::Make("NUM", 'N', 12));
+    t.AddField(DbfFieldDescriptor::Make("NAME", 'C', nameWidth));
+}
+
+// Writes the field texts as record `record`.
+void Store(Tdbx& t, int64_t record, const std::vector<std::string>& texts)
+{
+    t.ClearRecord();
+    for (std::size_t k = 0; k < texts.size(); ++k) t.SetFieldText(static_cast<int>(k + 1), texts[k]);
+    t.WriteRecord(record);
+}
 
 } // namespace
 
@@ -36,7 +50,7 @@ TEST(Dbf, HeaderAndDescriptorBytesForNumAndName)
     std::string dir = TempDir("dbfhead");
     {
         Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(t, kNumName);
+        NumName(t);
         EXPECT_EQ(t.HeaderLength(), 97);
         EXPECT_EQ(t.RecordLength(), 43);
         EXPECT_TRUE(t.Close());
@@ -66,11 +80,11 @@ TEST(Dbf, RecordsAreLeftAlignedZeroPaddedWithoutEndMarker)
     std::string dir = TempDir("dbfrec");
     {
         Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(t, kNumName);
-        StoreRowAsRecord(t, 1, "1,\"Smith, John\"");
-        StoreRowAsRecord(t, 2, "123456789012345,\"" + std::string(30, 'x') + "\"");
-        StoreRowAsRecord(t, 3, "3,\"\"");
-        StoreRowAsRecord(t, 4, "4,\"" + std::string(31, 'y') + "\"");
+        NumName(t);
+        Store(t, 1, {"1", "Smith, John"});
+        Store(t, 2, {"123456789012345", std::string(30, 'x')});
+        Store(t, 3, {"3", ""});
+        Store(t, 4, {"4", std::string(31, 'y')});
         EXPECT_TRUE(t.Close());
     }
     std::string b = ReadFile(dir + "a.DBF");
@@ -80,26 +94,9 @@ TEST(Dbf, RecordsAreLeftAlignedZeroPaddedWithoutEndMarker)
     EXPECT_EQ(rec(1), " 1" + std::string(11, '\0') + "Smith, John" + std::string(19, '\0'));
     // A value of exactly the field length has no zero byte; a longer one is cut.
     EXPECT_EQ(rec(2), " 123456789012" + std::string(30, 'x'));
-    // An empty quoted value stores an all-zero field.
+    // An empty value stores an all-zero field.
     EXPECT_EQ(rec(3), " 3" + std::string(11, '\0') + std::string(30, '\0'));
     EXPECT_EQ(rec(4).substr(13), std::string(30, 'y'));
-}
-
-TEST(Dbf, RowsStoreTheOriginalTextOfDoubledQuotesAndIgnoreExtraValues)
-{
-    std::string dir = TempDir("dbfquote");
-    Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-    DefineFieldsFromColumns(t, kNumName);
-    StoreRowAsRecord(t, 1, "9,\"Joe's \"\"Place\"\"\",extra,\"more, values\",1,2,3");
-    // A short row leaves the fields it does not reach empty, whatever the
-    // record before held.
-    StoreRowAsRecord(t, 2, "**");
-    ASSERT_TRUE(t.ReadRecord(1));
-    EXPECT_EQ(t.GetFieldText(1), "9");
-    EXPECT_EQ(t.GetFieldText(2), "Joe's \"Place\"");
-    ASSERT_TRUE(t.ReadRecord(2));
-    EXPECT_EQ(t.GetFieldText(1), "**");
-    EXPECT_EQ(t.GetFieldText(2), "");
 }
 
 TEST(Dbf, FieldAccessOutOfRange)
@@ -107,7 +104,7 @@ TEST(Dbf, FieldAccessOutOfRange)
     std::string dir = TempDir("dbfrange");
     Tdbx t(dir + "a.DBF", Tdbx::kCreate);
     EXPECT_EQ(t.GetFieldName(1), "");
-    DefineFieldsFromColumns(t, kNumName);
+    NumName(t);
     EXPECT_EQ(t.GetFieldName(1), "NUM");
     EXPECT_EQ(t.GetFieldName(2), "NAME");
     EXPECT_EQ(t.GetFieldName(3), "");
@@ -120,48 +117,18 @@ TEST(Dbf, FieldAccessOutOfRange)
     EXPECT_FALSE(t.ReadRecord(1)); // no records yet
 }
 
-TEST(Dbf, ColumnTypesAndUnusualColumnLines)
-{
-    std::string dir = TempDir("dbftypes");
-    Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-    DefineFieldsFromColumns(t, "NUM integer\r\n"
-                               "LON double\r\n"
-                               "ABCDEFGHIJKLMN char (5)\r\n"
-                               "\r\n"
-                               "ODD date\r\n"
-                               "NOSPACE\r\n"
-                               "OPEN char (7\r\n"
-                               "HUGE char (99999)\r\n"
-                               "LAST char (2)"); // no line end
-    ASSERT_EQ(t.FieldCount(), 8);
-    auto desc = [&](int i) {
-        const auto& d = t.Field(i);
-        return d.Name() + ":" + d.Type() + std::to_string(d.Length());
-    };
-    EXPECT_EQ(desc(1), "NUM:N12");
-    EXPECT_EQ(desc(2), "LON:N11");
-    EXPECT_EQ(desc(3), "ABCDEFGHIJK:C5"); // names hold 11 characters
-    EXPECT_EQ(desc(4), "ODD:C254");
-    EXPECT_EQ(desc(5), "NOSPACE:C254");
-    EXPECT_EQ(desc(6), "OPEN:C7");
-    EXPECT_EQ(desc(7), "HUGE:C254");
-    EXPECT_EQ(desc(8), "LAST:C2");
-    // A micro-degree value of any size fits the double columns.
-    StoreRowAsRecord(t, 1, "1,-2147483648");
-    ASSERT_TRUE(t.ReadRecord(1));
-    EXPECT_EQ(t.GetFieldText(2), "-2147483648");
-}
-
-TEST(Dbf, DefiningFieldsEmptiesTheTable)
+TEST(Dbf, RecreatingEmptiesTheTable)
 {
     std::string dir = TempDir("dbfredefine");
     {
         Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(t, "A char (40)\r\nB char (40)\r\n");
-        StoreRowAsRecord(t, 1, "\"x\",\"y\"");
-        DefineFieldsFromColumns(t, "NODE integer\r\n");
+        t.AddField(DbfFieldDescriptor::Make("A", 'C', 40));
+        t.AddField(DbfFieldDescriptor::Make("B", 'C', 40));
+        Store(t, 1, {"x", "y"});
+        t.Recreate();
+        t.AddField(DbfFieldDescriptor::Make("NODE", 'N', 12));
         EXPECT_EQ(t.RecordCount(), 0u);
-        StoreRowAsRecord(t, 1, "5");
+        Store(t, 1, {"5"});
         EXPECT_TRUE(t.Close());
     }
     std::string b = ReadFile(dir + "a.DBF");
@@ -177,8 +144,8 @@ TEST(Dbf, ReadBackThroughThePageCache)
     const int n = 3000; // several pages of 256 records
     {
         Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(t, "NUM integer\r\nNAME char (40)\r\n");
-        for (int i = 1; i <= n; ++i) StoreRowAsRecord(t, i, std::to_string(i) + ",\"name " + std::to_string(i) + "\"");
+        NumName(t, 40);
+        for (int i = 1; i <= n; ++i) Store(t, i, {std::to_string(i), "name " + std::to_string(i)});
         EXPECT_TRUE(t.Close());
     }
     Tdbx r(dir + "a.DBF", Tdbx::kRead);
@@ -202,8 +169,8 @@ TEST(Dbf, DamagedTablesAreRefusedOrReadSafely)
     std::string dir = TempDir("dbfdamaged");
     {
         Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(t, kNumName);
-        for (int i = 1; i <= 10; ++i) StoreRowAsRecord(t, i, std::to_string(i) + ",\"n\"");
+        NumName(t);
+        for (int i = 1; i <= 10; ++i) Store(t, i, {std::to_string(i), "n"});
     }
     std::string good = ReadFile(dir + "a.DBF");
 
@@ -235,8 +202,51 @@ TEST(Dbf, WritesToAFullDeviceFailOnClose)
     std::string dir = TempDir("dbffull");
     std::filesystem::create_symlink("/dev/full", dir + "a.DBF");
     Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-    DefineFieldsFromColumns(t, kNumName);
-    StoreRowAsRecord(t, 1, "1,\"x\"");
+    NumName(t);
+    Store(t, 1, {"1", "x"});
     EXPECT_FALSE(t.Close());
     EXPECT_EQ(t.FailedPath(), dir + "a.DBF");
+}
+
+// The shapefile layer's table: each column a field, each typed value the
+// text of its field.
+TEST(ShpLayerTable, ColumnsBecomeFieldsAndValuesTheirTexts)
+{
+    const std::string dir = TempDir("shptable");
+    LayerDefinition def;
+    def.geometry = LayerGeometry::Point;
+    def.basePath = dir + "T";
+    def.columns = {{"NUM", ColumnType::Integer},       {"LON", ColumnType::Degrees},
+                   {"ABCDEFGHIJKLMN", ColumnType::Code, 5}, {"NAME", ColumnType::Char, 30},
+                   {"HUGE", ColumnType::Char, 99999}, {"NONE", ColumnType::Char, 0}};
+    WriteFailures failures;
+    auto layer = OpenLayerWriter(kShpFormat, def, failures);
+    ASSERT_TRUE(layer);
+    Row row;
+    row.Int(1).Int(-2147483648LL).Text("1001A").Text("Joe's \"Place\"").Text("x").Text("y");
+    layer->WritePoint({-87000000, 41000000}, row);
+    row.Clear();
+    row.Int(2); // a short row leaves the other fields empty, whatever the record before held
+    layer->WritePoint({-87000000, 41000000}, row);
+    ASSERT_TRUE(layer->Close().empty());
+
+    Tdbx t(dir + "T.DBF", Tdbx::kRead);
+    ASSERT_EQ(t.FieldCount(), 6);
+    auto desc = [&](int i) {
+        const auto& d = t.Field(i);
+        return d.Name() + ":" + d.Type() + std::to_string(d.Length());
+    };
+    EXPECT_EQ(desc(1), "NUM:N12");
+    EXPECT_EQ(desc(2), "LON:N11"); // a micro-degree value of any size fits
+    EXPECT_EQ(desc(3), "ABCDEFGHIJK:C5"); // names hold 11 characters
+    EXPECT_EQ(desc(4), "NAME:C30");
+    EXPECT_EQ(desc(5), "HUGE:C254");
+    EXPECT_EQ(desc(6), "NONE:C254");
+    ASSERT_TRUE(t.ReadRecord(1));
+    EXPECT_EQ(t.GetFieldText(2), "-2147483648");
+    EXPECT_EQ(t.GetFieldText(3), "1001A");
+    EXPECT_EQ(t.GetFieldText(4), "Joe's \"Place\"");
+    ASSERT_TRUE(t.ReadRecord(2));
+    EXPECT_EQ(t.GetFieldText(1), "2");
+    EXPECT_EQ(t.GetFieldText(4), "");
 }

@@ -1,8 +1,7 @@
-// Files written by these writers, read back by an independent reader
+// Layers written by the format writers, read back by an independent reader
 // (GDAL's ogrinfo): the same geometries and attribute values must come out.
-#include "formats/dbf.h"
-#include "formats/shp.h"
-#include "formats/textfile.h"
+#include "formats/mif/mif.h"
+#include "formats/shp/shp.h"
 
 #include "support/recorder.h"
 
@@ -33,16 +32,18 @@ std::string OgrInfo(const std::string& path)
     return out;
 }
 
-// Six-decimal text of a micro-degree value, as the coordinate texts are.
-std::string Fixed(int32_t v)
+// A layer of `format` at `base` with these columns, open for writing.
+std::unique_ptr<LayerWriter> Open(const FormatDriver& format, const std::string& base, LayerGeometry geometry,
+                                  std::vector<Column> columns, const std::string& theme = "")
 {
-    char buf[32];
-    long long a = v < 0 ? -static_cast<long long>(v) : v;
-    std::snprintf(buf, sizeof buf, "%s%lld.%06lld", v < 0 ? "-" : "", a / 1000000, a % 1000000);
-    return buf;
+    LayerDefinition def;
+    def.geometry = geometry;
+    def.basePath = base;
+    def.theme = theme;
+    def.columns = std::move(columns);
+    WriteFailures failures;
+    return OpenLayerWriter(format, def, failures);
 }
-
-std::string Pair(GeoPoint p) { return Fixed(p.x) + " " + Fixed(p.y); }
 
 #define EXPECT_HAS(haystack, needle) EXPECT_NE((haystack).find(needle), std::string::npos) << (haystack)
 
@@ -55,17 +56,17 @@ TEST(GdalRoundTrip, PointShapefileWithItsTable)
     if (!HaveOgrInfo()) GTEST_SKIP() << "ogrinfo not installed";
     std::string dir = TempDir("gdalpoint");
     {
-        TShpFile shp(dir + "TGR01001DP.SHP", TShpFile::kPoint);
-        Tdbx dbf(dir + "TGR01001DP.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(dbf, "NUM integer\r\nLAND integer\r\nCFCC char (3)\r\nNAME char (30)\r\n");
-        shp.WritePointRecord(1, -87654321, 41500000);
-        MidRow row;
-        row.Int(1).Int(123456).Text("D43").Text(kOddName);
-        StoreRowAsRecord(dbf, 1, row.str());
-        shp.WritePointRecord(2, -86000001, 40999999);
-        StoreRowAsRecord(dbf, 2, "2,7,\"K25\",\"\"");
-        ASSERT_TRUE(shp.Close());
-        ASSERT_TRUE(dbf.Close());
+        auto layer = Open(kShpFormat, dir + "TGR01001DP", LayerGeometry::Point,
+                          {{"NUM", ColumnType::Integer},
+                           {"LAND", ColumnType::Integer},
+                           {"CFCC", ColumnType::Char, 3},
+                           {"NAME", ColumnType::Char, 30}});
+        ASSERT_TRUE(layer);
+        Row row;
+        layer->WritePoint({-87654321, 41500000}, row.Int(1).Int(123456).Text("D43").Text(kOddName));
+        row.Clear();
+        layer->WritePoint({-86000001, 40999999}, row.Int(2).Int(7).Text("K25").Text(""));
+        ASSERT_TRUE(layer->Close().empty());
     }
     std::string out = OgrInfo(dir + "TGR01001DP.SHP");
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
@@ -88,19 +89,20 @@ TEST(GdalRoundTrip, PolylineShapefileWithItsTable)
     if (!HaveOgrInfo()) GTEST_SKIP() << "ogrinfo not installed";
     std::string dir = TempDir("gdalline");
     {
-        TShpFile shp(dir + "TGR01001A.SHP", TShpFile::kPolyLine);
-        Tdbx dbf(dir + "TGR01001A.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(dbf, "NUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (30)\r\n"
-                                     "FRADDL char (9)\r\n");
+        auto layer = Open(kShpFormat, dir + "TGR01001A", LayerGeometry::Line,
+                          {{"NUM", ColumnType::Integer},
+                           {"TLID", ColumnType::Integer},
+                           {"CFCC", ColumnType::Char, 3},
+                           {"NAME", ColumnType::Char, 30},
+                           {"FRADDL", ColumnType::Char, 9}});
+        ASSERT_TRUE(layer);
         std::vector<GeoPoint> a = {{-87500000, 41400000}, {-87450000, 41450000}, {-87400000, 41600000}};
         std::vector<GeoPoint> b = {{-87400000, 41600000}, {-87300000, 41700000}};
-        std::vector<int32_t> pa = {3}, pb = {2};
-        ASSERT_TRUE(shp.WritePolyRecord(TShpFile::kPolyLine, a, 1, pa));
-        StoreRowAsRecord(dbf, 1, "1,641234567,\"A41\",\"Main St\",1200");
-        ASSERT_TRUE(shp.WritePolyRecord(TShpFile::kPolyLine, b, 2, pb));
-        StoreRowAsRecord(dbf, 2, "2,-5,\"A41\",\"" + std::string(30, 'N') + "\",0");
-        ASSERT_TRUE(shp.Close());
-        ASSERT_TRUE(dbf.Close());
+        Row row;
+        ASSERT_TRUE(layer->WriteLine(a, "A41", row.Int(1).Int(641234567).Text("A41").Text("Main St").Int(1200)));
+        row.Clear();
+        ASSERT_TRUE(layer->WriteLine(b, "A41", row.Int(2).Int(-5).Text("A41").Text(std::string(30, 'N')).Int(0)));
+        ASSERT_TRUE(layer->Close().empty());
     }
     std::string out = OgrInfo(dir + "TGR01001A.SHP");
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
@@ -116,6 +118,7 @@ TEST(GdalRoundTrip, PolylineShapefileWithItsTable)
                     "  NAME (String) = " + std::string(30, 'N') + "\n"
                     "  FRADDL (String) = 0\n"
                     "  LINESTRING (-87.4 41.6,-87.3 41.7)\n");
+    EXPECT_NE(test::ReadFile(dir + "TGR01001A.PRJ").find("GCS_North_American_1983"), std::string::npos);
 }
 
 TEST(GdalRoundTrip, PolygonShapefileWithMicroDegreeCentroids)
@@ -123,19 +126,23 @@ TEST(GdalRoundTrip, PolygonShapefileWithMicroDegreeCentroids)
     if (!HaveOgrInfo()) GTEST_SKIP() << "ogrinfo not installed";
     std::string dir = TempDir("gdalarea");
     {
-        TShpFile shp(dir + "TGR01001TRACT.SHP", TShpFile::kPolygon);
-        Tdbx dbf(dir + "TGR01001TRACT.DBF", Tdbx::kCreate);
-        DefineFieldsFromColumns(dbf, "NUM integer\r\nSUF integer\r\nLON double\r\nLAT double\r\n"
-                                     "CFCC char (3)\r\nNAME char (30)\r\n");
+        auto layer = Open(kShpFormat, dir + "TGR01001TRACT", LayerGeometry::Area,
+                          {{"NUM", ColumnType::Integer},
+                           {"SUF", ColumnType::Integer},
+                           {"LON", ColumnType::Degrees},
+                           {"LAT", ColumnType::Degrees},
+                           {"CFCC", ColumnType::Code, 3},
+                           {"NAME", ColumnType::Char, 30}});
+        ASSERT_TRUE(layer);
         // An outer ring (clockwise) with a hole (counter-clockwise).
         std::vector<GeoPoint> pts = {{-88000000, 41000000}, {-88000000, 42000000}, {-87000000, 42000000},
                                      {-87000000, 41000000}, {-88000000, 41000000}, {-87800000, 41200000},
                                      {-87600000, 41200000}, {-87600000, 41400000}, {-87800000, 41200000}};
         std::vector<int32_t> rings = {5, 4};
-        ASSERT_TRUE(shp.WritePolyRecord(TShpFile::kPolygon, pts, 1, rings));
-        StoreRowAsRecord(dbf, 1, "1,1001001,-87512345,41498765,\"H30\",\"Lake \"\"Round\"\"\"");
-        ASSERT_TRUE(shp.Close());
-        ASSERT_TRUE(dbf.Close());
+        Row row;
+        row.Int(1).Int(1001001).Int(-87512345).Int(41498765).Text("H30").Text("Lake \"Round\"");
+        ASSERT_TRUE(layer->WriteArea(pts, rings, row));
+        ASSERT_TRUE(layer->Close().empty());
     }
     std::string out = OgrInfo(dir + "TGR01001TRACT.SHP");
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
@@ -157,40 +164,34 @@ TEST(GdalRoundTrip, MifAndMidFiles)
     std::vector<GeoPoint> ring = {{-88000000, 41000000}, {-88000000, 42000000}, {-87000000, 42000000},
                                   {-88000000, 41000000}};
     {
-        // A line file: the column text in one piece, as the line output writes it.
-        TTextFile mif(dir + "TGR01001A.MIF", TTextFile::kCreate);
-        TTextFile mid(dir + "TGR01001A.MID", TTextFile::kCreate);
-        mif.WriteMifHeader();
-        WriteMifColumns(mif, 4, "NUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (30)\r\n");
-        WriteMifPolyline(mif, line, Pair, MifPen{2, 2, 255});
-        MidRow row;
-        row.Int(1).Int(641234567).Text("A41").Text(kOddName);
-        mid.WriteLine(row.str());
-        WriteMifPolyline(mif, std::span<const GeoPoint>(line.data(), 2), Pair, MifPen{1, 2, 128});
-        mid.WriteLine("2,5,\"A21\",\"\"");
-        ASSERT_TRUE(mif.Close());
-        ASSERT_TRUE(mid.Close());
-
-        // An area file with its "double" centroid columns, and its centroid file.
-        TTextFile amif(dir + "TGR01001TRACT.MIF", TTextFile::kCreate);
-        TTextFile amid(dir + "TGR01001TRACT.MID", TTextFile::kCreate);
-        TTextFile pmif(dir + "TGR01001TRACTP.MIF", TTextFile::kCreate);
-        std::vector<std::string> cols = {"NUM integer", "Lon double", "Lat double", "TRACT integer",
-                                         "NAME char (30)"};
-        for (TTextFile* f : {&amif, &pmif}) {
-            f->WriteMifHeader();
-            WriteMifColumns(*f, cols);
-        }
-        std::vector<int32_t> sizes = {4};
-        ASSERT_TRUE(WriteMifRegion(amif, ring, sizes, Pair));
-        WriteMifBrush(amif, 16744452);
-        WriteMifPoint(pmif, Pair({-87666667, 41666667}));
+        auto lines = Open(kMifFormat, dir + "TGR01001A", LayerGeometry::Line,
+                          {{"NUM", ColumnType::Integer},
+                           {"TLID", ColumnType::Integer},
+                           {"CFCC", ColumnType::Char, 3},
+                           {"NAME", ColumnType::Char, 30}});
+        ASSERT_TRUE(lines);
+        Row row;
+        lines->WriteLine(line, "A15", row.Int(1).Int(641234567).Text("A41").Text(kOddName));
         row.Clear();
-        row.Int(2).Plain(Fixed(-87666667)).Plain(Fixed(41666667)).Plain("100100").Text("Tract \"A\"");
-        amid.WriteLine(row.str());
-        ASSERT_TRUE(amif.Close());
-        ASSERT_TRUE(amid.Close());
-        ASSERT_TRUE(pmif.Close());
+        lines->WriteLine(std::span<const GeoPoint>(line.data(), 2), "A41", row.Int(2).Int(5).Text("A21").Text(""));
+        ASSERT_TRUE(lines->Close().empty());
+
+        // An area file with its degree centroid columns, and its centroid file.
+        const std::vector<Column> cols = {{"NUM", ColumnType::Integer},
+                                          {"Lon", ColumnType::Degrees},
+                                          {"Lat", ColumnType::Degrees},
+                                          {"TRACT", ColumnType::Integer},
+                                          {"NAME", ColumnType::Char, 30}};
+        auto areas = Open(kMifFormat, dir + "TGR01001TRACT", LayerGeometry::Area, cols, "CNTY");
+        auto points = Open(kMifFormat, dir + "TGR01001TRACTP", LayerGeometry::Point, cols, "CNTY");
+        ASSERT_TRUE(areas && points);
+        std::vector<int32_t> sizes = {4};
+        row.Clear();
+        row.Int(2).Int(-87666667).Int(41666667).Int(100100).Text("Tract \"A\"");
+        ASSERT_TRUE(areas->WriteArea(ring, sizes, row));
+        ASSERT_TRUE(points->WritePoint({-87666667, 41666667}, row));
+        ASSERT_TRUE(areas->Close().empty());
+        ASSERT_TRUE(points->Close().empty());
     }
     std::string out = OgrInfo(dir + "TGR01001A.MIF");
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
@@ -204,7 +205,7 @@ TEST(GdalRoundTrip, MifAndMidFiles)
                     "  CFCC (String) = A21\n"
                     "  NAME (String) = \n");
     EXPECT_HAS(out, "  LINESTRING (-87.654321 41.5,-87.6 41.55)\n");
-    EXPECT_HAS(out, "c:#0000ff");
+    EXPECT_HAS(out, "c:#0000ff"); // the pen of a primary road
 
     out = OgrInfo(dir + "TGR01001TRACT.MIF");
     EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;

@@ -1,4 +1,4 @@
-#include "formats/gpkg.h"
+#include "formats/gpkg/gpkg.h"
 #include "support/recorder.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ struct GeoPackageTest : ::testing::Test {
     std::string path = dir + "TGR01001.gpkg";
 
     // The county's GeoPackage, through the loaded writer.
-    static std::shared_ptr<GeoPackage> Make(const std::string& path)
+    static std::shared_ptr<LayerContainer> Make(const std::string& path)
     {
         std::string error;
         auto file = MakeGeoPackage(path, error);
@@ -49,20 +49,20 @@ struct GeoPackageTest : ::testing::Test {
         return file;
     }
 
-    static LayerDefinition Table(GeoPackage& file, const std::string& name, LayerGeometry geometry,
+    static LayerDefinition Table(LayerContainer& file, const std::string& name, LayerGeometry geometry,
                                  std::vector<Column> columns = {{"NUM", ColumnType::Integer}})
     {
         LayerDefinition def;
-        def.format = OutputFormat::Gpkg;
         def.geometry = geometry;
+        def.name = name;
         def.columns = std::move(columns);
-        def.table = {&file, name};
+        def.container = &file;
         return def;
     }
     static std::unique_ptr<LayerWriter> Open(const LayerDefinition& def)
     {
         WriteFailures failures;
-        auto w = OpenLayerWriter(def, failures);
+        auto w = OpenLayerWriter(kGpkgFormat, def, failures);
         EXPECT_TRUE(failures.empty());
         return w;
     }
@@ -77,17 +77,11 @@ struct GeoPackageTest : ::testing::Test {
 GeoPoint PointNumber(int i) { return {-87000000 - i * 37, 41000000 + (i * 7919) % 100003}; }
 
 // A point table of points 0..n-1, NUM 1..n.
-void WritePointTable(GeoPackage& file, const std::string& name, int n)
+void WritePointTable(LayerContainer& file, const std::string& name, int n)
 {
-    LayerDefinition def;
-    def.format = OutputFormat::Gpkg;
-    def.geometry = LayerGeometry::Point;
-    def.columns = {{"NUM", ColumnType::Integer}};
-    def.table = {&file, name};
-    WriteFailures failures;
-    auto w = OpenLayerWriter(def, failures);
-    ASSERT_TRUE(w && failures.empty());
-    LayerRow row;
+    auto w = GeoPackageTest::Open(GeoPackageTest::Table(file, name, LayerGeometry::Point));
+    ASSERT_TRUE(w);
+    Row row;
     for (int i = 0; i < n; ++i) {
         row.Clear();
         w->WritePoint(PointNumber(i), row.Int(i + 1));
@@ -103,7 +97,7 @@ TEST_F(GeoPackageTest, PackedIndexFindsEveryFeatureAtItsOwnCoordinates)
     {
         const auto made = Make(path);
         ASSERT_TRUE(made);
-        GeoPackage& file = *made;
+        LayerContainer& file = *made;
         for (int n : sizes) WritePointTable(file, "P" + std::to_string(n), n);
         WriteFailures failures;
         ASSERT_TRUE(file.Commit(failures));
@@ -162,17 +156,17 @@ TEST_F(GeoPackageTest, TablesWrittenFromSeveralThreadsAtOnceAreEachWhole)
     {
         const auto made = Make(path);
         ASSERT_TRUE(made);
-        GeoPackage& file = *made;
+        LayerContainer& file = *made;
         std::vector<std::thread> threads;
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&, t] {
                 auto w = Open(Table(file, "L" + std::to_string(t), LayerGeometry::Line,
                                     {{"NUM", ColumnType::Integer}, {"T", ColumnType::Integer}}));
-                LayerRow row;
+                Row row;
                 for (int i = 0; i < kLines; ++i) {
                     const GeoPoint line[3] = {PointNumber(i), PointNumber(i + t), PointNumber(i + 1)};
                     row.Clear();
-                    w->WriteLine(line, {}, row.Int(i + 1).Int(t));
+                    w->WriteLine(line, "A41", row.Int(i + 1).Int(t));
                 }
                 EXPECT_TRUE(w->Close().empty());
             });
@@ -194,14 +188,14 @@ TEST_F(GeoPackageTest, ColumnsHoldTheirValuesAsTheirTypes)
     {
         const auto made = Make(path);
         ASSERT_TRUE(made);
-        GeoPackage& file = *made;
+        LayerContainer& file = *made;
         auto w = Open(Table(file, "DP", LayerGeometry::Point,
                             {{"NUM", ColumnType::Integer},
                              {"NAME", ColumnType::Char, 5},
                              {"LAT", ColumnType::Degrees},
                              {"ZIPL", ColumnType::Integer}}));
-        LayerRow row;
-        row.Int(7).Text("Pe\xF1" "asco \"Grande\" Road").Int(41500000).Plain("");
+        Row row;
+        row.Int(7).Text("Pe\xF1" "asco \"Grande\" Road").Int(41500000).Null();
         w->WritePoint({-87000000, 41500000}, row);
         EXPECT_TRUE(w->Close().empty());
         WriteFailures failures;
@@ -209,7 +203,7 @@ TEST_F(GeoPackageTest, ColumnsHoldTheirValuesAsTheirTypes)
     }
     Db db(path);
     // Latin-1 becomes UTF-8, a text is not cut to its width, micro-degrees
-    // become degrees, and a value that is no number is null.
+    // become degrees, and a null stays null.
     EXPECT_EQ(db.Text("SELECT NAME FROM DP"), "Pe\xC3\xB1" "asco \"Grande\" Road");
     EXPECT_EQ(db.Text("SELECT typeof(NUM) || ' ' || NUM FROM DP"), "integer 7");
     EXPECT_EQ(db.Text("SELECT typeof(LAT) || ' ' || LAT FROM DP"), "real 41.5");
@@ -222,9 +216,9 @@ TEST_F(GeoPackageTest, AGivenUpTableLeavesNoFileAndTheOlderOneUntouched)
     {
         const auto made = Make(path);
         ASSERT_TRUE(made);
-        GeoPackage& file = *made;
+        LayerContainer& file = *made;
         auto a = Open(Table(file, "A", LayerGeometry::Point));
-        LayerRow row;
+        Row row;
         a->WritePoint(PointNumber(1), row.Int(1));
         EXPECT_TRUE(a->Close().empty());
         auto b = Open(Table(file, "B", LayerGeometry::Point));
@@ -243,14 +237,14 @@ TEST_F(GeoPackageTest, AWriteFailureFailsItsTableTheTablesAfterItAndTheFile)
     test::FileSizeLimit limit(256 * 1024);
     const auto made = Make(path);
     ASSERT_TRUE(made);
-    GeoPackage& file = *made;
+    LayerContainer& file = *made;
     auto a = Open(Table(file, "A", LayerGeometry::Line));
-    LayerRow row;
+    Row row;
     std::vector<GeoPoint> line;
     for (int i = 0; i < 200; ++i) line.push_back(PointNumber(i));
     for (int i = 0; i < 2000; ++i) {
         row.Clear();
-        a->WriteLine(line, {}, row.Int(i));
+        a->WriteLine(line, "A41", row.Int(i));
     }
     // A layer's Close does not wait for its rows: each failure comes
     // either from it or from the commit, once.

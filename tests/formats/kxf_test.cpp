@@ -1,4 +1,6 @@
-#include "formats/kxf.h"
+#include "formats/kxf/kxf.h"
+#include "formats/kxf/kxf_codec.h"
+#include "formats/mif/mid_syntax.h"
 
 #include "support/recorder.h"
 
@@ -272,15 +274,19 @@ TEST(KxfDump, ShowsRecordsWithTheirAttributes)
     AddChain(t, "B11", {-87000000, 41000000}, {-87100000, 41100000}, {});
     {
         KxfFileSet set(dir + "TGR01001A");
-        WriteMtdColumns(set.Mtd(), 3, "NUM integer\r\nTLID integer\r\nNAME char (30)\r\n");
-        MidRow row;
-        row.Int(1).Int(101).Text("Main \"Big\" St");
+        const std::vector<Column> cols = {
+            {"NUM", ColumnType::Integer}, {"TLID", ColumnType::Integer}, {"NAME", ColumnType::Char, 30}};
+        WriteColumnBlock(set.Mtd(), ColumnBlock::Mtd, cols, true);
+        Row row;
+        std::string line;
+        AppendMidRow(line, row.Int(1).Int(101).Text("Main \"Big\" St"), cols);
         ASSERT_TRUE(WriteChain(set.Kxf(), t, t[1]));
-        set.Mtd().WriteLine(row.str());
+        set.Mtd().WriteLine(line);
         row.Clear();
-        row.Int(2).Int(102).Text("");
+        line.clear();
+        AppendMidRow(line, row.Int(2).Int(102).Text(""), cols);
         ASSERT_TRUE(WriteChain(set.Kxf(), t, t[2]));
-        set.Mtd().WriteLine(row.str());
+        set.Mtd().WriteLine(line);
         std::vector<GeoPoint> ring = {{0, 0}, {0, 1000}, {1000, 1000}, {0, 0}};
         std::vector<int32_t> sizes = {4};
         KxfBox areaBox;
@@ -368,4 +374,17 @@ TEST(KxfDump, DamagedFilesAreReportedWithoutCrashing)
     ToolRun rows = RunTool(dir + "G.KXF");
     EXPECT_EQ(rows.status, 1);
     EXPECT_NE(rows.out.find("2 attribute rows for 1 records"), std::string::npos) << rows.out;
+}
+
+TEST(KxfStyle, AreaClassesByTheme)
+{
+    EXPECT_EQ(KxfAreaClass("W"), 23);
+    EXPECT_EQ(KxfAreaClass("WLND"), 23);
+    EXPECT_EQ(KxfAreaClass("CNTY"), 3);
+    EXPECT_EQ(KxfAreaClass("FMCD"), 4);
+    EXPECT_EQ(KxfAreaClass("CTBNA00"), 5);
+    EXPECT_EQ(KxfAreaClass("BLK00"), 6);
+    EXPECT_EQ(KxfAreaClass("BGP00"), 7);
+    EXPECT_EQ(KxfAreaClass("FMCD90"), 0); // the 1990 layers have none
+    EXPECT_EQ(KxfAreaClass("FPL"), 0);
 }

@@ -1,4 +1,4 @@
-#include "formats/shp.h"
+#include "formats/shp/shp_file.h"
 
 #include "support/recorder.h"
 

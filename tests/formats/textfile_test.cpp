@@ -27,12 +27,6 @@ std::vector<std::string> ReadAllLines(const std::string& bytes)
     return lines;
 }
 
-std::string MifLike(const std::function<void(TTextFile&)>& write)
-{
-    TTextFile f("", TTextFile::kCreate);
-    write(f);
-    return f.MemoryContents();
-}
 
 } // namespace
 
@@ -211,81 +205,4 @@ TEST(TextFileWrite, DestructorClosesSilentlyAndFlushes)
         TTextFile f("/dev/full", TTextFile::kCreate);
         f.WriteLine("dropped without a word");
     }
-}
-
-// ---------------------------------------------------------------------------
-
-TEST(MifSyntax, FileWithNoObjects)
-{
-    std::string text = MifLike([](TTextFile& f) {
-        f.WriteMifHeader();
-        WriteMifColumns(f, 2, "NUM integer\r\nNAME char (30)\r\n");
-    });
-    EXPECT_EQ(text, "Version 450\r\n"
-                    "Charset \"WindowsLatin1\"\r\n"
-                    "Delimiter \",\"\r\n"
-                    "Coordsys Earth Projection 1,74\r\n"
-                    "COLUMNS 2\r\n"
-                    "NUM integer\r\n"
-                    "NAME char (30)\r\n"
-                    "\r\n"
-                    "DATA\r\n");
-}
-
-TEST(MifSyntax, DoubleColumnsAreWrittenAsFloat)
-{
-    std::vector<std::string> cols = {"NUM integer", "Lon double", "Lat double", "TRACT integer", "NAME char (30)"};
-    std::string text = MifLike([&](TTextFile& f) { WriteMifColumns(f, cols); });
-    EXPECT_EQ(text, "COLUMNS 5\r\nNUM integer\r\nLon Float\r\nLat Float\r\nTRACT integer\r\nNAME char (30)\r\n"
-                    "DATA\r\n");
-    // The same in the one-piece form, and the MTD block keeps its types.
-    text = MifLike([](TTextFile& f) { WriteMifColumns(f, 1, "LON double\r\n"); });
-    EXPECT_EQ(text, "COLUMNS 1\r\nLON Float\r\n\r\nDATA\r\n");
-    text = MifLike([&](TTextFile& f) { WriteMtdColumns(f, cols); });
-    EXPECT_EQ(text, "FIELDS 5\r\nNUM integer\r\nLon double\r\nLat double\r\nTRACT integer\r\nNAME char (30)\r\n"
-                    "DATA\r\n");
-    text = MifLike([](TTextFile& f) { WriteMtdColumns(f, 1, "NUM integer\r\n"); });
-    EXPECT_EQ(text, "FIELDS 1\r\nNUM integer\r\n\r\nDATA\r\n");
-}
-
-TEST(MifSyntax, Objects)
-{
-    std::vector<GeoPoint> pts = {{-87000000, 41000000}, {-87500000, 41500000}, {-87000000, 41500000},
-                                 {-87000000, 41000000}};
-    auto fmt = [](GeoPoint p) { return std::to_string(p.x) + " " + std::to_string(p.y); };
-    std::string text = MifLike([&](TTextFile& f) {
-        WriteMifPolyline(f, std::span<const GeoPoint>(pts.data(), 2), fmt, MifPen{2, 2, 255});
-        std::vector<int32_t> rings = {3, 1};
-        EXPECT_TRUE(WriteMifRegion(f, pts, rings, fmt));
-        WriteMifBrush(f, 16744448);
-        std::vector<int32_t> tooMany = {3, 2};
-        EXPECT_FALSE(WriteMifRegion(f, pts, tooMany, fmt));
-        WriteMifPoint(f, "-87.000000 41.000000");
-    });
-    EXPECT_EQ(text, "PLINE\r\n2\r\n-87000000 41000000\r\n-87500000 41500000\r\nPEN (2,2,255)\r\n"
-                    "Region 2\r\n3\r\n-87000000 41000000\r\n-87500000 41500000\r\n-87000000 41500000\r\n"
-                    "1\r\n-87000000 41000000\r\nBRUSH (2,0,16744448)\r\n"
-                    "POINT -87.000000 41.000000\r\n");
-}
-
-TEST(MidSyntax, RowsQuoteTextsAndDoubleEmbeddedQuotes)
-{
-    MidRow row;
-    row.Int(7).Int(-12).Text("A41").Text("Main \"Big\" St").Plain("-87.500000").Text("");
-    EXPECT_EQ(row.str(), "7,-12,\"A41\",\"Main \"\"Big\"\" St\",-87.500000,\"\"");
-    row.Clear();
-    row.Plain("").Int(1);
-    EXPECT_EQ(row.str(), ",1");
-}
-
-TEST(MidSyntax, SplittingUndoesQuotingAndKeepsCommasInQuotes)
-{
-    std::vector<std::string> v;
-    SplitMidRow("1,\"Smith, John\",\"\",\"a\"\"b\",42", v);
-    EXPECT_EQ(v, (std::vector<std::string>{"1", "Smith, John", "", "a\"b", "42"}));
-    SplitMidRow("", v);
-    EXPECT_EQ(v, (std::vector<std::string>{""}));
-    // A damaged row with an unterminated quote keeps its rest.
-    SplitMidRow("1,\"abc,def", v);
-    EXPECT_EQ(v, (std::vector<std::string>{"1", "abc,def"}));
 }

@@ -1,5 +1,5 @@
 // The KXF record decoder and the MTD parser, as the dump tool uses them.
-#include "formats/kxf.h"
+#include "formats/kxf/kxf_codec.h"
 
 #include <cstdlib>
 #include <string>

@@ -127,7 +127,7 @@ TEST(Selection, GroupFlagsAndAreaChecks)
     EXPECT_TRUE(AnyAreaSelected(s));
 }
 
-TEST(Selection, AreaSpecsKindsAndColours)
+TEST(Selection, AreaSpecs)
 {
     EXPECT_EQ(AreaSpecOf("CbAr1"), "CNTY|00605");
     EXPECT_EQ(AreaSpecOf("CbAr21"), "ZCTA5|11405");
@@ -139,22 +139,6 @@ TEST(Selection, AreaSpecsKindsAndColours)
     EXPECT_EQ(AreaSpecOf("CbAt9"), "CTPP|08604");
     EXPECT_EQ(AreaSpecOf("CbAt10"), "");
     EXPECT_EQ(AreaSpecOf("CbQ01"), "");
-
-    EXPECT_EQ(AreaKindCode("CNTY|00605"), 3);
-    EXPECT_EQ(AreaKindCode("FMCD|05705"), 4);
-    EXPECT_EQ(AreaKindCode("FMCD90|03105"), 4);
-    EXPECT_EQ(AreaKindCode("CTBNA00|07206"), 5);
-    EXPECT_EQ(AreaKindCode("BLK00|07804"), 6);
-    EXPECT_EQ(AreaKindCode("BGP00|07801"), 7);
-    EXPECT_EQ(AreaKindCode("PLC"), 8);
-    EXPECT_EQ(AreaKindCode("FPL|06705"), 0);
-    EXPECT_EQ(AreaKindCode("cnty"), 0);
-
-    EXPECT_EQ(CurrentAreaColour(1), 0xFF8004);
-    EXPECT_EQ(Area1990Colour(2), 0xA08080);
-    EXPECT_EQ(Area1990Colour(7), 0xF08080);
-    EXPECT_EQ(EntityAreaColour(1), 0xFF3880);
-    EXPECT_EQ(EntityAreaColour(9), 0xFFB880);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "ui/view_dlg.h"
 #include "view/sample_files.h"
 
-#include "formats/dbf.h"
+#include "formats/shp/dbf.h"
 
 #include <QImage>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "view/readers.h"
 #include "view/sample_files.h"
 
-#include "formats/dbf.h"
+#include "formats/shp/dbf.h"
 
 #include <gtest/gtest.h>
 
@@ -108,8 +108,12 @@ std::string ShpFile(int type, const std::vector<std::string>& contents)
 void WriteTable(const std::string& path, int count)
 {
     Tdbx t(path, Tdbx::kCreate);
-    DefineFieldsFromColumns(t, "ID integer\r\n");
-    for (int i = 1; i <= count; ++i) StoreRowAsRecord(t, i, std::to_string(i * 10));
+    t.AddField(DbfFieldDescriptor::Make("ID", 'N', 12));
+    for (int i = 1; i <= count; ++i) {
+        t.ClearRecord();
+        t.SetFieldText(1, std::to_string(i * 10));
+        t.WriteRecord(i);
+    }
     ASSERT_TRUE(t.Close());
 }
 

@@ -1,4 +1,5 @@
-#include "formats/gpkg.h"
+#include "formats/gpkg/gpkg.h"
+#include "formats/staged.h"
 
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
@@ -25,7 +26,7 @@
 
 namespace zalor {
 
-class GdalGeoPackage final : public GeoPackage {
+class GdalGeoPackage final : public LayerContainer {
 public:
     // `path` is the file's final name. The tables of a GeoPackage already
     // there are read now.
@@ -1188,9 +1189,9 @@ bool TableWriter::Finish()
 class GpkgTable final : public LayerWriter {
 public:
     GpkgTable(const LayerDefinition& def, GdalGeoPackage& file)
-        : file_(file), table_(std::make_shared<GdalGeoPackage::Table>()), mainPath_(file.TablePath(def.table.name))
+        : file_(file), table_(std::make_shared<GdalGeoPackage::Table>()), mainPath_(file.TablePath(def.name))
     {
-        table_->name = def.table.name;
+        table_->name = def.name;
         table_->geometry = def.geometry;
         table_->columns = def.columns;
         table_->projection = def.projection;
@@ -1201,17 +1202,17 @@ public:
         if (!ended_) Discard();
     }
 
-    bool WritePoint(GeoPoint p, const LayerRow& row) override
+    bool WritePoint(GeoPoint p, const Row& row) override
     {
         Add(std::span<const GeoPoint>(&p, 1), {}, row);
         return true;
     }
-    bool WriteLine(std::span<const GeoPoint> points, const LineStyle&, const LayerRow& row) override
+    bool WriteLine(std::span<const GeoPoint> points, std::string_view, const Row& row) override
     {
         Add(points, {}, row);
         return true;
     }
-    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const LayerRow& row) override
+    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const Row& row) override
     {
         Add(points, ringSizes, row);
         return true;
@@ -1255,9 +1256,8 @@ private:
     // more: a 4-byte header and 51 cells (its most) of 24 bytes.
     static constexpr int kNodeSize = 4 + 51 * 24;
 
-    void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const LayerRow& row)
+    void Add(std::span<const GeoPoint> points, std::span<const int32_t> rings, const Row& row)
     {
-        using Value = GdalGeoPackage::Batch::Value;
         GdalGeoPackage::Batch& b = batch_;
         Box box;
         std::string& out = b.blobs;
@@ -1282,32 +1282,42 @@ private:
         b.extent.Widen(box.maxX, box.maxY);
         b.coordinates += points.size();
         const std::vector<Column>& columns = table_->columns;
-        for (std::size_t k = 0; k < columns.size(); ++k) {
-            Value v;
-            if (k < row.Size()) {
-                const std::string_view value = row.ValueAt(k, scratch_);
-                if (columns[k].type == ColumnType::Char) {
-                    v.kind = Value::Kind::Text;
-                    v.text.begin = static_cast<uint32_t>(b.text.size());
-                    AppendUtf8(b.text, value);
-                    v.text.end = static_cast<uint32_t>(b.text.size());
-                } else {
-                    int64_t n = 0;
-                    const auto r = std::from_chars(value.data(), value.data() + value.size(), n);
-                    if (r.ec == std::errc() && r.ptr == value.data() + value.size()) {
-                        if (columns[k].type == ColumnType::Degrees) {
-                            v.kind = Value::Kind::Real;
-                            v.real = static_cast<double>(n) / 1e6; // micro-degrees, as in the shapefile's table
-                        } else {
-                            v.kind = Value::Kind::Integer;
-                            v.integer = n;
-                        }
-                    }
-                }
-            }
-            b.values.push_back(v);
-        }
+        for (std::size_t k = 0; k < columns.size(); ++k) b.values.push_back(BoundValue(row, k, columns[k], b.text));
         if (b.Features() >= kBatchFeatures || b.coordinates >= kBatchPoints) Hand();
+    }
+    // Value k of the row as it is bound to its column: texts in UTF-8,
+    // degree columns (micro-degrees in the row) as degrees.
+    static GdalGeoPackage::Batch::Value BoundValue(const Row& row, std::size_t k, const Column& column,
+                                                   std::string& text)
+    {
+        using Bound = GdalGeoPackage::Batch::Value;
+        Bound v;
+        if (k >= row.Size() || row.KindAt(k) == Value::Kind::Null) return v;
+        if (column.IsText()) {
+            char number[24];
+            const std::string_view value = row.KindAt(k) == Value::Kind::Text
+                                               ? row.TextAt(k)
+                                               : std::string_view(number, FormatInteger(row.IntAt(k), number));
+            v.kind = Bound::Kind::Text;
+            v.text.begin = static_cast<uint32_t>(text.size());
+            AppendUtf8(text, value);
+            v.text.end = static_cast<uint32_t>(text.size());
+            return v;
+        }
+        if (row.KindAt(k) == Value::Kind::Real) {
+            v.kind = Bound::Kind::Real;
+            v.real = row.RealAt(k);
+        } else if (row.KindAt(k) == Value::Kind::Integer) {
+            const int64_t n = row.IntAt(k);
+            if (column.type == ColumnType::Degrees) {
+                v.kind = Bound::Kind::Real;
+                v.real = static_cast<double>(n) / 1e6; // micro-degrees, as in the shapefile's table
+            } else {
+                v.kind = Bound::Kind::Integer;
+                v.integer = n;
+            }
+        }
+        return v;
     }
     void Hand()
     {
@@ -1330,7 +1340,6 @@ private:
     const std::string mainPath_;
     GdalGeoPackage::Batch batch_;
     std::vector<RTreeBox> boxes_; // of every feature, for the index
-    std::string scratch_;
     bool ended_ = false;
 };
 
@@ -1342,7 +1351,7 @@ std::unique_ptr<LayerWriter> GdalGeoPackage::OpenTable(const LayerDefinition& de
 } // namespace zalor
 
 // The entry point of the GeoPackage writer module (MakeGeoPackage loads it).
-extern "C" __attribute__((visibility("default"))) zalor::GeoPackage* ZalorMakeGeoPackage(const char* path)
+extern "C" __attribute__((visibility("default"))) zalor::LayerContainer* ZalorMakeGeoPackage(const char* path)
 {
     try {
         return new zalor::GdalGeoPackage(path);

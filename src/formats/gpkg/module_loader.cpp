@@ -1,6 +1,6 @@
-// Loads the GeoPackage writer (zalor-gpkg.so, which brings GDAL) the first
-// time a GeoPackage is made.
-#include "formats/gpkg.h"
+// The GeoPackage format: its record, and the loading of its writer
+// (zalor-gpkg.so, which brings GDAL) the first time a GeoPackage is made.
+#include "formats/gpkg/gpkg.h"
 
 #include <dlfcn.h>
 
@@ -17,7 +17,7 @@ namespace zalor {
 
 namespace {
 
-using MakeFunction = GeoPackage* (*)(const char*);
+using MakeFunction = LayerContainer* (*)(const char*);
 
 constexpr const char* kModuleName = "zalor-gpkg.so";
 
@@ -74,19 +74,34 @@ const Module& LoadModule()
 
 } // namespace
 
-std::shared_ptr<GeoPackage> MakeGeoPackage(const std::string& path, std::string& error)
+std::shared_ptr<LayerContainer> MakeGeoPackage(const std::string& path, std::string& error)
 {
     const Module& module = LoadModule();
     if (!module.make) {
         error = module.error;
         return nullptr;
     }
-    GeoPackage* file = module.make(path.c_str());
+    LayerContainer* file = module.make(path.c_str());
     if (!file) {
         error = "the GeoPackage writer failed to start";
         return nullptr;
     }
-    return std::shared_ptr<GeoPackage>(file);
+    return std::shared_ptr<LayerContainer>(file);
 }
+
+namespace {
+constexpr std::string_view kExtensions[] = {".gpkg"};
+} // namespace
+
+const FormatDriver kGpkgFormat = {
+    .name = "gpkg",
+    .caption = " GeoPackage (GPKG)",
+    .extensions = kExtensions,
+    // A table per area layer keyed by the layer's name, its centroid in
+    // degrees after the key.
+    .areas = {.firstNumber = 1, .centroidAfterKey = true, .zctaAsText = true},
+    .integerCodes = true,
+    .openContainer = MakeGeoPackage,
+};
 
 } // namespace zalor

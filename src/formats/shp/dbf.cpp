@@ -1,4 +1,4 @@
-#include "formats/dbf.h"
+#include "formats/shp/dbf.h"
 
 #include <algorithm>
 #include <cstring>
@@ -216,62 +216,6 @@ bool Tdbx::Close()
     closed_ = true;
     closeResult_ = file_->Close();
     return closeResult_;
-}
-
-// ---------------------------------------------------------------------------
-
-namespace {
-
-constexpr int kWideCharField = 254;
-
-DbfFieldDescriptor DescriptorForColumn(std::string_view line)
-{
-    std::size_t space = line.find(' ');
-    std::string_view name = line.substr(0, space);
-    std::string_view type = space == std::string_view::npos ? std::string_view() : TrimBlanks(line.substr(space + 1));
-    if (type.starts_with("integer")) return DbfFieldDescriptor::Make(name, 'N', 12);
-    // Micro-degree values: room for a sign and ten digits, any 32-bit value.
-    if (type.starts_with("double")) return DbfFieldDescriptor::Make(name, 'N', 11);
-    int width = 0;
-    if (type.starts_with("char")) {
-        std::size_t open = type.find('(');
-        if (open != std::string_view::npos) {
-            std::size_t i = open + 1;
-            while (i < type.size() && type[i] == ' ') ++i;
-            while (i < type.size() && type[i] >= '0' && type[i] <= '9' && width <= kWideCharField)
-                width = width * 10 + (type[i++] - '0');
-        }
-    }
-    if (width < 1 || width > kWideCharField) width = kWideCharField;
-    return DbfFieldDescriptor::Make(name, 'C', width);
-}
-
-} // namespace
-
-void DefineFieldsFromColumns(Tdbx& table, std::string_view columnText)
-{
-    table.Recreate();
-    std::size_t at = 0;
-    while (at < columnText.size()) {
-        std::size_t cr = columnText.find('\r', at);
-        std::string_view line = columnText.substr(at, cr == std::string_view::npos ? std::string_view::npos : cr - at);
-        at = cr == std::string_view::npos ? columnText.size() : cr + 2; // the LF after the CR is skipped
-        if (TrimBlanks(line).empty()) continue;
-        table.AddField(DescriptorForColumn(line));
-    }
-}
-
-void StoreRowAsRecord(Tdbx& table, int64_t record, std::string_view row)
-{
-    table.ClearRecord();
-    int k = 0;
-    ForEachMidValue(row, [&](std::string_view v, bool quoted) {
-        ++k;
-        if (k > table.FieldCount()) return;
-        if (quoted && v.find("\"\"") != std::string_view::npos) table.SetFieldText(k, UndoubleQuotes(v));
-        else table.SetFieldText(k, v);
-    });
-    table.WriteRecord(record);
 }
 
 } // namespace zalor

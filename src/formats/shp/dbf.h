@@ -1,5 +1,4 @@
-// The dBASE III table that goes with every shapefile, and its link to the
-// column and row texts of the MIF/MID syntax.
+// The dBASE III table that goes with every shapefile.
 #pragma once
 
 #include "formats/textfile.h"
@@ -102,18 +101,5 @@ private:
     int64_t cacheCount_ = 0;
     std::vector<char> cache_;
 };
-
-// The column text of the MIF column block (lines such as "NAME char (30)",
-// each ending in CR LF) as the fields of an emptied table: "integer" gives
-// a numeric field of 12 bytes, "char (n)" a character field of n bytes,
-// "double" (micro-degree values) a numeric field of 11 bytes. A line whose
-// type is none of these, or whose width is missing, gives a character
-// field of 254 bytes, so that the row values still meet their columns.
-void DefineFieldsFromColumns(Tdbx& table, std::string_view columnText);
-
-// Stores one attribute row in MID syntax as record `record`: the k-th value
-// goes into field k (quotes removed, doubled quotes undone); fields without
-// a value stay empty and values beyond the last field are ignored.
-void StoreRowAsRecord(Tdbx& table, int64_t record, std::string_view row);
 
 } // namespace zalor

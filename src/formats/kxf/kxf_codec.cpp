@@ -1,4 +1,4 @@
-#include "formats/kxf.h"
+#include "formats/kxf/kxf_codec.h"
 
 #include <algorithm>
 #include <charconv>
