@@ -1,5 +1,6 @@
 #include "tiger/archive.h"
 
+#include "tiger/file_names.h"
 #include "tiger/paths.h"
 #include "tiger/validation.h"
 
@@ -39,16 +40,6 @@ constexpr std::size_t kInputChunk = std::size_t(1) << 18; // deflate data read a
 constexpr bool kRawDeflate = false;
 #endif
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    return true;
-}
-
 // One part of a mask against one part of a name: '*' ends the comparison
 // with a match, '?' matches any one character.
 bool WildPartMatches(std::string_view name, std::string_view mask)
@@ -58,7 +49,7 @@ bool WildPartMatches(std::string_view name, std::string_view mask)
         if (mask[i] == '*') return true;
         if (i >= name.size()) return false;
         if (mask[i] == '?') continue;
-        if (Upper(mask[i]) != Upper(name[i])) return false;
+        if (UpperAscii(mask[i]) != UpperAscii(name[i])) return false;
     }
     return i == name.size();
 }
@@ -71,12 +62,6 @@ std::string SafeMemberFileName(const std::string& member)
     std::string name = cut == std::string::npos ? member : member.substr(cut + 1);
     if (name == "." || name == "..") return {};
     return name;
-}
-
-bool IsRegularFile(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 unzFile Unz(void* h) { return static_cast<unzFile>(h); }
@@ -239,7 +224,7 @@ int TZipObj::Open(const std::string& text)
     std::string name = FileNamePart(path);
     std::size_t dot = name.find_last_of('.');
     std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    for (char& c : ext) c = Upper(c);
+    for (char& c : ext) c = UpperAscii(c);
     if (ext == ".ZIP") return OpenUnZip(path, member);
     if (ext == ".GZ") return OpenGz(path);
     return 0;
@@ -952,7 +937,7 @@ TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, 
     std::string base = fileName.substr(0, fileName.find('.'));
     TZipFile file = [&] {
         if (!county.archive.empty()) {
-            for (char& c : base) c = Upper(c);
+            for (char& c : base) c = UpperAscii(c);
             return TZipFile(county.archive, base + std::string(extension), recordLength);
         }
         return TZipFile(std::string(), DirectoryPart(county.inputPath) + base + std::string(extension), recordLength);
