@@ -1,6 +1,7 @@
 #include "run/driver.h"
 
 #include "formats/gpkg.h"
+#include "run/auto_zip.h"
 #include "run/county_job.h"
 #include "run/county_output.h"
 #include "run/county_reading.h"

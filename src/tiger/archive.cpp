@@ -946,40 +946,4 @@ TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, 
     return file;
 }
 
-// --- gathering a county's outputs into an archive ---------------------------------------
-
-bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBaseName)
-{
-    const std::string dir = DirectoryPart(archivePath);
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            std::string name(e->d_name);
-            if (name.size() < countyBaseName.size() + 4 || name.compare(0, countyBaseName.size(), countyBaseName) != 0)
-                continue;
-            std::string_view ext = std::string_view(name).substr(name.size() - 4);
-            if (!EqualIgnoringCase(ext, ".MIF") && !EqualIgnoringCase(ext, ".MID") && !EqualIgnoringCase(ext, ".MTD"))
-                continue;
-            if (IsRegularFile(dir + name)) names.push_back(std::move(name));
-        }
-        ::closedir(d);
-    }
-    if (names.empty()) return true;
-    std::sort(names.begin(), names.end());
-
-    // The archive is written under a temporary name and put in place when complete.
-    const std::string temporary = dir + ".zalor-" + std::to_string(::getpid()) + "-" + FileNamePart(archivePath);
-    TZipObj zip;
-    bool ok = zip.OpenZip(temporary) == 0;
-    for (std::size_t i = 0; ok && i < names.size(); ++i) ok = zip.AddFileToZip(dir + names[i]) == 0;
-    if (zip.CloseZip() != 0) ok = false;
-    if (ok && std::rename(temporary.c_str(), archivePath.c_str()) != 0) ok = false;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        return false; // the outputs stay on disk when their archive is not complete
-    }
-    for (const std::string& name : names) std::remove((dir + name).c_str());
-    return true;
-}
-
 } // namespace zalor

@@ -4,7 +4,7 @@
 // OpenRecordFile and reads it as fixed-length records through TZipFile,
 // the same way whether the file is an archive member or lies loose in a
 // directory. TZipObj is the archive layer underneath (reading and writing
-// .ZIP archives, reading gzip files), also used to zip a county's outputs.
+// .ZIP archives, reading gzip files).
 #pragma once
 
 #include <cstdint>
@@ -247,12 +247,5 @@ TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, 
 // The path of an existing file named like `path` ignoring the case of its
 // file name (the exact name first); empty when there is none.
 std::string FindFileIgnoringCase(const std::string& path);
-
-// Gathers the MIF, MID and MTD files of a county (names starting with
-// `countyBaseName` in the archive's directory) into the archive
-// `archivePath`, then deletes them. Nothing happens when there is no such
-// file. Returns false when the archive could not be written completely;
-// the files then stay where they are.
-bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBaseName);
 
 } // namespace zalor
