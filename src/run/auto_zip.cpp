@@ -1,6 +1,6 @@
 #include "run/auto_zip.h"
 
-#include "tiger/archive.h"
+#include "tiger/zip_archive.h"
 #include "tiger/file_names.h"
 #include "tiger/paths.h"
 

@@ -5,7 +5,7 @@
 #include "features/output.h"
 #include "formats/layer_writer.h"
 #include "geometry/coords.h"
-#include "tiger/archive.h"
+#include "tiger/record_file.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,8 @@
 #include "run/auto_zip.h"
 
 #include "support/recorder.h"
-#include "tiger/archive.h"
+#include "tiger/record_file.h"
+#include "tiger/zip_archive.h"
 
 #include <gtest/gtest.h>
 

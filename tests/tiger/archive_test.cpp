@@ -1,4 +1,5 @@
-#include "tiger/archive.h"
+#include "tiger/record_file.h"
+#include "tiger/zip_archive.h"
 
 #include "support/recorder.h"
 #include "tiger/county_files.h"
