@@ -43,6 +43,21 @@ std::string SafeMemberFileName(const std::string& member)
     return name;
 }
 
+// Writes the data of the member or gzip file opened in `z` into `out`, and
+// closes `out`; false when the data cannot be read or written whole.
+bool WriteOpenedData(TZipObj& z, std::FILE* out)
+{
+    std::vector<char> block(kCopyChunk);
+    bool ok = true;
+    while (ok) {
+        const int64_t got = z.Read(block.data(), block.size());
+        if (got == 0) break;
+        const auto n = static_cast<std::size_t>(got);
+        ok = got > 0 && std::fwrite(block.data(), 1, n, out) == n;
+    }
+    return std::fclose(out) == 0 && ok;
+}
+
 unzFile Unz(void* h) { return static_cast<unzFile>(h); }
 gzFile Gz(void* h) { return static_cast<gzFile>(h); }
 
@@ -334,21 +349,7 @@ int TZipObj::ExtractZipFile(const std::string& archivePath, const std::string& m
     const std::string target = dir + name;
     std::FILE* out = std::fopen(target.c_str(), "wb");
     if (!out) return 2;
-    std::vector<char> block(kCopyChunk);
-    bool ok = true;
-    for (;;) {
-        int64_t got = z.ReadUnZip(block.data(), block.size());
-        if (got < 0) {
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        if (std::fwrite(block.data(), 1, static_cast<std::size_t>(got), out) != static_cast<std::size_t>(got)) {
-            ok = false;
-            break;
-        }
-    }
-    if (std::fclose(out) != 0) ok = false;
+    bool ok = WriteOpenedData(z, out);
     z.CloseUnZip();
     if (z.MemberCorrupt()) ok = false;
     if (!ok) {
@@ -372,22 +373,7 @@ int TZipObj::ExtractGzFile(const std::string& gzPath, const std::string& target)
     if (z.OpenGz(gzPath) != 0) return 1;
     std::FILE* f = std::fopen(out.c_str(), "wb");
     if (!f) return 2;
-    std::vector<char> block(kCopyChunk);
-    bool ok = true;
-    for (;;) {
-        int64_t got = z.ReadGz(block.data(), block.size());
-        if (got < 0) {
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        if (std::fwrite(block.data(), 1, static_cast<std::size_t>(got), f) != static_cast<std::size_t>(got)) {
-            ok = false;
-            break;
-        }
-    }
-    if (std::fclose(f) != 0) ok = false;
-    if (!ok) {
+    if (!WriteOpenedData(z, f)) {
         std::remove(out.c_str());
         return 2;
     }
