@@ -31,25 +31,32 @@ TZipFile::TZipFile(const std::string& archiveName, const std::string& fileName, 
         archive.resize(gt);
     }
     name_ = file;
-    if (!archive.empty()) {
-        archiveMode_ = true;
-        auto zip = std::make_unique<TZipObj>();
-        if (!IsRegularFile(archive) && ::access(archive.c_str(), F_OK) == 0) {
-            openFailed_ = true;
-            openError_ = archive + " is not a regular file";
-            return;
-        }
-        if (zip->OpenUnZip(archive, file, MemberInflater::TakesRawDeflate()) != 0) {
-            openFailed_ = true;
-            if (!zip->OpenError().empty()) openError_ = zip->MemberName() + " in " + archive + ": " + zip->OpenError();
-            return;
-        }
-        name_ = zip->MemberName();
-        size_ = zip->Size();
-        // A member of more than one block is inflated ahead, on a thread.
-        inflater_ = std::make_unique<MemberInflater>(std::move(zip), size_ > static_cast<int64_t>(kBlockSize));
+    if (!archive.empty()) OpenMember(archive, file);
+    else OpenLooseFile(file);
+}
+
+void TZipFile::OpenMember(const std::string& archive, const std::string& member)
+{
+    archiveMode_ = true;
+    auto zip = std::make_unique<TZipObj>();
+    if (!IsRegularFile(archive) && ::access(archive.c_str(), F_OK) == 0) {
+        openFailed_ = true;
+        openError_ = archive + " is not a regular file";
         return;
     }
+    if (zip->OpenUnZip(archive, member, MemberInflater::TakesRawDeflate()) != 0) {
+        openFailed_ = true;
+        if (!zip->OpenError().empty()) openError_ = zip->MemberName() + " in " + archive + ": " + zip->OpenError();
+        return;
+    }
+    name_ = zip->MemberName();
+    size_ = zip->Size();
+    // A member of more than one block is inflated ahead, on a thread.
+    inflater_ = std::make_unique<MemberInflater>(std::move(zip), size_ > static_cast<int64_t>(kBlockSize));
+}
+
+void TZipFile::OpenLooseFile(const std::string& file)
+{
     std::string path = FindFileIgnoringCase(file);
     if (path.empty()) {
         openFailed_ = true;

@@ -95,6 +95,9 @@ public:
     void Close();
 
 private:
+    // The constructor's two modes: `member` of `archive`, or the loose `file`.
+    void OpenMember(const std::string& archive, const std::string& member);
+    void OpenLooseFile(const std::string& file);
     void Prepare();
     bool Fill(std::size_t want);
     int64_t ReadSource(char* dst, std::size_t n);
