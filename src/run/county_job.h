@@ -4,7 +4,7 @@
 
 #include "features/output.h"
 #include "geometry/coords.h"
-#include "tiger/archive.h"
+#include "tiger/record_file.h"
 
 #include <memory>
 #include <string>

@@ -6,6 +6,7 @@
 #include "tiger/landmarks.h"
 #include "tiger/names.h"
 #include "tiger/polygons.h"
+#include "tiger/zip_archive.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "run/session.h"
-#include "tiger/archive.h"
 #include "tiger/county.h"
+#include "tiger/record_file.h"
 
 namespace zalor {
 

@@ -1,5 +1,6 @@
 #include "run/driver.h"
 
+#include "run/auto_zip.h"
 #include "run/county_job.h"
 #include "run/county_output.h"
 #include "run/county_reading.h"

@@ -5,8 +5,8 @@
 
 #include "formats/layer.h"
 #include "run/session.h"
-#include "tiger/archive.h"
 #include "base/progress.h"
+#include "tiger/record_file.h"
 
 #include <string_view>
 

@@ -3,8 +3,8 @@
 // locations (RT9).
 #pragma once
 
-#include "tiger/archive.h"
 #include "base/progress.h"
+#include "tiger/record_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Chains (RT1) and their shape points (RT2), and the chain orderings.
 #pragma once
 
-#include "tiger/archive.h"
 #include "tiger/county.h"
 #include "base/progress.h"
+#include "tiger/record_file.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 // Point landmarks (RT7).
 #pragma once
 
-#include "tiger/archive.h"
 #include "tiger/county.h"
 #include "base/progress.h"
+#include "tiger/record_file.h"
 
 namespace zalor {
 

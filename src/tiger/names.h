@@ -1,9 +1,9 @@
 // Alternate feature names: the RT5 name list and the RT4 chain references.
 #pragma once
 
-#include "tiger/archive.h"
 #include "tiger/county.h"
 #include "base/progress.h"
+#include "tiger/record_file.h"
 
 #include <cstdint>
 

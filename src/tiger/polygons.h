@@ -1,9 +1,9 @@
 // Polygon links (RTI), entity names (RTC) and the county extent.
 #pragma once
 
-#include "tiger/archive.h"
 #include "tiger/county.h"
 #include "base/progress.h"
+#include "tiger/record_file.h"
 
 #include <cstdint>
 

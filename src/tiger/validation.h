@@ -4,7 +4,7 @@
 // file (RecordTally).
 #pragma once
 
-#include "tiger/archive.h"
+#include "tiger/record_file.h"
 
 #include <string_view>
 

@@ -1,8 +1,8 @@
 #include "run/county_reading.h"
-#include "tiger/archive.h"
 #include "tiger/chains.h"
 #include "tiger/county.h"
 #include "tiger/fields.h"
+#include "tiger/record_file.h"
 #include "tiger/records.h"
 
 #include "tiger/county_files.h"

@@ -1,0 +1,409 @@
+#include "tiger/zip_archive.h"
+
+#include "tiger/file_names.h"
+#include "tiger/paths.h"
+
+#include <unzip.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <sys/stat.h>
+
+namespace zalor {
+
+namespace {
+
+constexpr std::size_t kCopyChunk = 65536; // bytes per write when zipping or extracting
+
+// One part of a mask against one part of a name: '*' ends the comparison
+// with a match, '?' matches any one character.
+bool WildPartMatches(std::string_view name, std::string_view mask)
+{
+    std::size_t i = 0;
+    for (; i < mask.size(); ++i) {
+        if (mask[i] == '*') return true;
+        if (i >= name.size()) return false;
+        if (mask[i] == '?') continue;
+        if (UpperAscii(mask[i]) != UpperAscii(name[i])) return false;
+    }
+    return i == name.size();
+}
+
+// The file name of an archive member without any directory part (either
+// separator), or empty when nothing safe is left.
+std::string SafeMemberFileName(const std::string& member)
+{
+    std::size_t cut = member.find_last_of("/\\");
+    std::string name = cut == std::string::npos ? member : member.substr(cut + 1);
+    if (name == "." || name == "..") return {};
+    return name;
+}
+
+// Writes the data of the member or gzip file opened in `z` into `out`, and
+// closes `out`; false when the data cannot be read or written whole.
+bool WriteOpenedData(TZipObj& z, std::FILE* out)
+{
+    std::vector<char> block(kCopyChunk);
+    bool ok = true;
+    while (ok) {
+        const int64_t got = z.Read(block.data(), block.size());
+        if (got == 0) break;
+        const auto n = static_cast<std::size_t>(got);
+        ok = got > 0 && std::fwrite(block.data(), 1, n, out) == n;
+    }
+    return std::fclose(out) == 0 && ok;
+}
+
+unzFile Unz(void* h) { return static_cast<unzFile>(h); }
+gzFile Gz(void* h) { return static_cast<gzFile>(h); }
+
+} // namespace
+
+uint32_t PackedDosTime(int year, int month, int day, int hour, int minute, int second)
+{
+    uint32_t date = static_cast<uint32_t>((year - 1980) * 512 + month * 32 + day);
+    uint32_t time = static_cast<uint32_t>(hour * 2048 + minute * 32 + second / 2);
+    return date * 65536u + time;
+}
+
+bool ZipMaskMatches(std::string_view name, std::string_view mask)
+{
+    if (mask.empty() || mask == "*.*") return true;
+    std::size_t maskDot = mask.find('.');
+    if (maskDot == std::string_view::npos) return WildPartMatches(name, mask);
+    std::size_t nameDot = name.find('.');
+    std::string_view nameBase = name.substr(0, nameDot);
+    std::string_view nameExt = nameDot == std::string_view::npos ? std::string_view() : name.substr(nameDot + 1);
+    std::string_view maskBase = mask.substr(0, maskDot);
+    std::string_view maskExt = mask.substr(maskDot + 1);
+    if (!WildPartMatches(nameBase, maskBase)) return false;
+    return maskExt == "*" || WildPartMatches(nameExt, maskExt);
+}
+
+// --- TZipObj: the archive reader underneath ------------------------------------
+
+void* TZipObj::unzOpenX(const std::string& archivePath) { return unzOpen64(archivePath.c_str()); }
+
+int TZipObj::unzLocateFileX(void* handle, const std::string& member, int caseFlag)
+{
+    return unzLocateFile(Unz(handle), member.c_str(), caseFlag);
+}
+
+bool TZipObj::unzGetCurrentFileInfoX(void* handle, int64_t& size, std::string* name, int64_t* compressedSize,
+                                     int* method, uint32_t* crc)
+{
+    unz_file_info64 info;
+    char buf[1024];
+    if (unzGetCurrentFileInfo64(Unz(handle), &info, buf, sizeof buf, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    if (info.uncompressed_size > static_cast<ZPOS64_T>(INT64_MAX)) return false;
+    size = static_cast<int64_t>(info.uncompressed_size);
+    if (compressedSize) *compressedSize = static_cast<int64_t>(std::min<ZPOS64_T>(info.compressed_size, INT64_MAX));
+    if (name) name->assign(buf, ::strnlen(buf, sizeof buf));
+    if (method) *method = static_cast<int>(info.compression_method);
+    if (crc) *crc = static_cast<uint32_t>(info.crc);
+    return true;
+}
+
+int TZipObj::unzOpenCurrentFileX(void* handle) { return unzOpenCurrentFile(Unz(handle)); }
+
+int TZipObj::unzReadCurrentFileX(void* handle, char* buffer, unsigned length)
+{
+    return unzReadCurrentFile(Unz(handle), buffer, length);
+}
+
+int TZipObj::unzCloseCurrentFileX(void* handle) { return unzCloseCurrentFile(Unz(handle)); }
+
+int TZipObj::unzCloseX(void* handle) { return unzClose(Unz(handle)); }
+
+TZipObj::~TZipObj()
+{
+    if (zip_) zipClose(static_cast<zipFile>(zip_), nullptr);
+    CloseGz();
+    CloseUnZip();
+}
+
+// --- writing ---------------------------------------------------------------------
+
+int TZipObj::OpenZip(const std::string& archivePath)
+{
+    if (zip_) CloseZip();
+    position_ = 0;
+    size_ = 0;
+    zip_ = zipOpen64(archivePath.c_str(), APPEND_STATUS_CREATE);
+    zipResult_ = zip_ ? ZIP_OK : ZIP_ERRNO;
+    return zipResult_ == ZIP_OK ? 0 : 1;
+}
+
+int TZipObj::AddFileToZip(const std::string& filePath)
+{
+    std::FILE* f = std::fopen(filePath.c_str(), "rb");
+    if (!f) {
+        zipResult_ = ZIP_ERRNO;
+        return zipResult_;
+    }
+    int rc = AddToZip(filePath, f);
+    std::fclose(f);
+    return rc;
+}
+
+int TZipObj::AddToZip(const std::string& filePath, std::FILE* stream)
+{
+    if (!zip_) return zipResult_ = ZIP_PARAMERROR;
+    const std::string member = FileNamePart(filePath);
+
+    struct stat st;
+    if (::fstat(fileno(stream), &st) != 0) return zipResult_ = ZIP_ERRNO;
+    const int64_t size = static_cast<int64_t>(st.st_size);
+
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    zip_fileinfo info{};
+    info.tmz_date.tm_sec = static_cast<uInt>(local.tm_sec);
+    info.tmz_date.tm_min = static_cast<uInt>(local.tm_min);
+    info.tmz_date.tm_hour = static_cast<uInt>(local.tm_hour);
+    info.tmz_date.tm_mday = static_cast<uInt>(local.tm_mday);
+    info.tmz_date.tm_mon = static_cast<uInt>(local.tm_mon); // minizip counts months from 0
+    info.tmz_date.tm_year = static_cast<uInt>(local.tm_year + 1900);
+    info.dosDate = PackedDosTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                 local.tm_min, local.tm_sec);
+    info.internal_fa = 0;
+    info.external_fa = 0;
+
+    zipFile zf = static_cast<zipFile>(zip_);
+    zipResult_ = zipOpenNewFileInZip64(zf, member.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 9,
+                                       size >= 0xFFFFFFFFLL ? 1 : 0);
+    if (zipResult_ != ZIP_OK) return zipResult_;
+
+    std::rewind(stream);
+    std::vector<char> chunk(kCopyChunk);
+    int64_t done = 0;
+    while (done < size) {
+        std::size_t want = static_cast<std::size_t>(std::min<int64_t>(size - done, static_cast<int64_t>(kCopyChunk)));
+        std::size_t got = std::fread(chunk.data(), 1, want, stream);
+        if (got == 0) return zipResult_ = ZIP_ERRNO; // the file shrank or cannot be read
+        zipResult_ = zipWriteInFileInZip(zf, chunk.data(), static_cast<unsigned>(got));
+        if (zipResult_ != ZIP_OK) return zipResult_;
+        done += static_cast<int64_t>(got);
+        position_ += static_cast<int64_t>(got);
+    }
+    zipResult_ = zipCloseFileInZip(zf);
+    return zipResult_;
+}
+
+int TZipObj::CloseZip()
+{
+    if (!zip_) return zipResult_ = ZIP_PARAMERROR;
+    zipResult_ = zipClose(static_cast<zipFile>(zip_), nullptr);
+    zip_ = nullptr;
+    return zipResult_;
+}
+
+// --- reading -----------------------------------------------------------------------
+
+int TZipObj::Open(const std::string& text)
+{
+    std::string path = text;
+    std::string member;
+    std::size_t gt = text.find('>');
+    if (gt != std::string::npos) {
+        path = text.substr(0, gt);
+        member = text.substr(gt + 1);
+    }
+    std::string name = FileNamePart(path);
+    std::size_t dot = name.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (char& c : ext) c = UpperAscii(c);
+    if (ext == ".ZIP") return OpenUnZip(path, member);
+    if (ext == ".GZ") return OpenGz(path);
+    return 0;
+}
+
+int64_t TZipObj::Read(char* buffer, std::size_t length)
+{
+    if (gz_) return ReadGz(buffer, length);
+    return ReadUnZip(buffer, length);
+}
+
+int TZipObj::Close()
+{
+    if (gz_) return CloseGz();
+    return CloseUnZip();
+}
+
+int TZipObj::OpenUnZip(const std::string& archivePath, const std::string& member, bool rawDeflate)
+{
+    CloseUnZip();
+    memberCorrupt_ = false;
+    raw_ = false;
+    crc_ = 0;
+    position_ = 0;
+    size_ = 0;
+    memberName_.clear();
+    openError_.clear();
+    unz_ = unzOpenX(archivePath);
+    if (!unz_) return 1;
+    int rc;
+    if (member.empty()) rc = unzGoToFirstFile(Unz(unz_));
+    else {
+        rc = unzLocateFileX(unz_, member, 1);
+        if (rc != UNZ_OK) rc = unzLocateFileX(unz_, member, 2);
+    }
+    int method = 0;
+    const bool located = rc == UNZ_OK;
+    if (rc == UNZ_OK && !unzGetCurrentFileInfoX(unz_, size_, &memberName_, nullptr, &method, &crc_))
+        rc = UNZ_BADZIPFILE;
+    if (rc == UNZ_OK) {
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(Unz(unz_), &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK && (info.flag & 1))
+            openError_ = "the member is encrypted";
+        else if (method != 0 && method != Z_DEFLATED)
+            openError_ = "compression method " + std::to_string(method) + " is not supported";
+        if (!openError_.empty()) rc = UNZ_BADZIPFILE;
+    }
+    if (rc == UNZ_OK) {
+        if (rawDeflate && method == Z_DEFLATED) {
+            int level = 0;
+            rc = unzOpenCurrentFile2(Unz(unz_), &method, &level, 1);
+            raw_ = rc == UNZ_OK;
+        } else {
+            rc = unzOpenCurrentFileX(unz_);
+        }
+    }
+    if (rc != UNZ_OK) {
+        if (located && openError_.empty()) openError_ = "the member cannot be read (a damaged header)";
+        unzCloseX(unz_);
+        unz_ = nullptr;
+        size_ = 0;
+        return rc == 0 ? 1 : rc;
+    }
+    memberOpen_ = true;
+    return 0;
+}
+
+int64_t TZipObj::ReadUnZip(char* buffer, std::size_t length)
+{
+    if (!memberOpen_) return -1;
+    unsigned n = static_cast<unsigned>(std::min<std::size_t>(length, INT_MAX));
+    int got = unzReadCurrentFileX(unz_, buffer, n);
+    if (got > 0) position_ += got;
+    return got;
+}
+
+int TZipObj::CloseUnZip()
+{
+    int rc = 0;
+    if (memberOpen_) {
+        rc = unzCloseCurrentFileX(unz_);
+        if (rc == UNZ_CRCERROR) memberCorrupt_ = true;
+        memberOpen_ = false;
+    }
+    if (unz_) {
+        int rc2 = unzCloseX(unz_);
+        if (rc == 0) rc = rc2;
+        unz_ = nullptr;
+    }
+    return rc;
+}
+
+int TZipObj::OpenGz(const std::string& path)
+{
+    CloseGz();
+    position_ = 0;
+    gz_ = gzopen(path.c_str(), "rb");
+    return gz_ ? 0 : 1;
+}
+
+int64_t TZipObj::ReadGz(char* buffer, std::size_t length)
+{
+    if (!gz_) return -1;
+    unsigned n = static_cast<unsigned>(std::min<std::size_t>(length, INT_MAX));
+    int got = gzread(Gz(gz_), buffer, n);
+    if (got > 0) position_ += got;
+    return got;
+}
+
+int TZipObj::CloseGz()
+{
+    if (gz_) gzclose(Gz(gz_));
+    gz_ = nullptr;
+    return 0;
+}
+
+// --- whole-file operations ------------------------------------------------------------
+
+int TZipObj::ExtractZipFile(const std::string& archivePath, const std::string& member,
+                            const std::string& targetDirectory)
+{
+    TZipObj z;
+    if (z.OpenUnZip(archivePath, member) != 0) return 1;
+    std::string name = SafeMemberFileName(z.MemberName());
+    if (name.empty()) return 1;
+    std::string dir = targetDirectory;
+    if (!dir.empty() && dir.back() != '/') dir.push_back('/');
+    const std::string target = dir + name;
+    std::FILE* out = std::fopen(target.c_str(), "wb");
+    if (!out) return 2;
+    bool ok = WriteOpenedData(z, out);
+    z.CloseUnZip();
+    if (z.MemberCorrupt()) ok = false;
+    if (!ok) {
+        std::remove(target.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+int TZipObj::ExtractGzFile(const std::string& gzPath, const std::string& target)
+{
+    std::string out = target;
+    if (out.empty()) {
+        // The gzip file's own name: the path without ".gz".
+        if (gzPath.size() > 3 && EqualIgnoringCase(std::string_view(gzPath).substr(gzPath.size() - 3), ".GZ"))
+            out = gzPath.substr(0, gzPath.size() - 3);
+        else return 2;
+    }
+    if (out == gzPath) return 2;
+    TZipObj z;
+    if (z.OpenGz(gzPath) != 0) return 1;
+    std::FILE* f = std::fopen(out.c_str(), "wb");
+    if (!f) return 2;
+    if (!WriteOpenedData(z, f)) {
+        std::remove(out.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+int TZipObj::GetZipList(const std::string& text, std::vector<std::string>& list, int flags)
+{
+    std::string archive = text;
+    std::string mask = "*";
+    std::size_t gt = text.find('>');
+    if (gt != std::string::npos) {
+        archive = text.substr(0, gt);
+        mask = text.substr(gt + 1);
+    }
+    void* h = unzOpenX(archive);
+    if (!h) return 1;
+    for (int rc = unzGoToFirstFile(Unz(h)); rc == UNZ_OK; rc = unzGoToNextFile(Unz(h))) {
+        int64_t size = 0, packed = 0;
+        std::string name;
+        if (!unzGetCurrentFileInfoX(h, size, &name, &packed)) break;
+        if (!ZipMaskMatches(name, mask)) continue;
+        std::string line = name;
+        if (flags & 1) line += "|" + std::to_string(packed);
+        if (flags & 2) line += "|" + std::to_string(size);
+        if (flags & 4) line += "|" + std::to_string(size > 0 ? (size - packed) * 100 / size : 0) + "%";
+        list.push_back(std::move(line));
+    }
+    unzCloseX(h);
+    return 0;
+}
+
+} // namespace zalor
