@@ -29,7 +29,7 @@ QString DriveOf(const QString& dir, const QStringList& roots)
 DirectoryBrowser::DirectoryBrowser(QWidget* parent, bool captions) : QWidget(parent)
 {
     drives_ = new QComboBox(this);
-    drives_->setObjectName(QStringLiteral("DriveComboBox1"));
+    drives_->setObjectName(QStringLiteral("DriveList"));
     QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
         if (volume.isValid() && volume.isReady()) roots << volume.rootPath();
@@ -43,7 +43,7 @@ DirectoryBrowser::DirectoryBrowser(QWidget* parent, bool captions) : QWidget(par
     model_->setReadOnly(true);
     model_->setRootPath(QStringLiteral("/"));
     tree_ = new QTreeView(this);
-    tree_->setObjectName(QStringLiteral("DirectoryListBox1"));
+    tree_->setObjectName(QStringLiteral("DirectoryTree"));
     tree_->setModel(model_);
     for (int c = 1; c < model_->columnCount(); ++c) tree_->hideColumn(c);
     tree_->setHeaderHidden(true);

@@ -79,10 +79,10 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
         grid->addWidget(box, static_cast<int>(g) / 2, static_cast<int>(g) % 2);
     }
     auto* comment = new QGroupBox(QStringLiteral("Comment:"), this);
-    auto* memo = new QPlainTextEdit(comment);
-    memo->setObjectName(QStringLiteral("Memo"));
-    memo->setMaximumHeight(80);
-    (new QVBoxLayout(comment))->addWidget(memo);
+    auto* commentEdit = new QPlainTextEdit(comment);
+    commentEdit->setObjectName(QStringLiteral("CommentEdit"));
+    commentEdit->setMaximumHeight(80);
+    (new QVBoxLayout(comment))->addWidget(commentEdit);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -100,11 +100,11 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
     lines_ = new QStringListModel(this);
-    list_ = new QListView(this);
-    list_->setObjectName(QStringLiteral("ListBox1"));
-    list_->setModel(lines_);
-    list_->setUniformItemSizes(true);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    logList_ = new QListView(this);
+    logList_->setObjectName(QStringLiteral("LogList"));
+    logList_->setModel(lines_);
+    logList_->setUniformItemSizes(true);
+    logList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     const SettingDef* logDef = FindSetting("Log");
     auto* logFile = new QLineEdit(this);
@@ -129,7 +129,7 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(list_, 1);
+    layout->addWidget(logList_, 1);
     layout->addLayout(fileRow);
     layout->addLayout(buttons);
     binder.Bind(this);
@@ -145,7 +145,7 @@ void TLogDlg::Append(int number, const QString& text)
     }
     lines_->insertRows(rows, 1);
     lines_->setData(lines_->index(rows), QString::number(number) + QStringLiteral(" : ") + text);
-    list_->scrollToBottom();
+    logList_->scrollToBottom();
 }
 
 void TLogDlg::ReplaceLast(int number, const QString& text)
@@ -196,7 +196,7 @@ TWarningDlg::TWarningDlg(QWidget* parent) : QDialog(parent)
     auto* image = new QLabel(this);
     image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     text_ = new QLabel(this);
-    text_->setObjectName(QStringLiteral("Label1"));
+    text_->setObjectName(QStringLiteral("WarningText"));
     auto* row = new QHBoxLayout;
     row->addWidget(image);
     row->addWidget(text_, 1);

@@ -68,39 +68,39 @@ TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
     heading_->setFrameShadow(QFrame::Sunken);
     heading_->setMargin(6);
 
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("TreeView1"));
-    tree_->setHeaderHidden(true);
-    tree_->setItemsExpandable(false);
-    tree_->setMinimumWidth(170);
+    pageTree_ = new QTreeWidget(this);
+    pageTree_->setObjectName(QStringLiteral("PageTree"));
+    pageTree_->setHeaderHidden(true);
+    pageTree_->setItemsExpandable(false);
+    pageTree_->setMinimumWidth(170);
     pages_ = new QStackedWidget(this);
 
     std::map<int, QTreeWidgetItem*> items;
     for (const FeaturePageDef& page : FeaturePageTable()) {
-        QTreeWidgetItem* item = page.parent < 0 ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(items.at(page.parent));
+        QTreeWidgetItem* item = page.parent < 0 ? new QTreeWidgetItem(pageTree_) : new QTreeWidgetItem(items.at(page.parent));
         item->setText(0, FromText(page.node));
         item->setData(0, kPageRole, page.index);
         items[page.index] = item;
         pages_->insertWidget(page.index, MakePage(page.index));
     }
-    tree_->expandAll();
+    pageTree_->expandAll();
     // The tree stays open.
-    connect(tree_, &QTreeWidget::itemCollapsed, tree_, [this](QTreeWidgetItem* item) { tree_->expandItem(item); });
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    connect(pageTree_, &QTreeWidget::itemCollapsed, pageTree_, [this](QTreeWidgetItem* item) { pageTree_->expandItem(item); });
+    connect(pageTree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item) ShowPage(item->data(0, kPageRole).toInt());
     });
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("BitBtn1"));
+    ok->setObjectName(QStringLiteral("FeatureOkButton"));
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("BitBtn2"));
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("FeatureCancelButton"));
     // Both only close: every box keeps what the user set.
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* body = new QHBoxLayout;
-    body->addWidget(tree_);
+    body->addWidget(pageTree_);
     body->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading_);
@@ -210,9 +210,9 @@ void TFeatureDlg::ShowPage(int index)
     if (index < 0 || index >= pages_->count()) return;
     pages_->setCurrentIndex(index);
     heading_->setText(FromText(FeaturePageTable()[static_cast<std::size_t>(index)].heading));
-    QTreeWidgetItemIterator it(tree_);
+    QTreeWidgetItemIterator it(pageTree_);
     for (; *it; ++it)
-        if ((*it)->data(0, kPageRole).toInt() == index && tree_->currentItem() != *it) tree_->setCurrentItem(*it);
+        if ((*it)->data(0, kPageRole).toInt() == index && pageTree_->currentItem() != *it) pageTree_->setCurrentItem(*it);
 }
 
 void TFeatureDlg::showEvent(QShowEvent* event)

@@ -32,7 +32,7 @@ private:
     void SetRange(int index, bool on);
 
     SettingsBinder& binder_;
-    QTreeWidget* tree_ = nullptr;
+    QTreeWidget* pageTree_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QLabel* heading_ = nullptr;
 };

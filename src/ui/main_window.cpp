@@ -78,7 +78,7 @@ TMainWindow::TMainWindow(WindowOptions options, QWidget* parent)
       settings_(ToPath(options_.outputDirectory), ToPath(WithSlash(options_.currentDirectory))),
       config_(ToPath(options_.dataDirectory))
 {
-    setObjectName(QStringLiteral("TMainForm"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Zalor - TIGER/Line Converter"));
     setAcceptDrops(true);
     settings_.SetText("Log", ToPath(options_.dataDirectory) + "ZALOR.LOG");
@@ -192,7 +192,7 @@ void TMainWindow::MakeActions()
     helpMenu->addActions({help, about});
 
     toolBar_ = addToolBar(QStringLiteral("Tools"));
-    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar_->setObjectName(QStringLiteral("ToolBar"));
     toolBar_->setMovable(false);
     toolBar_->addActions({newConfig, load, saveAs});
     toolBar_->addSeparator();
@@ -215,7 +215,7 @@ QWidget* TMainWindow::MakeBrowserPanel()
     browser_ = new DirectoryBrowser(browserPanel_);
     files_ = new QStringListModel(this);
     fileList_ = new QListView(browserPanel_);
-    fileList_->setObjectName(QStringLiteral("FileListBox1"));
+    fileList_->setObjectName(QStringLiteral("FileList"));
     fileList_->setModel(files_);
     fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -261,7 +261,7 @@ QWidget* TMainWindow::MakeInputPanel()
     inputPanel_ = new QWidget(panel);
     inputCaption_ = new QLabel(inputPanel_);
     inputList_ = new EntryListView(inputPanel_);
-    inputList_->setObjectName(QStringLiteral("File2"));
+    inputList_->setObjectName(QStringLiteral("InputList"));
     inputs_ = new EntryListModel(EntryListModel::Kind::Inputs, settings_.inputs, this);
     inputList_->setModel(inputs_);
     inputList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -329,7 +329,7 @@ QWidget* TMainWindow::MakeRunPanel()
     time_ = new QLabel(panel);
     time_->setObjectName(QStringLiteral("TimeLine"));
     progress_ = new QProgressBar(panel);
-    progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setObjectName(QStringLiteral("ProgressBar"));
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setFormat(QStringLiteral("%p%"));

@@ -46,12 +46,12 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     resize(900, 700);
 
     // Tool buttons.
-    auto* open = MakeButton(this, "SpeedButton7", tr("Open..."), tr("View generated MIF/SHP files"));
-    auto* zoomIn = MakeButton(this, "SpeedButton1", tr("In"), tr("Zoom In"));
-    auto* zoomOut = MakeButton(this, "SpeedButton2", tr("Out"), tr("Zoom Out"));
-    auto* zoomAll = MakeButton(this, "SpeedButton3", tr("All"), tr("Zoom All"));
-    auto* zoomMode = MakeButton(this, "SpeedButton4", tr("Zoom"), tr("Zoom Mode"));
-    auto* queryMode = MakeButton(this, "SpeedButton5", tr("Query"), tr("Query Mode"));
+    auto* open = MakeButton(this, "OpenButton", tr("Open..."), tr("View generated MIF/SHP files"));
+    auto* zoomIn = MakeButton(this, "ZoomInButton", tr("In"), tr("Zoom In"));
+    auto* zoomOut = MakeButton(this, "ZoomOutButton", tr("Out"), tr("Zoom Out"));
+    auto* zoomAll = MakeButton(this, "ZoomAllButton", tr("All"), tr("Zoom All"));
+    auto* zoomMode = MakeButton(this, "ZoomModeButton", tr("Zoom"), tr("Zoom Mode"));
+    auto* queryMode = MakeButton(this, "QueryModeButton", tr("Query"), tr("Query Mode"));
     zoomMode->setCheckable(true);
     queryMode->setCheckable(true);
     zoomMode->setChecked(true);
@@ -62,7 +62,7 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     buttons_ = {open, zoomIn, zoomOut, zoomAll, zoomMode, queryMode};
 
     hint_ = new QLabel(tr("Hold Shift Down and Click to Query"), this);
-    hint_->setObjectName(QStringLiteral("Label7"));
+    hint_->setObjectName(QStringLiteral("QueryHint"));
     hint_->setVisible(false);
 
     auto* tools = new QHBoxLayout;
@@ -81,20 +81,20 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
 
     // The attribute list and the drawing surface.
     attributes_ = new AttributeListModel(this);
-    list_ = new QListView(this);
-    list_->setObjectName(QStringLiteral("ListBox1"));
-    list_->setModel(attributes_);
-    list_->setItemDelegate(new AttributeDelegate(list_));
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFixedWidth(kListWidth);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setVisible(false);
+    attributeList_ = new QListView(this);
+    attributeList_->setObjectName(QStringLiteral("AttributeList"));
+    attributeList_->setModel(attributes_);
+    attributeList_->setItemDelegate(new AttributeDelegate(attributeList_));
+    attributeList_->setUniformItemSizes(true);
+    attributeList_->setSelectionMode(QAbstractItemView::NoSelection);
+    attributeList_->setFixedWidth(kListWidth);
+    attributeList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    attributeList_->setVisible(false);
 
     surface_ = new TDrawingSurface(model_, view_, this);
     auto* middle = new QHBoxLayout;
     middle->setSpacing(2);
-    middle->addWidget(list_);
+    middle->addWidget(attributeList_);
     middle->addWidget(surface_, 1);
 
     // Status line.
@@ -227,7 +227,7 @@ void TViewDlg::SetQueryMode(bool query)
     surface_->SetZoomMode(!query);
     surface_->SetMarkerShown(query);
     hint_->setVisible(query);
-    list_->setVisible(query);
+    attributeList_->setVisible(query);
     row_->setVisible(query);
     message_->setVisible(!query);
     lastHovered_ = -2;

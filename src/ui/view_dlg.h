@@ -57,7 +57,7 @@ private:
     view::ViewState view_;
     TDrawingSurface* surface_ = nullptr;
     AttributeListModel* attributes_ = nullptr;
-    QListView* list_ = nullptr;
+    QListView* attributeList_ = nullptr;
     QLabel* hint_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* row_ = nullptr;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -89,7 +90,7 @@ private slots:
         QVERIFY(w);
         ui::TFeatureDlg* d = w->FeatureDialog();
         d->show();
-        auto* tree = d->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* tree = d->findChild<QTreeWidget*>(QStringLiteral("PageTree"));
         QTreeWidgetItem* node = tree->findItems(QStringLiteral("Political (1990)"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
         QVERIFY(node);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
@@ -138,6 +139,31 @@ private slots:
         d->close();
     }
 
+    // The options dialog's comment edit holds the configuration's comment
+    // lines, empty ones too, and writes them back at every change.
+    void commentLines()
+    {
+        const std::string dir = ScratchDir("comment");
+        Spill(dir + "NOTE.CFG", "CbA1=1\r\n[Comment]\r\nMemo=first\r\nMemo=second\r\n");
+        auto w = MakeWindow(dir, dir + "NOTE.CFG");
+        QVERIFY(w);
+        auto* edit = w->OptionsDialog()->findChild<QPlainTextEdit*>(QStringLiteral("CommentEdit"));
+        QVERIFY(edit);
+        QCOMPARE(edit->toPlainText(), QStringLiteral("first\nsecond"));
+        edit->setPlainText(QStringLiteral("one\n\nthree"));
+        QCOMPARE(w->Settings().memo, (std::vector<std::string>{"one", "", "three"}));
+        edit->clear();
+        QVERIFY(w->Settings().memo.empty());
+        // A configuration loaded later replaces what the edit shows.
+        edit->setPlainText(QStringLiteral("typed"));
+        Spill(dir + "OTHER.CFG", "CbA1=1\r\n[Comment]\r\nMemo=loaded\r\n");
+        w->SetFileChooser([&](ui::TMainWindow::FileDialog, const QString&, const QString&) {
+            return QStringList{Q(dir + "OTHER.CFG")};
+        });
+        w->findChild<QAction*>(QStringLiteral("Load"))->trigger();
+        QCOMPARE(edit->toPlainText(), QStringLiteral("loaded"));
+    }
+
     void inputAndOutputLists()
     {
         const std::string dir = ScratchDir("lists");
@@ -147,7 +173,7 @@ private slots:
         auto w = MakeWindow(dir);
         QVERIFY(w);
         w->findChild<ui::DirectoryBrowser*>()->SetDirectory(Q(dir));
-        auto* files = w->findChild<QListView*>(QStringLiteral("FileListBox1"));
+        auto* files = w->findChild<QListView*>(QStringLiteral("FileList"));
         QCOMPARE(files->model()->rowCount(), 2); // the mask in any case
         files->setCurrentIndex(files->model()->index(0, 0));
         auto* add = w->findChild<QPushButton*>(QStringLiteral("AddButton"));
