@@ -45,7 +45,19 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     setSizeGripEnabled(true);
     resize(900, 700);
 
-    // Tool buttons.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+    layout->addLayout(MakeTools());
+    layout->addLayout(MakeDrawingArea(), 1);
+    layout->addLayout(MakeStatusLine());
+    connect(surface_, &TDrawingSurface::queryRequested, this, &TViewDlg::Query);
+    connect(surface_, &TDrawingSurface::positionChanged, this, &TViewDlg::ShowPosition);
+}
+
+// The tool buttons, and the query hint beside them.
+QLayout* TViewDlg::MakeTools()
+{
     auto* open = MakeButton(this, "OpenButton", tr("Open..."), tr("View generated MIF/SHP files"));
     auto* zoomIn = MakeButton(this, "ZoomInButton", tr("In"), tr("Zoom In"));
     auto* zoomOut = MakeButton(this, "ZoomOutButton", tr("Out"), tr("Zoom Out"));
@@ -60,6 +72,11 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     modes_->addButton(zoomMode);
     modes_->addButton(queryMode);
     buttons_ = {open, zoomIn, zoomOut, zoomAll, zoomMode, queryMode};
+    connect(open, &QToolButton::clicked, this, &TViewDlg::ChooseFiles);
+    connect(zoomIn, &QToolButton::clicked, this, &TViewDlg::ZoomIn);
+    connect(zoomOut, &QToolButton::clicked, this, &TViewDlg::ZoomOut);
+    connect(zoomAll, &QToolButton::clicked, this, &TViewDlg::ZoomAll);
+    connect(queryMode, &QToolButton::toggled, this, &TViewDlg::SetQueryMode);
 
     hint_ = new QLabel(tr("Hold Shift Down and Click to Query"), this);
     hint_->setObjectName(QStringLiteral("QueryHint"));
@@ -78,8 +95,12 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     tools->addSpacing(12);
     tools->addWidget(hint_);
     tools->addStretch(1);
+    return tools;
+}
 
-    // The attribute list and the drawing surface.
+// The attribute list (shown in query mode) and the drawing surface.
+QLayout* TViewDlg::MakeDrawingArea()
+{
     attributes_ = new AttributeListModel(this);
     attributeList_ = new QListView(this);
     attributeList_->setObjectName(QStringLiteral("AttributeList"));
@@ -96,8 +117,13 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     middle->setSpacing(2);
     middle->addWidget(attributeList_);
     middle->addWidget(surface_, 1);
+    return middle;
+}
 
-    // Status line.
+// The cursor position, the row under it in query mode, the outcome of the
+// last reading and its progress.
+QLayout* TViewDlg::MakeStatusLine()
+{
     position_ = new QLabel(this);
     position_->setObjectName(QStringLiteral("Position"));
     position_->setMinimumWidth(260);
@@ -115,21 +141,7 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     status->addWidget(row_, 1);
     status->addWidget(message_, 1);
     status->addWidget(progress_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(3);
-    layout->addLayout(tools);
-    layout->addLayout(middle, 1);
-    layout->addLayout(status);
-
-    connect(open, &QToolButton::clicked, this, &TViewDlg::ChooseFiles);
-    connect(zoomIn, &QToolButton::clicked, this, &TViewDlg::ZoomIn);
-    connect(zoomOut, &QToolButton::clicked, this, &TViewDlg::ZoomOut);
-    connect(zoomAll, &QToolButton::clicked, this, &TViewDlg::ZoomAll);
-    connect(queryMode, &QToolButton::toggled, this, &TViewDlg::SetQueryMode);
-    connect(surface_, &TDrawingSurface::queryRequested, this, &TViewDlg::Query);
-    connect(surface_, &TDrawingSurface::positionChanged, this, &TViewDlg::ShowPosition);
+    return status;
 }
 
 TViewDlg::~TViewDlg() = default;

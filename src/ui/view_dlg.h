@@ -13,6 +13,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QLayout;
 class QListView;
 class QProgressBar;
 class QToolButton;
@@ -49,6 +50,9 @@ public slots:
     void ChooseFiles();
 
 private:
+    QLayout* MakeTools();
+    QLayout* MakeDrawingArea();
+    QLayout* MakeStatusLine();
     void Query(double x, double y);
     void ShowPosition(double x, double y);
     void Redraw();
