@@ -7,6 +7,7 @@
 #include "ui/text.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,8 +32,10 @@ namespace {
 QDialogButtonBox* OkCancel(QDialog* dialog, bool cancel = true)
 {
     auto* buttons = new QDialogButtonBox(dialog);
-    buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    if (cancel) buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    const QString ok = QCoreApplication::translate("zalor::ui::OkCancel", "&Ok");
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole)->setDefault(true);
+    if (cancel)
+        buttons->addButton(QCoreApplication::translate("zalor::ui::OkCancel", "&Cancel"), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
@@ -62,7 +65,7 @@ QWidget* MakeControl(const SettingDef& def, QWidget* parent)
 TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TOptionsDlg"));
-    setWindowTitle(QStringLiteral(" Options "));
+    setWindowTitle(tr(" Options "));
     setModal(true);
     auto* grid = new QGridLayout;
     const auto& groups = OptionsGroupTable();
@@ -78,7 +81,7 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
         }
         grid->addWidget(box, static_cast<int>(g) / 2, static_cast<int>(g) % 2);
     }
-    auto* comment = new QGroupBox(QStringLiteral("Comment:"), this);
+    auto* comment = new QGroupBox(tr("Comment:"), this);
     auto* commentEdit = new QPlainTextEdit(comment);
     commentEdit->setObjectName(QStringLiteral("CommentEdit"));
     commentEdit->setMaximumHeight(80);
@@ -95,7 +98,7 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
 TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TLogDlg"));
-    setWindowTitle(QStringLiteral("Zalor Processing Log File"));
+    setWindowTitle(tr("Zalor Processing Log File"));
     setModal(false);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
@@ -109,7 +112,7 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
     const SettingDef* logDef = FindSetting("Log");
     auto* logFile = new QLineEdit(this);
     logFile->setObjectName(QStringLiteral("Log"));
-    auto* browse = new QPushButton(QStringLiteral("..."), this);
+    auto* browse = new QPushButton(tr("..."), this);
     browse->setMaximumWidth(32);
     connect(browse, &QPushButton::clicked, this, &TLogDlg::ChooseLogFile);
     auto* fileRow = new QHBoxLayout;
@@ -117,9 +120,9 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
     fileRow->addWidget(logFile, 1);
     fileRow->addWidget(browse);
 
-    auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+    auto* clear = new QPushButton(tr("Clear"), this);
     connect(clear, &QPushButton::clicked, this, &TLogDlg::Clear);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(tr("Close"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
     for (const SettingDef& def : SettingTable())
@@ -162,7 +165,7 @@ QStringList TLogDlg::Lines() const { return lines_->stringList(); }
 void TLogDlg::ChooseLogFile()
 {
     auto* field = findChild<QLineEdit*>(QStringLiteral("Log"));
-    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Log File"),
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("Log File"),
                                                         QFileInfo(field->text()).absolutePath(),
                                                         QStringLiteral("*.Log (*.Log *.log *.LOG)"));
     if (!chosen.isEmpty()) field->setText(chosen);
@@ -171,7 +174,7 @@ void TLogDlg::ChooseLogFile()
 TDirDlg::TDirDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TDirDlg"));
-    setWindowTitle(QStringLiteral("Select Output Folders/Drives"));
+    setWindowTitle(tr("Select Output Folders/Drives"));
     setModal(true);
     browser_ = new DirectoryBrowser(this, true);
     auto* layout = new QVBoxLayout(this);
@@ -191,7 +194,7 @@ bool TDirDlg::Pick(const QString& start, QString* chosen)
 TWarningDlg::TWarningDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TWarningDlg"));
-    setWindowTitle(QStringLiteral(" Warning"));
+    setWindowTitle(tr(" Warning"));
     setWindowModality(Qt::ApplicationModal);
     auto* image = new QLabel(this);
     image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));

@@ -6,6 +6,7 @@
 #include "ui/text.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -55,7 +56,8 @@ bool IsSelectionBox(const SettingDef& def) { return !def.codes.empty(); }
 // suffixes, and the boxes of the output fields, two to a row.
 struct PageControls {
     explicit PageControls(QWidget* page)
-        : choices(new QGridLayout), fields(new QGroupBox(QStringLiteral(" Output Fields "), page)),
+        : choices(new QGridLayout),
+          fields(new QGroupBox(QCoreApplication::translate("zalor::ui::TFeatureDlg", " Output Fields "), page)),
           fieldLayout(new QGridLayout(fields)), suffixes(new QFormLayout)
     {
     }
@@ -126,7 +128,7 @@ QScrollArea* Scrolled(QLayout* layout, QWidget* parent)
 TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent), binder_(binder)
 {
     setObjectName(QStringLiteral("TFeatureDlg"));
-    setWindowTitle(QStringLiteral("Tiger Features"));
+    setWindowTitle(tr("Tiger Features"));
     setModal(true);
 
     heading_ = new QLabel(this);
@@ -162,10 +164,10 @@ TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
     });
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("FeatureOkButton"));
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("FeatureCancelButton"));
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("FeatureCancelButton"));
     // Both only close: every box keeps what the user set.
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -212,8 +214,8 @@ QWidget* TFeatureDlg::MakePage(int index)
 // "&Set" and "&Reset", at the right.
 QLayout* TFeatureDlg::MakeRangeButtons(int index, QWidget* page)
 {
-    auto* set = new QPushButton(QStringLiteral("&Set"), page);
-    auto* reset = new QPushButton(QStringLiteral("&Reset"), page);
+    auto* set = new QPushButton(tr("&Set"), page);
+    auto* reset = new QPushButton(tr("&Reset"), page);
     set->setObjectName(QStringLiteral("Set%1").arg(index));
     reset->setObjectName(QStringLiteral("Reset%1").arg(index));
     connect(set, &QPushButton::clicked, this, [this, index] { SetRange(index, true); });

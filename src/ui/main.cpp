@@ -64,33 +64,41 @@ QString ManualPath()
 
 // The program's options.
 struct Options {
-    QCommandLineOption view{QStringLiteral("view"), QStringLiteral("Open only the viewer, on FILE...")};
-    QCommandLineOption snapshot{QStringLiteral("snapshot"), QStringLiteral("Write the drawing at Zoom All to OUT.png and exit."),
+    QCommandLineOption view{QStringLiteral("view"),
+                            QCoreApplication::translate("main", "Open only the viewer, on FILE...")};
+    QCommandLineOption snapshot{QStringLiteral("snapshot"),
+                                QCoreApplication::translate("main", "Write the drawing at Zoom All to OUT.png and exit."),
                                 QStringLiteral("OUT.png")};
-    QCommandLineOption size{QStringLiteral("size"), QStringLiteral("Snapshot size (default 1000x800)."), QStringLiteral("WxH"),
-                            QStringLiteral("1000x800")};
-    QCommandLineOption config{QStringLiteral("config"),
-                              QStringLiteral("Open the window with CFG loaded instead of the default configuration."),
-                              QStringLiteral("CFG")};
-    QCommandLineOption go{QStringLiteral("go"), QStringLiteral("Press Go once the window is shown.")};
+    QCommandLineOption size{QStringLiteral("size"),
+                            QCoreApplication::translate("main", "Snapshot size (default 1000x800)."),
+                            QStringLiteral("WxH"), QStringLiteral("1000x800")};
+    QCommandLineOption config{
+        QStringLiteral("config"),
+        QCoreApplication::translate("main", "Open the window with CFG loaded instead of the default configuration."),
+        QStringLiteral("CFG")};
+    QCommandLineOption go{QStringLiteral("go"),
+                          QCoreApplication::translate("main", "Press Go once the window is shown.")};
     QCommandLineOption quit{QStringLiteral("quit"),
-                            QStringLiteral("With --go: close the window when the run ends; the exit status is 0 "
-                                           "when every county was converted, 1 when the run was refused, a "
-                                           "county failed, the run was stopped or the log file could not be written.")};
+                            QCoreApplication::translate("main",
+                                                        "With --go: close the window when the run ends; the exit status "
+                                                        "is 0 when every county was converted, 1 when the run was "
+                                                        "refused, a county failed, the run was stopped or the log file "
+                                                        "could not be written.")};
 };
 
 void Describe(QCommandLineParser& parser, const Options& o)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
-                       "The word KXF among the arguments shows \"KXF Mode Active\" in the window."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
+                "The word KXF among the arguments shows \"KXF Mode Active\" in the window."));
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption* option : {&o.view, &o.snapshot, &o.size, &o.config, &o.go, &o.quit})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("With --view, MIF or SHP files to view; else county archives (.ZIP), "
-                                                "record files (.RT5) or MIF outputs to list"),
+                                 QCoreApplication::translate("main", "With --view, MIF or SHP files to view; else county "
+                                                                     "archives (.ZIP), record files (.RT5) or MIF "
+                                                                     "outputs to list"),
                                  QStringLiteral("[FILE...]"));
 }
 
@@ -101,7 +109,8 @@ int Snapshot(const QCommandLineParser& parser, const Options& o, const QStringLi
         QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(parser.value(o.size));
     const int w = m.hasMatch() ? m.captured(1).toInt() : 0, h = m.hasMatch() ? m.captured(2).toInt() : 0;
     if (w < 1 || h < 1 || w > 16384 || h > 16384) {
-        Print(stderr, QStringLiteral("--size wants WxH, each from 1 to 16384: ") + parser.value(o.size));
+        Print(stderr, QCoreApplication::translate("main", "--size wants WxH, each from 1 to 16384: %1")
+                          .arg(parser.value(o.size)));
         return 2;
     }
     QString messages;
@@ -132,7 +141,8 @@ int Window(QApplication& app, const QCommandLineParser& parser, const Options& o
     if (parser.isSet(o.config)) {
         options.configFile = QFileInfo(parser.value(o.config)).absoluteFilePath();
         if (!QFileInfo(options.configFile).isFile()) {
-            Print(stderr, QStringLiteral("configuration file %1 not found").arg(parser.value(o.config)));
+            Print(stderr,
+                  QCoreApplication::translate("main", "configuration file %1 not found").arg(parser.value(o.config)));
             return 2;
         }
         // A configuration opened on purpose does not replace the default one at exit.
@@ -174,12 +184,12 @@ int main(int argc, char** argv)
 
     if (parser.isSet(o.snapshot)) return Snapshot(parser, o, files);
     if (parser.isSet(o.size)) {
-        Print(stderr, QStringLiteral("--size goes with --snapshot"));
+        Print(stderr, QCoreApplication::translate("main", "--size goes with --snapshot"));
         return 2;
     }
     if (parser.isSet(o.view)) return View(app, files);
     if (parser.isSet(o.quit) && !parser.isSet(o.go)) {
-        Print(stderr, QStringLiteral("--quit goes with --go"));
+        Print(stderr, QCoreApplication::translate("main", "--quit goes with --go"));
         return 2;
     }
     return Window(app, parser, o, files);

@@ -42,7 +42,7 @@ TMainWindow::TMainWindow(WindowOptions options, QWidget* parent)
       config_(ToPath(options_.dataDirectory))
 {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(QStringLiteral("Zalor - TIGER/Line Converter"));
+    setWindowTitle(tr("Zalor - TIGER/Line Converter"));
     setAcceptDrops(true);
     settings_.SetText("Log", ToPath(options_.dataDirectory) + "ZALOR.LOG");
 

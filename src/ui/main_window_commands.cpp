@@ -57,31 +57,31 @@ TMainWindow::Commands TMainWindow::MakeCommands()
         return a;
     };
     Commands c;
-    c.newConfig = action(QStringLiteral("&New"), QStringLiteral("New Configuration"),
+    c.newConfig = action(tr("&New"), tr("New Configuration"),
                          s->standardIcon(QStyle::SP_FileIcon), &TMainWindow::NewConfig);
-    c.load = action(QStringLiteral("&Load"), QStringLiteral("Load Configuration"),
+    c.load = action(tr("&Load"), tr("Load Configuration"),
                     s->standardIcon(QStyle::SP_DialogOpenButton), &TMainWindow::LoadConfig);
-    c.saveDefault = action(QStringLiteral("&Save as Default"), QStringLiteral("Save as Default"), {},
+    c.saveDefault = action(tr("&Save as Default"), tr("Save as Default"), {},
                            &TMainWindow::SaveDefault);
-    c.saveAs = action(QStringLiteral("Save&As"), QStringLiteral("Save Configuration"),
+    c.saveAs = action(tr("Save&As"), tr("Save Configuration"),
                       s->standardIcon(QStyle::SP_DialogSaveButton), &TMainWindow::SaveAs);
-    c.view = action(QStringLiteral("View MIF/SHP"), QStringLiteral("View generated MIF/SHP files"),
+    c.view = action(tr("View MIF/SHP"), tr("View generated MIF/SHP files"),
                     s->standardIcon(QStyle::SP_FileDialogContentsView), &TMainWindow::ViewFiles);
-    c.exit = action(QStringLiteral("&Exit"), QStringLiteral("Exit"), {}, &QWidget::close);
-    c.features = action(QStringLiteral("&Tiger Features"), QStringLiteral("Select Tiger Features to Process"),
+    c.exit = action(tr("&Exit"), tr("Exit"), {}, &QWidget::close);
+    c.features = action(tr("&Tiger Features"), tr("Select Tiger Features to Process"),
                         s->standardIcon(QStyle::SP_FileDialogListView), [this] { featureDlg_->exec(); });
-    c.options = action(QStringLiteral("&Options"), QStringLiteral("Set Program Options"),
+    c.options = action(tr("&Options"), tr("Set Program Options"),
                        s->standardIcon(QStyle::SP_FileDialogDetailedView), [this] { optionsDlg_->exec(); });
-    c.log = action(QStringLiteral("&Log File"), QStringLiteral("View Processor Log File"),
+    c.log = action(tr("&Log File"), tr("View Processor Log File"),
                    s->standardIcon(QStyle::SP_FileDialogInfoView), [this] {
                        logDlg_->show();
                        logDlg_->raise();
                    });
-    c.viewTool = action(QStringLiteral("&View"), QStringLiteral("View generated MIF/SHP files"), {},
+    c.viewTool = action(tr("&View"), tr("View generated MIF/SHP files"), {},
                         &TMainWindow::ViewFiles);
-    c.help = action(QStringLiteral("&Help"), QStringLiteral("Help"), s->standardIcon(QStyle::SP_DialogHelpButton),
+    c.help = action(tr("&Help"), tr("Help"), s->standardIcon(QStyle::SP_DialogHelpButton),
                     &TMainWindow::ShowHelp);
-    c.about = action(QStringLiteral("&About"), QStringLiteral("About"), {}, &TMainWindow::ShowAbout);
+    c.about = action(tr("&About"), tr("About"), {}, &TMainWindow::ShowAbout);
     c.newConfig->setObjectName(QStringLiteral("New"));
     c.load->setObjectName(QStringLiteral("Load"));
     c.saveAs->setObjectName(QStringLiteral("SaveAs"));
@@ -93,7 +93,7 @@ TMainWindow::Commands TMainWindow::MakeCommands()
 
 void TMainWindow::MakeMenus(const Commands& c)
 {
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
     fileMenu_->addActions({c.newConfig, c.load, c.saveDefault, c.saveAs});
     fileMenu_->addSeparator();
     fileMenu_->addAction(c.view);
@@ -110,15 +110,15 @@ void TMainWindow::MakeMenus(const Commands& c)
     connect(fileMenu_, &QMenu::aboutToShow, recentSeparator, [this, recentSeparator] {
         recentSeparator->setVisible(!config_.Recent().empty());
     });
-    toolsMenu_ = menuBar()->addMenu(QStringLiteral("&Tools"));
+    toolsMenu_ = menuBar()->addMenu(tr("&Tools"));
     toolsMenu_->addActions({c.features, c.options, c.log, c.viewTool});
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
     helpMenu->addActions({c.help, c.about});
 }
 
 void TMainWindow::MakeToolBar(const Commands& c)
 {
-    toolBar_ = addToolBar(QStringLiteral("Tools"));
+    toolBar_ = addToolBar(tr("Tools"));
     toolBar_->setObjectName(QStringLiteral("ToolBar"));
     toolBar_->setMovable(false);
     toolBar_->addActions({c.newConfig, c.load, c.saveAs});
@@ -130,7 +130,7 @@ void TMainWindow::MakeToolBar(const Commands& c)
         auto* spacer = new QWidget(toolBar_);
         spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         toolBar_->addWidget(spacer);
-        auto* kxf = new QLabel(QStringLiteral("KXF Mode Active "), toolBar_);
+        auto* kxf = new QLabel(tr("KXF Mode Active "), toolBar_);
         kxf->setObjectName(QStringLiteral("KxfMode"));
         toolBar_->addWidget(kxf);
     }
@@ -237,7 +237,7 @@ void TMainWindow::OpenViewer(const QStringList& files)
 void TMainWindow::ShowHelp()
 {
     if (options_.manual.isEmpty() || !QFileInfo::exists(options_.manual)) {
-        Message(QStringLiteral("The user manual manual.html was not found"));
+        Message(tr("The user manual manual.html was not found"));
         return;
     }
     // The desktop's viewer starts on its own; nothing waits for it.
@@ -246,12 +246,12 @@ void TMainWindow::ShowHelp()
 
 void TMainWindow::ShowAbout()
 {
-    const QString where = options_.dataIsProgramDirectory ? QStringLiteral("the program's directory")
-                                                          : QStringLiteral("your configuration directory");
-    QMessageBox::about(this, QStringLiteral("About Zalor"),
-                       QStringLiteral("<h3>Zalor %1</h3><p>Converts U.S. Census TIGER/Line county files into MapInfo "
-                                      "MIF/MID, ESRI shapefiles, GeoPackage and KXF/MTD.</p><p>The default configuration "
-                                      "ZALOR.CFG and the log ZALOR.LOG are kept in %2:<br>%3</p>")
+    const QString where = options_.dataIsProgramDirectory ? tr("the program's directory")
+                                                          : tr("your configuration directory");
+    QMessageBox::about(this, tr("About Zalor"),
+                       tr("<h3>Zalor %1</h3><p>Converts U.S. Census TIGER/Line county files into MapInfo "
+                          "MIF/MID, ESRI shapefiles, GeoPackage and KXF/MTD.</p><p>The default configuration "
+                          "ZALOR.CFG and the log ZALOR.LOG are kept in %2:<br>%3</p>")
                            .arg(QStringLiteral(ZALOR_VERSION), where, options_.dataDirectory.toHtmlEscaped()));
 }
 
@@ -262,13 +262,13 @@ QStringList TMainWindow::Choose(FileDialog kind, const QString& start, const QSt
                              QStringLiteral(")");
     switch (kind) {
     case FileDialog::Open: {
-        const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Load Configuration"), start, qtFilter);
+        const QString f = QFileDialog::getOpenFileName(this, tr("Load Configuration"), start, qtFilter);
         return f.isEmpty() ? QStringList() : QStringList{f};
     }
     case FileDialog::OpenMany:
-        return QFileDialog::getOpenFileNames(this, QStringLiteral("View MIF/SHP"), start, qtFilter);
+        return QFileDialog::getOpenFileNames(this, tr("View MIF/SHP"), start, qtFilter);
     case FileDialog::Save: {
-        const QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Save Configuration"), start, qtFilter);
+        const QString f = QFileDialog::getSaveFileName(this, tr("Save Configuration"), start, qtFilter);
         return f.isEmpty() ? QStringList() : QStringList{f};
     }
     }

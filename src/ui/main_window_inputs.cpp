@@ -92,10 +92,10 @@ QWidget* TMainWindow::MakeInputPanel()
 QWidget* TMainWindow::MakeAddRemovePanel(QWidget* parent)
 {
     addRemovePanel_ = new QWidget(parent);
-    add_ = Button(QStringLiteral(">"), QStringLiteral("Add"), addRemovePanel_);
-    remove_ = Button(QStringLiteral("<"), QStringLiteral("Remove"), addRemovePanel_);
-    addAll_ = Button(QStringLiteral(">>"), QStringLiteral("Add All"), addRemovePanel_);
-    removeAll_ = Button(QStringLiteral("<<"), QStringLiteral("Remove All"), addRemovePanel_);
+    add_ = Button(tr(">"), tr("Add"), addRemovePanel_);
+    remove_ = Button(tr("<"), tr("Remove"), addRemovePanel_);
+    addAll_ = Button(tr(">>"), tr("Add All"), addRemovePanel_);
+    removeAll_ = Button(tr("<<"), tr("Remove All"), addRemovePanel_);
     add_->setObjectName(QStringLiteral("AddButton"));
     remove_->setObjectName(QStringLiteral("RemoveButton"));
     addAll_->setObjectName(QStringLiteral("AddAllButton"));
@@ -135,7 +135,7 @@ QWidget* TMainWindow::MakeInputListPanel(QWidget* parent)
 // The logo over the input list, for the first seconds.
 void TMainWindow::MakeLogo(QWidget* parent)
 {
-    logo_ = new QLabel(QStringLiteral("<h1>Zalor</h1><p>TIGER/Line Converter</p><p>Version %1</p>")
+    logo_ = new QLabel(tr("<h1>Zalor</h1><p>TIGER/Line Converter</p><p>Version %1</p>")
                            .arg(QStringLiteral(ZALOR_VERSION)),
                        parent);
     logo_->setObjectName(QStringLiteral("Logo"));
@@ -155,12 +155,12 @@ QWidget* TMainWindow::MakeOutputRootPanel(QWidget* parent)
     rootPanel_ = new QWidget(parent);
     outputRoot_ = new QLineEdit(rootPanel_);
     outputRoot_->setObjectName(QStringLiteral("Output"));
-    auto* pick = Button(QStringLiteral("..."), QStringLiteral("Select Output Folder"), rootPanel_);
+    auto* pick = Button(tr("..."), tr("Select Output Folder"), rootPanel_);
     pick->setFixedWidth(32);
     connect(pick, &QPushButton::clicked, this, &TMainWindow::ChooseOutputRoot);
     auto* root = new QHBoxLayout(rootPanel_);
     root->setContentsMargins(0, 0, 0, 0);
-    root->addWidget(new QLabel(QStringLiteral("Output (Root):"), rootPanel_));
+    root->addWidget(new QLabel(tr("Output (Root):"), rootPanel_));
     root->addWidget(outputRoot_, 1);
     root->addWidget(pick);
     return rootPanel_;
@@ -255,8 +255,8 @@ void TMainWindow::ShowDirectory(const QString& dir)
 
 void TMainWindow::RefreshCaptions()
 {
-    inputCaption_->setText(QStringLiteral("Input Files [ %1 ]").arg(inputs_->rowCount()));
-    outputCaption_->setText(QStringLiteral("Output Files [ %1 ]").arg(outputs_->rowCount()));
+    inputCaption_->setText(tr("Input Files [ %1 ]").arg(inputs_->rowCount()));
+    outputCaption_->setText(tr("Output Files [ %1 ]").arg(outputs_->rowCount()));
 }
 
 void TMainWindow::ChooseOutputRoot()

@@ -44,11 +44,11 @@ void SetBackground(QWidget* w, bool enabled)
 
 void TMainWindow::MakeGoAndStop(QWidget* parent)
 {
-    go_ = new QPushButton(QStringLiteral("Go  "), parent);
-    go_->setToolTip(QStringLiteral("Process the input files"));
+    go_ = new QPushButton(tr("Go  "), parent);
+    go_->setToolTip(tr("Process the input files"));
     go_->setObjectName(QStringLiteral("GoButton"));
-    stop_ = new QPushButton(QStringLiteral("Stop"), parent);
-    stop_->setToolTip(QStringLiteral("Stop processing"));
+    stop_ = new QPushButton(tr("Stop"), parent);
+    stop_->setToolTip(tr("Stop processing"));
     stop_->setObjectName(QStringLiteral("StopButton"));
     stop_->setEnabled(false);
     connect(go_, &QPushButton::clicked, this, &TMainWindow::Go);

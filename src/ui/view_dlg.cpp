@@ -39,7 +39,7 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TViewDlg"));
-    setWindowTitle(QStringLiteral("View"));
+    setWindowTitle(tr("View"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
