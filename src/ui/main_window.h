@@ -105,6 +105,7 @@ private:
     struct Commands;
     void MakeActions();
     Commands MakeCommands();
+    void NameCommands(const Commands& commands);
     void MakeMenus(const Commands& commands);
     void MakeToolBar(const Commands& commands);
     QWidget* MakeBrowserPanel();

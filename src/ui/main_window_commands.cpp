@@ -21,6 +21,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <utility>
+
 namespace zalor::ui {
 
 // The actions of the menus and the tool bar.
@@ -82,13 +84,25 @@ TMainWindow::Commands TMainWindow::MakeCommands()
     c.help = action(tr("&Help"), tr("Help"), s->standardIcon(QStyle::SP_DialogHelpButton),
                     &TMainWindow::ShowHelp);
     c.about = action(tr("&About"), tr("About"), {}, &TMainWindow::ShowAbout);
-    c.newConfig->setObjectName(QStringLiteral("New"));
-    c.load->setObjectName(QStringLiteral("Load"));
-    c.saveAs->setObjectName(QStringLiteral("SaveAs"));
-    c.features->setObjectName(QStringLiteral("TigerFeatures"));
-    c.options->setObjectName(QStringLiteral("Options"));
-    c.log->setObjectName(QStringLiteral("LogFile"));
+    NameCommands(c);
+    // The platform's keys for the file commands and the manual.
+    c.newConfig->setShortcuts(QKeySequence::New);
+    c.load->setShortcuts(QKeySequence::Open);
+    c.saveDefault->setShortcuts(QKeySequence::Save);
+    c.saveAs->setShortcuts(QKeySequence::SaveAs);
+    c.exit->setShortcuts(QKeySequence::Quit);
+    c.help->setShortcuts(QKeySequence::HelpContents);
     return c;
+}
+
+void TMainWindow::NameCommands(const Commands& c)
+{
+    const std::pair<QAction*, const char*> names[] = {
+        {c.newConfig, "New"}, {c.load, "Load"}, {c.saveDefault, "SaveDefault"}, {c.saveAs, "SaveAs"},
+        {c.view, "ViewFiles"}, {c.exit, "Exit"}, {c.features, "TigerFeatures"}, {c.options, "Options"},
+        {c.log, "LogFile"}, {c.viewTool, "ViewTool"}, {c.help, "Help"}, {c.about, "About"},
+    };
+    for (const auto& [action, name] : names) action->setObjectName(QLatin1String(name));
 }
 
 void TMainWindow::MakeMenus(const Commands& c)
