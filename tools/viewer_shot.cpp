@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     Settle(300);
     if (!dialog.OpenFiles(args)) std::fprintf(stderr, "%s\n", qPrintable(dialog.StatusMessage()));
     for (int i = 0; i < zoom; ++i) dialog.ZoomIn();
-    dialog.findChild<QToolButton*>(QStringLiteral("SpeedButton5"))->click();
+    dialog.findChild<QToolButton*>(QStringLiteral("QueryModeButton"))->click();
     Settle(300);
 
     // A line with a name near the middle of the surface, at the middle of

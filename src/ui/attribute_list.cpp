@@ -9,7 +9,6 @@ namespace zalor::ui {
 namespace {
 constexpr uint32_t kHeaderBackground = 0xFF0000;
 constexpr uint32_t kFrameColour = 8421504;
-const QString kHeader = QStringLiteral(" Feature Attributes");
 } // namespace
 
 void AttributeListModel::SetAttributes(std::vector<view::Attribute> values)
@@ -29,7 +28,7 @@ QVariant AttributeListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() < 0 || index.row() > int(values_.size())) return {};
     const bool header = index.row() == 0;
     if (role == kHeaderRole) return header;
-    if (header) return role == Qt::DisplayRole ? QVariant(kHeader) : QVariant();
+    if (header) return role == Qt::DisplayRole ? QVariant(tr(" Feature Attributes")) : QVariant();
     const view::Attribute& a = values_[std::size_t(index.row() - 1)];
     // File texts are single bytes, Latin-1.
     if (role == Qt::DisplayRole) return QString::fromLatin1(a.value.data(), qsizetype(a.value.size()));

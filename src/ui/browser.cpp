@@ -29,7 +29,7 @@ QString DriveOf(const QString& dir, const QStringList& roots)
 DirectoryBrowser::DirectoryBrowser(QWidget* parent, bool captions) : QWidget(parent)
 {
     drives_ = new QComboBox(this);
-    drives_->setObjectName(QStringLiteral("DriveComboBox1"));
+    drives_->setObjectName(QStringLiteral("DriveList"));
     QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
         if (volume.isValid() && volume.isReady()) roots << volume.rootPath();
@@ -43,11 +43,11 @@ DirectoryBrowser::DirectoryBrowser(QWidget* parent, bool captions) : QWidget(par
     model_->setReadOnly(true);
     model_->setRootPath(QStringLiteral("/"));
     tree_ = new QTreeView(this);
-    tree_->setObjectName(QStringLiteral("DirectoryListBox1"));
+    tree_->setObjectName(QStringLiteral("DirectoryTree"));
     tree_->setModel(model_);
     for (int c = 1; c < model_->columnCount(); ++c) tree_->hideColumn(c);
     tree_->setHeaderHidden(true);
-    tree_->setToolTip(QStringLiteral("Select"));
+    tree_->setToolTip(tr("Select"));
 
     // The tree fills in as the directories are read: keep the chosen one in view.
     connect(model_, &QFileSystemModel::directoryLoaded, this, [this] { tree_->scrollTo(tree_->currentIndex()); });
@@ -61,9 +61,9 @@ DirectoryBrowser::DirectoryBrowser(QWidget* parent, bool captions) : QWidget(par
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    if (captions) layout->addWidget(new QLabel(QStringLiteral("Drives ..."), this));
+    if (captions) layout->addWidget(new QLabel(tr("Drives ..."), this));
     layout->addWidget(drives_);
-    if (captions) layout->addWidget(new QLabel(QStringLiteral(" Directories ..."), this));
+    if (captions) layout->addWidget(new QLabel(tr(" Directories ..."), this));
     layout->addWidget(tree_, 1);
 }
 

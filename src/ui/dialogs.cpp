@@ -7,6 +7,7 @@
 #include "ui/text.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,8 +32,10 @@ namespace {
 QDialogButtonBox* OkCancel(QDialog* dialog, bool cancel = true)
 {
     auto* buttons = new QDialogButtonBox(dialog);
-    buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    if (cancel) buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    const QString ok = QCoreApplication::translate("zalor::ui::OkCancel", "&Ok");
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole)->setDefault(true);
+    if (cancel)
+        buttons->addButton(QCoreApplication::translate("zalor::ui::OkCancel", "&Cancel"), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
@@ -62,7 +65,7 @@ QWidget* MakeControl(const SettingDef& def, QWidget* parent)
 TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TOptionsDlg"));
-    setWindowTitle(QStringLiteral(" Options "));
+    setWindowTitle(tr(" Options "));
     setModal(true);
     auto* grid = new QGridLayout;
     const auto& groups = OptionsGroupTable();
@@ -78,11 +81,11 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
         }
         grid->addWidget(box, static_cast<int>(g) / 2, static_cast<int>(g) % 2);
     }
-    auto* comment = new QGroupBox(QStringLiteral("Comment:"), this);
-    auto* memo = new QPlainTextEdit(comment);
-    memo->setObjectName(QStringLiteral("Memo"));
-    memo->setMaximumHeight(80);
-    (new QVBoxLayout(comment))->addWidget(memo);
+    auto* comment = new QGroupBox(tr("Comment:"), this);
+    auto* commentEdit = new QPlainTextEdit(comment);
+    commentEdit->setObjectName(QStringLiteral("CommentEdit"));
+    commentEdit->setMaximumHeight(80);
+    (new QVBoxLayout(comment))->addWidget(commentEdit);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -95,21 +98,21 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
 TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TLogDlg"));
-    setWindowTitle(QStringLiteral("Zalor Processing Log File"));
+    setWindowTitle(tr("Zalor Processing Log File"));
     setModal(false);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
     lines_ = new QStringListModel(this);
-    list_ = new QListView(this);
-    list_->setObjectName(QStringLiteral("ListBox1"));
-    list_->setModel(lines_);
-    list_->setUniformItemSizes(true);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    logList_ = new QListView(this);
+    logList_->setObjectName(QStringLiteral("LogList"));
+    logList_->setModel(lines_);
+    logList_->setUniformItemSizes(true);
+    logList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     const SettingDef* logDef = FindSetting("Log");
     auto* logFile = new QLineEdit(this);
     logFile->setObjectName(QStringLiteral("Log"));
-    auto* browse = new QPushButton(QStringLiteral("..."), this);
+    auto* browse = new QPushButton(tr("..."), this);
     browse->setMaximumWidth(32);
     connect(browse, &QPushButton::clicked, this, &TLogDlg::ChooseLogFile);
     auto* fileRow = new QHBoxLayout;
@@ -117,9 +120,9 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
     fileRow->addWidget(logFile, 1);
     fileRow->addWidget(browse);
 
-    auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+    auto* clear = new QPushButton(tr("Clear"), this);
     connect(clear, &QPushButton::clicked, this, &TLogDlg::Clear);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(tr("Close"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
     for (const SettingDef& def : SettingTable())
@@ -129,7 +132,7 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(list_, 1);
+    layout->addWidget(logList_, 1);
     layout->addLayout(fileRow);
     layout->addLayout(buttons);
     binder.Bind(this);
@@ -145,7 +148,7 @@ void TLogDlg::Append(int number, const QString& text)
     }
     lines_->insertRows(rows, 1);
     lines_->setData(lines_->index(rows), QString::number(number) + QStringLiteral(" : ") + text);
-    list_->scrollToBottom();
+    logList_->scrollToBottom();
 }
 
 void TLogDlg::ReplaceLast(int number, const QString& text)
@@ -162,7 +165,7 @@ QStringList TLogDlg::Lines() const { return lines_->stringList(); }
 void TLogDlg::ChooseLogFile()
 {
     auto* field = findChild<QLineEdit*>(QStringLiteral("Log"));
-    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Log File"),
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("Log File"),
                                                         QFileInfo(field->text()).absolutePath(),
                                                         QStringLiteral("*.Log (*.Log *.log *.LOG)"));
     if (!chosen.isEmpty()) field->setText(chosen);
@@ -171,7 +174,7 @@ void TLogDlg::ChooseLogFile()
 TDirDlg::TDirDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TDirDlg"));
-    setWindowTitle(QStringLiteral("Select Output Folders/Drives"));
+    setWindowTitle(tr("Select Output Folders/Drives"));
     setModal(true);
     browser_ = new DirectoryBrowser(this, true);
     auto* layout = new QVBoxLayout(this);
@@ -191,12 +194,12 @@ bool TDirDlg::Pick(const QString& start, QString* chosen)
 TWarningDlg::TWarningDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TWarningDlg"));
-    setWindowTitle(QStringLiteral(" Warning"));
+    setWindowTitle(tr(" Warning"));
     setWindowModality(Qt::ApplicationModal);
     auto* image = new QLabel(this);
     image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     text_ = new QLabel(this);
-    text_->setObjectName(QStringLiteral("Label1"));
+    text_->setObjectName(QStringLiteral("WarningText"));
     auto* row = new QHBoxLayout;
     row->addWidget(image);
     row->addWidget(text_, 1);

@@ -36,7 +36,7 @@ public:
 private:
     void ChooseLogFile();
     QStringListModel* lines_ = nullptr;
-    QListView* list_ = nullptr;
+    QListView* logList_ = nullptr;
 };
 
 // "Select Output Folders/Drives": a drive list and a directory tree.

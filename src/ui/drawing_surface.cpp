@@ -17,7 +17,7 @@ constexpr uint32_t kBandColour = 0xFFFF00;
 TDrawingSurface::TDrawingSurface(const view::DrawingModel& model, view::ViewState& view, QWidget* parent)
     : QWidget(parent), model_(model), view_(view)
 {
-    setObjectName(QStringLiteral("PaintBox1"));
+    setObjectName(QStringLiteral("DrawingSurface"));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 150);

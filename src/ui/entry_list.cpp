@@ -79,7 +79,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole) return {};
     if (index.column() == 1) {
         const QString shownSize = FromText(size).toUpper();
-        if (kind_ == Kind::Inputs && shownSize.contains(QLatin1String("-1"))) return QStringLiteral("** NOT FOUND **");
+        if (kind_ == Kind::Inputs && shownSize.contains(QLatin1String("-1"))) return tr("** NOT FOUND **");
         return shownSize;
     }
     if (kind_ == Kind::Inputs) return shownPath.toUpper();
@@ -90,7 +90,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
 QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    return section == 0 ? QStringLiteral("Name") : QStringLiteral("Size");
+    return section == 0 ? tr("Name") : tr("Size");
 }
 
 void EntryListModel::Prepend(const std::string& entry)

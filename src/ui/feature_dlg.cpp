@@ -6,6 +6,7 @@
 #include "ui/text.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -50,12 +51,84 @@ QLineEdit* MakeSuffix(const SettingDef& def, QWidget* parent)
 bool IsFieldBox(const SettingDef& def) { return def.fieldGroup != 0; }
 bool IsSelectionBox(const SettingDef& def) { return !def.codes.empty(); }
 
+// The controls of a feature page, in the groups they are laid out in: the
+// boxes that choose what is written (each with its codes beside it), the
+// suffixes, and the boxes of the output fields, two to a row.
+struct PageControls {
+    explicit PageControls(QWidget* page)
+        : choices(new QGridLayout),
+          fields(new QGroupBox(QCoreApplication::translate("zalor::ui::TFeatureDlg", " Output Fields "), page)),
+          fieldLayout(new QGridLayout(fields)), suffixes(new QFormLayout)
+    {
+    }
+    QGridLayout* choices;
+    int choiceCount = 0;
+    QGroupBox* fields;
+    QGridLayout* fieldLayout;
+    int fieldCount = 0;
+    QFormLayout* suffixes;
+    bool anyRange = false; // a box that Set and Reset change
+};
+
+bool OnPage(const SettingDef& def, int index) { return def.place == SettingPlace::FeatureDialog && def.page == index; }
+
+void AddBox(const SettingDef& def, QWidget* page, PageControls& controls)
+{
+    if (IsFieldBox(def)) {
+        controls.fieldLayout->addWidget(MakeBox(def, controls.fields), controls.fieldCount / 2, controls.fieldCount % 2);
+        ++controls.fieldCount;
+        return;
+    }
+    const int row = controls.choiceCount++;
+    controls.choices->addWidget(MakeBox(def, page), row, 0);
+    if (IsSelectionBox(def))
+        controls.choices->addWidget(new QLabel(QStringLiteral(": ") + FromText(def.description), page), row, 1);
+}
+
+// Every shown control of page `index`, in the order of the settings table.
+void AddPageControls(int index, QWidget* page, PageControls& controls)
+{
+    int suffixCount = 0;
+    for (const SettingDef& def : SettingTable())
+        if (OnPage(def, index) && def.kind == SettingKind::Text) ++suffixCount;
+    // With several suffixes on a page, each is named after the box that follows it.
+    const SettingDef* suffix = nullptr;
+    for (const SettingDef& def : SettingTable()) {
+        if (!OnPage(def, index) || !def.shown) continue;
+        controls.anyRange = controls.anyRange || def.setReset;
+        if (def.kind == SettingKind::Text) {
+            if (suffixCount == 1) controls.suffixes->addRow(FromText(def.caption), MakeSuffix(def, page));
+            else suffix = &def;
+            continue;
+        }
+        if (suffix) {
+            controls.suffixes->addRow(FromText(def.caption).trimmed() + QStringLiteral(" ") + FromText(suffix->caption),
+                                      MakeSuffix(*suffix, page));
+            suffix = nullptr;
+        }
+        AddBox(def, page, controls);
+    }
+    controls.choices->setColumnStretch(1, 1);
+}
+
+// The layout in a frameless scroll area.
+QScrollArea* Scrolled(QLayout* layout, QWidget* parent)
+{
+    auto* scroll = new QScrollArea(parent);
+    auto* inner = new QWidget;
+    inner->setLayout(layout);
+    scroll->setWidget(inner);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    return scroll;
+}
+
 } // namespace
 
 TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent), binder_(binder)
 {
     setObjectName(QStringLiteral("TFeatureDlg"));
-    setWindowTitle(QStringLiteral("Tiger Features"));
+    setWindowTitle(tr("Tiger Features"));
     setModal(true);
 
     heading_ = new QLabel(this);
@@ -68,39 +141,39 @@ TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
     heading_->setFrameShadow(QFrame::Sunken);
     heading_->setMargin(6);
 
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("TreeView1"));
-    tree_->setHeaderHidden(true);
-    tree_->setItemsExpandable(false);
-    tree_->setMinimumWidth(170);
+    pageTree_ = new QTreeWidget(this);
+    pageTree_->setObjectName(QStringLiteral("PageTree"));
+    pageTree_->setHeaderHidden(true);
+    pageTree_->setItemsExpandable(false);
+    pageTree_->setMinimumWidth(170);
     pages_ = new QStackedWidget(this);
 
     std::map<int, QTreeWidgetItem*> items;
     for (const FeaturePageDef& page : FeaturePageTable()) {
-        QTreeWidgetItem* item = page.parent < 0 ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(items.at(page.parent));
+        QTreeWidgetItem* item = page.parent < 0 ? new QTreeWidgetItem(pageTree_) : new QTreeWidgetItem(items.at(page.parent));
         item->setText(0, FromText(page.node));
         item->setData(0, kPageRole, page.index);
         items[page.index] = item;
         pages_->insertWidget(page.index, MakePage(page.index));
     }
-    tree_->expandAll();
+    pageTree_->expandAll();
     // The tree stays open.
-    connect(tree_, &QTreeWidget::itemCollapsed, tree_, [this](QTreeWidgetItem* item) { tree_->expandItem(item); });
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    connect(pageTree_, &QTreeWidget::itemCollapsed, pageTree_, [this](QTreeWidgetItem* item) { pageTree_->expandItem(item); });
+    connect(pageTree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item) ShowPage(item->data(0, kPageRole).toInt());
     });
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("BitBtn1"));
+    QPushButton* ok = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("FeatureOkButton"));
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("BitBtn2"));
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("FeatureCancelButton"));
     // Both only close: every box keeps what the user set.
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* body = new QHBoxLayout;
-    body->addWidget(tree_);
+    body->addWidget(pageTree_);
     body->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading_);
@@ -124,71 +197,34 @@ QWidget* TFeatureDlg::MakePage(int index)
         layout->addWidget(text);
     }
 
-    auto* choices = new QGridLayout;
-    auto* fields = new QGroupBox(QStringLiteral(" Output Fields "), page);
-    auto* fieldLayout = new QGridLayout(fields);
-    auto* suffixes = new QFormLayout;
-    bool anyRange = false;
-    int row = 0, fieldCount = 0, suffixCount = 0;
-    for (const SettingDef& def : SettingTable())
-        if (def.place == SettingPlace::FeatureDialog && def.page == index && def.kind == SettingKind::Text) ++suffixCount;
-    // With several suffixes on a page, each is named after the box that follows it.
-    const SettingDef* suffix = nullptr;
-    for (const SettingDef& def : SettingTable()) {
-        if (def.place != SettingPlace::FeatureDialog || def.page != index || !def.shown) continue;
-        anyRange = anyRange || def.setReset;
-        if (def.kind == SettingKind::Text) {
-            if (suffixCount == 1) suffixes->addRow(FromText(def.caption), MakeSuffix(def, page));
-            else suffix = &def;
-            continue;
-        }
-        if (suffix) {
-            suffixes->addRow(FromText(def.caption).trimmed() + QStringLiteral(" ") + FromText(suffix->caption),
-                             MakeSuffix(*suffix, page));
-            suffix = nullptr;
-        }
-        if (IsFieldBox(def)) {
-            fieldLayout->addWidget(MakeBox(def, fields), fieldCount / 2, fieldCount % 2);
-            ++fieldCount;
-        } else {
-            choices->addWidget(MakeBox(def, page), row, 0);
-            if (IsSelectionBox(def))
-                choices->addWidget(new QLabel(QStringLiteral(": ") + FromText(def.description), page), row, 1);
-            ++row;
-        }
-    }
-    choices->setColumnStretch(1, 1);
-    if (row > 0) {
-        auto* scroll = new QScrollArea(page);
-        auto* inner = new QWidget;
-        inner->setLayout(choices);
-        scroll->setWidget(inner);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
-        layout->addWidget(scroll, 1);
-    } else {
-        delete choices;
-    }
-    if (suffixes->rowCount() > 0) layout->addLayout(suffixes);
-    else delete suffixes;
-    if (fieldCount > 0) layout->addWidget(fields);
-    else delete fields;
+    PageControls controls(page);
+    AddPageControls(index, page, controls);
+    if (controls.choiceCount > 0) layout->addWidget(Scrolled(controls.choices, page), 1);
+    else delete controls.choices;
+    if (controls.suffixes->rowCount() > 0) layout->addLayout(controls.suffixes);
+    else delete controls.suffixes;
+    if (controls.fieldCount > 0) layout->addWidget(controls.fields);
+    else delete controls.fields;
     if (!pageDef.note.empty()) layout->addWidget(new QLabel(FromText(pageDef.note), page));
-    if (anyRange) {
-        auto* set = new QPushButton(QStringLiteral("&Set"), page);
-        auto* reset = new QPushButton(QStringLiteral("&Reset"), page);
-        set->setObjectName(QStringLiteral("Set%1").arg(index));
-        reset->setObjectName(QStringLiteral("Reset%1").arg(index));
-        connect(set, &QPushButton::clicked, this, [this, index] { SetRange(index, true); });
-        connect(reset, &QPushButton::clicked, this, [this, index] { SetRange(index, false); });
-        auto* row2 = new QHBoxLayout;
-        row2->addStretch(1);
-        row2->addWidget(set);
-        row2->addWidget(reset);
-        layout->addLayout(row2);
-    }
-    layout->addStretch(row > 0 ? 0 : 1);
+    if (controls.anyRange) layout->addLayout(MakeRangeButtons(index, page));
+    layout->addStretch(controls.choiceCount > 0 ? 0 : 1);
     return page;
+}
+
+// "&Set" and "&Reset", at the right.
+QLayout* TFeatureDlg::MakeRangeButtons(int index, QWidget* page)
+{
+    auto* set = new QPushButton(tr("&Set"), page);
+    auto* reset = new QPushButton(tr("&Reset"), page);
+    set->setObjectName(QStringLiteral("Set%1").arg(index));
+    reset->setObjectName(QStringLiteral("Reset%1").arg(index));
+    connect(set, &QPushButton::clicked, this, [this, index] { SetRange(index, true); });
+    connect(reset, &QPushButton::clicked, this, [this, index] { SetRange(index, false); });
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(set);
+    row->addWidget(reset);
+    return row;
 }
 
 void TFeatureDlg::SetRange(int index, bool on)
@@ -210,9 +246,9 @@ void TFeatureDlg::ShowPage(int index)
     if (index < 0 || index >= pages_->count()) return;
     pages_->setCurrentIndex(index);
     heading_->setText(FromText(FeaturePageTable()[static_cast<std::size_t>(index)].heading));
-    QTreeWidgetItemIterator it(tree_);
+    QTreeWidgetItemIterator it(pageTree_);
     for (; *it; ++it)
-        if ((*it)->data(0, kPageRole).toInt() == index && tree_->currentItem() != *it) tree_->setCurrentItem(*it);
+        if ((*it)->data(0, kPageRole).toInt() == index && pageTree_->currentItem() != *it) pageTree_->setCurrentItem(*it);
 }
 
 void TFeatureDlg::showEvent(QShowEvent* event)

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QLabel;
+class QLayout;
 class QStackedWidget;
 class QTreeWidget;
 
@@ -28,11 +29,12 @@ protected:
 
 private:
     QWidget* MakePage(int index);
+    QLayout* MakeRangeButtons(int index, QWidget* page);
     // Sets or clears the page's Set/Reset boxes that are enabled.
     void SetRange(int index, bool on);
 
     SettingsBinder& binder_;
-    QTreeWidget* tree_ = nullptr;
+    QTreeWidget* pageTree_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QLabel* heading_ = nullptr;
 };

@@ -62,6 +62,104 @@ QString ManualPath()
     return {};
 }
 
+// The program's options.
+struct Options {
+    QCommandLineOption view{QStringLiteral("view"),
+                            QCoreApplication::translate("main", "Open only the viewer, on FILE...")};
+    QCommandLineOption snapshot{QStringLiteral("snapshot"),
+                                QCoreApplication::translate("main", "Write the drawing at Zoom All to OUT.png and exit."),
+                                QStringLiteral("OUT.png")};
+    QCommandLineOption size{QStringLiteral("size"),
+                            QCoreApplication::translate("main", "Snapshot size (default 1000x800)."),
+                            QStringLiteral("WxH"), QStringLiteral("1000x800")};
+    QCommandLineOption config{
+        QStringLiteral("config"),
+        QCoreApplication::translate("main", "Open the window with CFG loaded instead of the default configuration."),
+        QStringLiteral("CFG")};
+    QCommandLineOption go{QStringLiteral("go"),
+                          QCoreApplication::translate("main", "Press Go once the window is shown.")};
+    QCommandLineOption quit{QStringLiteral("quit"),
+                            QCoreApplication::translate("main",
+                                                        "With --go: close the window when the run ends; the exit status "
+                                                        "is 0 when every county was converted, 1 when the run was "
+                                                        "refused, a county failed, the run was stopped or the log file "
+                                                        "could not be written.")};
+};
+
+void Describe(QCommandLineParser& parser, const Options& o)
+{
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
+                "The word KXF among the arguments shows \"KXF Mode Active\" in the window."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    for (const QCommandLineOption* option : {&o.view, &o.snapshot, &o.size, &o.config, &o.go, &o.quit})
+        parser.addOption(*option);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QCoreApplication::translate("main", "With --view, MIF or SHP files to view; else county "
+                                                                     "archives (.ZIP), record files (.RT5) or MIF "
+                                                                     "outputs to list"),
+                                 QStringLiteral("[FILE...]"));
+}
+
+// --snapshot: the picture of the files, no window; the exit status.
+int Snapshot(const QCommandLineParser& parser, const Options& o, const QStringList& files)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(parser.value(o.size));
+    const int w = m.hasMatch() ? m.captured(1).toInt() : 0, h = m.hasMatch() ? m.captured(2).toInt() : 0;
+    if (w < 1 || h < 1 || w > 16384 || h > 16384) {
+        Print(stderr, QCoreApplication::translate("main", "--size wants WxH, each from 1 to 16384: %1")
+                          .arg(parser.value(o.size)));
+        return 2;
+    }
+    QString messages;
+    const bool whole = zalor::ui::WriteSnapshot(files, parser.value(o.snapshot), QSize(w, h), messages);
+    if (!messages.isEmpty()) Print(stderr, messages);
+    return whole ? 0 : 1;
+}
+
+// --view: the viewer alone, until it is closed.
+int View(QApplication& app, const QStringList& files)
+{
+    zalor::ui::TViewDlg dialog;
+    QObject::connect(&dialog, &QDialog::finished, &app, &QApplication::quit);
+    dialog.show();
+    if (!files.isEmpty()) QTimer::singleShot(0, &dialog, [&] { dialog.OpenFiles(files); });
+    return app.exec();
+}
+
+// The main window, until it is closed.
+int Window(QApplication& app, const QCommandLineParser& parser, const Options& o, const QStringList& files)
+{
+    zalor::ui::WindowOptions options;
+    options.dataDirectory = DataDirectory(&options.dataIsProgramDirectory);
+    options.outputDirectory = options.dataIsProgramDirectory ? options.dataDirectory
+                                                             : zalor::ui::WithSlash(QDir::homePath());
+    options.currentDirectory = QDir::currentPath();
+    options.manual = ManualPath();
+    if (parser.isSet(o.config)) {
+        options.configFile = QFileInfo(parser.value(o.config)).absoluteFilePath();
+        if (!QFileInfo(options.configFile).isFile()) {
+            Print(stderr,
+                  QCoreApplication::translate("main", "configuration file %1 not found").arg(parser.value(o.config)));
+            return 2;
+        }
+        // A configuration opened on purpose does not replace the default one at exit.
+        options.saveDefaultAtExit = false;
+    }
+    options.go = parser.isSet(o.go);
+    options.quitAfterRun = parser.isSet(o.quit);
+    for (const QString& arg : files) {
+        if (arg == QLatin1String("KXF")) options.kxf = true;
+        else options.files << QFileInfo(arg).absoluteFilePath();
+    }
+    zalor::ui::TMainWindow window(options);
+    window.show();
+    const int status = app.exec();
+    return options.quitAfterRun ? window.ExitStatus() : status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -74,35 +172,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(ZALOR_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
-                       "The word KXF among the arguments shows \"KXF Mode Active\" in the window."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption view(QStringLiteral("view"), QStringLiteral("Open only the viewer, on FILE..."));
-    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QStringLiteral("Write the drawing at Zoom All to OUT.png and exit."),
-                                      QStringLiteral("OUT.png"));
-    const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Snapshot size (default 1000x800)."),
-                                  QStringLiteral("WxH"), QStringLiteral("1000x800"));
-    const QCommandLineOption config(QStringLiteral("config"),
-                                    QStringLiteral("Open the window with CFG loaded instead of the default configuration."),
-                                    QStringLiteral("CFG"));
-    const QCommandLineOption go(QStringLiteral("go"), QStringLiteral("Press Go once the window is shown."));
-    const QCommandLineOption quit(QStringLiteral("quit"),
-                                  QStringLiteral("With --go: close the window when the run ends; the exit status is 0 "
-                                                 "when every county was converted, 1 when the run was refused, a "
-                                                 "county failed, the run was stopped or the log file could not be written."));
-    parser.addOption(view);
-    parser.addOption(snapshot);
-    parser.addOption(size);
-    parser.addOption(config);
-    parser.addOption(go);
-    parser.addOption(quit);
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("With --view, MIF or SHP files to view; else county archives (.ZIP), "
-                                                "record files (.RT5) or MIF outputs to list"),
-                                 QStringLiteral("[FILE...]"));
+    const Options o;
+    Describe(parser, o);
     if (!parser.parse(QApplication::arguments())) {
         Print(stderr, parser.errorText());
         return 2;
@@ -111,59 +182,15 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
     const QStringList files = parser.positionalArguments();
 
-    if (parser.isSet(snapshot)) {
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(parser.value(size));
-        const int w = m.hasMatch() ? m.captured(1).toInt() : 0, h = m.hasMatch() ? m.captured(2).toInt() : 0;
-        if (w < 1 || h < 1 || w > 16384 || h > 16384) {
-            Print(stderr, QStringLiteral("--size wants WxH, each from 1 to 16384: ") + parser.value(size));
-            return 2;
-        }
-        QString messages;
-        const bool whole = zalor::ui::WriteSnapshot(files, parser.value(snapshot), QSize(w, h), messages);
-        if (!messages.isEmpty()) Print(stderr, messages);
-        return whole ? 0 : 1;
-    }
-    if (parser.isSet(size)) {
-        Print(stderr, QStringLiteral("--size goes with --snapshot"));
+    if (parser.isSet(o.snapshot)) return Snapshot(parser, o, files);
+    if (parser.isSet(o.size)) {
+        Print(stderr, QCoreApplication::translate("main", "--size goes with --snapshot"));
         return 2;
     }
-
-    if (parser.isSet(view)) {
-        zalor::ui::TViewDlg dialog;
-        QObject::connect(&dialog, &QDialog::finished, &app, &QApplication::quit);
-        dialog.show();
-        if (!files.isEmpty()) QTimer::singleShot(0, &dialog, [&] { dialog.OpenFiles(files); });
-        return app.exec();
-    }
-    if (parser.isSet(quit) && !parser.isSet(go)) {
-        Print(stderr, QStringLiteral("--quit goes with --go"));
+    if (parser.isSet(o.view)) return View(app, files);
+    if (parser.isSet(o.quit) && !parser.isSet(o.go)) {
+        Print(stderr, QCoreApplication::translate("main", "--quit goes with --go"));
         return 2;
     }
-
-    zalor::ui::WindowOptions options;
-    options.dataDirectory = DataDirectory(&options.dataIsProgramDirectory);
-    options.outputDirectory = options.dataIsProgramDirectory ? options.dataDirectory
-                                                             : zalor::ui::WithSlash(QDir::homePath());
-    options.currentDirectory = QDir::currentPath();
-    options.manual = ManualPath();
-    if (parser.isSet(config)) {
-        options.configFile = QFileInfo(parser.value(config)).absoluteFilePath();
-        if (!QFileInfo(options.configFile).isFile()) {
-            Print(stderr, QStringLiteral("configuration file %1 not found").arg(parser.value(config)));
-            return 2;
-        }
-        // A configuration opened on purpose does not replace the default one at exit.
-        options.saveDefaultAtExit = false;
-    }
-    options.go = parser.isSet(go);
-    options.quitAfterRun = parser.isSet(quit);
-    for (const QString& arg : files) {
-        if (arg == QLatin1String("KXF")) options.kxf = true;
-        else options.files << QFileInfo(arg).absoluteFilePath();
-    }
-    zalor::ui::TMainWindow window(options);
-    window.show();
-    const int status = app.exec();
-    return options.quitAfterRun ? window.ExitStatus() : status;
+    return Window(app, parser, o, files);
 }

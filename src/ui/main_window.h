@@ -1,6 +1,11 @@
 // The main window: the file browser, the input list, the output root, Go
 // and Stop, the output list, the menus and tool buttons, and the status
 // texts of a run.
+//
+// main_window.cpp puts it together and takes its events; the menus, the
+// tool bar and their commands are in main_window_commands.cpp, the input
+// side in main_window_inputs.cpp, Go, Stop and the run's texts and outputs
+// in main_window_run.cpp.
 #pragma once
 
 #include "run/config.h"
@@ -17,6 +22,7 @@
 
 class QAction;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListView;
 class QMenu;
@@ -95,10 +101,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The actions of the menus and the tool bar.
+    struct Commands;
     void MakeActions();
+    Commands MakeCommands();
+    void NameCommands(const Commands& commands);
+    void MakeMenus(const Commands& commands);
+    void MakeToolBar(const Commands& commands);
     QWidget* MakeBrowserPanel();
     QWidget* MakeInputPanel();
+    QWidget* MakeAddRemovePanel(QWidget* parent);
+    QWidget* MakeInputListPanel(QWidget* parent);
+    void MakeLogo(QWidget* parent);
+    QWidget* MakeOutputRootPanel(QWidget* parent);
+    void MakeGoAndStop(QWidget* parent);
     QWidget* MakeRunPanel();
+    QLayout* MakeStatusTexts(QWidget* parent);
+    QLayout* MakeOutputList(QWidget* parent);
     void ConnectRunner();
 
     // Commands.
@@ -116,6 +135,8 @@ private:
     void RemoveSelected();
     void RemoveAll();
     void OpenOutput(const QModelIndex& index);
+    // A viewer window of its own on the files.
+    void OpenViewer(const QStringList& files);
 
     void AfterLoad(ConfigLoad result, const std::string& path, const std::string& error);
     void AddInputs(const QStringList& paths);

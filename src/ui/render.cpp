@@ -2,6 +2,7 @@
 
 #include "view/object_grid.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPainter>
 #include <QPen>
@@ -152,7 +153,8 @@ void RenderDrawing(QImage& picture, const view::DrawingModel& model, const view:
         font.setPointSize(20);
         p.setFont(font);
         p.setPen(Qt::black);
-        p.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("Empty Drawing"));
+        p.drawText(picture.rect(), Qt::AlignCenter,
+                   QCoreApplication::translate("zalor::ui::RenderDrawing", "Empty Drawing"));
         return;
     }
     // The world the surface shows (more than the window along one axis),

@@ -12,7 +12,10 @@ namespace zalor::ui {
 
 namespace {
 
-const char kMemo[] = "Memo";
+// The comment lines: the edit that holds them, and the name a change of
+// them is reported under (their key in a configuration file).
+const char kCommentEdit[] = "CommentEdit";
+const char kCommentKey[] = "Memo";
 
 QString ShownText(const SettingDef& def, const std::string& value)
 {
@@ -35,7 +38,7 @@ void SettingsBinder::Bind(QWidget* root)
     for (QWidget* w : widgets) {
         const QString name = w->objectName();
         const std::string key = name.toStdString();
-        if (name == QLatin1String(kMemo)) {
+        if (name == QLatin1String(kCommentEdit)) {
             auto* memo = qobject_cast<QPlainTextEdit*>(w);
             if (!memo) continue;
             connect(memo, &QPlainTextEdit::textChanged, this, [this, memo] {
@@ -44,7 +47,7 @@ void SettingsBinder::Bind(QWidget* root)
                 const QString text = memo->toPlainText();
                 if (!text.isEmpty())
                     for (const QString& line : text.split(QLatin1Char('\n'))) settings_.memo.push_back(ToText(line));
-                emit Changed(QLatin1String(kMemo));
+                emit Changed(QLatin1String(kCommentKey));
             });
             controls_.push_back(w);
             continue;
@@ -93,7 +96,7 @@ void SettingsBinder::Refresh()
 void SettingsBinder::Show(QWidget* w)
 {
     refreshing_ = true;
-    if (w->objectName() == QLatin1String(kMemo)) {
+    if (w->objectName() == QLatin1String(kCommentEdit)) {
         if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
             QStringList lines;
             for (const std::string& line : settings_.memo) lines << FromText(line);

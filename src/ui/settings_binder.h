@@ -2,7 +2,7 @@
 //
 // Every check box, radio button and line edit whose object name is a
 // setting key shows that setting and writes it as soon as it changes; the
-// plain text edit named "Memo" holds the comment lines. Refresh() shows
+// plain text edit named "CommentEdit" holds the comment lines. Refresh() shows
 // the settings' values again after a configuration was loaded or reset.
 #pragma once
 

@@ -2,6 +2,7 @@
 
 #include "ui/render.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 
@@ -22,7 +23,7 @@ bool WriteSnapshot(const QStringList& files, const QString& out, QSize size, QSt
     RenderDrawing(picture, model, view);
     if (!picture.save(out, "PNG")) {
         if (!messages.isEmpty()) messages += QLatin1Char('\n');
-        messages += QStringLiteral("Cannot write ") + out;
+        messages += QCoreApplication::translate("zalor::ui::WriteSnapshot", "Cannot write %1").arg(out);
         return false;
     }
     return result.whole;

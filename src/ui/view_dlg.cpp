@@ -39,19 +39,31 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TViewDlg"));
-    setWindowTitle(QStringLiteral("View"));
+    setWindowTitle(tr("View"));
     setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
     resize(900, 700);
 
-    // Tool buttons.
-    auto* open = MakeButton(this, "SpeedButton7", tr("Open..."), tr("View generated MIF/SHP files"));
-    auto* zoomIn = MakeButton(this, "SpeedButton1", tr("In"), tr("Zoom In"));
-    auto* zoomOut = MakeButton(this, "SpeedButton2", tr("Out"), tr("Zoom Out"));
-    auto* zoomAll = MakeButton(this, "SpeedButton3", tr("All"), tr("Zoom All"));
-    auto* zoomMode = MakeButton(this, "SpeedButton4", tr("Zoom"), tr("Zoom Mode"));
-    auto* queryMode = MakeButton(this, "SpeedButton5", tr("Query"), tr("Query Mode"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+    layout->addLayout(MakeTools());
+    layout->addLayout(MakeDrawingArea(), 1);
+    layout->addLayout(MakeStatusLine());
+    connect(surface_, &TDrawingSurface::queryRequested, this, &TViewDlg::Query);
+    connect(surface_, &TDrawingSurface::positionChanged, this, &TViewDlg::ShowPosition);
+}
+
+// The tool buttons, and the query hint beside them.
+QLayout* TViewDlg::MakeTools()
+{
+    auto* open = MakeButton(this, "OpenButton", tr("Open..."), tr("View generated MIF/SHP files"));
+    auto* zoomIn = MakeButton(this, "ZoomInButton", tr("In"), tr("Zoom In"));
+    auto* zoomOut = MakeButton(this, "ZoomOutButton", tr("Out"), tr("Zoom Out"));
+    auto* zoomAll = MakeButton(this, "ZoomAllButton", tr("All"), tr("Zoom All"));
+    auto* zoomMode = MakeButton(this, "ZoomModeButton", tr("Zoom"), tr("Zoom Mode"));
+    auto* queryMode = MakeButton(this, "QueryModeButton", tr("Query"), tr("Query Mode"));
     zoomMode->setCheckable(true);
     queryMode->setCheckable(true);
     zoomMode->setChecked(true);
@@ -60,9 +72,14 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     modes_->addButton(zoomMode);
     modes_->addButton(queryMode);
     buttons_ = {open, zoomIn, zoomOut, zoomAll, zoomMode, queryMode};
+    connect(open, &QToolButton::clicked, this, &TViewDlg::ChooseFiles);
+    connect(zoomIn, &QToolButton::clicked, this, &TViewDlg::ZoomIn);
+    connect(zoomOut, &QToolButton::clicked, this, &TViewDlg::ZoomOut);
+    connect(zoomAll, &QToolButton::clicked, this, &TViewDlg::ZoomAll);
+    connect(queryMode, &QToolButton::toggled, this, &TViewDlg::SetQueryMode);
 
     hint_ = new QLabel(tr("Hold Shift Down and Click to Query"), this);
-    hint_->setObjectName(QStringLiteral("Label7"));
+    hint_->setObjectName(QStringLiteral("QueryHint"));
     hint_->setVisible(false);
 
     auto* tools = new QHBoxLayout;
@@ -78,26 +95,35 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     tools->addSpacing(12);
     tools->addWidget(hint_);
     tools->addStretch(1);
+    return tools;
+}
 
-    // The attribute list and the drawing surface.
+// The attribute list (shown in query mode) and the drawing surface.
+QLayout* TViewDlg::MakeDrawingArea()
+{
     attributes_ = new AttributeListModel(this);
-    list_ = new QListView(this);
-    list_->setObjectName(QStringLiteral("ListBox1"));
-    list_->setModel(attributes_);
-    list_->setItemDelegate(new AttributeDelegate(list_));
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFixedWidth(kListWidth);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setVisible(false);
+    attributeList_ = new QListView(this);
+    attributeList_->setObjectName(QStringLiteral("AttributeList"));
+    attributeList_->setModel(attributes_);
+    attributeList_->setItemDelegate(new AttributeDelegate(attributeList_));
+    attributeList_->setUniformItemSizes(true);
+    attributeList_->setSelectionMode(QAbstractItemView::NoSelection);
+    attributeList_->setFixedWidth(kListWidth);
+    attributeList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    attributeList_->setVisible(false);
 
     surface_ = new TDrawingSurface(model_, view_, this);
     auto* middle = new QHBoxLayout;
     middle->setSpacing(2);
-    middle->addWidget(list_);
+    middle->addWidget(attributeList_);
     middle->addWidget(surface_, 1);
+    return middle;
+}
 
-    // Status line.
+// The cursor position, the row under it in query mode, the outcome of the
+// last reading and its progress.
+QLayout* TViewDlg::MakeStatusLine()
+{
     position_ = new QLabel(this);
     position_->setObjectName(QStringLiteral("Position"));
     position_->setMinimumWidth(260);
@@ -115,21 +141,7 @@ TViewDlg::TViewDlg(QWidget* parent) : QDialog(parent)
     status->addWidget(row_, 1);
     status->addWidget(message_, 1);
     status->addWidget(progress_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(3);
-    layout->addLayout(tools);
-    layout->addLayout(middle, 1);
-    layout->addLayout(status);
-
-    connect(open, &QToolButton::clicked, this, &TViewDlg::ChooseFiles);
-    connect(zoomIn, &QToolButton::clicked, this, &TViewDlg::ZoomIn);
-    connect(zoomOut, &QToolButton::clicked, this, &TViewDlg::ZoomOut);
-    connect(zoomAll, &QToolButton::clicked, this, &TViewDlg::ZoomAll);
-    connect(queryMode, &QToolButton::toggled, this, &TViewDlg::SetQueryMode);
-    connect(surface_, &TDrawingSurface::queryRequested, this, &TViewDlg::Query);
-    connect(surface_, &TDrawingSurface::positionChanged, this, &TViewDlg::ShowPosition);
+    return status;
 }
 
 TViewDlg::~TViewDlg() = default;
@@ -227,7 +239,7 @@ void TViewDlg::SetQueryMode(bool query)
     surface_->SetZoomMode(!query);
     surface_->SetMarkerShown(query);
     hint_->setVisible(query);
-    list_->setVisible(query);
+    attributeList_->setVisible(query);
     row_->setVisible(query);
     message_->setVisible(!query);
     lastHovered_ = -2;

@@ -13,6 +13,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QLayout;
 class QListView;
 class QProgressBar;
 class QToolButton;
@@ -49,6 +50,9 @@ public slots:
     void ChooseFiles();
 
 private:
+    QLayout* MakeTools();
+    QLayout* MakeDrawingArea();
+    QLayout* MakeStatusLine();
     void Query(double x, double y);
     void ShowPosition(double x, double y);
     void Redraw();
@@ -57,7 +61,7 @@ private:
     view::ViewState view_;
     TDrawingSurface* surface_ = nullptr;
     AttributeListModel* attributes_ = nullptr;
-    QListView* list_ = nullptr;
+    QListView* attributeList_ = nullptr;
     QLabel* hint_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* row_ = nullptr;

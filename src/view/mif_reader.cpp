@@ -106,6 +106,17 @@ private:
     bool ReadPoints(int64_t count, std::string& fault);
     bool ReadCoordinate(std::string_view x, std::string_view y, std::string& fault);
     bool ReadObjects(std::string& fault);
+    // The objects and style clauses of the data section, by the line's first word.
+    bool ReadLineObject(std::string_view key, const std::array<std::string_view, 5>& w, std::size_t n,
+                        std::string& fault);
+    bool ReadPointObject(const std::array<std::string_view, 5>& w, std::size_t n, std::string& fault);
+    void ReadStyle(std::string_view key, const std::array<std::string_view, 5>& w, std::size_t n);
+    // One more object (and MID row); false when there are too many.
+    bool CountObject(std::string& fault);
+    // The lines before DATA: the coordinate system and the columns.
+    bool ReadHeader(std::string& fault);
+    void ReadCoordSys(std::string_view line);
+    bool ReadColumns(std::string_view count, std::size_t words, std::string& fault);
     bool Progress();
     void ScanMid(std::string& fault);
 
@@ -182,13 +193,98 @@ bool MifParser::ReadPoints(int64_t count, std::string& fault)
     return true;
 }
 
+bool MifParser::CountObject(std::string& fault)
+{
+    if (rows_ == std::numeric_limits<uint32_t>::max()) {
+        fault = Fault("too many objects");
+        return false;
+    }
+    ++rows_;
+    return true;
+}
+
+// PLINE [sections] or REGION rings, then each section or ring: a count
+// line and that many point lines.
+bool MifParser::ReadLineObject(std::string_view key, const std::array<std::string_view, 5>& w, std::size_t n,
+                               std::string& fault)
+{
+    // The smallest section or ring: a count line and a point line.
+    constexpr int64_t kPartBytes = 6;
+    constexpr int64_t kPointBytes = 4; // "0 0" and a line end
+    const bool region = key.size() == 6;
+    int64_t parts = 1;
+    if (n >= 2) {
+        if (!ParseInt(w[1], parts) || n > 2) {
+            fault = Fault("a " + ToUpper(key) + " line with an unreadable count");
+            return false;
+        }
+    } else if (region) {
+        fault = Fault("a REGION line without its ring count");
+        return false;
+    }
+    if (parts < 0 || parts > in_.Remaining() / kPartBytes + 1) {
+        fault = Fault("the " + std::string(region ? "ring" : "section") + " count " + std::to_string(parts) +
+                      " does not fit the file");
+        return false;
+    }
+    if (!CountObject(fault)) return false;
+    model_.BeginObject(region ? ObjectKind::Region : ObjectKind::Line, region ? kMifRegionPen : kMifLinePen);
+    for (int64_t p = 0; p < parts; ++p) {
+        int64_t count = 0;
+        if (!ReadCount(count, kPointBytes, fault, "a point count") || !ReadPoints(count, fault)) {
+            model_.DropObject();
+            return false;
+        }
+    }
+    if (!model_.EndObject()) {
+        fault = Fault("an object with more points than can be shown");
+        return false;
+    }
+    lastIsOurs_ = true;
+    return true;
+}
+
+bool MifParser::ReadPointObject(const std::array<std::string_view, 5>& w, std::size_t n, std::string& fault)
+{
+    if (n != 3) {
+        fault = Fault("a POINT line without a coordinate pair");
+        return false;
+    }
+    if (!CountObject(fault)) return false;
+    model_.BeginObject(ObjectKind::Point, kMifLinePen);
+    if (!ReadCoordinate(w[1], w[2], fault)) {
+        model_.DropObject();
+        return false;
+    }
+    model_.EndPart();
+    if (!model_.EndObject()) {
+        fault = Fault("more objects than can be shown");
+        return false;
+    }
+    lastIsOurs_ = true;
+    return true;
+}
+
+// PEN (width,pattern,colour); BRUSH (pattern,fore colour,back colour), for
+// the object before. A clause that cannot be read leaves the style as it is.
+void MifParser::ReadStyle(std::string_view key, const std::array<std::string_view, 5>& w, std::size_t n)
+{
+    int64_t a = 0, b = 0, c = 0;
+    DrawingObject* o = lastIsOurs_ ? model_.LastObject() : nullptr;
+    if (!o || n < 4 || !ParseInt(w[1], a) || !ParseInt(w[2], b) || !ParseInt(w[3], c)) return;
+    if (key.size() == 3) {
+        o->penWidth = static_cast<uint8_t>(std::clamp<int64_t>(a, 1, 5));
+        if (c >= 0 && c <= 0xFFFFFF) o->penColour = ColourFromRgb(static_cast<uint32_t>(c & 0xFFFFFF));
+    } else {
+        o->brushPattern = static_cast<uint8_t>(std::clamp<int64_t>(a, 0, 255));
+        o->brushColour = ColourFromRgb(static_cast<uint32_t>(b & 0xFFFFFF));
+    }
+}
+
 bool MifParser::ReadObjects(std::string& fault)
 {
     std::string_view line;
     std::array<std::string_view, 5> w;
-    // The smallest section or ring: a count line and a point line.
-    constexpr int64_t kPartBytes = 6;
-    constexpr int64_t kPointBytes = 4; // "0 0" and a line end
     while (in_.ReadLine(line)) {
         if ((in_.LineNumber() & 1023) == 0 && !Progress()) {
             fault = path_ + ": reading stopped";
@@ -198,74 +294,11 @@ bool MifParser::ReadObjects(std::string& fault)
         if (n == 0) continue;
         const std::string_view key = w[0];
         if (EqualsUpper(key, "PLINE") || EqualsUpper(key, "REGION")) {
-            const bool region = key.size() == 6;
-            int64_t parts = 1;
-            if (n >= 2) {
-                if (!ParseInt(w[1], parts) || n > 2) {
-                    fault = Fault("a " + ToUpper(key) + " line with an unreadable count");
-                    return false;
-                }
-            } else if (region) {
-                fault = Fault("a REGION line without its ring count");
-                return false;
-            }
-            if (parts < 0 || parts > in_.Remaining() / kPartBytes + 1) {
-                fault = Fault("the " + std::string(region ? "ring" : "section") + " count " + std::to_string(parts) +
-                              " does not fit the file");
-                return false;
-            }
-            if (rows_ == std::numeric_limits<uint32_t>::max()) {
-                fault = Fault("too many objects");
-                return false;
-            }
-            ++rows_;
-            model_.BeginObject(region ? ObjectKind::Region : ObjectKind::Line, region ? kMifRegionPen : kMifLinePen);
-            for (int64_t p = 0; p < parts; ++p) {
-                int64_t count = 0;
-                if (!ReadCount(count, kPointBytes, fault, "a point count") || !ReadPoints(count, fault)) {
-                    model_.DropObject();
-                    return false;
-                }
-            }
-            if (!model_.EndObject()) {
-                fault = Fault("an object with more points than can be shown");
-                return false;
-            }
-            lastIsOurs_ = true;
+            if (!ReadLineObject(key, w, n, fault)) return false;
         } else if (EqualsUpper(key, "POINT")) {
-            if (n != 3) {
-                fault = Fault("a POINT line without a coordinate pair");
-                return false;
-            }
-            if (rows_ == std::numeric_limits<uint32_t>::max()) {
-                fault = Fault("too many objects");
-                return false;
-            }
-            ++rows_;
-            model_.BeginObject(ObjectKind::Point, kMifLinePen);
-            if (!ReadCoordinate(w[1], w[2], fault)) {
-                model_.DropObject();
-                return false;
-            }
-            model_.EndPart();
-            if (!model_.EndObject()) {
-                fault = Fault("more objects than can be shown");
-                return false;
-            }
-            lastIsOurs_ = true;
+            if (!ReadPointObject(w, n, fault)) return false;
         } else if (EqualsUpper(key, "PEN") || EqualsUpper(key, "BRUSH")) {
-            // PEN (width,pattern,colour); BRUSH (pattern,fore colour,back colour).
-            // A clause that cannot be read leaves the style as it is.
-            int64_t a = 0, b = 0, c = 0;
-            DrawingObject* o = lastIsOurs_ ? model_.LastObject() : nullptr;
-            if (!o || n < 4 || !ParseInt(w[1], a) || !ParseInt(w[2], b) || !ParseInt(w[3], c)) continue;
-            if (key.size() == 3) {
-                o->penWidth = static_cast<uint8_t>(std::clamp<int64_t>(a, 1, 5));
-                if (c >= 0 && c <= 0xFFFFFF) o->penColour = ColourFromRgb(static_cast<uint32_t>(c & 0xFFFFFF));
-            } else {
-                o->brushPattern = static_cast<uint8_t>(std::clamp<int64_t>(a, 0, 255));
-                o->brushColour = ColourFromRgb(static_cast<uint32_t>(b & 0xFFFFFF));
-            }
+            ReadStyle(key, w, n);
         }
         // Other lines (SMOOTH, CENTER, SYMBOL, ...) carry nothing we draw.
     }
@@ -278,6 +311,62 @@ bool MifParser::ReadObjects(std::string& fault)
         return false;
     }
     return true;
+}
+
+// "Coordsys Earth Projection 1, ..." is longitude and latitude in degrees;
+// every other system has its coordinates in metres.
+void MifParser::ReadCoordSys(std::string_view line)
+{
+    std::string u = ToUpper(line);
+    std::size_t at = u.find("PROJECTION");
+    bool geographic = u.find("NONEARTH") == std::string::npos && at != std::string::npos;
+    if (geographic) {
+        std::string_view rest = std::string_view(u).substr(at + 10);
+        while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+        geographic = rest.starts_with("1") && (rest.size() == 1 || rest[1] == ',' || IsBlank(rest[1]));
+    }
+    decimals_ = geographic ? kGeographicDecimals : kProjectedDecimals;
+    model_.CurrentFile().units = geographic ? Units::MicroDegrees : Units::Millimetres;
+}
+
+// "COLUMNS n" (`words` words on the line, `count` the second), then a line
+// per column, its name first.
+bool MifParser::ReadColumns(std::string_view count, std::size_t words, std::string& fault)
+{
+    int64_t n = 0;
+    if (words != 2 || !ParseInt(count, n) || n < 0 || n > in_.Remaining() / 2 + 1) {
+        fault = Fault("a COLUMNS line with a count that does not fit the file");
+        return false;
+    }
+    auto& columns = model_.CurrentFile().columns;
+    columns.clear();
+    std::string_view line;
+    std::array<std::string_view, 3> w;
+    for (int64_t i = 0; i < n; ++i) {
+        if (!Next(line, fault, "a column")) return false;
+        if (SplitWords(line, w, false) == 0) {
+            fault = Fault("an empty line where a column should be");
+            return false;
+        }
+        columns.emplace_back(w[0]);
+    }
+    return true;
+}
+
+bool MifParser::ReadHeader(std::string& fault)
+{
+    std::string_view line;
+    std::array<std::string_view, 3> w;
+    while (in_.ReadLine(line)) {
+        std::size_t n = SplitWords(line, w, false);
+        if (n == 0) continue;
+        if (EqualsUpper(w[0], "DATA")) return true;
+        if (EqualsUpper(w[0], "COORDSYS")) ReadCoordSys(line);
+        else if (EqualsUpper(w[0], "COLUMNS") && !ReadColumns(w[1], n, fault)) return false;
+    }
+    if (in_.LineTooLong() || in_.Failed()) fault = Fault("the header cannot be read");
+    else fault = path_ + ": no DATA line; not a MIF file";
+    return false;
 }
 
 std::string MifParser::Run()
@@ -296,45 +385,7 @@ std::string MifParser::Run()
     }
 
     std::string fault;
-    std::string_view line;
-    std::array<std::string_view, 3> w;
-    bool data = false;
-    while (!data && in_.ReadLine(line)) {
-        std::size_t n = SplitWords(line, w, false);
-        if (n == 0) continue;
-        if (EqualsUpper(w[0], "DATA")) {
-            data = true;
-        } else if (EqualsUpper(w[0], "COORDSYS")) {
-            // "Coordsys Earth Projection 1, ..." is longitude and latitude in
-            // degrees; every other system has its coordinates in metres.
-            std::string u = ToUpper(line);
-            std::size_t at = u.find("PROJECTION");
-            bool geographic = u.find("NONEARTH") == std::string::npos && at != std::string::npos;
-            if (geographic) {
-                std::string_view rest = std::string_view(u).substr(at + 10);
-                while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
-                geographic = rest.starts_with("1") && (rest.size() == 1 || rest[1] == ',' || IsBlank(rest[1]));
-            }
-            decimals_ = geographic ? kGeographicDecimals : kProjectedDecimals;
-            model_.CurrentFile().units = geographic ? Units::MicroDegrees : Units::Millimetres;
-        } else if (EqualsUpper(w[0], "COLUMNS")) {
-            int64_t count = 0;
-            if (n != 2 || !ParseInt(w[1], count) || count < 0 || count > in_.Remaining() / 2 + 1) {
-                return Fault("a COLUMNS line with a count that does not fit the file");
-            }
-            auto& columns = model_.CurrentFile().columns;
-            columns.clear();
-            for (int64_t i = 0; i < count; ++i) {
-                if (!Next(line, fault, "a column")) return fault;
-                if (SplitWords(line, w, false) == 0) return Fault("an empty line where a column should be");
-                columns.emplace_back(w[0]);
-            }
-        }
-    }
-    if (!data) {
-        if (in_.LineTooLong() || in_.Failed()) return Fault("the header cannot be read");
-        return path_ + ": no DATA line; not a MIF file";
-    }
+    if (!ReadHeader(fault)) return fault;
     try {
         ReadObjects(fault);
     } catch (const std::bad_alloc&) {

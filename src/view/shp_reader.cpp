@@ -62,8 +62,18 @@ private:
     {
         return path_ + ", record " + std::to_string(record_) + ": " + what;
     }
+    // The records up to byte `end` of the file; `fault` says why they stopped early.
+    void ReadRecords(int64_t end, std::string& fault);
+    // The next record, its header and content, before byte `end`.
+    bool ReadRecord(int64_t end, std::string& fault);
+    // Room for the objects and points a file of `end` bytes of `fileType` may hold.
+    void Reserve(int64_t end, int fileType);
     // One record's content (`length` bytes, the shape type first).
     bool ReadShape(const unsigned char* c, int64_t length, std::string& fault);
+    bool ReadPointShape(const unsigned char* c, int64_t length, std::string& fault);
+    // The parts of a polyline or polygon: `parts` start indexes at `starts`,
+    // then `points` points.
+    bool ReadParts(const unsigned char* starts, int64_t parts, int64_t points, std::string& fault);
     bool ReadPoint(const unsigned char* p, std::string& fault)
     {
         GeoPoint g;
@@ -109,23 +119,44 @@ private:
     int unsupportedType_ = 0;
 };
 
+bool ShpParser::ReadPointShape(const unsigned char* c, int64_t length, std::string& fault)
+{
+    if (length < 20) {
+        fault = Fault("a point record shorter than a point");
+        return false;
+    }
+    model_.BeginObject(ObjectKind::Point, kShpLinePen);
+    if (!ReadPoint(c + 4, fault)) {
+        model_.DropObject();
+        return false;
+    }
+    model_.EndPart();
+    return model_.EndObject();
+}
+
+bool ShpParser::ReadParts(const unsigned char* starts, int64_t parts, int64_t points, std::string& fault)
+{
+    const unsigned char* xy = starts + 4 * parts;
+    int64_t at = 0;
+    for (int64_t k = 0; k < parts; ++k) {
+        const int64_t end = k + 1 < parts ? static_cast<int32_t>(LittleEndian32(starts + 4 * (k + 1))) : points;
+        if (end < at || end > points) {
+            fault = Fault("part " + std::to_string(k + 2) + " starts at point " + std::to_string(end) +
+                          ", outside the record's " + std::to_string(points) + " points");
+            return false;
+        }
+        if (!ReadPoints(xy + 16 * at, end - at, fault)) return false;
+        at = end;
+        model_.EndPart();
+    }
+    return true;
+}
+
 bool ShpParser::ReadShape(const unsigned char* c, int64_t length, std::string& fault)
 {
     const int type = static_cast<int32_t>(LittleEndian32(c));
     if (type == 0) return EmptyObject(); // a null shape: nothing to draw
-    if (type == 1) {
-        if (length < 20) {
-            fault = Fault("a point record shorter than a point");
-            return false;
-        }
-        model_.BeginObject(ObjectKind::Point, kShpLinePen);
-        if (!ReadPoint(c + 4, fault)) {
-            model_.DropObject();
-            return false;
-        }
-        model_.EndPart();
-        return model_.EndObject();
-    }
+    if (type == 1) return ReadPointShape(c, length, fault);
     if (type != 3 && type != 5) {
         ++unsupported_;
         unsupportedType_ = type;
@@ -148,29 +179,80 @@ bool ShpParser::ReadShape(const unsigned char* c, int64_t length, std::string& f
         fault = Fault("the first part does not start at the first point");
         return false;
     }
-    const unsigned char* xy = starts + 4 * parts;
     model_.BeginObject(type == 5 ? ObjectKind::Region : ObjectKind::Line, type == 5 ? kShpPolygonPen : kShpLinePen);
-    int64_t at = 0;
-    for (int64_t k = 0; k < parts; ++k) {
-        const int64_t end = k + 1 < parts ? static_cast<int32_t>(LittleEndian32(starts + 4 * (k + 1))) : points;
-        if (end < at || end > points) {
-            model_.DropObject();
-            fault = Fault("part " + std::to_string(k + 2) + " starts at point " + std::to_string(end) +
-                          ", outside the record's " + std::to_string(points) + " points");
-            return false;
-        }
-        if (!ReadPoints(xy + 16 * at, end - at, fault)) {
-            model_.DropObject();
-            return false;
-        }
-        at = end;
-        model_.EndPart();
+    if (!ReadParts(starts, parts, points, fault)) {
+        model_.DropObject();
+        return false;
     }
     if (!model_.EndObject()) {
         fault = Fault("an object with more points than can be shown");
         return false;
     }
     return true;
+}
+
+// Room by the file's size: a point record takes 28 bytes, a line or polygon
+// at least 72 (room never used costs nothing; without it the arrays grow as
+// they fill).
+void ShpParser::Reserve(int64_t end, int fileType)
+{
+    try {
+        const int64_t records = (end - 100) / (fileType == 1 ? 28 : 72);
+        model_.Reserve(static_cast<std::size_t>(fileType == 1 ? records : (end - 100) / 16),
+                       static_cast<std::size_t>(records));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+bool ShpParser::ReadRecord(int64_t end, std::string& fault)
+{
+    if (record_ == std::numeric_limits<uint32_t>::max()) {
+        fault = Fault("too many records");
+        return false;
+    }
+    ++record_;
+    const int64_t left = end - in_.Position();
+    const unsigned char* r = left >= 8 ? in_.Peek(8) : nullptr;
+    if (!r) {
+        fault = Fault(in_.Failed() ? "read error" : "the file ends inside the record header");
+        return false;
+    }
+    const int64_t length = int64_t{BigEndian32(r + 4)} * 2;
+    if (length < 4 || length > left - 8) {
+        fault = Fault("a content length of " + std::to_string(length) + " bytes, beyond the end of the file");
+        return false;
+    }
+    const unsigned char* c = in_.Peek(static_cast<std::size_t>(8 + length));
+    if (!c) {
+        fault = Fault("read error");
+        return false;
+    }
+    if (!ReadShape(c + 8, length, fault)) {
+        if (fault.empty()) fault = Fault("more objects or points than can be shown");
+        return false;
+    }
+    in_.Skip(8 + length);
+    return true;
+}
+
+void ShpParser::ReadRecords(int64_t end, std::string& fault)
+{
+    int64_t nextReport = 0;
+    try {
+        while (in_.Position() < end) {
+            if (in_.Position() >= nextReport) {
+                nextReport = in_.Position() + (int64_t{1} << 20);
+                if (progress_ && !progress_(in_.Position())) {
+                    fault = path_ + ": reading stopped";
+                    return;
+                }
+            }
+            if (!ReadRecord(end, fault)) return;
+        }
+    } catch (const std::bad_alloc&) {
+        model_.DropObject();
+        fault = path_ + ": out of memory after " + std::to_string(model_.ObjectCount()) + " objects";
+    }
 }
 
 std::string ShpParser::Run()
@@ -194,56 +276,8 @@ std::string ShpParser::Run()
         int64_t end = in_.Size();
         if (stated >= 100 && stated < end) end = stated;
         in_.Skip(100);
-        int64_t nextReport = 0;
-        // Room by the file's size: a point record takes 28 bytes, a line or
-        // polygon at least 72 (room never used costs nothing; without it the
-        // arrays grow as they fill).
-        try {
-            const int64_t records = (end - 100) / (fileType == 1 ? 28 : 72);
-            model_.Reserve(static_cast<std::size_t>(fileType == 1 ? records : (end - 100) / 16),
-                           static_cast<std::size_t>(records));
-        } catch (const std::bad_alloc&) {
-        }
-        try {
-            while (in_.Position() < end) {
-                if (in_.Position() >= nextReport) {
-                    nextReport = in_.Position() + (int64_t{1} << 20);
-                    if (progress_ && !progress_(in_.Position())) {
-                        fault = path_ + ": reading stopped";
-                        break;
-                    }
-                }
-                if (record_ == std::numeric_limits<uint32_t>::max()) {
-                    fault = Fault("too many records");
-                    break;
-                }
-                ++record_;
-                const int64_t left = end - in_.Position();
-                const unsigned char* r = left >= 8 ? in_.Peek(8) : nullptr;
-                if (!r) {
-                    fault = Fault(in_.Failed() ? "read error" : "the file ends inside the record header");
-                    break;
-                }
-                const int64_t length = int64_t{BigEndian32(r + 4)} * 2;
-                if (length < 4 || length > left - 8) {
-                    fault = Fault("a content length of " + std::to_string(length) + " bytes, beyond the end of the file");
-                    break;
-                }
-                const unsigned char* c = in_.Peek(static_cast<std::size_t>(8 + length));
-                if (!c) {
-                    fault = Fault("read error");
-                    break;
-                }
-                if (!ReadShape(c + 8, length, fault)) {
-                    if (fault.empty()) fault = Fault("more objects or points than can be shown");
-                    break;
-                }
-                in_.Skip(8 + length);
-            }
-        } catch (const std::bad_alloc&) {
-            model_.DropObject();
-            fault = path_ + ": out of memory after " + std::to_string(model_.ObjectCount()) + " objects";
-        }
+        Reserve(end, fileType);
+        ReadRecords(end, fault);
         if (fault.empty() && stated > in_.Size())
             fault = path_ + ": the file is shorter than its header says (" + std::to_string(in_.Size()) + " of " +
                     std::to_string(stated) + " bytes)";

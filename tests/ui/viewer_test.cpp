@@ -55,7 +55,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("View"));
         QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-        auto* zoomMode = dialog.findChild<QToolButton*>(QStringLiteral("SpeedButton4"));
+        auto* zoomMode = dialog.findChild<QToolButton*>(QStringLiteral("ZoomModeButton"));
         QVERIFY(zoomMode && zoomMode->isChecked());
         const QImage picture = dialog.Surface()->Picture();
         const QRect centre(picture.width() / 2 - 100, picture.height() / 2 - 20, 200, 40);
@@ -90,14 +90,14 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(dialog.OpenFiles({Q(shp_ + "TGR08901ALL.SHP")}));
-        auto* queryMode = dialog.findChild<QToolButton*>(QStringLiteral("SpeedButton5"));
+        auto* queryMode = dialog.findChild<QToolButton*>(QStringLiteral("QueryModeButton"));
         QVERIFY(queryMode);
         queryMode->click();
         QVERIFY(dialog.QueryMode());
-        auto* list = dialog.findChild<QListView*>(QStringLiteral("ListBox1"));
+        auto* list = dialog.findChild<QListView*>(QStringLiteral("AttributeList"));
         QVERIFY(list && list->isVisible());
         QCOMPARE(list->width(), 200);
-        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("Label7"))->isVisible());
+        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("QueryHint"))->isVisible());
         QApplication::processEvents();
 
         // The longest segment of a chain, and its middle: at Zoom All no
@@ -164,7 +164,7 @@ private slots:
         surface->repaint();
         QCOMPARE(surface->RenderCount(), renders + 1);
         // Zoom All comes back to the files' extent.
-        dialog.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
+        dialog.findChild<QToolButton*>(QStringLiteral("ZoomAllButton"))->click();
         QVERIFY(dialog.View().Window() == before);
     }
 

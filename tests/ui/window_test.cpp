@@ -14,10 +14,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -89,7 +91,7 @@ private slots:
         QVERIFY(w);
         ui::TFeatureDlg* d = w->FeatureDialog();
         d->show();
-        auto* tree = d->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+        auto* tree = d->findChild<QTreeWidget*>(QStringLiteral("PageTree"));
         QTreeWidgetItem* node = tree->findItems(QStringLiteral("Political (1990)"), Qt::MatchExactly | Qt::MatchRecursive).value(0);
         QVERIFY(node);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
@@ -138,6 +140,31 @@ private slots:
         d->close();
     }
 
+    // The options dialog's comment edit holds the configuration's comment
+    // lines, empty ones too, and writes them back at every change.
+    void commentLines()
+    {
+        const std::string dir = ScratchDir("comment");
+        Spill(dir + "NOTE.CFG", "CbA1=1\r\n[Comment]\r\nMemo=first\r\nMemo=second\r\n");
+        auto w = MakeWindow(dir, dir + "NOTE.CFG");
+        QVERIFY(w);
+        auto* edit = w->OptionsDialog()->findChild<QPlainTextEdit*>(QStringLiteral("CommentEdit"));
+        QVERIFY(edit);
+        QCOMPARE(edit->toPlainText(), QStringLiteral("first\nsecond"));
+        edit->setPlainText(QStringLiteral("one\n\nthree"));
+        QCOMPARE(w->Settings().memo, (std::vector<std::string>{"one", "", "three"}));
+        edit->clear();
+        QVERIFY(w->Settings().memo.empty());
+        // A configuration loaded later replaces what the edit shows.
+        edit->setPlainText(QStringLiteral("typed"));
+        Spill(dir + "OTHER.CFG", "CbA1=1\r\n[Comment]\r\nMemo=loaded\r\n");
+        w->SetFileChooser([&](ui::TMainWindow::FileDialog, const QString&, const QString&) {
+            return QStringList{Q(dir + "OTHER.CFG")};
+        });
+        w->findChild<QAction*>(QStringLiteral("Load"))->trigger();
+        QCOMPARE(edit->toPlainText(), QStringLiteral("loaded"));
+    }
+
     void inputAndOutputLists()
     {
         const std::string dir = ScratchDir("lists");
@@ -147,7 +174,7 @@ private slots:
         auto w = MakeWindow(dir);
         QVERIFY(w);
         w->findChild<ui::DirectoryBrowser*>()->SetDirectory(Q(dir));
-        auto* files = w->findChild<QListView*>(QStringLiteral("FileListBox1"));
+        auto* files = w->findChild<QListView*>(QStringLiteral("FileList"));
         QCOMPARE(files->model()->rowCount(), 2); // the mask in any case
         files->setCurrentIndex(files->model()->index(0, 0));
         auto* add = w->findChild<QPushButton*>(QStringLiteral("AddButton"));
@@ -277,6 +304,16 @@ private slots:
         QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
         QVERIFY(time->text().startsWith(QStringLiteral("Time: ")));
         QVERIFY(w->findChild<QLineEdit*>(QStringLiteral("Output"))->isEnabled() == false);
+        // The commands of the disabled menus do not answer their keys either.
+        int asked = 0;
+        w->SetFileChooser([&](ui::TMainWindow::FileDialog, const QString&, const QString&) {
+            ++asked;
+            return QStringList();
+        });
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keySequence(w.get(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(asked, 0);
 
         stop->click();
         QVERIFY(finished.wait(60000));
@@ -284,6 +321,8 @@ private slots:
         QVERIFY(finished.at(0).at(0).value<RunResult>().stopped);
         QVERIFY(!stop->isEnabled());
         QVERIFY(w->findChild<QLineEdit*>(QStringLiteral("Output"))->isEnabled());
+        QTest::keySequence(w.get(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(asked, 1);
     }
 
     void configurationCommands()
@@ -331,6 +370,51 @@ private slots:
         w->close();
         QVERIFY(QFileInfo::exists(Q(dir + "ZALOR.CFG")));
         QVERIFY(Slurp(dir + "ZALOR.CFG").find("CbA1=1\r\n") != std::string::npos);
+    }
+
+    // The file commands and the manual carry the platform's standard keys
+    // beside their captions, no key serves two commands, a key reaches its
+    // command, and a run shuts the commands of the disabled menus, keys and all.
+    void standardShortcuts()
+    {
+        const std::string dir = ScratchDir("shortcuts");
+        auto w = MakeWindow(dir);
+        QVERIFY(w);
+        const struct {
+            const char* name;
+            QKeySequence::StandardKey key;
+            const char* caption;
+        } commands[] = {
+            {"New", QKeySequence::New, "&New"},
+            {"Load", QKeySequence::Open, "&Load"},
+            {"SaveDefault", QKeySequence::Save, "&Save as Default"},
+            {"SaveAs", QKeySequence::SaveAs, "Save&As"},
+            {"Exit", QKeySequence::Quit, "&Exit"},
+            {"Help", QKeySequence::HelpContents, "&Help"},
+        };
+        for (const auto& c : commands) {
+            auto* action = w->findChild<QAction*>(QLatin1String(c.name));
+            QVERIFY2(action, c.name);
+            QCOMPARE(action->shortcuts(), QKeySequence::keyBindings(c.key));
+            QCOMPARE(action->text(), QLatin1String(c.caption));
+        }
+        QVERIFY(!QKeySequence::keyBindings(QKeySequence::Open).isEmpty());
+        QMap<QKeySequence, QString> owners;
+        for (QAction* action : w->findChildren<QAction*>())
+            for (const QKeySequence& key : action->shortcuts()) {
+                QVERIFY2(!owners.contains(key), qPrintable(key.toString() + QLatin1Char(' ') + owners.value(key)));
+                owners[key] = action->objectName();
+            }
+
+        int asked = 0;
+        w->SetFileChooser([&](ui::TMainWindow::FileDialog kind, const QString&, const QString&) {
+            if (kind == ui::TMainWindow::FileDialog::Open) ++asked;
+            return QStringList();
+        });
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keySequence(w.get(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(asked, 1);
     }
 
     void commandLine()
