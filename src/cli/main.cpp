@@ -227,7 +227,8 @@ int main(int argc, char** argv)
     // makes only the levels below it).
     if (!settings.inputs.empty() && zalor::AnythingSelected(settings) && !settings.Text("Output").empty())
         std::filesystem::create_directories(settings.Text("Output"), ec);
-    if (const std::string note = zalor::MifRadiusNote(settings); !note.empty() && !quiet && !settings.inputs.empty())
+    if (const std::string note = zalor::BuildConversionPlan(settings).projectionNote;
+        !note.empty() && !quiet && !settings.inputs.empty())
         std::fprintf(stderr, "zalor-cli: note: %s\n", note.c_str());
 
     zalor::TerminalReporter reporter(quiet, verbose);
@@ -242,13 +243,10 @@ int main(int argc, char** argv)
     g_session.store(nullptr);
 
     if (!quiet) {
-        const auto& outputs = session.report.Outputs();
+        const auto& outputs = session.report.Outputs().Entries();
         if (!outputs.empty()) std::printf("Output Files [ %zu ]\n", outputs.size());
-        for (auto it = outputs.rbegin(); it != outputs.rend(); ++it) {
-            std::string entry = *it;
-            auto bar = entry.rfind('|');
-            std::printf("  %s  (%s bytes)\n", entry.substr(0, bar).c_str(), entry.substr(bar + 1).c_str());
-        }
+        for (auto it = outputs.rbegin(); it != outputs.rend(); ++it)
+            std::printf("  %s  (%s bytes)\n", it->path.c_str(), zalor::FormatThousands(it->size).c_str());
     }
     if (result.refused || result.failed > 0 || result.stopped || result.logFailed || !expansion.empty.empty())
         return 1;

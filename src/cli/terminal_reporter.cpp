@@ -3,6 +3,8 @@
 #include "run/driver.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -64,17 +66,10 @@ void TerminalReporter::Print(std::FILE* f, std::string_view text)
     std::fflush(f);
 }
 
-void TerminalReporter::SetInputs(const std::vector<std::string>& entries)
+void TerminalReporter::SetInputs(const std::vector<InputEntry>& entries)
 {
     weights_.clear();
-    for (const std::string& entry : entries) {
-        // "path|1,234,567", or "path|-1" for a file that is not there
-        const std::size_t bar = entry.rfind('|');
-        int64_t size = 0;
-        for (std::size_t i = bar + 1; bar != std::string::npos && i < entry.size() && entry[bar + 1] != '-'; ++i)
-            if (entry[i] >= '0' && entry[i] <= '9') size = size * 10 + (entry[i] - '0');
-        weights_.push_back(size);
-    }
+    for (const InputEntry& entry : entries) weights_.push_back(std::max<int64_t>(entry.size, 0));
 }
 
 void TerminalReporter::Redraw(bool force)
@@ -143,9 +138,14 @@ void TerminalReporter::Notice(std::string_view text)
     if (!quiet_) Print(stderr, "zalor-cli: warning: " + std::string(text));
 }
 
-void TerminalReporter::Beep()
+void TerminalReporter::Beep(int times)
 {
-    if (tty_) std::fputc('\a', stderr);
+    if (!tty_) return;
+    for (int i = 0; i < times; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::fputc('\a', stderr);
+        std::fflush(stderr);
+    }
 }
 
 void TerminalReporter::Running(bool running)
@@ -159,12 +159,12 @@ void TerminalReporter::Running(bool running)
     }
 }
 
-void TerminalReporter::CountyBegun(int number, int count, std::string_view entry)
+void TerminalReporter::CountyBegun(int number, int count, const InputEntry& input)
 {
     number_ = number;
     count_ = count;
     // The input's file name until the county's own name is read.
-    const std::string_view path = entry.substr(0, entry.rfind('|'));
+    const std::string_view path = input.path;
     county_ = std::string(path.substr(path.rfind('/') + 1));
     status_.clear();
     phase_.clear();

@@ -18,7 +18,7 @@ public:
     TerminalReporter(bool quiet, bool showLog);
 
     // The input list of the run, whose sizes weigh the estimate of the time left.
-    void SetInputs(const std::vector<std::string>& entries);
+    void SetInputs(const std::vector<InputEntry>& entries);
 
     void LogAppended(int number, std::string_view text, int dropped) override;
     void LogLastReplaced(int number, std::string_view text) override;
@@ -28,9 +28,9 @@ public:
     void Error(std::string_view text) override;
     void Warning(std::string_view text) override;
     void Notice(std::string_view text) override;
-    void Beep() override;
+    void Beep(int times) override;
     void Running(bool running) override;
-    void CountyBegun(int number, int count, std::string_view entry) override;
+    void CountyBegun(int number, int count, const InputEntry& input) override;
     void Phase(std::string_view name) override;
 
 private:

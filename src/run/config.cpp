@@ -4,6 +4,7 @@
 #include "run/inputs.h"
 #include "run/log.h"
 #include "tiger/fields.h"
+#include "tiger/paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -99,7 +100,7 @@ std::string ConfigurationText(const RunSettings& s, const ConfigurationState& st
             for (const std::string& recent : state.Recent()) AppendLine(out, "HIST", OneLine(recent));
             break;
         case SaveItem::Kind::InputFiles:
-            for (const std::string& entry : s.inputs) AppendLine(out, "File2", OneLine(EntryPath(entry)));
+            for (const InputEntry& entry : s.inputs) AppendLine(out, "File2", OneLine(entry.path));
             break;
         case SaveItem::Kind::Comment:
             for (const std::string& memo : s.memo) AppendMemo(out, memo);
@@ -145,7 +146,7 @@ namespace {
 struct LineApplier {
     RunSettings& s;
     ConfigurationState& state;
-    std::vector<std::string> entries;
+    std::vector<InputEntry> entries;
 
     void AddPath(const std::string& path)
     {
@@ -154,10 +155,10 @@ struct LineApplier {
     void Apply(std::string_view line);
     void Finish()
     {
-        std::vector<std::string>& list = s.inputs;
+        std::vector<InputEntry>& list = s.inputs;
         list.insert(list.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
         entries.clear();
-        std::sort(list.begin(), list.end());
+        std::sort(list.begin(), list.end(), InputOrder);
         list.erase(std::unique(list.begin(), list.end()), list.end());
     }
 };

@@ -8,13 +8,14 @@
 #include "run/progress.h"
 #include "run/selection.h"
 #include "tiger/area_records.h"
+#include "tiger/paths.h"
 
 #include <algorithm>
 #include <map>
 
 namespace zalor {
 
-std::string CountyJob::RecordFilePath(std::string_view type) const
+std::string CountyPlan::RecordFilePath(std::string_view type) const
 {
     const std::string name = FileNamePart(source.inputPath);
     return DirectoryPart(source.inputPath) + name.substr(0, name.find('.')) + "." + std::string(type);
@@ -27,8 +28,8 @@ namespace {
 // are skipped. A GeoPackage is listed once, with the county.
 bool SkipExisting(Session& session, const LayerTarget& target)
 {
-    if (!session.settings.SkipExisting() || !target.Exists()) return false;
-    if (!target.container) session.report.AddOutputEntry(target.MainPath());
+    if (!session.plan->skipExisting || !target.Exists()) return false;
+    if (!target.container) session.report.AddOutputEntry(target.MainPath(), OutputEntry::State::Kept);
     return true;
 }
 
@@ -44,7 +45,7 @@ bool Conclude(Session& session, const LayerOutcome& outcome)
     return true;
 }
 
-void WriteNodeFilePhase(Session& session, const TNodeMgr& nodes, const CountyJob& job, const std::string& suffix)
+void WriteNodeFilePhase(Session& session, const TNodeMgr& nodes, const CountyPlan& job, const std::string& suffix)
 {
     if (!job.format->points) return; // no node files in this format
     session.report.ShowStatus("Creating Node File");
@@ -55,207 +56,173 @@ void WriteNodeFilePhase(Session& session, const TNodeMgr& nodes, const CountyJob
 
 } // namespace
 
-void WriteLineGroupPhase(Session& session, const County& county, const CountyJob& job, int mask,
-                         const std::string& suffix, const std::string& theme)
+void WriteLineGroupPhase(Session& session, const County& county, const CountyPlan& job, const LineGroupPlan& group)
 {
     if (session.Stopped()) return;
-    TClist selection;
-    BuildCfccSelection(session.settings, mask, selection);
-    if (selection.Empty()) return;
-
     RunReport& report = session.report;
     report.LogLine("Saving ..." + job.source.inputPath);
     LineLayerRequest request;
-    request.target = job.Target(suffix, theme);
+    request.target = job.Target(group.suffix, group.name);
     if (SkipExisting(session, request.target)) return;
     report.ShowStatus("Creating... " + FileNamePart(request.target.MainPath()));
-    request.selection = mask == kMaskAllChains ? nullptr : &selection;
-    request.columnGroups = LineColumnGroups(session.settings, mask);
+    request.selection = group.everyChain ? nullptr : &group.codes;
+    request.columnGroups = group.columnGroups;
 
     TNodeMgr nodes;
     SessionProgress progress(session);
     if (!Conclude(session, WriteLineLayer(county, request, nodes, progress))) return;
     report.LogLine("Created..." + request.target.MainPath());
-    if (request.columnGroups & kColNodes) WriteNodeFilePhase(session, nodes, job, suffix);
+    if (request.columnGroups & kColNodes) WriteNodeFilePhase(session, nodes, job, group.suffix);
 }
 
-void WriteLineGroupsPhase(Session& session, const County& county, const CountyJob& job)
+void WriteLineGroupsPhase(Session& session, const County& county, const CountyPlan& job)
 {
-    const RunSettings& s = session.settings;
-    const int flags = LineGroupFlags(s);
-    // The groups A to X, then the all-chains file; independent layers, so
-    // they are written on every core (the largest first).
-    struct Group {
-        int mask;
-        std::string suffix;
-        const std::string& name;
-    };
-    std::vector<Group> groups;
+    // Independent layers, so they are written on every core: the
+    // all-chains file and the roads, the largest, first.
+    const std::vector<LineGroupPlan>& groups = session.plan->lineGroups;
     std::vector<std::size_t> first;
-    for (const LineGroupDef& g : LineGroupTable())
-        if (g.mask != kMaskAllChains) groups.push_back({flags & g.mask, s.Text(g.suffixKey), g.name});
-    for (const LineGroupDef& g : LineGroupTable())
-        if (g.mask == kMaskAllChains && LineGroupChosen(s, g)) {
-            first.push_back(groups.size());
-            groups.push_back({g.mask, s.Text(g.suffixKey), g.name});
-        }
-    if (flags & kMaskRoads) first.push_back(0);
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        if (groups[i].everyChain) first.push_back(i);
+    if (!groups.empty() && groups.front().mask == kMaskRoads) first.push_back(0);
     RunOrdered(
         session, groups.size(),
-        [&](Session& task, std::size_t i) {
-            WriteLineGroupPhase(task, county, job, groups[i].mask, groups[i].suffix, groups[i].name);
-        },
-        first, LayerWorkers(session));
-    session.report.ProcessEvents();
+        [&](Session& task, std::size_t i) { WriteLineGroupPhase(task, county, job, groups[i]); }, first,
+        LayerWorkers(session));
 }
 
-void WriteLandmarkPointsPhase(Session& session, const County& county, const CountyJob& job)
+void WriteLandmarkPointsPhase(Session& session, const County& county, const CountyPlan& job)
 {
-    if (session.Stopped() || !job.format->points) return;
-    TClist classes;
-    BuildCfccSelection(session.settings, kMaskPointLandmarks, classes);
-    if (classes.Empty()) return;
-    const LayerTarget target = job.Target(session.settings.Text("Dsuf2"), FindSetting("Dsuf2")->defaultValue);
+    const std::optional<PointLayerPlan>& points = session.plan->points;
+    if (session.Stopped() || !job.format->points || !points) return;
+    const LayerTarget target = job.Target(points->suffix, points->theme);
     if (SkipExisting(session, target)) return;
     session.report.ShowStatus("Creating... " + FileNamePart(target.MainPath()));
     SessionProgress progress(session);
-    Conclude(session, WriteLandmarkPoints(county, target, classes, progress));
+    Conclude(session, WriteLandmarkPoints(county, target, points->classes, progress));
 }
 
 namespace {
 
-const AreaRecordType& RecordTypeOf(char type)
-{
-    switch (type) {
-    case 'A': return kRtaRecords;
-    case '8': return kRt8Records;
-    case '9': return kRt9Records;
-    default: return kRtsRecords;
-    }
-}
-
 // One attribute record file, read once for every area layer of the county
 // that keys its areas by it.
 struct AreaFile {
+    const AreaRecordType* records = nullptr;
     bool wanted = false;
     std::vector<AreaField> fields;
     RecordFileReport report;
-    AreaTable table;                          // RTS, RTA, RT8
-    std::vector<KeyLocationRecord> locations; // RT9
+    AreaTable table;                          // polygon and landmark records
+    std::vector<KeyLocationRecord> locations; // key geographic locations
 };
+// The files by their record type.
+using AreaFiles = std::map<char, AreaFile>;
 
-// One area layer of the county, as planned before the layers are written.
-struct AreaPlan {
-    const AreaLayerDef* def = nullptr;
-    std::string name;
+// One area layer of the county, as it stands before the layers are written.
+struct CountyAreaLayer {
+    const AreaLayerPlan* plan = nullptr;
     AreaLayerRequest request;
-    TClist classes;          // the landmark classes of a landmark layer
-    bool write = false;      // false: nothing of its classes is chosen, or it is skipped
-    bool skipped = false;    // its files exist and existing files are skipped
-    std::size_t field = 0;   // its key field in its file's table
+    bool skipped = false;     // its files exist and existing files are skipped
+    std::size_t field = 0;    // its key field in its file's table
     bool firstOfFile = false; // the first layer written from its file: says what is wrong with it
 };
 
-AreaFile& FileOf(std::map<char, AreaFile>& files, const AreaLayerDef& def) { return files[def.recordType]; }
-
-AreaPlan PlanLayer(const RunSettings& s, const CountyJob& job, const AreaLayerDef& def)
+CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const AreaLayerPlan& plan)
 {
-    AreaPlan p;
-    p.def = &def;
-    p.name = AreaLayerName(s, def);
+    CountyAreaLayer p;
+    p.plan = &plan;
     AreaLayerRequest& r = p.request;
-    // Key geographic locations are keyed by their feature number.
-    r.name = def.recordType == '9' ? "FEAT" : p.name;
-    r.names = def.recordType == '9'   ? AreaNames::KeyLocations
-              : def.recordType == '8' ? AreaNames::Landmarks
-                                      : AreaNames::Entities;
-    r.cfccColumn = def.recordType == '8' || def.recordType == '9';
-    r.zcta = p.name == "ZCTA5";
-    r.centroid = !def.centroidKey.empty() && s.Box(def.centroidKey);
-    r.target = job.Target(p.name, def.defaultName);
+    r.name = plan.keyName;
+    r.names = plan.names;
+    r.cfccColumn = plan.cfccColumn;
+    r.zcta = plan.zcta;
+    r.centroid = plan.centroid;
+    r.target = job.Target(plan.name, plan.theme);
     r.target.projection = Projection(); // areas are written in degrees
-    if (def.landmarkClassMask != 0) {
-        BuildCfccSelection(s, def.landmarkClassMask, p.classes);
-        if (p.classes.Empty()) return p;
-    }
-    p.skipped = s.SkipExisting() && r.target.Exists();
-    p.write = !p.skipped;
+    p.skipped = session.plan->skipExisting && r.target.Exists();
     return p;
 }
 
 // Reads each record file that a written layer needs, once, with every key
 // field asked for. What is wrong with a file is said by its first layer.
-void ReadAreaFiles(Session& session, const CountyJob& job, std::vector<AreaPlan>& plans,
-                   std::map<char, AreaFile>& files)
+void ReadAreaFiles(Session& session, const CountyPlan& job, std::vector<CountyAreaLayer>& layers, AreaFiles& files)
 {
-    for (AreaPlan& p : plans) {
-        if (!p.write) continue;
-        AreaFile& f = FileOf(files, *p.def);
+    for (CountyAreaLayer& p : layers) {
+        AreaFile& f = files[p.plan->records->type];
+        f.records = p.plan->records;
+        if (p.skipped) continue;
         p.firstOfFile = !f.wanted;
         f.wanted = true;
-        if (p.def->recordType == '9') continue;
-        const AreaField field{static_cast<std::size_t>(p.def->column), static_cast<std::size_t>(p.def->width)};
-        auto at = std::find(f.fields.begin(), f.fields.end(), field);
+        if (f.records->content == AreaContent::KeyLocations) continue;
+        auto at = std::find(f.fields.begin(), f.fields.end(), p.plan->field);
         p.field = static_cast<std::size_t>(at - f.fields.begin());
-        if (at == f.fields.end()) f.fields.push_back(field);
+        if (at == f.fields.end()) f.fields.push_back(p.plan->field);
     }
     SessionProgress progress(session);
     for (auto& [type, f] : files) {
         if (!f.wanted || session.Stopped()) continue;
-        const AreaRecordType& rt = RecordTypeOf(type);
+        const AreaRecordType& rt = *f.records;
         TZipFile file = OpenRecordFile(job.source, rt.extension, rt.recordLength);
         if (!file.OpenFailed()) {
-            if (type == '9') f.locations = ReadKeyLocations(file, progress);
+            if (rt.content == AreaContent::KeyLocations) f.locations = ReadKeyLocations(file, progress);
             else f.table = ReadAreaTable(file, rt, f.fields, progress);
         }
         f.report = RecordFileReport::Of(file);
     }
 }
 
+// A record file that could not be opened, said by the first layer that
+// wanted it. False when there is nothing to group.
+bool FileOpened(Session& session, const CountyAreaLayer& p, const RecordFileReport& report)
+{
+    if (!report.openFailed) {
+        if (p.firstOfFile) ReportRejected(session, report);
+        return true;
+    }
+    if (!report.openError.empty()) {
+        if (p.firstOfFile) session.CountyError("Unable to Read " + report.openError);
+        else ++session.countyErrors;
+    } else if (p.firstOfFile) {
+        session.report.Notice(FileNamePart(report.name) + " not found: no area layer is written from it");
+    }
+    return false;
+}
+
 // The layer's records grouped into areas; false when nothing can be
 // written (its file is not there or could not be opened).
-bool GroupLayer(Session& session, const County& county, const CountyJob& job, const AreaPlan& p, const AreaFile& f,
-                AreaKeys& keys)
+bool GroupLayer(Session& session, const County& county, const CountyPlan& job, const CountyAreaLayer& p,
+                const AreaFile& f, AreaKeys& keys)
 {
-    const RecordFileReport& report = f.report;
-    if (report.openFailed) {
-        if (!report.openError.empty()) {
-            if (p.firstOfFile) session.CountyError("Unable to Read " + report.openError);
-            else ++session.countyErrors;
-        } else if (p.firstOfFile) {
-            session.report.Notice(FileNamePart(report.name) + " not found: no area layer is written from it");
-        }
-        return false;
-    }
-    if (p.firstOfFile) ReportRejected(session, report);
+    if (!FileOpened(session, p, f.report)) return false;
+    const AreaLayerPlan& plan = *p.plan;
     SessionProgress progress(session);
-    if (p.def->recordType == '9') {
-        keys = GroupKeyLocations(f.locations, p.classes, progress);
+    if (f.records->content == AreaContent::KeyLocations) {
+        keys = GroupKeyLocations(f.locations, *plan.landmarkClasses, progress);
     } else {
         AreaKeyRules rules;
-        rules.label = LayerLabel(p.name);
-        rules.zcta = p.request.zcta;
-        rules.excludeWater = !p.def->excludeWaterKey.empty() && session.settings.Box(p.def->excludeWaterKey);
-        rules.polygonKeys = p.def->polygonKeys;
-        rules.landmarkClasses = p.def->landmarkClassMask != 0 ? &p.classes : nullptr;
+        rules.label = plan.label;
+        rules.zcta = plan.zcta;
+        rules.excludeWater = plan.excludeWater;
+        rules.polygonKeys = plan.polygonKeys;
+        rules.landmarkClasses = plan.landmarkClasses ? &*plan.landmarkClasses : nullptr;
         keys = GroupAreaRecords(f.table, p.field, rules, county.landmarks, progress);
     }
-    if (!report.error.empty()) {
-        session.CountyError("Unable to Open " + job.RecordFilePath(RecordTypeOf(p.def->recordType).extension + 1) +
-                            ": " + report.error);
+    if (!f.report.error.empty()) {
+        session.CountyError("Unable to Open " + job.RecordFilePath(f.records->extension + 1) + ": " + f.report.error);
         session.report.ShowStatus("Error!");
     }
     return true;
 }
 
-void WritePlannedLayer(Session& session, const County& county, const CountyJob& job, const AreaPlan& p,
-                       const AreaFile& f, std::span<const PolygonSides> sides)
+void WriteCountyAreaLayer(Session& session, const County& county, const CountyPlan& job, const CountyAreaLayer& p,
+                          const AreaFile& f, std::span<const PolygonSides> sides)
 {
     if (session.Stopped()) return;
-    // A GeoPackage is listed once, with the county.
-    if (p.skipped && !p.request.target.container) session.report.AddOutputEntry(p.request.target.MainPath());
-    if (!p.write) return;
-    session.report.LogLine("Geographic Entities [" + p.name + "] ");
+    const LayerTarget& target = p.request.target;
+    if (p.skipped) {
+        // A file of every layer is listed once, with the county.
+        if (!target.container) session.report.AddOutputEntry(target.MainPath(), OutputEntry::State::Kept);
+        return;
+    }
+    session.report.LogLine("Geographic Entities [" + p.plan->name + "] ");
     AreaKeys keys;
     if (!GroupLayer(session, county, job, p, f, keys)) return;
     const TBList groups = SelectAreaGroups(sides, keys);
@@ -266,38 +233,36 @@ void WritePlannedLayer(Session& session, const County& county, const CountyJob& 
     progress.Progress(1, 1);
 }
 
-void WriteAreaLayers(Session& session, const County& county, const CountyJob& job,
-                     const std::vector<const AreaLayerDef*>& defs)
+void WriteAreaLayers(Session& session, const County& county, const CountyPlan& job,
+                     const std::vector<const AreaLayerPlan*>& plans)
 {
     if (session.Stopped()) return;
-    std::vector<AreaPlan> plans;
-    for (const AreaLayerDef* def : defs) plans.push_back(PlanLayer(session.settings, job, *def));
-    std::map<char, AreaFile> files;
-    ReadAreaFiles(session, job, plans, files);
-    for (const AreaPlan& p : plans) files.try_emplace(p.def->recordType); // the tasks only look up
+    std::vector<CountyAreaLayer> layers;
+    for (const AreaLayerPlan* plan : plans) layers.push_back(PlanLayer(session, job, *plan));
+    AreaFiles files;
+    ReadAreaFiles(session, job, layers, files);
     const std::vector<PolygonSides> sides = ChainSides(county.chains);
     // Independent layers: written on every core, reported in order.
     RunOrdered(
-        session, plans.size(),
+        session, layers.size(),
         [&](Session& task, std::size_t i) {
-            WritePlannedLayer(task, county, job, plans[i], files.at(plans[i].def->recordType), sides);
+            WriteCountyAreaLayer(task, county, job, layers[i], files.at(layers[i].plan->records->type), sides);
         },
         {}, LayerWorkers(session));
 }
 
 } // namespace
 
-void WriteAreaLayerPhase(Session& session, const County& county, const CountyJob& job, const AreaLayerDef& def)
+void WriteAreaLayerPhase(Session& session, const County& county, const CountyPlan& job, const AreaLayerPlan& layer)
 {
-    WriteAreaLayers(session, county, job, {&def});
+    WriteAreaLayers(session, county, job, {&layer});
 }
 
-void WriteAreaLayersPhase(Session& session, const County& county, const CountyJob& job)
+void WriteAreaLayersPhase(Session& session, const County& county, const CountyPlan& job)
 {
-    std::vector<const AreaLayerDef*> defs;
-    for (const AreaLayerDef& def : AreaLayerTable())
-        if (AreaLayerSelected(session.settings, def)) defs.push_back(&def);
-    WriteAreaLayers(session, county, job, defs);
+    std::vector<const AreaLayerPlan*> plans;
+    for (const AreaLayerPlan& layer : session.plan->areas) plans.push_back(&layer);
+    WriteAreaLayers(session, county, job, plans);
 }
 
 } // namespace zalor

@@ -1,12 +1,12 @@
 #include "run/county_reading.h"
 
 #include "run/progress.h"
-#include "run/selection.h"
 #include "tiger/chains.h"
 #include "tiger/landmarks.h"
 #include "tiger/names.h"
 #include "tiger/polygons.h"
 #include "tiger/zip_archive.h"
+#include "tiger/paths.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,7 +40,6 @@ void ReadEntityNamesPhase(Session& session, County& county, const CountySource& 
     if (session.Stopped()) return;
     RunReport& report = session.report;
     TZipFile file = OpenRecordFile(source, ".RTC", kRtcProbe);
-    report.ProcessEvents();
     report.LogLine("Reading Entity Names:");
     county.countyName.clear();
     county.entityNames.clear();
@@ -80,7 +79,7 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
     progress.Progress(0, 0);
     report.LogLine("Reading Chains: " + std::to_string(file.RecordEstimate()));
     report.ShowStatus("Processing Chains...");
-    ReadChains(file, county, session.settings.Precision(), session.mcdCodes, progress);
+    ReadChains(file, county, session.plan->precision, session.mcdCodes, progress);
     ReportReadFailure(session, file);
     file.Close();
     report.ShowStatus("Done...");
@@ -124,8 +123,7 @@ void ReadShapesPhase(Session& session, County& county, const CountySource& sourc
                           "the chains are written as straight lines");
     if (!file) return;
     SessionProgress progress(session);
-    const int32_t runs = ReadShapes(*file, county.chains, session.settings.Precision(), session.settings.Tolerance(),
-                                    progress);
+    const int32_t runs = ReadShapes(*file, county.chains, session.plan->precision, session.plan->tolerance, progress);
     ClosePhase(session, *file, "Error Reading Shape File!");
     progress.Progress(1, 1);
     session.report.LogLine("Total Shapes=" + std::to_string(runs));
@@ -134,7 +132,7 @@ void ReadShapesPhase(Session& session, County& county, const CountySource& sourc
 void ReadPolygonLinksPhase(Session& session, County& county, const CountySource& source)
 {
     auto file = OpenPhase(session, source, "Reading Polygons:", ".RTI", kRtiLength, "Reading Polygons ...",
-                          AnyAreaSelected(session.settings) ? "no area can be assembled" : nullptr);
+                          session.plan->anyArea ? "no area can be assembled" : nullptr);
     if (!file) return;
     SessionProgress progress(session);
     const int32_t records = ReadPolygonLinks(*file, county.chains, progress);
@@ -191,19 +189,19 @@ void OrderChainsPhase(Session& session, County& county)
     ChainTable& chains = county.chains;
     const std::string count = std::to_string(chains.count());
     SessionProgress progress(session);
-    switch (session.settings.ChoiceValue("RbO")) {
-    case 2:
+    switch (session.plan->order) {
+    case ChainOrder::Spatial:
         report.LogLine("Sorting Spatially " + count);
         SortChainsSpatially(chains);
         progress.Progress(1, 1);
         break;
-    case 3:
+    case ChainOrder::Mcd:
         report.LogLine("Sorting By MCD " + count);
         SortChainsByMcd(chains);
         progress.Progress(1, 1);
         report.LogLine("MCD Sorting Completed");
         break;
-    case 4: {
+    case ChainOrder::Cfcc: {
         using Clock = std::chrono::steady_clock;
         const auto start = Clock::now();
         report.LogLine("Sorting By CFCC " + count);
@@ -213,7 +211,7 @@ void OrderChainsPhase(Session& session, County& county)
         report.ReplaceLastLogLine("CFCC Sorting Completed ..." + std::to_string(ms) + " ms");
         break;
     }
-    default: break; // the identifier order of the chain reader
+    case ChainOrder::Identifier: break; // the order of the chain reader
     }
 }
 
@@ -222,17 +220,16 @@ bool ReadLandmarksPhase(Session& session, County& county, const CountySource& so
     if (session.Stopped()) return false;
     RunReport& report = session.report;
     TZipFile file = OpenRecordFile(source, ".RT7", kRt7Length);
-    report.ProcessEvents();
     report.LogLine("Reading Landmark Points:");
     county.landmarks.clear();
     if (file.OpenFailed()) {
-        if (!ReportOpenFailure(session, file) && AnyPointLandmarkSelected(session.settings))
+        if (!ReportOpenFailure(session, file) && session.plan->points)
             NoteMissing(session, file, "no landmark points");
         report.LogLine("Error Reading Landmarks");
         return false;
     }
     SessionProgress progress(session);
-    ReadLandmarks(file, county, session.settings.Precision(), progress);
+    ReadLandmarks(file, county, session.plan->precision, progress);
     return !ReportReadFailure(session, file, "Error Reading Landmarks");
 }
 

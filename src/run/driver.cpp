@@ -1,18 +1,18 @@
 #include "run/driver.h"
 
 #include "run/auto_zip.h"
-#include "run/county_job.h"
+#include "run/county_plan.h"
 #include "run/county_output.h"
 #include "run/county_reading.h"
 #include "run/progress.h"
 #include "run/parallel.h"
-#include "run/selection.h"
+#include "tiger/paths.h"
 
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <exception>
-#include <thread>
 
 namespace zalor {
 
@@ -22,26 +22,12 @@ int64_t TickCount()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The size after the last "|": a path may hold one.
-std::string EntryPath(const std::string& entry) { return entry.substr(0, entry.rfind('|')); }
-
 std::string AutoZipArchiveName(const std::string& inputPath)
 {
     std::string name = OutputBaseName(inputPath);
     if (name.empty()) return {};
     name[0] = 'Z';
     return name + ".ZIP";
-}
-
-std::string MifRadiusNote(const RunSettings& s)
-{
-    const FormatDriver* format = FormatDrivers()[static_cast<std::size_t>(s.ChoiceValue("RbF"))];
-    if (!s.Box("RbP1") || !format->projectionNote) return {};
-    try {
-        return format->projectionNote(ParseLambertParameters(s.Text("LAM")));
-    } catch (const std::exception&) {
-        return {}; // the county reports the parameters
-    }
 }
 
 namespace {
@@ -67,18 +53,9 @@ bool IsUnreadableInput(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
-// The output root the run writes under (it ends in '/').
-void PrepareOutputRoot(RunSettings& s)
-{
-    std::string root = s.Text("Output");
-    if (root.empty()) root = s.currentDir; // an empty root means the current directory
-    if (root.back() != '/') root.push_back('/');
-    s.SetText("Output", root);
-}
-
-// The county's GeoPackage: put in place when every table of it was
-// written, else removed (a file that was there stays as it was). It is
-// listed once, also when its tables were there and skipped.
+// The county's file of every layer (a GeoPackage): put in place when every
+// table of it was written, else removed (a file that was there stays as it
+// was). It is listed once, also when its tables were there and skipped.
 void FinishContainer(Session& session, LayerContainer& file)
 {
     RunReport& report = session.report;
@@ -95,11 +72,13 @@ void FinishContainer(Session& session, LayerContainer& file)
             return;
         }
         report.LogLine("Created..." + file.Path());
-    } else if (!session.settings.SkipExisting() || session.Stopped()) {
+        struct stat st;
+        if (::stat(file.Path().c_str(), &st) == 0) report.AddOutputEntry(file.Path());
         return;
     }
+    if (!session.plan->skipExisting || session.Stopped()) return;
     struct stat st;
-    if (::stat(file.Path().c_str(), &st) == 0) report.AddOutputEntry(file.Path());
+    if (::stat(file.Path().c_str(), &st) == 0) report.AddOutputEntry(file.Path(), OutputEntry::State::Kept);
 }
 
 void FinishRun(Session& session, RunResult& result)
@@ -111,22 +90,19 @@ void FinishRun(Session& session, RunResult& result)
         report.ShowStatus("Done! " + std::to_string(result.failed) + " of " + std::to_string(result.counties) +
                           " Counties Failed!");
     else report.ShowStatus("Done!");
-    report.CompletionSignal();
-    if (session.settings.Box("BEEP")) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    report.CompletionSignal();
+    report.CompletionSignal(2);
     session.runStartMs = 0;
     report.reporter().Progress(0);
 }
 
 // One entry of the input list, with its auto zip.
-void ConvertEntry(Session& session, County& county, const std::string& entry)
+void ConvertEntry(Session& session, County& county, const InputEntry& entry)
 {
     RunReport& report = session.report;
-    const std::string path = EntryPath(entry);
-    report.ProcessEvents();
+    const std::string& path = entry.path;
     session.countyErrors = 0;
     session.noted.clear();
-    report.LogLine("Begin :" + entry);
+    report.LogLine("Begin :" + EntryText(entry));
     std::string outputDirectory;
     try {
         if (IsUnreadableInput(path)) session.CountyError("Error Opening " + path + ": not a regular file");
@@ -135,8 +111,8 @@ void ConvertEntry(Session& session, County& county, const std::string& entry)
         session.CountyError("Error Processing " + path + ": " + e.what());
     }
     county.Release();
-    report.LogLine("Complete :" + entry);
-    if (session.settings.Box("ZIP") && !session.Stopped() && !outputDirectory.empty()) {
+    report.LogLine("Complete :" + EntryText(entry));
+    if (session.plan->autoZip && !session.Stopped() && !outputDirectory.empty()) {
         report.ShowPhase("zipping");
         const std::string archive = outputDirectory + AutoZipArchiveName(path);
         try {
@@ -148,42 +124,30 @@ void ConvertEntry(Session& session, County& county, const std::string& entry)
     if (session.countyErrors > 0) ++session.failedCounties;
 }
 
-} // namespace
-
-RunResult RunConversion(Session& session)
+// Every county of the plan's input list, one after another or several at
+// once; their reports come out in input order.
+void ConvertInputs(Session& session, RunResult& result)
 {
-    RunSettings& s = session.settings;
+    const std::vector<InputEntry>& inputs = session.plan->inputs;
     RunReport& report = session.report;
-    RunResult result;
-    PrepareOutputRoot(s);
-    if (!AnythingSelected(s)) {
-        report.ShowWarning("Please Select Features for Output!");
-        result.refused = true;
-        return result;
-    }
-    if (const std::string unsafe = UnsafeOutputNames(s); !unsafe.empty()) {
-        report.ShowWarning(unsafe);
-        result.refused = true;
-        return result;
-    }
-    if (s.inputs.empty()) report.ShowWarning("Please Select Files to Process");
+    if (inputs.empty()) report.ShowWarning("Please Select Files to Process");
 
     session.runStartMs = TickCount();
     if (session.runStartMs == 0) session.runStartMs = 1;
     report.ClearOutputs();
-    report.ResetLogFailure();
+    report.Log().ResetFailure();
     session.ClearStop();
     session.failedCounties = 0;
     report.LogLine("Starting Process");
     report.reporter().Running(true);
 
-    const std::size_t n = s.inputs.size();
+    const std::size_t n = inputs.size();
     if (session.jobs <= 1 || n < 2) {
         County county;
         for (std::size_t i = 0; i < n && !session.Stopped(); ++i) {
             ++result.counties;
-            report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), s.inputs[i]);
-            ConvertEntry(session, county, s.inputs[i]);
+            report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), inputs[i]);
+            ConvertEntry(session, county, inputs[i]);
         }
     } else {
         // Several counties at once, one on each worker; their reports come
@@ -194,9 +158,9 @@ RunResult RunConversion(Session& session)
             [&](Session& task, std::size_t i) {
                 if (task.Stopped()) return; // not begun
                 begun[i] = 1;
-                task.report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), s.inputs[i]);
+                task.report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), inputs[i]);
                 County county;
-                ConvertEntry(task, county, s.inputs[i]);
+                ConvertEntry(task, county, inputs[i]);
                 failed[i] = task.failedCounties;
             },
             {}, session.jobs);
@@ -207,66 +171,93 @@ RunResult RunConversion(Session& session)
     }
     result.failed = session.failedCounties;
     result.stopped = session.Stopped();
-    result.logFailed = report.LogFailed();
+    result.logFailed = report.Log().Failed();
     FinishRun(session, result);
+}
+
+} // namespace
+
+RunResult RunConversion(Session& session)
+{
+    const ConversionPlan plan = BuildConversionPlan(session.settings);
+    RunReport& report = session.report;
+    RunResult result;
+    result.outputRoot = plan.outputRoot;
+    if (!plan.refusal.empty()) {
+        report.ShowWarning(plan.refusal);
+        result.refused = true;
+        return result;
+    }
+    const ConversionPlan* before = session.plan;
+    session.UsePlan(plan);
+    ConvertInputs(session, result);
+    session.plan = nullptr;
+    if (before) session.UsePlan(*before);
     return result;
 }
 
-void ProcessCounty(Session& session, County& county, const std::string& path, std::string* outputDirectory)
-{
-    if (session.Stopped()) return;
-    const RunSettings& s = session.settings;
-    RunReport& report = session.report;
+namespace {
 
-    CountyJob job;
+// The county's plan up to its output directory, from the run's plan.
+CountyPlan PlanCounty(const ConversionPlan& plan, const std::string& path)
+{
+    CountyPlan job;
     job.source = CountySource{path, IsArchivePath(path) ? path : std::string()};
-    job.format = FormatDrivers()[static_cast<std::size_t>(s.ChoiceValue("RbF"))];
-    job.projection.active = s.Box("RbP1");
-    if (job.projection.active) SetupLambert(job.projection, ParseLambertParameters(s.Text("LAM")));
-    if (const std::string note = MifRadiusNote(s); !note.empty()) report.LogLine(note);
+    job.format = plan.format;
+    job.projection = plan.projection;
     job.fileName = FileNamePart(path);
     for (char& c : job.fileName) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     job.baseName = OutputBaseName(path);
+    return job;
+}
 
-    report.ShowPhase("reading");
-    NoteDuplicateMembers(session, job.source);
-    ReadEntityNamesPhase(session, county, job.source);
-    report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
-                            county.countyName);
-    job.outputDirectory =
-        report.PrepareCountyDirectory(s.Text("Output"), job.fileName, county.countyName, s.Choice("RbD"));
+// The county's output directory, by the county's name, and its file of
+// every layer in a format that has one. False when the county cannot be
+// written.
+bool PrepareOutputs(Session& session, const County& county, CountyPlan& job)
+{
+    const std::string& path = job.source.inputPath;
+    job.outputDirectory = PrepareCountyDirectory(session.report, session.plan->outputRoot, job.fileName,
+                                                 county.countyName, session.plan->directories);
     if (job.outputDirectory.empty()) {
         session.CountyError("Error Opening " + path + ": its output directory is a link");
-        return;
+        return false;
     }
-    if (outputDirectory) *outputDirectory = job.outputDirectory;
-    if (job.format->Tables()) {
-        const std::string file = job.outputDirectory + job.baseName + std::string(job.format->MainExtension());
-        std::string error;
-        job.container = job.format->openContainer(file, error);
-        if (!job.container) {
-            session.CountyError("Unable to Create " + file + ": " + error);
-            return;
-        }
-    }
+    if (!job.format->Tables()) return true;
+    const std::string file = job.outputDirectory + job.baseName + std::string(job.format->MainExtension());
+    std::string error;
+    job.container = job.format->openContainer(file, error);
+    if (job.container) return true;
+    session.CountyError("Unable to Create " + file + ": " + error);
+    return false;
+}
 
+// The chains with everything that belongs to them, in the chosen order.
+bool ReadChains(Session& session, County& county, const CountyPlan& job)
+{
     county.chains.Release();
     county.names.Clear();
     county.altNames.assign(1, 0);
     county.landmarks.clear();
     if (!ReadChainPhases(session, county, job.source)) {
-        session.CountyError("Error Opening " + path);
-        return;
+        session.CountyError("Error Opening " + job.source.inputPath);
+        return false;
     }
     OrderChainsPhase(session, county);
-    report.LogLine("Sorting Complete");
+    session.report.LogLine("Sorting Complete");
+    return true;
+}
 
+// The line groups, the landmark points and the area layers.
+void WriteLayers(Session& session, County& county, const CountyPlan& job)
+{
+    RunReport& report = session.report;
     report.ShowPhase("lines");
     WriteLineGroupsPhase(session, county, job);
     report.ShowPhase("landmarks");
     if (ReadLandmarksPhase(session, county, job.source)) {
         try {
-            if (AnyPointLandmarkSelected(s)) WriteLandmarkPointsPhase(session, county, job);
+            if (session.plan->points) WriteLandmarkPointsPhase(session, county, job);
             report.ShowStatus("Done ");
         } catch (const std::exception&) {
             session.CountyError("Error Reading Landmarks");
@@ -275,6 +266,27 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     report.ShowPhase("areas");
     WriteAreaLayersPhase(session, county, job);
     if (job.container) FinishContainer(session, *job.container);
+}
+
+} // namespace
+
+void ProcessCounty(Session& session, County& county, const std::string& path, std::string* outputDirectory)
+{
+    if (session.Stopped()) return;
+    const ConversionPlan& plan = *session.plan;
+    RunReport& report = session.report;
+    if (!plan.projectionError.empty()) throw std::invalid_argument(plan.projectionError);
+    if (!plan.projectionNote.empty()) report.LogLine(plan.projectionNote);
+    CountyPlan job = PlanCounty(plan, path);
+
+    report.ShowPhase("reading");
+    NoteDuplicateMembers(session, job.source);
+    ReadEntityNamesPhase(session, county, job.source);
+    report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
+                            county.countyName);
+    if (!PrepareOutputs(session, county, job)) return;
+    if (outputDirectory) *outputDirectory = job.outputDirectory;
+    if (ReadChains(session, county, job)) WriteLayers(session, county, job);
     county.Release();
 }
 

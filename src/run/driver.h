@@ -14,16 +14,19 @@ struct RunResult {
     int failed = 0;       // counties that failed (nothing read, an error, a write failure)
     bool stopped = false; // the stop request ended the run
     bool logFailed = false; // the log file could not be written
+    std::string outputRoot; // the output root the run wrote under (ending in '/')
 };
 
 // Milliseconds of a monotonic clock.
 int64_t TickCount();
 
-// "Go": checks the selection, walks the input list and converts every county.
+// "Go": plans the run from the session's settings, checks the selection,
+// walks the input list and converts every county.
 RunResult RunConversion(Session& session);
 
-// Converts one county input (an archive TGRssccc.ZIP or a record file);
-// the county's output directory goes to `outputDirectory` once it is made.
+// Converts one county input (an archive TGRssccc.ZIP or a record file) as
+// the session's plan says; the county's output directory goes to
+// `outputDirectory` once it is made.
 void ProcessCounty(Session& session, County& county, const std::string& inputPath,
                    std::string* outputDirectory = nullptr);
 
@@ -31,12 +34,5 @@ void ProcessCounty(Session& session, County& county, const std::string& inputPat
 // output base name with its first character replaced by "Z", plus ".ZIP"
 // (TGR17031.ZIP gives ZGR17031.ZIP).
 std::string AutoZipArchiveName(const std::string& inputPath);
-
-// The log line of a Lambert radius that MIF files cannot declare (they are
-// written on the one sphere they can), or an empty text.
-std::string MifRadiusNote(const RunSettings& settings);
-
-// The path part of an input list entry ("path|size").
-std::string EntryPath(const std::string& entry);
 
 } // namespace zalor

@@ -1,17 +1,15 @@
-// The input list: "path|size" entries, unique, sorted by text.
+// The input list: entries unique and in order (InputOrder).
 #pragma once
 
+#include "run/entries.h"
 #include "run/settings.h"
 
 #include <string>
 
 namespace zalor {
 
-// The entry text of a path: path + "|" + its size with thousands
-// separators, or -1 when the file does not exist.
-std::string InputEntryFor(const std::string& path);
-// Adds the entry of `path` unless the list holds exactly that text already;
-// the list stays sorted. Returns false when it was there.
+// Adds the entry of `path` unless the list holds exactly that entry
+// already; the list stays in order. Returns false when it was there.
 bool AddInput(RunSettings& settings, const std::string& path);
 
 } // namespace zalor

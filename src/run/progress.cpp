@@ -1,4 +1,5 @@
 #include "run/progress.h"
+#include "tiger/paths.h"
 
 #include <algorithm>
 

@@ -2,6 +2,8 @@
 // end (the GUI window, the terminal, or a test recorder).
 #pragma once
 
+#include "run/entries.h"
+
 #include <string_view>
 
 namespace zalor {
@@ -22,12 +24,12 @@ public:
     virtual void Status(std::string_view text) { (void)text; }
     // The county line ("[ssccc] County Name").
     virtual void CountyStatus(std::string_view text) { (void)text; }
-    // Progress bar, 0..100. The GUI runs its event loop once here.
+    // Progress bar, 0..100.
     virtual void Progress(int percent) { (void)percent; }
     // The output list was emptied (start of a run).
     virtual void OutputsCleared() {}
-    // A new entry ("path|size") at the top of the output list.
-    virtual void OutputAdded(std::string_view entry) { (void)entry; }
+    // A new entry at the top of the output list.
+    virtual void OutputAdded(const OutputEntry& entry) { (void)entry; }
     // An error that must reach the user even when logs are disabled
     // (it is also written to the log).
     virtual void Error(std::string_view text) { (void)text; }
@@ -36,17 +38,15 @@ public:
     virtual void Notice(std::string_view text) { (void)text; }
     // One of the two modal warnings of "Go".
     virtual void Warning(std::string_view text) { (void)text; }
-    // The completion beep.
-    virtual void Beep() {}
-    // One pass of the event loop, outside progress updates.
-    virtual void ProcessEvents() {}
+    // The completion signal, `times` beeps (the front end spaces them, half
+    // a second apart).
+    virtual void Beep(int times) { (void)times; }
     // A run started (true) or ended (false): Go/Stop and the controls.
     virtual void Running(bool running) { (void)running; }
-    // County `number` (from 1) of the run's `count` begins; `entry` is its
-    // line of the input list ("path|size").
-    virtual void CountyBegun(int number, int count, std::string_view entry)
+    // County `number` (from 1) of the run's `count` begins, from this input.
+    virtual void CountyBegun(int number, int count, const InputEntry& input)
     {
-        (void)number; (void)count; (void)entry;
+        (void)number; (void)count; (void)input;
     }
     // The county's phase: "reading", "lines", "landmarks", "areas", "zipping".
     virtual void Phase(std::string_view name) { (void)name; }

@@ -1,9 +1,10 @@
-// The state of a conversion session: the settings, the report, and the
-// values that live for the whole process or for one run.
-// The front end owns one Session and hands it to the driver.
+// The state of a conversion session: the settings, the plan of the run in
+// progress, the report, and the values that live for the whole process or
+// for one run. The front end owns one Session and hands it to the driver.
 #pragma once
 
-#include "run/log.h"
+#include "run/plan.h"
+#include "run/report.h"
 #include "run/settings.h"
 #include "tiger/county.h"
 
@@ -15,22 +16,44 @@
 namespace zalor {
 
 class Session {
+    // The session's own log and output list (those of a session for work
+    // beside other work go unused: its report is kept and replayed).
+    RunLog ownLog_;
+    OutputList ownOutputs_;
+
 public:
-    Session(RunSettings& settingsArg, Reporter& reporterArg) : settings(settingsArg), report(settingsArg, reporterArg) {}
-    // A session for work of the county in progress that runs beside other
-    // work: it shares the settings and the stop flag, and keeps what it
-    // reports in `events` (the parent's report replays them in order).
-    Session(Session& parent, std::vector<ReportEvent>& events)
-        : settings(parent.settings), report(parent.settings, parent.report.reporter()), jobs(parent.jobs),
-          noted(parent.noted), stop_(parent.stop_)
+    Session(RunSettings& settingsArg, Reporter& reporterArg)
+        : settings(settingsArg), report(ownLog_, ownOutputs_, reporterArg)
     {
+    }
+    // A session for work of the county in progress that runs beside other
+    // work: it shares the settings, the plan and the stop flag, and keeps
+    // what it reports in `events` (the parent's report replays them in order).
+    Session(Session& parent, std::vector<ReportEvent>& events)
+        : settings(parent.settings), plan(parent.plan), report(parent.report.Log(), parent.report.Outputs(),
+                                                               parent.report.reporter()),
+          jobs(parent.jobs), noted(parent.noted), stop_(parent.stop_)
+    {
+        report.SetCompletionSignal(parent.report.CompletionSignalOn());
         report.Defer(&events);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // The front end's settings, which a run makes its plan from.
     RunSettings& settings;
+    // The plan of the run in progress: all that the driver and its phases read.
+    const ConversionPlan* plan = nullptr;
     RunReport report;
+
+    // Makes `p` the plan of the work to come: the log and the completion
+    // signal follow it.
+    void UsePlan(const ConversionPlan& p)
+    {
+        plan = &p;
+        report.Log().Configure(p.logFile, p.logDisabled);
+        report.SetCompletionSignal(p.beep);
+    }
 
     // --- run state -----------------------------------------------------------
     bool Stopped() const { return stop_->load(std::memory_order_relaxed); }

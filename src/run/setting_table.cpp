@@ -501,31 +501,32 @@ std::vector<AreaLayerDef> AreaLayers()
 {
     std::vector<AreaLayerDef> out;
     out.reserve(64); // references to the entries stay valid while they are filled in
-    auto layer = [&](std::string name, std::string nameKey, std::string box, char type, int column, int width) {
+    auto layer = [&](std::string name, std::string nameKey, std::string box, const AreaRecordType& records,
+                     int column, int width) {
         AreaLayerDef& a = out.emplace_back();
         a.name = std::move(name);
         a.nameKey = std::move(nameKey);
         a.boxKey = std::move(box);
-        a.recordType = type;
+        a.records = &records;
         a.column = column;
         a.width = width;
         return std::ref(a);
     };
-    AreaLayerDef& water = layer("", "Wsuf", "CbW1", 'S', 26, 1);
+    AreaLayerDef& water = layer("", "Wsuf", "CbW1", kRtsRecords, 26, 1);
     water.caption = "Water Blocks";
     water.polygonKeys = true;
     water.centroidKey = "CbCn1";
-    AreaLayerDef& landmarkWater = layer("", "Wsuf2", "CbW2", '8', 26, 10);
+    AreaLayerDef& landmarkWater = layer("", "Wsuf2", "CbW2", kRt8Records, 26, 10);
     landmarkWater.caption = "Landmark Water";
     landmarkWater.landmarkClassMask = kMaskLandmarkWater;
     landmarkWater.centroidKey = "CbCn1";
     // Every key geographic location of the selected landmark classes.
-    AreaLayerDef& keyLocations = layer("KGL", "", "", '9', 80, 8);
+    AreaLayerDef& keyLocations = layer("KGL", "", "", kRt9Records, 80, 8);
     keyLocations.caption = "Key Geographic Locations";
     keyLocations.when = AreaLayerDef::When::Always;
     keyLocations.landmarkClassMask = kMaskLandmarkAreas;
     // Landmark areas, whenever one of their boxes is checked.
-    AreaLayerDef& landmarks = layer("", "Dsuf", "", '8', 26, 10);
+    AreaLayerDef& landmarks = layer("", "Dsuf", "", kRt8Records, 26, 10);
     landmarks.caption = "Landmark Areas";
     landmarks.when = AreaLayerDef::When::LandmarkAreas;
     landmarks.landmarkClassMask = kMaskLandmarkAreas;
@@ -545,14 +546,14 @@ std::vector<AreaLayerDef> AreaLayers()
                               {"ZCTA5", 114, 5}};
     for (int i = 1; i <= 21; ++i) {
         if (i == 20) continue;
-        AreaLayerDef& a = layer(current[i].name, "", Key("CbAr", i), 'S', current[i].column, current[i].width);
+        AreaLayerDef& a = layer(current[i].name, "", Key("CbAr", i), kRtsRecords, current[i].column, current[i].width);
         a.excludeWaterKey = "CbAr20";
         a.centroidKey = "CbCn3";
     }
     const Spec y1990[8] = {{}, {}, {"FAIR90", 26, 5}, {"FMCD90", 31, 5}, {"FPL90", 36, 5},
                            {"CTBNA90", 41, 6}, {"BLK90", 47, 4}, {"AIR90", 95, 4}};
     for (int j = 2; j <= 7; ++j) {
-        AreaLayerDef& a = layer(y1990[j].name, "", Key("CbAs", j), 'A', y1990[j].column, y1990[j].width);
+        AreaLayerDef& a = layer(y1990[j].name, "", Key("CbAs", j), kRtaRecords, y1990[j].column, y1990[j].width);
         a.excludeWaterKey = "CbAs8";
         a.centroidKey = "CbCn4";
     }
@@ -561,7 +562,7 @@ std::vector<AreaLayerDef> AreaLayers()
                                {"SDSEC", 65, 5},  {"SDUNI", 70, 5},   {"TAZ", 75, 6},
                                {"UA", 81, 4},     {"URBFLAG", 85, 1}, {"CTPP", 86, 4}};
     for (int k = 1; k <= 9; ++k) {
-        AreaLayerDef& a = layer(entities[k].name, "", Key("CbAt", k), 'A', entities[k].column, entities[k].width);
+        AreaLayerDef& a = layer(entities[k].name, "", Key("CbAt", k), kRtaRecords, entities[k].column, entities[k].width);
         a.excludeWaterKey = "CbAt10";
         a.centroidKey = "CbCn5";
     }

@@ -10,6 +10,9 @@
 // command line and the GUI all work from it.
 #pragma once
 
+#include "run/entries.h"
+#include "tiger/area_records.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -124,7 +127,7 @@ struct AreaLayerDef {
     std::string caption;
     When when = When::Box;
     std::string boxKey;     // the box that selects it (When::Box)
-    char recordType = 'S';  // its attribute records: 'S' RTS, 'A' RTA, '8' RT8, '9' RT9
+    const AreaRecordType* records = &kRtsRecords; // its attribute records
     int column = 0;         // the key field of its records
     int width = 0;
     int landmarkClassMask = 0; // landmark layers: the selection of their classes
@@ -223,7 +226,7 @@ public:
     bool LogsDisabled() const { return Box("DisableLogs"); }
 
     // --- lists ---------------------------------------------------------------
-    std::vector<std::string> inputs; // InputEntry lines: path + "|" + size
+    std::vector<InputEntry> inputs; // in order (InputOrder), each once
     std::vector<std::string> memo;   // comment lines
 
     std::string programDir; // ends in '/'

@@ -14,19 +14,27 @@
 
 namespace zalor {
 
+// What the records of an attribute record type describe.
+enum class AreaContent {
+    Polygons,     // the attributes of polygons (RTS, RTA)
+    Landmarks,    // the polygons of landmarks (RT8)
+    KeyLocations, // key geographic locations (RT9), read with ReadKeyLocations
+};
+
 // Record length (line end included) and the column of the two-digit water
 // code (0: the records have none) of an attribute record type.
 struct AreaRecordType {
-    char type = 0;             // 'S', 'A', '8' or '9'
+    char type = 0;             // the record type: 'S', 'A', '8' or '9'
     const char* extension = "";
     int recordLength = 0;
     std::size_t waterColumn = 0;
+    AreaContent content = AreaContent::Polygons;
 };
 
-inline constexpr AreaRecordType kRtsRecords{'S', ".RTS", 122, 79};
-inline constexpr AreaRecordType kRtaRecords{'A', ".RTA", 100, 48};
-inline constexpr AreaRecordType kRt8Records{'8', ".RT8", 38, 0};
-inline constexpr AreaRecordType kRt9Records{'9', ".RT9", 90, 0};
+inline constexpr AreaRecordType kRtsRecords{'S', ".RTS", 122, 79, AreaContent::Polygons};
+inline constexpr AreaRecordType kRtaRecords{'A', ".RTA", 100, 48, AreaContent::Polygons};
+inline constexpr AreaRecordType kRt8Records{'8', ".RT8", 38, 0, AreaContent::Landmarks};
+inline constexpr AreaRecordType kRt9Records{'9', ".RT9", 90, 0, AreaContent::KeyLocations};
 
 // The widest key field an area layer reads.
 inline constexpr std::size_t kAreaKeyWidthMax = 15;

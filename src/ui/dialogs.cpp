@@ -142,8 +142,8 @@ TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
 void TLogDlg::Append(int number, const QString& text)
 {
     int rows = lines_->rowCount();
-    if (rows >= static_cast<int>(RunReport::kLogListLimit)) {
-        lines_->removeRows(0, static_cast<int>(RunReport::kLogListDrop));
+    if (rows >= static_cast<int>(RunLog::kListLimit)) {
+        lines_->removeRows(0, static_cast<int>(RunLog::kListDrop));
         rows = lines_->rowCount();
     }
     lines_->insertRows(rows, 1);

@@ -40,20 +40,13 @@ const QPixmap& ArchiveIcon()
 
 } // namespace
 
-std::string EntryFilePath(const std::string& entry)
-{
-    std::string path = entry.substr(0, entry.rfind('|'));
-    return path.substr(0, path.find('['));
-}
-
-std::string OutputEntryFor(const std::string& path)
+FileEntry OutputEntryFor(const std::string& path)
 {
     struct stat st;
-    const int64_t size = ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
-    return path + "|" + FormatThousands(size);
+    return {path, ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0};
 }
 
-EntryListModel::EntryListModel(Kind kind, std::vector<std::string>& entries, QObject* parent)
+EntryListModel::EntryListModel(Kind kind, std::vector<FileEntry>& entries, QObject* parent)
     : QAbstractTableModel(parent), kind_(kind), entries_(entries)
 {
 }
@@ -68,19 +61,16 @@ int EntryListModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant EntryListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const std::string& entry = entries_[static_cast<std::size_t>(index.row())];
-    const std::size_t bar = entry.rfind('|'); // a path may hold one
-    const std::string path = entry.substr(0, bar);
-    const std::string size = bar == std::string::npos ? std::string() : entry.substr(bar + 1);
+    const FileEntry& entry = entries_[static_cast<std::size_t>(index.row())];
+    const std::string& path = entry.path;
     if (role == kPathRole) return QByteArray::fromStdString(path);
     const QString shownPath = FromPath(path);
     if (role == kArchiveRole) return kind_ == Kind::Inputs && shownPath.toUpper().contains(QLatin1String(".ZIP"));
     if (role == Qt::ToolTipRole) return shownPath;
     if (role != Qt::DisplayRole) return {};
     if (index.column() == 1) {
-        const QString shownSize = FromText(size).toUpper();
-        if (kind_ == Kind::Inputs && shownSize.contains(QLatin1String("-1"))) return tr("** NOT FOUND **");
-        return shownSize;
+        if (kind_ == Kind::Inputs && entry.size < 0) return tr("** NOT FOUND **");
+        return FromText(FormatThousands(entry.size));
     }
     if (kind_ == Kind::Inputs) return shownPath.toUpper();
     const std::size_t slash = path.rfind('/');
@@ -93,7 +83,7 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
     return section == 0 ? tr("Name") : tr("Size");
 }
 
-void EntryListModel::Prepend(const std::string& entry)
+void EntryListModel::Prepend(const FileEntry& entry)
 {
     beginInsertRows({}, 0, 0);
     entries_.insert(entries_.begin(), entry);

@@ -1,10 +1,12 @@
-// The input and output lists of the main window: "path|size" entries in
+// The input and output lists of the main window: files and their sizes in
 // two columns, "Name" and "Size", drawn by one delegate.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 #include <QTreeView>
+
+#include "run/entries.h"
 
 #include <string>
 #include <vector>
@@ -24,24 +26,24 @@ public:
     static constexpr int kPathRole = Qt::UserRole + 1;
     static constexpr int kArchiveRole = Qt::UserRole + 2; // true for a path holding ".ZIP"
 
-    EntryListModel(Kind kind, std::vector<std::string>& entries, QObject* parent = nullptr);
+    EntryListModel(Kind kind, std::vector<FileEntry>& entries, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const std::vector<std::string>& Entries() const { return entries_; }
+    const std::vector<FileEntry>& Entries() const { return entries_; }
     // Call around any change of the entries.
     void BeginChange() { beginResetModel(); }
     void EndChange() { endResetModel(); }
     // The newest entry goes at the top (the output list).
-    void Prepend(const std::string& entry);
+    void Prepend(const FileEntry& entry);
     void Clear();
 
 private:
     Kind kind_;
-    std::vector<std::string>& entries_;
+    std::vector<FileEntry>& entries_;
 };
 
 // Draws an entry 18 pixels high: the archive icon before an archive's
@@ -65,9 +67,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The path part of an entry: the text before its last "|" (and before a "[" mark).
-std::string EntryFilePath(const std::string& entry);
-// "path|size" of an output file (size 0 when it does not exist).
-std::string OutputEntryFor(const std::string& path);
+// The entry of an output file as it is now (size 0 when it does not exist).
+FileEntry OutputEntryFor(const std::string& path);
 
 } // namespace zalor::ui

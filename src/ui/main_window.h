@@ -155,7 +155,7 @@ private:
     WindowOptions options_;
     RunSettings settings_;
     ConfigurationState config_;
-    std::vector<std::string> outputEntries_;
+    std::vector<FileEntry> outputEntries_;
     SettingsBinder* binder_ = nullptr;
     ConversionRunner* runner_ = nullptr;
     FileChooser chooser_;

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -129,8 +130,8 @@ void TMainWindow::ConnectRunner()
         queued);
     connect(
         &r, &QtReporter::OutputListAdded, this,
-        [this](const QByteArray& entry) {
-            outputs_->Prepend(entry.toStdString());
+        [this](const QByteArray& path, qint64 size) {
+            outputs_->Prepend(FileEntry{path.toStdString(), size});
             RefreshCaptions();
         },
         queued);
@@ -143,7 +144,14 @@ void TMainWindow::ConnectRunner()
             else warningDlg_->ShowWarning(text);
         },
         queued);
-    connect(&r, &QtReporter::BeepWanted, this, [] { QApplication::beep(); }, queued);
+    // The completion signal: its beeps half a second apart.
+    connect(
+        &r, &QtReporter::BeepWanted, this,
+        [](int times) {
+            QApplication::beep();
+            for (int i = 1; i < times; ++i) QTimer::singleShot(500 * i, [] { QApplication::beep(); });
+        },
+        queued);
     connect(
         &r, &QtReporter::RunningChanged, this,
         [this](bool running) {
@@ -179,7 +187,7 @@ void TMainWindow::Finished(const RunResult& result)
     if (runClock_.isValid()) time_->setText(FromText(ElapsedText(runClock_.elapsed())));
     runClock_.invalidate();
     // The run ended the output root with "/"; the field shows it.
-    settings_.SetText("Output", runner_->Settings().Text("Output"));
+    if (!result.outputRoot.empty()) settings_.SetText("Output", result.outputRoot);
     binder_->Refresh();
     SetControlsEnabled(true);
     stop_->setEnabled(false);
@@ -216,8 +224,7 @@ void TMainWindow::Tick()
 void TMainWindow::OpenOutput(const QModelIndex& index)
 {
     if (running_ || !index.isValid()) return;
-    const std::string entry = outputEntries_[static_cast<std::size_t>(index.row())];
-    const QString path = FromPath(EntryFilePath(entry));
+    const QString path = FromPath(outputEntries_[static_cast<std::size_t>(index.row())].path);
     if (!QFileInfo::exists(path)) {
         QApplication::beep();
         return;

@@ -24,9 +24,9 @@ void QtReporter::Progress(int percent)
 
 void QtReporter::OutputsCleared() { emit OutputListCleared(); }
 
-void QtReporter::OutputAdded(std::string_view entry)
+void QtReporter::OutputAdded(const OutputEntry& entry)
 {
-    emit OutputListAdded(QByteArray(entry.data(), qsizetype(entry.size())));
+    emit OutputListAdded(QByteArray::fromStdString(entry.path), entry.size);
 }
 
 void QtReporter::Error(std::string_view text) { emit ErrorShown(FromText(text)); }
@@ -35,7 +35,7 @@ void QtReporter::Notice(std::string_view text) { emit ErrorShown(FromText(text))
 
 void QtReporter::Warning(std::string_view text) { emit WarningShown(FromText(text)); }
 
-void QtReporter::Beep() { emit BeepWanted(); }
+void QtReporter::Beep(int times) { emit BeepWanted(times); }
 
 void QtReporter::Running(bool running)
 {

@@ -31,11 +31,11 @@ public:
     void CountyStatus(std::string_view text) override;
     void Progress(int percent) override;
     void OutputsCleared() override;
-    void OutputAdded(std::string_view entry) override;
+    void OutputAdded(const OutputEntry& entry) override;
     void Error(std::string_view text) override;
     void Notice(std::string_view text) override;
     void Warning(std::string_view text) override;
-    void Beep() override;
+    void Beep(int times) override;
     void Running(bool running) override;
 
 signals:
@@ -45,10 +45,10 @@ signals:
     void CountyChanged(const QString& text);
     void ProgressChanged(int percent);
     void OutputListCleared();
-    void OutputListAdded(const QByteArray& entry);
+    void OutputListAdded(const QByteArray& path, qint64 size);
     void ErrorShown(const QString& text);
     void WarningShown(const QString& text);
-    void BeepWanted();
+    void BeepWanted(int times);
     void RunningChanged(bool running);
 
 private:

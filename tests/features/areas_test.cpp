@@ -26,7 +26,7 @@ constexpr int32_t X0 = -87000000, Y0 = 41000000;
 struct AreaFixture : ::testing::Test {
     test::TestSession t;
     County county;
-    CountyJob job;
+    CountyPlan job;
     std::string dir;
 
     void Chain(int32_t tlid, int fx, int fy, int tx, int ty, int32_t left, int32_t right)
@@ -68,13 +68,13 @@ struct AreaFixture : ::testing::Test {
         test::WriteFile(dir + "TGR01001.RTS", text);
     }
     // A current-year area layer "NAME|CCCWW" (key column and width).
-    static AreaLayerDef Def(const std::string& spec, char type = 'S')
+    static AreaLayerDef Def(const std::string& spec, const AreaRecordType& records = kRtsRecords)
     {
         AreaLayerDef def;
         def.name = spec.substr(0, spec.find('|'));
         def.column = std::stoi(spec.substr(spec.find('|') + 1, 3));
         def.width = std::stoi(spec.substr(spec.find('|') + 4, 2));
-        def.recordType = type;
+        def.records = &records;
         def.defaultName = def.name;
         def.excludeWaterKey = "CbAr20";
         def.centroidKey = "CbCn3";
@@ -86,7 +86,8 @@ struct AreaFixture : ::testing::Test {
         def.polygonKeys = polygonKeys;
         t.settings.SetBox("CbAr20", excludeWater);
         t.settings.SetBox("CbCn3", centroid);
-        WriteAreaLayerPhase(t.session, county, job, def);
+        t.Replan();
+        WriteAreaLayerPhase(t.session, county, job, PlanAreaLayer(t.settings, def));
     }
 };
 
@@ -209,14 +210,15 @@ TEST_F(AreaFixture, LandmarkCentroidsDoNotReplaceTheLandmarkPoints)
                                               Record(38, {{1, "8"}, {16, test::Right(2, 10)}, {26, test::Right(77, 10)}}));
     t.settings.SetBox("CbP8", true);
     t.settings.SetBox("CbD8", true);
+    t.Replan();
     // With the default suffixes the landmark points are "DP", the landmark areas "D".
     WriteLandmarkPointsPhase(t.session, county, job);
     const std::string points = ReadFile(dir + "TGR01001DP.MIF");
-    AreaLayerDef landmarks = Def("D|02610", '8');
+    AreaLayerDef landmarks = Def("D|02610", kRt8Records);
     landmarks.landmarkClassMask = kMaskLandmarkAreas;
     landmarks.centroidKey = "CbCn2";
     t.settings.SetBox("CbCn2", true);
-    WriteAreaLayerPhase(t.session, county, job, landmarks);
+    WriteAreaLayerPhase(t.session, county, job, PlanAreaLayer(t.settings, landmarks));
     EXPECT_EQ(ReadFile(dir + "TGR01001DP.MIF"), points);
     EXPECT_EQ(ReadFile(dir + "TGR01001D.MID"), "2,-86.999000,41.000500,77,D85,\"Lincoln Park\"\r\n");
     EXPECT_EQ(ReadFile(dir + "TGR01001D_P.MID"), ReadFile(dir + "TGR01001D.MID"));
@@ -276,6 +278,7 @@ TEST_F(AreaFixture, LandmarkPointsCutNamesAndSkipUnplacedOnes)
     add(9, "D43", "Nowhere", {0, 0});
     add(10, "D61", "Not Selected", {X0, Y0});
     t.settings.SetBox("CbP4", true);
+    t.Replan();
     WriteLandmarkPointsPhase(t.session, county, job);
     EXPECT_EQ(ReadFile(dir + "TGR01001DP.MID"),
               "1,7,\"D43\",\"Lincoln School\"\r\n2,8,\"D43\",\"" + std::string(40, 'N') + "\"\r\n");

@@ -34,7 +34,7 @@ void AddChain(County& county, int32_t tlid, const char* cfcc, GeoPoint from, Geo
 struct LineFixture : ::testing::Test {
     test::TestSession t;
     County county;
-    CountyJob job;
+    CountyPlan job;
     std::string dir;
 
     void SetUp() override
@@ -51,9 +51,14 @@ struct LineFixture : ::testing::Test {
         AddChain(county, 103, "D43", {-87001000, 41001000}, {-87004000, 41004000});
         county.extent = {-87004000, 41000000, -87000000, 41004000};
     }
+    // The line group `mask` of the settings as they are now, as base + `suffix`.
     void Write(int mask, const std::string& suffix)
     {
-        WriteLineGroupPhase(t.session, county, job, mask, suffix, suffix);
+        for (LineGroupPlan group : t.Replan().lineGroups) {
+            if (group.mask != mask) continue;
+            group.suffix = suffix;
+            WriteLineGroupPhase(t.session, county, job, group);
+        }
     }
 };
 

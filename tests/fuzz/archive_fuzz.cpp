@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     RunSettings settings;
     Quiet quiet;
     Session session(settings, quiet);
+    const ConversionPlan plan = BuildConversionPlan(settings);
+    session.UsePlan(plan);
     County county;
     const CountySource source{path, path};
     NoteDuplicateMembers(session, source);

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     settings.SetRadio("RbF1");
     settings.SetRadio("RbD2");
     settings.SetText("Output", dir + "out/");
-    settings.inputs = {dir + "TGR17031.RT1|0"};
+    settings.inputs = {{dir + "TGR17031.RT1", 0}};
     Quiet quiet;
     Session session(settings, quiet);
     RunConversion(session);

@@ -11,6 +11,14 @@
 namespace zalor {
 namespace {
 
+// The input list as its entries' texts.
+std::vector<std::string> Texts(const std::vector<InputEntry>& entries)
+{
+    std::vector<std::string> out;
+    for (const InputEntry& e : entries) out.push_back(EntryText(e));
+    return out;
+}
+
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
@@ -46,7 +54,7 @@ TEST(ConfigFile, OnlyAnOutputLineChangesTheRootAndEmptiesTheLists)
     s.SetText("Hsuf", "WATERWAYS");
     s.SetRadio("RbF1");
     s.SetText("DIG", "4");
-    s.inputs = {"/data/TGR01001.ZIP|1,234"};
+    s.inputs = {{"/data/TGR01001.ZIP", 1234}};
     s.memo = {"a comment"};
     auto before = AllValues(s);
 
@@ -64,7 +72,7 @@ TEST(ConfigFile, MissingFileChangesNothingAndUnreadableFileFails)
 {
     RunSettings s = Fresh();
     ConfigurationState state("/cur/");
-    s.inputs = {"/data/TGR01001.ZIP|-1"};
+    s.inputs = {{"/data/TGR01001.ZIP", -1}};
     s.memo = {"kept"};
     std::string dir = TempDir("config-missing");
     EXPECT_EQ(LoadConfiguration(s, state, dir + "nothing.cfg"), ConfigLoad::Missing);
@@ -137,7 +145,7 @@ TEST(ConfigFile, SaveThenLoadRestoresEverySavedSetting)
     EXPECT_EQ(back.Tolerance(), 250);
     EXPECT_EQ(back.Text("Asuf"), " Asuf = value=" + std::string(400, 'x') + " ");
     EXPECT_EQ(back.inputs, s.inputs);
-    EXPECT_EQ(back.inputs[0], dir + "TGR01001.ZIP|5");
+    EXPECT_EQ(EntryText(back.inputs[0]), dir + "TGR01001.ZIP|5");
     EXPECT_EQ(back.memo, s.memo);
     EXPECT_EQ(backState.lastName, state.lastName);
     // Each recent line read goes on top, so the list comes back reversed.
@@ -171,7 +179,7 @@ TEST(ConfigFile, LayoutOfTheDefaults)
 {
     RunSettings s = Fresh();
     ConfigurationState state("/cur/");
-    s.inputs = {"/d/TGR01001.ZIP|1,000", "/d/TGR01003.RT1|-1"};
+    s.inputs = {{"/d/TGR01001.ZIP", 1000}, {"/d/TGR01003.RT1", -1}};
     s.memo = {"note"};
     std::string text = ConfigurationText(s, state);
 
@@ -235,7 +243,7 @@ TEST(ConfigFile, LegacyFileLinesJoinDirectoryAndName)
               ConfigLoad::Loaded);
     std::vector<std::string> want{dir + "TGR06075.ZIP|1,500", "/data/TGR01001.ZIP|-1", "/x/TGR02|1.RT1|-1"};
     std::sort(want.begin(), want.end());
-    EXPECT_EQ(s.inputs, want);
+    EXPECT_EQ(Texts(s.inputs), want);
 }
 
 TEST(ConfigFile, InputListIsSortedUniqueAndEmptyPathsSkipped)
@@ -243,7 +251,7 @@ TEST(ConfigFile, InputListIsSortedUniqueAndEmptyPathsSkipped)
     RunSettings s = Fresh();
     ASSERT_EQ(LoadText(s, "File2=/b/TGR2.ZIP\r\nFile2=/a/TGR1.ZIP\r\nFile2=/b/TGR2.ZIP\r\nFile2=\r\nFile=|\r\n"),
               ConfigLoad::Loaded);
-    EXPECT_EQ(s.inputs, (std::vector<std::string>{"/a/TGR1.ZIP|-1", "/b/TGR2.ZIP|-1"}));
+    EXPECT_EQ(Texts(s.inputs), (std::vector<std::string>{"/a/TGR1.ZIP|-1", "/b/TGR2.ZIP|-1"}));
 }
 
 TEST(ConfigFile, LinesInAnyOrderUnknownKeysIgnoredAndPrefixRules)
@@ -329,7 +337,7 @@ TEST(ConfigFile, ControlCharactersNeverBreakTheFile)
     s.SetText("Asuf", "A\r\nB\tC");
     EXPECT_EQ(s.Text("Asuf"), "A  B C");
     s.memo = {"line one\r\nline two\nline three"};
-    s.inputs = {"/odd\npath/TGR01001.ZIP|-1"};
+    s.inputs = {{"/odd\npath/TGR01001.ZIP", -1}};
     ConfigurationState state(dir);
     state.lastName = "/cfg/last\r\nCbA1=1";
     ASSERT_TRUE(SaveConfiguration(s, state, dir + "C.CFG"));
@@ -339,7 +347,7 @@ TEST(ConfigFile, ControlCharactersNeverBreakTheFile)
     ASSERT_EQ(LoadConfiguration(back, backState, dir + "C.CFG"), ConfigLoad::Loaded);
     EXPECT_EQ(back.Text("Asuf"), "A  B C");
     EXPECT_EQ(back.memo, (std::vector<std::string>{"line one", "line two", "line three"}));
-    EXPECT_EQ(back.inputs, (std::vector<std::string>{"/odd path/TGR01001.ZIP|-1"}));
+    EXPECT_EQ(Texts(back.inputs), (std::vector<std::string>{"/odd path/TGR01001.ZIP|-1"}));
     EXPECT_EQ(backState.lastName, "/cfg/last  CbA1=1");
     EXPECT_FALSE(back.Box("CbA1"));
 }
@@ -350,7 +358,7 @@ TEST(ConfigFile, NulBytesAndBarsSurviveARoundTrip)
     RunSettings s = Fresh();
     s.SetText("Bsuf", std::string("B\0x", 3));
     s.memo = {std::string("memo\0with a NUL", 15)};
-    s.inputs = {"/data|2006/TGR01001.ZIP|-1"};
+    s.inputs = {{"/data|2006/TGR01001.ZIP", -1}};
     ConfigurationState state(dir);
     ASSERT_TRUE(SaveConfiguration(s, state, dir + "N.CFG"));
     RunSettings back = Fresh();
@@ -443,7 +451,7 @@ TEST(ConfigCommands, NewResetsTheSelectionOnly)
 {
     RunSettings s = Fresh();
     s.SetText("Output", "/somewhere/");
-    s.inputs = {"/d/TGR01001.ZIP|-1"};
+    s.inputs = {{"/d/TGR01001.ZIP", -1}};
     s.memo = {"kept"};
     for (const char* k : {"CbA5", "CbA8", "CbB6", "CbH3", "CbAr20", "CbAr21", "CbAt10", "CbAs8", "CbW1", "CbW2",
                           "CbP4", "CbQ05", "CbY0", "CbCn2", "CbD10"})

@@ -202,7 +202,7 @@ TEST_F(Damaged, UnsafeSuffixesAndSpecialFilesAreRefused)
 
     // A pipe given as a county, and a pipe as a record file: refused at once.
     ASSERT_EQ(::mkfifo((dir + "TGR17031.ZIP").c_str(), 0600), 0);
-    t.settings.inputs = {dir + "TGR17031.ZIP|0"};
+    t.settings.inputs = {{dir + "TGR17031.ZIP", 0}};
     RunResult r = RunConversion(t.session);
     EXPECT_EQ(r.failed, 1);
     EXPECT_TRUE(t.recorder.Logged("Error Opening " + dir + "TGR17031.ZIP: not a regular file"));
@@ -222,7 +222,7 @@ TEST_F(Damaged, ADirectoryLevelThatIsALinkIsNotWrittenThrough)
     t.settings.SetBox("CbA4", true);
     t.settings.SetRadio("RbD1"); // out/17/
     t.settings.SetText("Output", dir + "out/");
-    t.settings.inputs = {dir + "TGR17031.RT1|1"};
+    t.settings.inputs = {{dir + "TGR17031.RT1", 1}};
     RunResult r = RunConversion(t.session);
     EXPECT_EQ(r.failed, 1);
     EXPECT_TRUE(t.recorder.Logged("Unable to Create Directory " + dir + "out/17: a link is in its place"));
@@ -241,7 +241,7 @@ TEST_F(Damaged, ALogFileThatCannotBeWrittenIsAnError)
 
 TEST_F(Damaged, PathsKeepTheirBarsAndFoldersNamedLikeArchives)
 {
-    EXPECT_EQ(EntryPath("/data|2006/TGR17031.ZIP|1,234"), "/data|2006/TGR17031.ZIP");
+    EXPECT_EQ(EntryText({"/data|2006/TGR17031.ZIP", 1234}), "/data|2006/TGR17031.ZIP|1,234");
     // Loose files in a folder whose name ends in ".zip".
     const std::string folder = dir + "counties.zip/";
     std::filesystem::create_directories(folder);
@@ -250,7 +250,7 @@ TEST_F(Damaged, PathsKeepTheirBarsAndFoldersNamedLikeArchives)
     t.settings.SetRadio("RbD0");
     t.settings.SetText("Output", dir + "out/");
     std::filesystem::create_directories(dir + "out");
-    t.settings.inputs = {folder + "TGR17031.RT1|1"};
+    t.settings.inputs = {{folder + "TGR17031.RT1", 1}};
     RunResult r = RunConversion(t.session);
     EXPECT_EQ(r.failed, 0);
     EXPECT_TRUE(t.recorder.Logged("Total Chains=10"));

@@ -1,5 +1,7 @@
 #include "run/log.h"
+#include "run/output_directories.h"
 #include "support/recorder.h"
+#include "tiger/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -38,11 +40,11 @@ TEST(Log, ListKeepsTheLast300LinesDroppingTwentyAtATime)
 {
     TestSession t;
     for (int i = 1; i <= 301; ++i) t.session.report.LogLine("line " + std::to_string(i));
-    const auto& list = t.session.report.LogList();
+    const auto& list = t.session.report.Log().List();
     ASSERT_EQ(list.size(), 281u);
     EXPECT_EQ(list.front(), "21 : line 21");
     EXPECT_EQ(list.back(), "301 : line 301");
-    EXPECT_EQ(t.session.report.LogCounter(), 301);
+    EXPECT_EQ(t.session.report.Log().Counter(), 301);
 }
 
 TEST(Log, FileGetsTextWithoutCounterAndDisabledLogsWriteNothing)
@@ -50,18 +52,20 @@ TEST(Log, FileGetsTextWithoutCounterAndDisabledLogsWriteNothing)
     std::string dir = test::TempDir("logfile");
     TestSession t;
     t.settings.SetText("Log", dir + "ZALOR.LOG");
+    t.Replan();
     t.session.report.LogLine("Starting Process");
     t.session.report.LogLine("Done");
     EXPECT_EQ(test::ReadFile(dir + "ZALOR.LOG"), "Starting Process\r\nDone\r\n");
 
     t.settings.SetBox("DisableLogs", true);
     t.settings.SetText("Log", dir + "OTHER.LOG");
+    t.Replan();
     t.session.report.LogLine("hidden");
     EXPECT_FALSE(std::filesystem::exists(dir + "OTHER.LOG"));
-    EXPECT_EQ(t.session.report.LogCounter(), 2);
+    EXPECT_EQ(t.session.report.Log().Counter(), 2);
     // Replacing the last line still works with logs disabled, and writes no file.
     t.session.report.ReplaceLastLogLine("CFCC Sorting Completed ...5 ms");
-    EXPECT_EQ(t.session.report.LogList().back(), "2 : CFCC Sorting Completed ...5 ms");
+    EXPECT_EQ(t.session.report.Log().List().back(), "2 : CFCC Sorting Completed ...5 ms");
     EXPECT_FALSE(std::filesystem::exists(dir + "OTHER.LOG"));
 }
 
@@ -69,8 +73,8 @@ TEST(Log, ReplaceOnEmptyListAppends)
 {
     TestSession t;
     t.session.report.ReplaceLastLogLine("x");
-    ASSERT_EQ(t.session.report.LogList().size(), 1u);
-    EXPECT_EQ(t.session.report.LogList().front(), "0 : x");
+    ASSERT_EQ(t.session.report.Log().List().size(), 1u);
+    EXPECT_EQ(t.session.report.Log().List().front(), "0 : x");
 }
 
 TEST(Log, ProgressPercentages)
@@ -90,16 +94,22 @@ TEST(Log, OutputEntriesListSizesNewestFirstAndBeep)
     test::WriteFile(dir + "A.MIF", std::string(1234, 'x'));
     TestSession t;
     t.settings.SetBox("BEEP", true);
+    t.Replan();
     t.session.report.AddOutputEntry(dir + "A.MIF");
-    t.session.report.AddOutputEntry(dir + "A.MIF");
+    t.session.report.AddOutputEntry(dir + "A.MIF", OutputEntry::State::Kept);
     t.session.report.AddOutputEntry(dir + "MISSING.MIF");
-    const auto& out = t.session.report.Outputs();
+    const auto& out = t.session.report.Outputs().Entries();
     ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0], dir + "MISSING.MIF|0");
-    EXPECT_EQ(out[1], dir + "A.MIF|1,234");
-    EXPECT_EQ(out[2], dir + "A.MIF|1,234");
+    EXPECT_EQ(out[0].path, dir + "MISSING.MIF");
+    EXPECT_EQ(out[0].size, 0);
+    EXPECT_EQ(out[1].path, dir + "A.MIF");
+    EXPECT_EQ(out[1].size, 1234);
+    EXPECT_EQ(out[1].state, OutputEntry::State::Kept);
+    EXPECT_EQ(out[2].state, OutputEntry::State::Written);
+    EXPECT_EQ(t.recorder.outputs, (std::vector<std::string>{dir + "A.MIF|1,234", dir + "A.MIF|1,234", dir + "MISSING.MIF|0"}));
     EXPECT_EQ(t.recorder.beeps, 3);
     t.settings.SetBox("BEEP", false);
+    t.Replan();
     t.session.report.CompletionSignal();
     EXPECT_EQ(t.recorder.beeps, 3);
 }
@@ -110,16 +120,16 @@ TEST(Log, CountyDirectorySchemes)
     std::string root = test::TempDir("schemes");
     TestSession t;
     auto& r = t.session.report;
-    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", "RbD0"), root);
-    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", "RbD1"), root + "17/");
-    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", "RbD2"), root + "17/17031/");
+    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook", DirectoryScheme::None), root);
+    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook", DirectoryScheme::State), root + "17/");
+    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook", DirectoryScheme::StateAndCounty), root + "17/17031/");
     EXPECT_TRUE(fs::is_directory(root + "17/17031"));
-    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook County", "RbD3"), root + "17/Cook County/");
+    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook County", DirectoryScheme::StateAndCountyName), root + "17/Cook County/");
     EXPECT_TRUE(fs::is_directory(root + "17/Cook County"));
     // An empty county name gives the state directory followed by two separators.
-    EXPECT_EQ(r.PrepareCountyDirectory(root, "TGR17031.ZIP", "", "RbD3"), root + "17//");
+    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "", DirectoryScheme::StateAndCountyName), root + "17//");
     // A root without its separator gets one; a missing root level is created.
-    EXPECT_EQ(r.PrepareCountyDirectory(root + "new", "TGR17031.ZIP", "", "RbD0"), root + "new/");
+    EXPECT_EQ(PrepareCountyDirectory(r, root + "new", "TGR17031.ZIP", "", DirectoryScheme::None), root + "new/");
     EXPECT_TRUE(fs::is_directory(root + "new"));
     EXPECT_FALSE(t.recorder.Logged("Unable to Create Directory"));
 }
@@ -131,7 +141,7 @@ TEST(Log, CountyNamesCannotLeaveTheOutputRoot)
     TestSession t;
     auto& r = t.session.report;
     for (const char* name : {"..", "../../etc", "a/../../b", ".", "x\\..\\y", "tab\tname\n"}) {
-        std::string d = r.PrepareCountyDirectory(root, "TGR17031.ZIP", name, "RbD3");
+        std::string d = PrepareCountyDirectory(r, root, "TGR17031.ZIP", name, DirectoryScheme::StateAndCountyName);
         fs::path rel = fs::weakly_canonical(d).lexically_relative(fs::weakly_canonical(root));
         EXPECT_FALSE(rel.empty()) << name;
         EXPECT_NE(rel.begin()->string(), "..") << name;
@@ -140,14 +150,14 @@ TEST(Log, CountyNamesCannotLeaveTheOutputRoot)
         EXPECT_TRUE(fs::is_directory(d)) << name;
     }
     // Odd input file names cannot climb out either.
-    std::string d = r.PrepareCountyDirectory(root, "TGR..x.ZIP", "", "RbD2");
+    std::string d = PrepareCountyDirectory(r, root, "TGR..x.ZIP", "", DirectoryScheme::StateAndCounty);
     EXPECT_EQ(d, root + "__/..x.Z/");
 }
 
 TEST(Log, UncreatableDirectoryIsLogged)
 {
     TestSession t;
-    t.session.report.CreateDirectoryLogged("/proc/zalor-cannot-create");
+    CreateDirectoryLogged(t.session.report, "/proc/zalor-cannot-create");
     EXPECT_TRUE(t.recorder.Logged("Unable to Create Directory /proc/zalor-cannot-create"));
 }
 

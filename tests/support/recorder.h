@@ -1,6 +1,8 @@
 // A reporter that records everything the core reports, for tests.
 #pragma once
 
+#include "run/log.h"
+#include "run/plan.h"
 #include "run/reporter.h"
 #include "run/session.h"
 
@@ -18,14 +20,15 @@ public:
     std::vector<std::string> statuses;
     std::vector<std::string> counties;
     std::vector<int> progress;
-    std::vector<std::string> outputs;  // in the order added
+    std::vector<std::string> outputs;  // "path|size" in the order added
     std::vector<std::string> warnings;
     std::vector<std::string> notices;
     std::vector<std::string> errors;
+    std::vector<OutputEntry> outputEntries; // in the order added
     int beeps = 0;
-    int events = 0;
     std::vector<bool> running;
-    // Called on every progress update and event pass (to press "Stop").
+    // Called on every progress update and at the start of each county (to
+    // press "Stop").
     std::function<void()> onEvents;
 
     void LogAppended(int number, std::string_view text, int) override
@@ -43,17 +46,20 @@ public:
         progress.push_back(percent);
         if (onEvents) onEvents();
     }
-    void OutputAdded(std::string_view entry) override { outputs.emplace_back(entry); }
+    void OutputAdded(const OutputEntry& entry) override
+    {
+        outputs.push_back(entry.path + "|" + FormatThousands(entry.size));
+        outputEntries.push_back(entry);
+    }
     void Warning(std::string_view text) override { warnings.emplace_back(text); }
     void Notice(std::string_view text) override { notices.emplace_back(text); }
     void Error(std::string_view text) override { errors.emplace_back(text); }
-    void Beep() override { ++beeps; }
-    void ProcessEvents() override
+    void Beep(int times) override { beeps += times; }
+    void Running(bool r) override { running.push_back(r); }
+    void CountyBegun(int, int, const InputEntry&) override
     {
-        ++events;
         if (onEvents) onEvents();
     }
-    void Running(bool r) override { running.push_back(r); }
 
     // True when some log line contains `text`.
     bool Logged(const std::string& text) const
@@ -64,15 +70,25 @@ public:
     }
 };
 
-// Settings with logging on (to no file) and a session over a recorder.
+// Settings with logging on (to no file) and a session over a recorder,
+// with the plan of its settings for the phases that tests run directly.
 struct TestSession {
     RunSettings settings{"/nonexistent-program-dir/", "./"};
     Recorder recorder;
     Session session{settings, recorder};
+    ConversionPlan plan;
     TestSession()
     {
         settings.SetBox("DisableLogs", false);
         settings.SetText("Log", "");
+        Replan();
+    }
+    // The plan of the settings as they are now.
+    const ConversionPlan& Replan()
+    {
+        plan = BuildConversionPlan(settings);
+        session.UsePlan(plan);
+        return plan;
     }
 };
 

@@ -463,6 +463,7 @@ TEST(Readers, PrecisionAppliesToEveryCoordinate)
     WriteLoose(dir, SampleCounty(), false);
     TestSession t;
     t.settings.SetText("DIG", "4");
+    t.Replan();
     County county;
     ReadCounty(t.session, county, dir + "TGR17031.RT1");
     EXPECT_EQ(ById(county, 300).shapeCount, 13);
@@ -532,6 +533,7 @@ TEST(Sorting, OrdersAreDeterministic)
         return ids;
     };
     t.settings.SetRadio("RbO4");
+    t.Replan();
     OrderChainsPhase(t.session, county);
     EXPECT_EQ(order(), (std::vector<int32_t>{5, 2, 4, 1, 3})); // equal codes keep their order
     EXPECT_TRUE(t.recorder.Logged("Sorting By CFCC 5"));
@@ -542,11 +544,13 @@ TEST(Sorting, OrdersAreDeterministic)
     SortChainsById(county.chains);
     EXPECT_EQ(order(), (std::vector<int32_t>{1, 2, 3, 4, 5}));
     t.settings.SetRadio("RbO3");
+    t.Replan();
     OrderChainsPhase(t.session, county);
     EXPECT_EQ(order(), (std::vector<int32_t>{3, 4, 2, 5, 1})); // a coded MCD is negative: first
     EXPECT_TRUE(t.recorder.Logged("MCD Sorting Completed"));
     SortChainsById(county.chains);
     t.settings.SetRadio("RbO2");
+    t.Replan();
     OrderChainsPhase(t.session, county);
     EXPECT_EQ(order(), (std::vector<int32_t>{4, 3, 2, 5, 1}));
     EXPECT_TRUE(t.recorder.Logged("Sorting Spatially 5"));

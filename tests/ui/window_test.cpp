@@ -197,7 +197,7 @@ private slots:
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(w.get(), &drop);
         QCOMPARE(w->Inputs()->rowCount(), 3);
-        QCOMPARE(w->Settings().inputs[1], dir + "TGR01005.RT5|1");
+        QCOMPARE(EntryText(w->Settings().inputs[1]), dir + "TGR01005.RT5|1");
         QCOMPARE(w->Inputs()->index(2, 1).data().toString(), QStringLiteral("** NOT FOUND **"));
         QCOMPARE(w->Outputs()->rowCount(), 1);
         QCOMPARE(w->Outputs()->index(0, 0).data().toString(), QStringLiteral("roads.mif"));
@@ -250,8 +250,8 @@ private slots:
         }
         // The output list holds the written files, the newest first.
         QVERIFY(w->Outputs()->rowCount() > 40);
-        for (const std::string& entry : w->Outputs()->Entries())
-            QVERIFY2(QFileInfo::exists(Q(ui::EntryFilePath(entry))), entry.c_str());
+        for (const FileEntry& entry : w->Outputs()->Entries())
+            QVERIFY2(QFileInfo::exists(Q(entry.path)), entry.path.c_str());
         QVERIFY(w->findChild<QPushButton*>(QStringLiteral("GoButton"))->isEnabled());
     }
 

@@ -1,5 +1,7 @@
-// One county of a run: where its record files are, where its outputs go
-// and how they are written. The driver fills it and hands it to each phase.
+// The plan of one county of a run: where its record files are, where its
+// outputs go and how they are written. The driver makes it from the run's
+// plan and the county's own tables (its name names its directory) and
+// hands it to each phase.
 #pragma once
 
 #include "features/output.h"
@@ -12,7 +14,7 @@
 
 namespace zalor {
 
-struct CountyJob {
+struct CountyPlan {
     CountySource source;
     std::string fileName;        // the input's file name, upper-cased
     std::string baseName;        // the output base name (TGRssccc)

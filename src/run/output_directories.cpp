@@ -1,0 +1,66 @@
+#include "run/output_directories.h"
+
+#include "run/report.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace zalor {
+
+std::string SafeDirectoryName(std::string_view name)
+{
+    std::string out(name);
+    bool onlyDots = !out.empty();
+    for (char& c : out) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 32 || u == 127) c = '_';
+        if (c != '.') onlyDots = false;
+    }
+    if (onlyDots)
+        for (char& c : out) c = '_';
+    return out;
+}
+
+bool CreateDirectoryLogged(RunReport& report, const std::string& path, bool linkAllowed)
+{
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    int err = errno;
+    struct stat st;
+    if (err == EEXIST && ::lstat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (linkAllowed) return true;
+            // A link below the output root could lead anywhere: nothing is written through it.
+            report.LogLine("Unable to Create Directory " + path + ": a link is in its place");
+            return false;
+        }
+    }
+    report.LogLine("Unable to Create Directory " + path);
+    return true; // the writes into it fail and say so
+}
+
+std::string PrepareCountyDirectory(RunReport& report, std::string d, std::string_view name,
+                                   std::string_view countyName, DirectoryScheme scheme)
+{
+    if (d.empty()) d = "./";
+    if (d.back() != '/') d.push_back('/');
+    auto chars = [&](std::size_t first, std::size_t count) {
+        return SafeDirectoryName(first - 1 < name.size() ? name.substr(first - 1, count) : std::string_view());
+    };
+    bool ok = CreateDirectoryLogged(report, d, true); // the root is the user's to point anywhere
+    auto level = [&](const std::string& part) {
+        d += part;
+        ok = CreateDirectoryLogged(report, d, false) && ok;
+        d += "/";
+    };
+    if (scheme != DirectoryScheme::None) {
+        level(chars(4, 2));
+        if (scheme == DirectoryScheme::StateAndCounty) level(chars(4, 5));
+        else if (scheme == DirectoryScheme::StateAndCountyName) level(SafeDirectoryName(countyName));
+    }
+    if (d.back() != '/') d.push_back('/');
+    return ok ? d : std::string();
+}
+
+} // namespace zalor
