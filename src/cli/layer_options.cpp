@@ -50,8 +50,8 @@ std::string UnknownName(const std::string& option, const std::string& name, cons
 std::vector<std::string> ClassBoxes(int mask)
 {
     std::vector<std::string> keys;
-    for (const SettingDef& def : SettingTable())
-        if ((def.selectionMasks & mask) != 0) keys.push_back(def.key);
+    for (const SelectionBoxDef& box : SelectionBoxTable())
+        if ((box.masks & mask) != 0) keys.push_back(box.key);
     return keys;
 }
 
@@ -179,9 +179,8 @@ std::string ApplyNamedSelection(RunSettings& s, const NamedSelection& selection)
     if (selection.fields)
         for (const LineGroupDef* g : groups)
             for (const std::string& box : g->fieldBoxes) {
-                const SettingDef& def = *FindSetting(box);
-                if (useDefaults) s.Set(box, def.defaultValue);
-                else s.SetBox(box, (def.columnGroups & columns) != 0);
+                if (useDefaults) s.Set(box, FindSetting(box)->defaultValue);
+                else s.SetBox(box, (FindFieldBox(box)->columnGroups & columns) != 0);
             }
     // The options of the named area layers (of every layer when none is named).
     for (const AreaLayerDef* a : layers) {
@@ -283,7 +282,7 @@ std::string LayerListing(const RunSettings& s)
         std::string files = Files(suffix, format);
         bool nodes = false;
         for (const std::string& box : g.fieldBoxes)
-            nodes = nodes || (nodeField && (FindSetting(box)->columnGroups & nodeField->columnGroups) != 0);
+            nodes = nodes || (nodeField && (FindFieldBox(box)->columnGroups & nodeField->columnGroups) != 0);
         if (nodes && format.points) files += ", with nodes " + Files(suffix + nodeField->fileSuffix, format);
         lines.Add({g.name, Trimmed(g.caption), KeyRanges(g.boxes), files});
     }
@@ -324,10 +323,9 @@ std::string LayerListing(const RunSettings& s)
             std::vector<std::string> boxes;
             bool byDefault = false;
             for (const std::string& box : g.fieldBoxes) {
-                const SettingDef& def = *FindSetting(box);
-                if ((def.columnGroups & f.columnGroups) == 0) continue;
+                if ((FindFieldBox(box)->columnGroups & f.columnGroups) == 0) continue;
                 boxes.push_back(box);
-                byDefault = byDefault || def.defaultValue == "1";
+                byDefault = byDefault || FindSetting(box)->defaultValue == "1";
             }
             if (!boxes.empty()) sets.push_back(g.name + ":" + Joined(SplitNames(KeyRanges(boxes)), ","));
             if (byDefault) defaults.push_back(g.name);

@@ -36,12 +36,10 @@ namespace {
 // "data.zip" holds loose files).
 bool IsArchivePath(const std::string& path)
 {
-    const std::string name = FileNamePart(path);
+    std::string name = FileNamePart(path);
+    for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    return ext == "ZIP";
+    return dot != std::string::npos && name.substr(dot) == ".ZIP";
 }
 
 // Only regular files are read: a device, a pipe or a directory could block

@@ -8,10 +8,10 @@ void BuildCfccSelection(const RunSettings& s, int mask, TClist& set)
 {
     const bool all = mask == kMaskAllChains;
     char code[4] = {0, 0, 0, 0};
-    for (const SettingDef& def : SettingTable()) {
-        if ((def.selectionMasks & mask) == 0) continue;
-        if (!(all && def.forcedByAllChains) && !s.Box(def.key)) continue;
-        for (const CfccRange& r : def.codes) {
+    for (const SelectionBoxDef& box : SelectionBoxTable()) {
+        if ((box.masks & mask) == 0) continue;
+        if (!(all && box.forcedByAllChains) && !s.Box(box.key)) continue;
+        for (const CfccRange& r : box.codes) {
             code[0] = r.letter;
             for (int n = r.first; n <= r.last; ++n) {
                 code[1] = static_cast<char>('0' + n / 10);
@@ -26,8 +26,8 @@ namespace {
 
 bool AnySelectionBox(const RunSettings& s, int mask)
 {
-    for (const SettingDef& def : SettingTable())
-        if ((def.selectionMasks & mask) != 0 && s.Box(def.key)) return true;
+    for (const SelectionBoxDef& box : SelectionBoxTable())
+        if ((box.masks & mask) != 0 && s.Box(box.key)) return true;
     return false;
 }
 
@@ -54,7 +54,7 @@ int LineColumnGroups(const RunSettings& s, int mask)
     for (const LineGroupDef& g : LineGroupTable())
         if (g.mask == mask)
             for (const std::string& box : g.fieldBoxes)
-                if (s.Box(box)) groups |= FindSetting(box)->columnGroups;
+                if (s.Box(box)) groups |= FindFieldBox(box)->columnGroups;
     return groups;
 }
 
@@ -104,13 +104,14 @@ std::string UnsafeOutputNames(const RunSettings& s)
 
 std::string AreaSpecOf(std::string_view boxKey)
 {
-    const SettingDef* def = FindSetting(boxKey);
-    if (!def || def->areaLayer < 0) return {};
-    const AreaLayerDef& layer = AreaLayerTable()[static_cast<std::size_t>(def->areaLayer)];
-    if (!layer.nameKey.empty()) return {}; // named by a suffix, not by the box
-    char field[16];
-    std::snprintf(field, sizeof field, "|%03d%02d", layer.column, layer.width);
-    return layer.name + field;
+    for (const AreaLayerDef& layer : AreaLayerTable()) {
+        if (layer.boxKey.empty() || layer.boxKey != boxKey) continue;
+        if (!layer.nameKey.empty()) return {}; // named by a suffix, not by the box
+        char field[16];
+        std::snprintf(field, sizeof field, "|%03d%02d", layer.column, layer.width);
+        return layer.name + field;
+    }
+    return {};
 }
 
 } // namespace zalor

@@ -56,6 +56,8 @@ struct Builder {
     std::vector<SettingDef> defs;
     std::vector<SaveItem> save;
     std::vector<LineGroupDef> groups;
+    std::vector<SelectionBoxDef> selectionBoxes;
+    std::vector<FieldBoxDef> fieldBoxes;
     SettingPlace place = SettingPlace::Hidden;
     int page = -1;
 
@@ -129,9 +131,7 @@ struct Builder {
                           bool forced = false)
     {
         SettingDef& d = Box(std::move(key), RangeCaption(codes), std::move(description));
-        d.selectionMasks = masks;
-        d.forcedByAllChains = forced;
-        d.codes = std::move(codes);
+        selectionBoxes.push_back({d.key, masks, forced, std::move(codes)});
         d.setReset = true;
         d.onNew = NewAction::Clear;
         return d;
@@ -412,8 +412,7 @@ void FieldBoxes(Builder& t)
             if (g.mask == fields[q].group) group = &g;
         t.page = group->page;
         SettingDef& d = t.Box("CbQ" + Two(q), fields[q].caption, {}, on);
-        d.fieldGroup = fields[q].group;
-        d.columnGroups = fields[q].columns;
+        t.fieldBoxes.push_back({d.key, fields[q].group, fields[q].columns});
         d.onNew = q <= 2 ? NewAction::Set : NewAction::Clear;
         group->fieldBoxes.push_back(d.key);
     }
@@ -494,6 +493,8 @@ struct Tables {
     std::vector<SaveItem> save;
     std::vector<LineGroupDef> groups;
     std::vector<AreaLayerDef> areas;
+    std::vector<SelectionBoxDef> selectionBoxes;
+    std::vector<FieldBoxDef> fieldBoxes;
 };
 
 // The area layers in the order they are written.
@@ -602,13 +603,13 @@ Tables BuildTables()
         AreaLayerDef& a = out.areas[i];
         a.defaultName = a.nameKey.empty() ? a.name : t.Find(a.nameKey).defaultValue;
         if (a.boxKey.empty()) continue;
-        SettingDef& box = t.Find(a.boxKey);
-        box.areaLayer = static_cast<int>(i);
-        a.caption = a.caption.empty() ? box.caption : a.caption;
+        a.caption = a.caption.empty() ? t.Find(a.boxKey).caption : a.caption;
     }
     out.settings = std::move(t.defs);
     out.save = std::move(t.save);
     out.groups = std::move(t.groups);
+    out.selectionBoxes = std::move(t.selectionBoxes);
+    out.fieldBoxes = std::move(t.fieldBoxes);
     return out;
 }
 
@@ -624,6 +625,22 @@ const std::vector<SettingDef>& SettingTable() { return AllTables().settings; }
 const std::vector<SaveItem>& SaveOrder() { return AllTables().save; }
 const std::vector<LineGroupDef>& LineGroupTable() { return AllTables().groups; }
 const std::vector<AreaLayerDef>& AreaLayerTable() { return AllTables().areas; }
+const std::vector<SelectionBoxDef>& SelectionBoxTable() { return AllTables().selectionBoxes; }
+const std::vector<FieldBoxDef>& FieldBoxTable() { return AllTables().fieldBoxes; }
+
+const SelectionBoxDef* FindSelectionBox(std::string_view key)
+{
+    for (const SelectionBoxDef& box : SelectionBoxTable())
+        if (box.key == key) return &box;
+    return nullptr;
+}
+
+const FieldBoxDef* FindFieldBox(std::string_view key)
+{
+    for (const FieldBoxDef& box : FieldBoxTable())
+        if (box.key == key) return &box;
+    return nullptr;
+}
 
 const std::vector<OutputFieldDef>& OutputFieldTable()
 {

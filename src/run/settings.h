@@ -89,21 +89,32 @@ struct SettingDef {
     bool fileNamePart = false; // part of output file names (a suffix): no separator, no ".."
     int choiceValue = 0;      // a Radio's value (RbF1 is 1)
     int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
-    // Feature selection boxes: the selections they feed and the codes they add.
-    int selectionMasks = 0;
-    bool forcedByAllChains = false; // its codes go into the all-chains file whatever the box says
-    std::vector<CfccRange> codes;
-    // Output-field boxes: their line group (its mask) and the column groups they add.
-    int fieldGroup = 0;
-    int columnGroups = 0;
-    // Area boxes: their layer in AreaLayerTable(); -1 for none.
-    int areaLayer = -1;
 };
 
 // The table of every setting.
 const std::vector<SettingDef>& SettingTable();
 // The setting of a key, or null.
 const SettingDef* FindSetting(std::string_view key);
+
+// What the boxes of the feature dialog mean: a selection box adds CFCC
+// codes to selections, an output-field box columns to the line files of
+// its group. The plan's builders read them.
+struct SelectionBoxDef {
+    std::string key;
+    int masks = 0;                  // the selections it feeds (SelectionMask bits)
+    bool forcedByAllChains = false; // its codes go into the all-chains file whatever the box says
+    std::vector<CfccRange> codes;
+};
+const std::vector<SelectionBoxDef>& SelectionBoxTable();
+const SelectionBoxDef* FindSelectionBox(std::string_view key);
+
+struct FieldBoxDef {
+    std::string key;
+    int group = 0;        // its line group (the group's mask)
+    int columnGroups = 0; // the column groups it adds (LineColumnGroup bits)
+};
+const std::vector<FieldBoxDef>& FieldBoxTable();
+const FieldBoxDef* FindFieldBox(std::string_view key);
 
 // One line group of the feature dialog, and the all-chains file.
 struct LineGroupDef {

@@ -36,7 +36,7 @@ QCheckBox* MakeBox(const SettingDef& def, QWidget* parent)
     box->setEnabled(def.enabled);
     const std::string spec = AreaSpecOf(def.key);
     if (!spec.empty()) box->setToolTip(FromText(spec));
-    else if (!def.description.empty() && !def.codes.empty()) box->setToolTip(FromText(def.description));
+    else if (!def.description.empty() && FindSelectionBox(def.key)) box->setToolTip(FromText(def.description));
     return box;
 }
 
@@ -48,8 +48,8 @@ QLineEdit* MakeSuffix(const SettingDef& def, QWidget* parent)
     return edit;
 }
 
-bool IsFieldBox(const SettingDef& def) { return def.fieldGroup != 0; }
-bool IsSelectionBox(const SettingDef& def) { return !def.codes.empty(); }
+bool IsFieldBox(const SettingDef& def) { return FindFieldBox(def.key) != nullptr; }
+bool IsSelectionBox(const SettingDef& def) { return FindSelectionBox(def.key) != nullptr; }
 
 // The controls of a feature page, in the groups they are laid out in: the
 // boxes that choose what is written (each with its codes beside it), the
