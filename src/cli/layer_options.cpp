@@ -264,17 +264,13 @@ const OutputFormatDef& FormatOf(const RunSettings& s)
 
 } // namespace
 
-std::string LayerListing(const RunSettings& s)
+namespace {
+
+std::string LineGroupListing(const RunSettings& s, const OutputFormatDef& format)
 {
-    const OutputFormatDef& format = FormatOf(s);
     const OutputFieldDef* nodeField = nullptr;
     for (const OutputFieldDef& f : OutputFieldTable())
         if (!f.fileSuffix.empty()) nodeField = &f;
-
-    std::string out = (format.tables ? "Tables of the one file TGRssccc" + format.extensions.front() + " as the "
-                                     : "Files as the ") +
-                      format.name + " format (-f) names them, for a county TGRssccc.\n\n";
-    out += "Line groups: --lines NAME,...  (all: every group, with the all-chains file)\n";
     Table lines;
     lines.Add({"NAME", "HOLDS", "SETS", "FILES"});
     for (const LineGroupDef& g : LineGroupTable()) {
@@ -286,9 +282,11 @@ std::string LayerListing(const RunSettings& s)
         if (nodes && format.points) files += ", with nodes " + Files(suffix + nodeField->fileSuffix, format);
         lines.Add({g.name, Trimmed(g.caption), KeyRanges(g.boxes), files});
     }
-    out += lines.Text();
+    return "Line groups: --lines NAME,...  (all: every group, with the all-chains file)\n" + lines.Text();
+}
 
-    out += "\nArea layers: --areas NAME,...  (all: every layer offered)\n";
+std::string AreaLayerListing(const RunSettings& s, const OutputFormatDef& format)
+{
     Table areas;
     areas.Add({"NAME", "HOLDS", "SETS", "FILES"});
     for (const AreaLayerDef& a : AreaLayerTable()) {
@@ -298,9 +296,11 @@ std::string LayerListing(const RunSettings& s)
         areas.Add({a.defaultName, Trimmed(a.caption) + (Offered(a) ? "" : " (not offered)"), KeyRanges(AreaKeys(a)),
                    Offered(a) ? files : std::string()});
     }
-    out += areas.Text();
+    return "\nArea layers: --areas NAME,...  (all: every layer offered)\n" + areas.Text();
+}
 
-    out += "\nLandmark points: --points  (every class)\n";
+std::string PointLayerListing(const RunSettings& s, const OutputFormatDef& format)
+{
     Table points;
     points.Add({"NAME", "HOLDS", "SETS", "FILES"});
     for (const PointLayerDef& p : PointLayerTable()) {
@@ -312,9 +312,11 @@ std::string LayerListing(const RunSettings& s)
             points.Add({"", "  " + Trimmed(def.caption) + " " + Trimmed(def.description), key, ""});
         }
     }
-    out += points.Text();
+    return "\nLandmark points: --points  (every class)\n" + points.Text();
+}
 
-    out += "\nOutput fields of the line groups: --fields NAME,...  (all; default: the boxes checked by default)\n";
+std::string FieldListing()
+{
     Table fields;
     fields.Add({"NAME", "COLUMNS", "SETS", "DEFAULT IN"});
     for (const OutputFieldDef& f : OutputFieldTable()) {
@@ -332,9 +334,14 @@ std::string LayerListing(const RunSettings& s)
         }
         fields.Add({f.name, f.caption, Joined(sets, " "), Joined(defaults)});
     }
-    out += fields.Text();
-    out += "\n--centroids and --exclude-water set the options of the named area layers (of every layer when\n"
-           "--areas is not given):";
+    return "\nOutput fields of the line groups: --fields NAME,...  (all; default: the boxes checked by default)\n" +
+           fields.Text();
+}
+
+std::string AreaOptionListing()
+{
+    std::string out = "\n--centroids and --exclude-water set the options of the named area layers (of every layer "
+                      "when\n--areas is not given):";
     std::vector<std::string> centroidKeys, waterKeys;
     for (const AreaLayerDef& a : AreaLayerTable()) {
         if (!a.centroidKey.empty() && (centroidKeys.empty() || centroidKeys.back() != a.centroidKey))
@@ -342,8 +349,19 @@ std::string LayerListing(const RunSettings& s)
         if (!a.excludeWaterKey.empty() && (waterKeys.empty() || waterKeys.back() != a.excludeWaterKey))
             waterKeys.push_back(a.excludeWaterKey);
     }
-    out += " " + KeyRanges(centroidKeys) + "; " + Joined(waterKeys) + ".\n";
-    return out;
+    return out + " " + KeyRanges(centroidKeys) + "; " + Joined(waterKeys) + ".\n";
+}
+
+} // namespace
+
+std::string LayerListing(const RunSettings& s)
+{
+    const OutputFormatDef& format = FormatOf(s);
+    const std::string head = (format.tables ? "Tables of the one file TGRssccc" + format.extensions.front() + " as the "
+                                            : "Files as the ") +
+                             format.name + " format (-f) names them, for a county TGRssccc.\n\n";
+    return head + LineGroupListing(s, format) + AreaLayerListing(s, format) + PointLayerListing(s, format) +
+           FieldListing() + AreaOptionListing();
 }
 
 } // namespace zalor

@@ -32,22 +32,22 @@ struct FormatDriver {
     using ContainerFunction = std::shared_ptr<LayerContainer> (*)(const std::string& path, std::string& error);
     using NoteFunction = std::string (*)(const LambertParameters&);
 
-    std::string_view name;    // on the command line: "mif", "shp", ...
-    std::string_view caption; // its button in the options dialog
+    std::string_view name{};  // on the command line: "mif", "shp", ...
+    std::string_view caption{}; // its button in the options dialog
     bool offered = true;      // shown in the options dialog
     // The layer's files: the main one (the layer is known by it) first. A
     // format of one file per county has only the file's extension here.
-    std::span<const std::string_view> extensions;
+    std::span<const std::string_view> extensions{};
     bool points = true;       // point layers: node files, landmark points, centroids
     // The centroids of an area layer as a point layer beside it, its base
     // name + this; empty when the format has none.
-    std::string_view centroidSuffix;
-    AreaLayout areas;
+    std::string_view centroidSuffix{};
+    AreaLayout areas{};
     // The address, ZIP and FIPS codes of line layers as integer columns
     // (texts of their width otherwise).
     bool integerCodes = false;
     // The files that auto zip gathers into the county's archive.
-    std::span<const std::string_view> zipped;
+    std::span<const std::string_view> zipped{};
     OpenFunction open = nullptr;
     // Formats that hold every layer of a county in one file (the county's
     // base name + the main extension): makes that file. Null for the others.

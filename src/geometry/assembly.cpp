@@ -441,63 +441,81 @@ void SplitPinchedRings(std::vector<Ring>& rings)
     rings = std::move(out);
 }
 
+namespace {
+
+// Whether a ring lies inside another: the first of its points that is not
+// on the other's outline decides. Each ring's locator is made when first asked.
+class RingNesting {
+public:
+    RingNesting(const std::vector<Ring>& rings, const std::vector<AreaBox>& boxes)
+        : rings_(rings), boxes_(boxes), locators_(rings.size())
+    {
+    }
+    bool Inside(uint32_t q, uint32_t j)
+    {
+        if (!locators_[j]) locators_[j] = std::make_unique<RingLocator>(rings_[j]);
+        const Ring& r = rings_[q];
+        const std::size_t m = VertexCount(r);
+        for (std::size_t k = 0; k < m; ++k) {
+            if (!Within(boxes_[j], r[k])) return false;
+            Where w = locators_[j]->Locate(r[k]);
+            if (w != Where::Boundary) return w == Where::Inside;
+        }
+        return false;
+    }
+
+private:
+    const std::vector<Ring>& rings_;
+    const std::vector<AreaBox>& boxes_;
+    std::vector<std::unique_ptr<RingLocator>> locators_;
+};
+
+// The nesting depth of every ring of `withArea`: the number of other rings
+// around it. Candidates are the rings whose box holds the ring's first
+// point, found by a sweep along x.
+std::vector<uint32_t> NestingDepths(const std::vector<Ring>& rings, const std::vector<AreaBox>& box,
+                                    const std::vector<uint32_t>& withArea)
+{
+    std::vector<uint32_t> depth(rings.size(), 0);
+    if (withArea.size() <= 1) return depth;
+    std::vector<uint32_t> byMinX = withArea;
+    std::sort(byMinX.begin(), byMinX.end(), [&](uint32_t a, uint32_t b) { return box[a].minX < box[b].minX; });
+    std::vector<uint32_t> queries = withArea;
+    std::sort(queries.begin(), queries.end(), [&](uint32_t a, uint32_t b) { return rings[a][0].x < rings[b][0].x; });
+    RingNesting nesting(rings, box);
+    std::vector<uint32_t> active;
+    std::size_t next = 0;
+    for (uint32_t q : queries) {
+        GeoPoint p = rings[q][0];
+        while (next < byMinX.size() && box[byMinX[next]].minX <= p.x) active.push_back(byMinX[next++]);
+        for (std::size_t k = 0; k < active.size();) {
+            uint32_t j = active[k];
+            if (box[j].maxX < p.x) { // behind the sweep for good
+                active[k] = active.back();
+                active.pop_back();
+                continue;
+            }
+            if (j != q && box[j].minY <= p.y && p.y <= box[j].maxY && nesting.Inside(q, j)) ++depth[q];
+            ++k;
+        }
+    }
+    return depth;
+}
+
+} // namespace
+
 void OrientRings(std::vector<Ring>& rings)
 {
     const std::size_t n = rings.size();
     std::vector<Wide> area(n);
     std::vector<AreaBox> box(n);
+    std::vector<uint32_t> withArea;
     for (std::size_t i = 0; i < n; ++i) {
         area[i] = TwiceArea(rings[i]);
         for (GeoPoint p : rings[i]) box[i].Widen(p);
-    }
-
-    // Nesting depth of every ring with an area: the number of other rings
-    // around it. Candidates are the rings whose box holds the ring's first
-    // point, found by a sweep along x.
-    std::vector<uint32_t> depth(n, 0);
-    std::vector<uint32_t> withArea;
-    for (std::size_t i = 0; i < n; ++i)
         if (area[i] != 0) withArea.push_back(static_cast<uint32_t>(i));
-    if (withArea.size() > 1) {
-        std::vector<uint32_t> byMinX = withArea;
-        std::sort(byMinX.begin(), byMinX.end(), [&](uint32_t a, uint32_t b) { return box[a].minX < box[b].minX; });
-        std::vector<uint32_t> queries = withArea;
-        std::sort(queries.begin(), queries.end(),
-                  [&](uint32_t a, uint32_t b) { return rings[a][0].x < rings[b][0].x; });
-        std::vector<std::unique_ptr<RingLocator>> locators(n);
-
-        // Whether ring q lies inside ring j: the first of its points that is
-        // not on j's outline decides.
-        auto inside = [&](uint32_t q, uint32_t j) {
-            if (!locators[j]) locators[j] = std::make_unique<RingLocator>(rings[j]);
-            const Ring& r = rings[q];
-            std::size_t m = VertexCount(r);
-            for (std::size_t k = 0; k < m; ++k) {
-                if (!Within(box[j], r[k])) return false;
-                Where w = locators[j]->Locate(r[k]);
-                if (w != Where::Boundary) return w == Where::Inside;
-            }
-            return false;
-        };
-
-        std::vector<uint32_t> active;
-        std::size_t next = 0;
-        for (uint32_t q : queries) {
-            GeoPoint p = rings[q][0];
-            while (next < byMinX.size() && box[byMinX[next]].minX <= p.x) active.push_back(byMinX[next++]);
-            for (std::size_t k = 0; k < active.size();) {
-                uint32_t j = active[k];
-                if (box[j].maxX < p.x) { // behind the sweep for good
-                    active[k] = active.back();
-                    active.pop_back();
-                    continue;
-                }
-                if (j != q && box[j].minY <= p.y && p.y <= box[j].maxY && inside(q, j)) ++depth[q];
-                ++k;
-            }
-        }
     }
-
+    const std::vector<uint32_t> depth = NestingDepths(rings, box, withArea);
     // Outer rings clockwise (negative area), holes counter-clockwise.
     for (std::size_t i = 0; i < n; ++i) {
         if (area[i] == 0) continue;

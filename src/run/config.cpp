@@ -221,73 +221,103 @@ void LineApplier::Apply(std::string_view line)
 
 } // namespace
 
-ConfigLoad LoadConfiguration(RunSettings& s, ConfigurationState& state, const std::string& path, std::string* error)
-{
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return ConfigLoad::Missing;
-        SetError(error, "Unable to Open " + path + ": " + std::strerror(errno));
-        return ConfigLoad::Failed;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        SetError(error, "Unable to Open " + path + ": not a file");
-        return ConfigLoad::Failed;
-    }
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) {
-        SetError(error, "Unable to Open " + path + ": " + std::strerror(errno));
-        return ConfigLoad::Failed;
-    }
+namespace {
 
-    s.inputs.clear();
-    s.memo.clear();
-    LineApplier lines{s, state, {}};
-
-    // Lines end in CR LF, CR or LF; a line may be of any length.
-    std::string buffer(1 << 16, '\0');
-    std::string pending; // the start of a line that runs past the buffer
-    bool skipLf = false; // the last line ended in CR: a following LF belongs to it
-    bool first = true;
-    while (true) {
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f.get());
-        if (n == 0) break;
-        std::string_view chunk(buffer.data(), n);
-        if (first) {
+// Splits the bytes of a file into lines as they come, in blocks: lines end
+// in CR LF, CR or LF, and a line may be of any length.
+class LineSplitter {
+public:
+    explicit LineSplitter(LineApplier& lines) : lines_(lines) {}
+    void Take(std::string_view chunk)
+    {
+        if (first_) {
             // A byte order mark put in by a text editor is not part of the first key.
             if (chunk.starts_with("\xEF\xBB\xBF")) chunk.remove_prefix(3);
-            first = false;
+            first_ = false;
         }
-        if (skipLf && !chunk.empty() && chunk.front() == '\n') chunk.remove_prefix(1);
-        skipLf = false;
+        if (skipLf_ && !chunk.empty() && chunk.front() == '\n') chunk.remove_prefix(1);
+        skipLf_ = false;
         while (!chunk.empty()) {
             std::size_t end = 0;
             while (end < chunk.size() && !IsLineEnd(chunk[end])) ++end;
             if (end == chunk.size()) {
-                pending.append(chunk);
+                pending_.append(chunk);
                 break;
             }
-            if (pending.empty()) {
-                lines.Apply(chunk.substr(0, end));
-            } else {
-                pending.append(chunk.substr(0, end));
-                lines.Apply(pending);
-                pending.clear();
-            }
+            Line(chunk.substr(0, end));
             std::size_t next = end + 1;
             if (chunk[end] == '\r') {
                 if (next < chunk.size()) {
                     if (chunk[next] == '\n') ++next;
                 } else {
-                    skipLf = true;
+                    skipLf_ = true;
                 }
             }
             chunk.remove_prefix(next);
         }
     }
+    // The last line may lack its line end.
+    void End()
+    {
+        if (!pending_.empty()) lines_.Apply(pending_);
+    }
+
+private:
+    void Line(std::string_view text)
+    {
+        if (pending_.empty()) {
+            lines_.Apply(text);
+            return;
+        }
+        pending_.append(text);
+        lines_.Apply(pending_);
+        pending_.clear();
+    }
+
+    LineApplier& lines_;
+    std::string pending_; // the start of a line that runs past the block
+    bool skipLf_ = false; // the last line ended in CR: a following LF belongs to it
+    bool first_ = true;
+};
+
+// The configuration file opened for reading; null, with the reason in
+// `error`, when it cannot be (`missing` when it is not there).
+FilePtr OpenConfiguration(const std::string& path, bool& missing, std::string* error)
+{
+    missing = false;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        missing = errno == ENOENT || errno == ENOTDIR;
+        if (!missing) SetError(error, "Unable to Open " + path + ": " + std::strerror(errno));
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        SetError(error, "Unable to Open " + path + ": not a file");
+        return nullptr;
+    }
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) SetError(error, "Unable to Open " + path + ": " + std::strerror(errno));
+    return f;
+}
+
+} // namespace
+
+ConfigLoad LoadConfiguration(RunSettings& s, ConfigurationState& state, const std::string& path, std::string* error)
+{
+    bool missing = false;
+    FilePtr f = OpenConfiguration(path, missing, error);
+    if (!f) return missing ? ConfigLoad::Missing : ConfigLoad::Failed;
+
+    s.inputs.clear();
+    s.memo.clear();
+    LineApplier lines{s, state, {}};
+    LineSplitter splitter(lines);
+    std::string buffer(1 << 16, '\0');
+    while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f.get()))
+        splitter.Take(std::string_view(buffer.data(), n));
     const bool readError = std::ferror(f.get()) != 0;
     const int err = errno;
-    // The last line may lack its line end.
-    if (!readError && !pending.empty()) lines.Apply(pending);
+    if (!readError) splitter.End();
     lines.Finish();
     if (readError) {
         SetError(error, "Unable to Read " + path + ": " + std::strerror(err));

@@ -6,6 +6,7 @@
 #include "features/line_columns.h"
 #include "formats/format.h"
 #include "run/selection.h"
+#include "run/setting_pages.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,31 +15,6 @@
 namespace zalor {
 
 namespace {
-
-// Feature dialog pages.
-enum Page : int {
-    kPageLines = 0,
-    kPageRoads = 1,
-    kPageRailroads,
-    kPageTransportation,
-    kPageLandmarkLines,
-    kPagePhysical,
-    kPageNonvisible,
-    kPageHydrography,
-    kPageUnclassified,
-    kPageAllChains,
-    kPagePolygons = 10,
-    kPageWater,
-    kPageLandmarkAreas,
-    kPageCurrentAreas,
-    kPage1990Areas,
-    kPageEntityAreas,
-    kPagePoints = 16,
-    kPagePointLandmarks,
-};
-
-// Options dialog groups.
-enum Group : int { kProjection, kSizeReduction, kDirectory, kFormat, kOrdering, kProgram };
 
 std::string Two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
@@ -273,72 +249,135 @@ void OtherLineGroups(Builder& t)
                      "Every chain of the selected classes, with every road, F80 and hydrography chain, in one file"));
 }
 
+// The captions of the current-year area boxes (20 is the group's exclude-water
+// option), of the geographic entities (10 is theirs) and of the 1990 areas
+// (8 is theirs).
+const char* const kCurrentAreaBoxes[22] = {nullptr,
+                           "FIPS County",
+                           "FIPS 55 (MCD/CCD)",
+                           "FIPS 55 (Sub-MCD)",
+                           "FIPS 55 (Incorporated Place)",
+                           "FIPS Consolidated MSA",
+                           "FIPS Primary MSA",
+                           "FIPS Consolidated City",
+                           "FIPS 55 (American Indian/Alaska Native Area)",
+                           "Census American Indian/Alaska Native Area",
+                           "American Indian Trust Land Flag",
+                           "Census Alaska Native Regional Corporation",
+                           "Census Tract/BNA ",
+                           "Block Number",
+                           "Block Groups",
+                           "Congressional District",
+                           "State Senate District",
+                           "State House District",
+                           "Census Voting District ",
+                           "All Polygons",
+                           "Exclude Water ",
+                           "Zip Code Tabulation Boundary (* note)"};
+const char* const kEntityAreaBoxes[11] = {nullptr,
+                            "Congressional District Number, 106th",
+                            "Congressional District Number, 108th",
+                            "Elementary School",
+                            "Secondary School",
+                            "Unified School",
+                            "Traffic Analysis Zone Code",
+                            "Census Urbanized Area Code",
+                            "Urban Flag",
+                            "Census Transportation Planning Package Area Code",
+                            "Exclude Water "};
+const char* const k1990AreaBoxes[9] = {nullptr,
+                        nullptr,
+                        "FIPS 55 (American Indian/Alaska Native Area)",
+                        "FIPS 55 (MCD/CCD)",
+                        "FIPS 55 (Place/CDP)",
+                        "Census Tract/BNA Code",
+                        "Block Number",
+                        "Census American Indian/Alaska Native Area  Code",
+                        "Exclude Water "};
+
 // Current-year areas (20 is the group's exclude-water option), geographic
 // entities (10 is theirs) and 1990 areas (8 is theirs).
 void AreaBoxes(Builder& t)
 {
-    const char* current[22] = {nullptr,
-                               "FIPS County",
-                               "FIPS 55 (MCD/CCD)",
-                               "FIPS 55 (Sub-MCD)",
-                               "FIPS 55 (Incorporated Place)",
-                               "FIPS Consolidated MSA",
-                               "FIPS Primary MSA",
-                               "FIPS Consolidated City",
-                               "FIPS 55 (American Indian/Alaska Native Area)",
-                               "Census American Indian/Alaska Native Area",
-                               "American Indian Trust Land Flag",
-                               "Census Alaska Native Regional Corporation",
-                               "Census Tract/BNA ",
-                               "Block Number",
-                               "Block Groups",
-                               "Congressional District",
-                               "State Senate District",
-                               "State House District",
-                               "Census Voting District ",
-                               "All Polygons",
-                               "Exclude Water ",
-                               "Zip Code Tabulation Boundary (* note)"};
     t.page = kPageCurrentAreas;
     for (int i = 1; i <= 21; ++i) {
-        SettingDef& d = t.Box(Key("CbAr", i), current[i]);
+        SettingDef& d = t.Box(Key("CbAr", i), kCurrentAreaBoxes[i]);
         d.setReset = true;
         d.onNew = i <= 3 ? NewAction::Set : i <= 20 ? NewAction::Clear : NewAction::Keep;
         d.enabled = i < 16 || i > 18; // not offered
     }
-    const char* entities[11] = {nullptr,
-                                "Congressional District Number, 106th",
-                                "Congressional District Number, 108th",
-                                "Elementary School",
-                                "Secondary School",
-                                "Unified School",
-                                "Traffic Analysis Zone Code",
-                                "Census Urbanized Area Code",
-                                "Urban Flag",
-                                "Census Transportation Planning Package Area Code",
-                                "Exclude Water "};
     t.page = kPageEntityAreas;
     for (int k = 1; k <= 10; ++k) {
-        SettingDef& d = t.Box(Key("CbAt", k), entities[k]);
+        SettingDef& d = t.Box(Key("CbAt", k), kEntityAreaBoxes[k]);
         d.setReset = k <= 9;
         d.onNew = NewAction::Clear;
     }
-    const char* y1990[9] = {nullptr,
-                            nullptr,
-                            "FIPS 55 (American Indian/Alaska Native Area)",
-                            "FIPS 55 (MCD/CCD)",
-                            "FIPS 55 (Place/CDP)",
-                            "Census Tract/BNA Code",
-                            "Block Number",
-                            "Census American Indian/Alaska Native Area  Code",
-                            "Exclude Water "};
     t.page = kPage1990Areas;
     for (int j = 2; j <= 8; ++j) {
-        SettingDef& d = t.Box(Key("CbAs", j), y1990[j]);
+        SettingDef& d = t.Box(Key("CbAs", j), k1990AreaBoxes[j]);
         d.setReset = j <= 7;
         d.onNew = j <= 7 ? NewAction::Clear : NewAction::Keep;
     }
 }
+
+// The output-field boxes 1 to 49 by number.
+struct Field {
+    int group;   // line group mask
+    int columns; // LineColumnGroup bits
+    const char* caption;
+};
+const Field kFieldBoxes[50] = {
+    {},
+    {1, kColTlid, "TIGER ID"},
+    {1, kColCfcc, "CFCC"},
+    {1, kColName, "First Name"},
+    {1, kColName1, "Second Name"},
+    {1, kColName2, "Third Name"},
+    {1, kColAddress, "Address"},
+    {1, kColZip, "Zip Code"},
+    {1, kColFmcd, "FIPS 55 (MCD/CCD)"},
+    {1, kColFpl, "FIPS 55 (Incorporated Place)"},
+    {1, kColNodes, "Node and Links"},
+    {2, kColTlid, "TIGER ID"},
+    {2, kColCfcc, "CFCC"},
+    {2, kColName, "First Name"},
+    {2, kColName1, "Second Name"},
+    {2, kColName2, "Third Name"},
+    {2, kColFmcd, "FIPS 55 (MCD/CCD)"},
+    {2, kColFpl, "FIPS 55 (Incorporated Place)"},
+    {64, kColCfcc, "CFCC"},
+    {64, kColName, "First Name"},
+    {64, kColName1, "Second Name"},
+    {64, kColName2, "Third Name"},
+    {64, kColFmcd, "FIPS 55 (MCD/CCD)"},
+    {64, kColFpl, "FIPS 55 (Incorporated Place)"},
+    {64, 0, "(adds no column)"},
+    {2, kColNodes, "Node and Links"},
+    {64, kColNodes, "Node and Links"},
+    {8, kColTlid, "TIGER ID"},
+    {8, kColNodes | kColCfcc, "CFCC, Node and Links"},
+    {8, kColFmcd, "FIPS 55 (MCD/CCD)"},
+    {8, kColFpl, "FIPS 55 (Incorporated Place)"},
+    {8, kColName, "First Name"},
+    {8, kColName1, "Second Name"},
+    {8, kColName2, "Third Name"},
+    {16, kColTlid, "TIGER ID"},
+    {16, kColCfcc, "CFCC"},
+    {32, kColTlid, "TIGER ID"},
+    {32, kColCfcc, "CFCC"},
+    {255, kColTlid, "TIGER ID"},
+    {255, kColCfcc, "CFCC"},
+    {255, kColName, "First Name"},
+    {255, kColName1, "Second Name"},
+    {255, kColName2, "Third Name"},
+    {255, kColAddress, "Address"},
+    {255, kColZip, "Zip Code"},
+    {255, kColFmcd, "FIPS 55 (MCD/CCD)"},
+    {255, kColFpl, "FIPS 55 (Incorporated Place)"},
+    {255, kColNodes, "Node and Links"},
+    {4, kColTlid, "TIGER ID"},
+    {4, kColCfcc, "CFCC"},
+};
 
 // The output-field boxes: which line group each belongs to and which column
 // groups it adds. On the hydrography page the boxes act one place along
@@ -346,73 +385,16 @@ void AreaBoxes(Builder& t)
 // also adds the node numbers; the captions say what each box adds.
 void FieldBoxes(Builder& t)
 {
-    struct Field {
-        int group;   // line group mask
-        int columns; // LineColumnGroup bits
-        const char* caption;
-    };
-    const Field fields[50] = {
-        {},
-        {1, kColTlid, "TIGER ID"},
-        {1, kColCfcc, "CFCC"},
-        {1, kColName, "First Name"},
-        {1, kColName1, "Second Name"},
-        {1, kColName2, "Third Name"},
-        {1, kColAddress, "Address"},
-        {1, kColZip, "Zip Code"},
-        {1, kColFmcd, "FIPS 55 (MCD/CCD)"},
-        {1, kColFpl, "FIPS 55 (Incorporated Place)"},
-        {1, kColNodes, "Node and Links"},
-        {2, kColTlid, "TIGER ID"},
-        {2, kColCfcc, "CFCC"},
-        {2, kColName, "First Name"},
-        {2, kColName1, "Second Name"},
-        {2, kColName2, "Third Name"},
-        {2, kColFmcd, "FIPS 55 (MCD/CCD)"},
-        {2, kColFpl, "FIPS 55 (Incorporated Place)"},
-        {64, kColCfcc, "CFCC"},
-        {64, kColName, "First Name"},
-        {64, kColName1, "Second Name"},
-        {64, kColName2, "Third Name"},
-        {64, kColFmcd, "FIPS 55 (MCD/CCD)"},
-        {64, kColFpl, "FIPS 55 (Incorporated Place)"},
-        {64, 0, "(adds no column)"},
-        {2, kColNodes, "Node and Links"},
-        {64, kColNodes, "Node and Links"},
-        {8, kColTlid, "TIGER ID"},
-        {8, kColNodes | kColCfcc, "CFCC, Node and Links"},
-        {8, kColFmcd, "FIPS 55 (MCD/CCD)"},
-        {8, kColFpl, "FIPS 55 (Incorporated Place)"},
-        {8, kColName, "First Name"},
-        {8, kColName1, "Second Name"},
-        {8, kColName2, "Third Name"},
-        {16, kColTlid, "TIGER ID"},
-        {16, kColCfcc, "CFCC"},
-        {32, kColTlid, "TIGER ID"},
-        {32, kColCfcc, "CFCC"},
-        {255, kColTlid, "TIGER ID"},
-        {255, kColCfcc, "CFCC"},
-        {255, kColName, "First Name"},
-        {255, kColName1, "Second Name"},
-        {255, kColName2, "Third Name"},
-        {255, kColAddress, "Address"},
-        {255, kColZip, "Zip Code"},
-        {255, kColFmcd, "FIPS 55 (MCD/CCD)"},
-        {255, kColFpl, "FIPS 55 (Incorporated Place)"},
-        {255, kColNodes, "Node and Links"},
-        {4, kColTlid, "TIGER ID"},
-        {4, kColCfcc, "CFCC"},
-    };
     const int checked[] = {1, 2, 3, 4, 11, 12, 13, 14, 48, 49, 27, 28, 31, 32, 34, 35, 36, 37, 38, 39, 40, 41};
     for (int q = 1; q <= 49; ++q) {
         bool on = false;
         for (int c : checked) on = on || c == q;
         LineGroupDef* group = nullptr;
         for (LineGroupDef& g : t.groups)
-            if (g.mask == fields[q].group) group = &g;
+            if (g.mask == kFieldBoxes[q].group) group = &g;
         t.page = group->page;
-        SettingDef& d = t.Box("CbQ" + Two(q), fields[q].caption, {}, on);
-        t.fieldBoxes.push_back({d.key, fields[q].group, fields[q].columns});
+        SettingDef& d = t.Box("CbQ" + Two(q), kFieldBoxes[q].caption, {}, on);
+        t.fieldBoxes.push_back({d.key, kFieldBoxes[q].group, kFieldBoxes[q].columns});
         d.onNew = q <= 2 ? NewAction::Set : NewAction::Clear;
         group->fieldBoxes.push_back(d.key);
     }
@@ -497,6 +479,26 @@ struct Tables {
     std::vector<FieldBoxDef> fieldBoxes;
 };
 
+// The key fields of the area layers of the current-year, 1990 and entity
+// boxes: their names, columns and widths, by box number.
+struct AreaSpec {
+    const char* name;
+    int column, width;
+};
+const AreaSpec kCurrentAreas[22] = {{},
+                          {"CNTY", 6, 5},      {"FMCD", 57, 5},     {"FSMCD", 62, 5},   {"FPL", 67, 5},
+                          {"CMSAMSA", 27, 4},  {"PMSA", 31, 4},     {"FCCITY", 52, 5},  {"FAIR", 35, 5},
+                          {"AIR", 40, 4},      {"TRUST", 44, 1},    {"ANRC", 45, 2},    {"CTBNA00", 72, 6},
+                          {"BLK00", 78, 4},    {"BGP00", 78, 1},    {"CDCU", 83, 2},    {"STSENATE", 85, 6},
+                          {"STHOUSE", 85, 6},  {"VTD00", 97, 6},    {"POLYID", 16, 10}, {},
+                          {"ZCTA5", 114, 5}};
+const AreaSpec k1990Areas[8] = {{}, {}, {"FAIR90", 26, 5}, {"FMCD90", 31, 5}, {"FPL90", 36, 5},
+                       {"CTBNA90", 41, 6}, {"BLK90", 47, 4}, {"AIR90", 95, 4}};
+const AreaSpec kEntityAreas[10] = {{},
+                           {"CD106", 51, 2},  {"CD108", 53, 2},   {"SDELM", 55, 5},
+                           {"SDSEC", 65, 5},  {"SDUNI", 70, 5},   {"TAZ", 75, 6},
+                           {"UA", 81, 4},     {"URBFLAG", 85, 1}, {"CTPP", 86, 4}};
+
 // The area layers in the order they are written.
 std::vector<AreaLayerDef> AreaLayers()
 {
@@ -534,36 +536,21 @@ std::vector<AreaLayerDef> AreaLayers()
     landmarks.excludeWaterKey = "CbD10";
     landmarks.centroidKey = "CbCn2";
 
-    struct Spec {
-        const char* name;
-        int column, width;
-    };
-    const Spec current[22] = {{},
-                              {"CNTY", 6, 5},      {"FMCD", 57, 5},     {"FSMCD", 62, 5},   {"FPL", 67, 5},
-                              {"CMSAMSA", 27, 4},  {"PMSA", 31, 4},     {"FCCITY", 52, 5},  {"FAIR", 35, 5},
-                              {"AIR", 40, 4},      {"TRUST", 44, 1},    {"ANRC", 45, 2},    {"CTBNA00", 72, 6},
-                              {"BLK00", 78, 4},    {"BGP00", 78, 1},    {"CDCU", 83, 2},    {"STSENATE", 85, 6},
-                              {"STHOUSE", 85, 6},  {"VTD00", 97, 6},    {"POLYID", 16, 10}, {},
-                              {"ZCTA5", 114, 5}};
     for (int i = 1; i <= 21; ++i) {
         if (i == 20) continue;
-        AreaLayerDef& a = layer(current[i].name, "", Key("CbAr", i), kRtsRecords, current[i].column, current[i].width);
+        AreaLayerDef& a = layer(kCurrentAreas[i].name, "", Key("CbAr", i), kRtsRecords, kCurrentAreas[i].column,
+                                kCurrentAreas[i].width);
         a.excludeWaterKey = "CbAr20";
         a.centroidKey = "CbCn3";
     }
-    const Spec y1990[8] = {{}, {}, {"FAIR90", 26, 5}, {"FMCD90", 31, 5}, {"FPL90", 36, 5},
-                           {"CTBNA90", 41, 6}, {"BLK90", 47, 4}, {"AIR90", 95, 4}};
     for (int j = 2; j <= 7; ++j) {
-        AreaLayerDef& a = layer(y1990[j].name, "", Key("CbAs", j), kRtaRecords, y1990[j].column, y1990[j].width);
+        AreaLayerDef& a = layer(k1990Areas[j].name, "", Key("CbAs", j), kRtaRecords, k1990Areas[j].column, k1990Areas[j].width);
         a.excludeWaterKey = "CbAs8";
         a.centroidKey = "CbCn4";
     }
-    const Spec entities[10] = {{},
-                               {"CD106", 51, 2},  {"CD108", 53, 2},   {"SDELM", 55, 5},
-                               {"SDSEC", 65, 5},  {"SDUNI", 70, 5},   {"TAZ", 75, 6},
-                               {"UA", 81, 4},     {"URBFLAG", 85, 1}, {"CTPP", 86, 4}};
     for (int k = 1; k <= 9; ++k) {
-        AreaLayerDef& a = layer(entities[k].name, "", Key("CbAt", k), kRtaRecords, entities[k].column, entities[k].width);
+        AreaLayerDef& a = layer(kEntityAreas[k].name, "", Key("CbAt", k), kRtaRecords, kEntityAreas[k].column,
+                                kEntityAreas[k].width);
         a.excludeWaterKey = "CbAt10";
         a.centroidKey = "CbCn5";
     }
@@ -676,54 +663,6 @@ const std::vector<OutputFormatDef>& OutputFormatTable()
         return out;
     }();
     return formats;
-}
-
-const std::vector<FeaturePageDef>& FeaturePageTable()
-{
-    static const std::vector<FeaturePageDef> pages = {
-        {kPageLines, -1, "Line", "LINES",
-         "Line features are the chains of the county (record type 1 with its shape points), written one file "
-         "per class: each class page chooses the census feature classes (CFCC) that go into the file, the "
-         "file's suffix and the fields of its attribute table. The all-chains page writes every chosen chain "
-         "into one file.",
-         {}},
-        {kPageRoads, kPageLines, "A- Roads", "Class A: ROADS", {}, {}},
-        {kPageRailroads, kPageLines, "B- RailRoads", "Class B: RAILROADS", {}, {}},
-        {kPageTransportation, kPageLines, "C- Transportation", "Class C: TRANSPORTATION", {}, {}},
-        {kPageLandmarkLines, kPageLines, "D- Landmarks", "Class D: LANDMARKS", {}, {}},
-        {kPagePhysical, kPageLines, "E- Physical", "Class E: PHYSICAL", {}, {}},
-        {kPageNonvisible, kPageLines, "F- Non-Visible", "Class F: NON-VISIBLE", {}, {}},
-        {kPageHydrography, kPageLines, "H- Hydrography", "Class H: HYDROGRAPHIC", {}, {}},
-        {kPageUnclassified, kPageLines, "X- Unclassified", "Class X: UNKNOWN", {}, {}},
-        {kPageAllChains, kPageLines, "All : A -  X", "ABCDEFHX: ALL", {},
-         "* Warning *  This Options Produces the Largest Line File!"},
-        {kPagePolygons, -1, "Polygon", "POLYGONS",
-         "Polygon features are areas assembled from the chains that bound them: water, landmark areas, and "
-         "the current-year, 1990 and other statistical and political areas. Each checked box writes one area "
-         "file; its tooltip names the layer and the record field whose value makes one area. Exclude Water "
-         "leaves out the water polygons; Calculate Centroid adds the areas' centroids as a point layer "
-         "beside a MIF area layer.",
-         {}},
-        {kPageWater, kPagePolygons, "Water", "WATER", {}, {}},
-        {kPageLandmarkAreas, kPagePolygons, "Landmark", "LANDMARKS", {}, {}},
-        {kPageCurrentAreas, kPagePolygons, "Political (Current)", "POLITICAL (current)", {},
-         "Note: * Available only in Census 2000 Data"},
-        {kPage1990Areas, kPagePolygons, "Political (1990)", "POLITICAL (1990)", {}, {}},
-        {kPageEntityAreas, kPagePolygons, "Political (Misc.)", "POLITICAL (misc)", {}, {}},
-        {kPagePoints, -1, "Point", "POINTS",
-         "Point features are the landmark points of the county (record type 7), written into one file with "
-         "their names and census feature classes.",
-         {}},
-        {kPagePointLandmarks, kPagePoints, "Landmark", "LANDMARKS", {}, {}},
-    };
-    return pages;
-}
-
-const std::vector<std::string>& OptionsGroupTable()
-{
-    static const std::vector<std::string> groups = {" Projection ", " Size Reduction ", " Output Directory ",
-                                                    " Output Format ", " Ordering ", " Program Options "};
-    return groups;
 }
 
 } // namespace zalor

@@ -1,5 +1,6 @@
 // Shapefiles (point, polyline and polygon records) with their DBF tables.
 #include "formats/shp/dbf.h"
+#include "formats/shp/shp_file.h"
 #include "view/block_reader.h"
 #include "view/readers.h"
 
@@ -155,31 +156,32 @@ bool ShpParser::ReadParts(const unsigned char* starts, int64_t parts, int64_t po
 bool ShpParser::ReadShape(const unsigned char* c, int64_t length, std::string& fault)
 {
     const int type = static_cast<int32_t>(LittleEndian32(c));
-    if (type == 0) return EmptyObject(); // a null shape: nothing to draw
-    if (type == 1) return ReadPointShape(c, length, fault);
-    if (type != 3 && type != 5) {
+    if (type == kShpNullShape) return EmptyObject(); // nothing to draw
+    if (type == TShpFile::kPoint) return ReadPointShape(c, length, fault);
+    if (type != TShpFile::kPolyLine && type != TShpFile::kPolygon) {
         ++unsupported_;
         unsupportedType_ = type;
         return EmptyObject();
     }
-    if (length < 44) {
+    if (length < kShpPolyRecordHead) {
         fault = Fault("a record shorter than its box and counts");
         return false;
     }
     const int64_t parts = static_cast<int32_t>(LittleEndian32(c + 36));
     const int64_t points = static_cast<int32_t>(LittleEndian32(c + 40));
-    if (parts < 0 || points < 0 || 44 + 4 * parts + 16 * points > length) {
+    if (parts < 0 || points < 0 || kShpPolyRecordHead + 4 * parts + 16 * points > length) {
         fault = Fault(std::to_string(parts) + " parts and " + std::to_string(points) +
                       " points do not fit a record of " + std::to_string(length) + " bytes");
         return false;
     }
     if (parts == 0 && points == 0) return EmptyObject();
-    const unsigned char* starts = c + 44;
+    const unsigned char* starts = c + kShpPolyRecordHead;
     if (parts == 0 || LittleEndian32(starts) != 0) {
         fault = Fault("the first part does not start at the first point");
         return false;
     }
-    model_.BeginObject(type == 5 ? ObjectKind::Region : ObjectKind::Line, type == 5 ? kShpPolygonPen : kShpLinePen);
+    const bool polygon = type == TShpFile::kPolygon;
+    model_.BeginObject(polygon ? ObjectKind::Region : ObjectKind::Line, polygon ? kShpPolygonPen : kShpLinePen);
     if (!ReadParts(starts, parts, points, fault)) {
         model_.DropObject();
         return false;
@@ -197,8 +199,9 @@ bool ShpParser::ReadShape(const unsigned char* c, int64_t length, std::string& f
 void ShpParser::Reserve(int64_t end, int fileType)
 {
     try {
-        const int64_t records = (end - 100) / (fileType == 1 ? 28 : 72);
-        model_.Reserve(static_cast<std::size_t>(fileType == 1 ? records : (end - 100) / 16),
+        const bool points = fileType == TShpFile::kPoint;
+        const int64_t records = (end - kShpHeaderSize) / (points ? 28 : 72);
+        model_.Reserve(static_cast<std::size_t>(points ? records : (end - kShpHeaderSize) / 16),
                        static_cast<std::size_t>(records));
     } catch (const std::bad_alloc&) {
     }
@@ -265,8 +268,8 @@ std::string ShpParser::Run()
     if (!model_.BeginFile(std::move(file))) return path_ + ": too many files";
 
     std::string fault;
-    const unsigned char* h = in_.Peek(100);
-    if (!h || BigEndian32(h) != 9994) {
+    const unsigned char* h = in_.Peek(kShpHeaderSize);
+    if (!h || BigEndian32(h) != static_cast<uint32_t>(kShpFileCode)) {
         fault = path_ + ": not a shapefile";
     } else {
         const int64_t stated = int64_t{BigEndian32(h + 24)} * 2;
@@ -274,8 +277,8 @@ std::string ShpParser::Run()
         // The file length the header states (0 while a writer has not
         // finished the file); bytes after it are not records.
         int64_t end = in_.Size();
-        if (stated >= 100 && stated < end) end = stated;
-        in_.Skip(100);
+        if (stated >= kShpHeaderSize && stated < end) end = stated;
+        in_.Skip(kShpHeaderSize);
         Reserve(end, fileType);
         ReadRecords(end, fault);
         if (fault.empty() && stated > in_.Size())

@@ -74,10 +74,10 @@ TShpFile::~TShpFile() { Close(); }
 void TShpFile::WriteFileHeader(TTextFile& f, int64_t fileBytes, bool withBox)
 {
     scratch_.clear();
-    PutBE32(scratch_, 9994);
+    PutBE32(scratch_, kShpFileCode);
     scratch_.resize(24, 0);
     PutBE32(scratch_, Words(fileBytes));
-    PutLE32(scratch_, 1000);
+    PutLE32(scratch_, kShpVersion);
     PutLE32(scratch_, shapeType_);
     if (withBox) {
         PutDouble(scratch_, Degrees(minX_));
@@ -85,7 +85,7 @@ void TShpFile::WriteFileHeader(TTextFile& f, int64_t fileBytes, bool withBox)
         PutDouble(scratch_, Degrees(maxX_));
         PutDouble(scratch_, Degrees(maxY_));
     }
-    scratch_.resize(100, 0);
+    scratch_.resize(kShpHeaderSize, 0);
     f.SetPosition(0);
     f.WriteRaw(scratch_.data(), scratch_.size());
 }
@@ -169,7 +169,7 @@ bool TShpFile::WritePolyRecord(int32_t shapeType, std::span<const GeoPoint> poin
         total += n;
     }
     if (total != static_cast<int64_t>(points.size())) return false;
-    int64_t bytes = 44 + 4 * static_cast<int64_t>(partCounts.size()) + 16 * static_cast<int64_t>(points.size());
+    int64_t bytes = kShpPolyRecordHead + 4 * static_cast<int64_t>(partCounts.size()) + 16 * static_cast<int64_t>(points.size());
     if (bytes / 2 > std::numeric_limits<int32_t>::max()) return false;
 
     int64_t start = main_->GetPosition();

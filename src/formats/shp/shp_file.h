@@ -13,6 +13,16 @@
 
 namespace zalor {
 
+// What the writer and the viewer's reader share of the layout: the file
+// code and version that open the 100-byte header, the shape types, and the
+// bytes of a poly record before its part starts (type, box, part and point
+// counts).
+inline constexpr int32_t kShpFileCode = 9994;
+inline constexpr int32_t kShpVersion = 1000;
+inline constexpr int kShpHeaderSize = 100;
+inline constexpr int32_t kShpNullShape = 0;
+inline constexpr int kShpPolyRecordHead = 44;
+
 class TShpFile {
 public:
     static constexpr int32_t kPoint = 1;
