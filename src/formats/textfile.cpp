@@ -252,21 +252,6 @@ void TTextFile::SetPosition(int64_t position)
     pos_ = std::max<int64_t>(0, position);
 }
 
-void TTextFile::Truncate()
-{
-    if (!open_) return;
-    pos_ = 0;
-    size_ = 0;
-    if (memoryMode_) {
-        memory_.clear();
-        return;
-    }
-    dirty_ = false;
-    bufLen_ = 0;
-    bufStart_ = 0;
-    if (::ftruncate(fd_, 0) != 0 && errno != EINVAL) Fail("Cannot truncate", errno);
-}
-
 bool TTextFile::Close()
 {
     if (!open_) return !failed_;

@@ -55,8 +55,6 @@ public:
     int64_t GetPosition() const { return open_ ? pos_ : 0; }
     void SetPosition(int64_t position);
     bool AtEnd() const { return GetPosition() >= GetSize(); }
-    // Empties the stream (the file is cut to length 0).
-    void Truncate();
 
     // Flushes and closes. False when any write, the flush or the close
     // failed. Later calls return the same answer.

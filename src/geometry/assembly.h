@@ -130,16 +130,6 @@ struct AssembledArea {
 // `sides` holds the polygons of chain i at i - 1: a compact copy of the
 // chain table's links, which every area layer reads in full.
 void SelectBoundaryChains(std::span<const PolygonSides> sides, const TIList& polygonMap, TBList& groups);
-template <class Chains>
-void SelectBoundaryChains(const Chains& chains, const TIList& polygonMap, TBList& groups)
-{
-    std::vector<PolygonSides> sides(static_cast<std::size_t>(chains.ChainCount()));
-    for (std::size_t i = 0; i < sides.size(); ++i) {
-        const ChainShape c = chains.ChainAt(static_cast<int32_t>(i + 1));
-        sides[i] = {c.leftPolygon, c.rightPolygon};
-    }
-    SelectBoundaryChains(std::span<const PolygonSides>(sides), polygonMap, groups);
-}
 
 // Chains the listed chains end to end into rings, in the order and the
 // direction of the walk (first free chain end at each node; a run that does

@@ -253,11 +253,6 @@ void WriteAreaLayers(Session& session, const County& county, const CountyPlan& j
 
 } // namespace
 
-void WriteAreaLayerPhase(Session& session, const County& county, const CountyPlan& job, const AreaLayerPlan& layer)
-{
-    WriteAreaLayers(session, county, job, {&layer});
-}
-
 void WriteAreaLayersPhase(Session& session, const County& county, const CountyPlan& job)
 {
     std::vector<const AreaLayerPlan*> plans;

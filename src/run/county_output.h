@@ -19,7 +19,5 @@ void WriteAreaLayersPhase(Session& session, const County& county, const CountyPl
 // One line group as base name + its suffix, with its node file when its
 // fields ask for one.
 void WriteLineGroupPhase(Session& session, const County& county, const CountyPlan& job, const LineGroupPlan& group);
-// One area layer from its attribute records.
-void WriteAreaLayerPhase(Session& session, const County& county, const CountyPlan& job, const AreaLayerPlan& layer);
 
 } // namespace zalor

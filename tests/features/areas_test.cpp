@@ -80,14 +80,20 @@ struct AreaFixture : ::testing::Test {
         def.centroidKey = "CbCn3";
         return def;
     }
+    // The area phase with this layer as the plan's only one.
+    void WriteLayer(const AreaLayerDef& def)
+    {
+        t.Replan();
+        t.plan.areas = {PlanAreaLayer(t.settings, def)};
+        WriteAreaLayersPhase(t.session, county, job);
+    }
     void Layer(const std::string& spec, bool excludeWater = false, bool polygonKeys = false, bool centroid = false)
     {
         AreaLayerDef def = Def(spec);
         def.polygonKeys = polygonKeys;
         t.settings.SetBox("CbAr20", excludeWater);
         t.settings.SetBox("CbCn3", centroid);
-        t.Replan();
-        WriteAreaLayerPhase(t.session, county, job, PlanAreaLayer(t.settings, def));
+        WriteLayer(def);
     }
 };
 
@@ -218,7 +224,7 @@ TEST_F(AreaFixture, LandmarkCentroidsDoNotReplaceTheLandmarkPoints)
     landmarks.landmarkClassMask = kMaskLandmarkAreas;
     landmarks.centroidKey = "CbCn2";
     t.settings.SetBox("CbCn2", true);
-    WriteAreaLayerPhase(t.session, county, job, PlanAreaLayer(t.settings, landmarks));
+    WriteLayer(landmarks);
     EXPECT_EQ(ReadFile(dir + "TGR01001DP.MIF"), points);
     EXPECT_EQ(ReadFile(dir + "TGR01001D.MID"), "2,-86.999000,41.000500,77,D85,\"Lincoln Park\"\r\n");
     EXPECT_EQ(ReadFile(dir + "TGR01001D_P.MID"), ReadFile(dir + "TGR01001D.MID"));

@@ -16,11 +16,6 @@ using zalor::test::WriteFile;
 
 namespace {
 
-int U16(const std::string& b, std::size_t at)
-{
-    return static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
 uint32_t U32(const std::string& b, std::size_t at)
 {
     uint32_t v = 0;
@@ -115,27 +110,6 @@ TEST(Dbf, FieldAccessOutOfRange)
     EXPECT_EQ(t.SetFieldText(2, "x"), 1);
     EXPECT_FALSE(t.WriteRecord(0));
     EXPECT_FALSE(t.ReadRecord(1)); // no records yet
-}
-
-TEST(Dbf, RecreatingEmptiesTheTable)
-{
-    std::string dir = TempDir("dbfredefine");
-    {
-        Tdbx t(dir + "a.DBF", Tdbx::kCreate);
-        t.AddField(DbfFieldDescriptor::Make("A", 'C', 40));
-        t.AddField(DbfFieldDescriptor::Make("B", 'C', 40));
-        Store(t, 1, {"x", "y"});
-        t.Recreate();
-        t.AddField(DbfFieldDescriptor::Make("NODE", 'N', 12));
-        EXPECT_EQ(t.RecordCount(), 0u);
-        Store(t, 1, {"5"});
-        EXPECT_TRUE(t.Close());
-    }
-    std::string b = ReadFile(dir + "a.DBF");
-    ASSERT_EQ(b.size(), 65u + 13);
-    EXPECT_EQ(U16(b, 8), 65);
-    EXPECT_EQ(U16(b, 10), 13);
-    EXPECT_EQ(U32(b, 4), 1u);
 }
 
 TEST(Dbf, ReadBackThroughThePageCache)

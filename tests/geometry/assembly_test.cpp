@@ -11,6 +11,19 @@
 namespace zalor {
 namespace {
 
+// The polygons on both sides of every chain of a chain table, as the area
+// layers hand them to SelectBoundaryChains.
+template <class Chains>
+std::vector<PolygonSides> SidesOf(const Chains& chains)
+{
+    std::vector<PolygonSides> sides(static_cast<std::size_t>(chains.ChainCount()));
+    for (std::size_t i = 0; i < sides.size(); ++i) {
+        const ChainShape c = chains.ChainAt(static_cast<int32_t>(i + 1));
+        sides[i] = {c.leftPolygon, c.rightPolygon};
+    }
+    return sides;
+}
+
 using Points = std::vector<GeoPoint>;
 
 GeoPoint P(int32_t x, int32_t y) { return GeoPoint{x, y}; }
@@ -157,7 +170,7 @@ TEST(SelectBoundaryChains, DissolvesSameKeyNeighboursAndSkipsInnerChains)
     map.FindOrInsert(2, 7);
     map.FindOrInsert(3, 8);
     TBList groups;
-    SelectBoundaryChains(t.t, map, groups);
+    SelectBoundaryChains(SidesOf(t.t), map, groups);
     ASSERT_EQ(groups.Count(), 2u);
     EXPECT_EQ(groups.At(0).key, 7);
     EXPECT_EQ(groups.At(0).chains.Values(), (std::vector<int32_t>{1, 3, 6}));
@@ -212,7 +225,7 @@ TEST(BuildRings, SameKeyNeighboursGiveOneRingAroundBoth)
     map.FindOrInsert(1, 7);
     map.FindOrInsert(2, 7);
     TBList groups;
-    SelectBoundaryChains(t.t, map, groups);
+    SelectBoundaryChains(SidesOf(t.t), map, groups);
     ASSERT_EQ(groups.Count(), 1u);
     const auto& chains = groups.At(0).chains.Values();
     EXPECT_EQ(chains, Range(1, 6));
@@ -244,7 +257,7 @@ TEST(BuildRings, ExcludedLakeBecomesAHole)
     map.FindOrInsert(1, 100);
     map.FindOrInsert(3, 200);
     TBList groups;
-    SelectBoundaryChains(t.t, map, groups);
+    SelectBoundaryChains(SidesOf(t.t), map, groups);
     ASSERT_EQ(groups.Count(), 2u);
     EXPECT_EQ(groups.At(0).chains.Values(), Range(1, 5));
     EXPECT_EQ(groups.At(1).chains.Values(), Range(1, 4));

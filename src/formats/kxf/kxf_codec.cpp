@@ -70,15 +70,6 @@ int ClassOfLetter(char c)
 
 } // namespace
 
-int AppendCodedInteger(std::string& out, int32_t v)
-{
-    if (!KxfCodable(v)) return 0;
-    unsigned char b[4];
-    int n = EncodeCoded(v, b);
-    out.append(reinterpret_cast<const char*>(b), static_cast<std::size_t>(n));
-    return n;
-}
-
 int WriteCodedInteger(TTextFile& kxf, int32_t v)
 {
     if (!KxfCodable(v)) return 0;

@@ -35,9 +35,6 @@ using KxfBox = AreaBox;
 
 inline bool KxfCodable(int64_t v) { return v >= -kKxfMaxCoded && v <= kKxfMaxCoded; }
 
-// Appends the coded form of v to `out`; returns the number of bytes (1, 2
-// or 4), 0 (and nothing appended) when v is beyond the codable range.
-int AppendCodedInteger(std::string& out, int32_t v);
 // Writes the coded form of v; returns the number of bytes written, 0 (and
 // nothing written) when v is beyond the codable range.
 int WriteCodedInteger(TTextFile& kxf, int32_t v);

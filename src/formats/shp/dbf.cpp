@@ -116,19 +116,6 @@ void Tdbx::ReadHeader()
     record_.assign(record_.size(), '\0');
 }
 
-void Tdbx::Recreate()
-{
-    if (!writeMode_ || closed_) return;
-    file_->Truncate();
-    fields_.clear();
-    recordCount_ = 0;
-    headerLength_ = 33;
-    recordLength_ = 1;
-    dirty_ = false;
-    ComputeOffsets();
-    WriteHeader();
-}
-
 bool Tdbx::AddField(const DbfFieldDescriptor& descriptor)
 {
     if (!writeMode_ || closed_) return false;

@@ -39,8 +39,6 @@ public:
     Tdbx(const Tdbx&) = delete;
     Tdbx& operator=(const Tdbx&) = delete;
 
-    // Empties the table (no fields, no records) and writes its header.
-    void Recreate();
     // Appends a field and rewrites the whole header. Refused (false) on a
     // table opened for reading and when the header or record length would
     // no longer fit their 16-bit fields.
