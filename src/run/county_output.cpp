@@ -1,12 +1,10 @@
 #include "run/county_output.h"
 
-#include "features/area_keys.h"
 #include "features/areas.h"
 #include "features/line_columns.h"
 #include "features/lines.h"
 #include "run/parallel.h"
 #include "run/progress.h"
-#include "run/selection.h"
 #include "tiger/area_records.h"
 #include "tiger/paths.h"
 
