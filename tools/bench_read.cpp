@@ -7,6 +7,8 @@
 
 #include "tiger/chains.h"
 #include "tiger/county.h"
+#include "tiger/county_release.h"
+#include "tiger/layouts.h"
 #include "tiger/landmarks.h"
 #include "tiger/names.h"
 #include "tiger/polygons.h"
@@ -48,9 +50,17 @@ int main(int argc, char** argv)
     Quiet quiet;
     zalor::McdCodeSet mcd;
     bool failed = false;
+    const zalor::CountyRelease release = zalor::DetectRelease(source);
+    if (!release.error.empty()) {
+        std::fprintf(stderr, "error: %s\n", release.error.c_str());
+        return 1;
+    }
+    const zalor::RecordLayouts& layouts = zalor::LayoutsOf(release.release.group);
+    std::printf("%s\n", release.release.Text().c_str());
     // Opens one record file; a damaged file is reported after its reader ran.
-    auto read = [&](const char* ext, int length, const std::function<void(zalor::TZipFile&)>& reader) {
-        zalor::TZipFile file = zalor::OpenRecordFile(source, ext, length);
+    auto read = [&](const char* ext, bool probe, const std::function<void(zalor::TZipFile&)>& reader) {
+        zalor::TZipFile file =
+            probe ? zalor::OpenRecordFile(source, ext, zalor::kRtcProbe) : zalor::OpenRecordFile(source, ext, layouts);
         if (file.OpenFailed()) return;
         reader(file);
         if (!file.Error().empty()) {
@@ -68,34 +78,34 @@ int main(int argc, char** argv)
     std::vector<Step> steps = {
         {"RTC entity names",
          [&](zalor::County& c) {
-             read(".RTC", zalor::kRtcProbe, [&](zalor::TZipFile& f) { zalor::ReadEntityNames(f, c, input, quiet); });
+             read(".RTC", true, [&](zalor::TZipFile& f) { zalor::ReadEntityNames(f, layouts, c, input, quiet); });
          }},
         {"RT1 chains",
          [&](zalor::County& c) {
-             read(".RT1", zalor::kRt1Length, [&](zalor::TZipFile& f) { zalor::ReadChains(f, c, digits, mcd, quiet); });
+             read(".RT1", false, [&](zalor::TZipFile& f) { zalor::ReadChains(f, layouts, c, digits, mcd, quiet); });
              zalor::SortChainsById(c.chains);
          }},
         {"RT2 shapes",
          [&](zalor::County& c) {
-             read(".RT2", zalor::kRt2Length,
-                  [&](zalor::TZipFile& f) { zalor::ReadShapes(f, c.chains, digits, tolerance, quiet); });
+             read(".RT2", false,
+                  [&](zalor::TZipFile& f) { zalor::ReadShapes(f, layouts, c.chains, digits, tolerance, quiet); });
          }},
         {"RTI polygon links",
          [&](zalor::County& c) {
-             read(".RTI", zalor::kRtiLength, [&](zalor::TZipFile& f) { zalor::ReadPolygonLinks(f, c.chains, quiet); });
+             read(".RTI", false, [&](zalor::TZipFile& f) { zalor::ReadPolygonLinks(f, layouts, c.chains, quiet); });
          }},
         {"extent", [&](zalor::County& c) { c.extent = zalor::ComputeCountyExtent(c.chains); }},
         {"RT5 names",
          [&](zalor::County& c) {
-             read(".RT5", zalor::kRt5Length, [&](zalor::TZipFile& f) { zalor::ReadAltNames(f, c, quiet); });
+             read(".RT5", false, [&](zalor::TZipFile& f) { zalor::ReadAltNames(f, layouts, c, quiet); });
          }},
         {"RT4 name links",
          [&](zalor::County& c) {
-             read(".RT4", zalor::kRt4Length, [&](zalor::TZipFile& f) { zalor::ReadAltFeatures(f, c, quiet); });
+             read(".RT4", false, [&](zalor::TZipFile& f) { zalor::ReadAltFeatures(f, layouts, c, quiet); });
          }},
         {"RT7 landmarks",
          [&](zalor::County& c) {
-             read(".RT7", zalor::kRt7Length, [&](zalor::TZipFile& f) { zalor::ReadLandmarks(f, c, digits, quiet); });
+             read(".RT7", false, [&](zalor::TZipFile& f) { zalor::ReadLandmarks(f, layouts, c, digits, quiet); });
          }},
     };
 

@@ -6,6 +6,7 @@
 #include "run/parallel.h"
 #include "run/progress.h"
 #include "tiger/area_records.h"
+#include "tiger/area_sources.h"
 #include "tiger/paths.h"
 
 #include <algorithm>
@@ -117,16 +118,19 @@ using AreaFiles = std::map<char, AreaFile>;
 // One area layer of the county, as it stands before the layers are written.
 struct CountyAreaLayer {
     const AreaLayerPlan* plan = nullptr;
+    AreaKeySource source; // where the county's release has its keys
     AreaLayerRequest request;
     bool skipped = false;     // its files exist and existing files are skipped
     std::size_t field = 0;    // its key field in its file's table
     bool firstOfFile = false; // the first layer written from its file: says what is wrong with it
 };
 
-CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const AreaLayerPlan& plan)
+CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const AreaLayerPlan& plan,
+                          const AreaKeySource& source)
 {
     CountyAreaLayer p;
     p.plan = &plan;
+    p.source = source;
     AreaLayerRequest& r = p.request;
     r.name = plan.keyName;
     r.names = plan.names;
@@ -144,24 +148,25 @@ CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const A
 void ReadAreaFiles(Session& session, const CountyPlan& job, std::vector<CountyAreaLayer>& layers, AreaFiles& files)
 {
     for (CountyAreaLayer& p : layers) {
-        AreaFile& f = files[p.plan->records->type];
-        f.records = p.plan->records;
+        AreaFile& f = files[p.source.records->type];
+        f.records = p.source.records;
         if (p.skipped) continue;
         p.firstOfFile = !f.wanted;
         f.wanted = true;
         if (f.records->content == AreaContent::KeyLocations) continue;
-        auto at = std::find(f.fields.begin(), f.fields.end(), p.plan->field);
+        const AreaField field{p.source.key.first, p.source.key.Width()};
+        auto at = std::find(f.fields.begin(), f.fields.end(), field);
         p.field = static_cast<std::size_t>(at - f.fields.begin());
-        if (at == f.fields.end()) f.fields.push_back(p.plan->field);
+        if (at == f.fields.end()) f.fields.push_back(field);
     }
     SessionProgress progress(session);
     for (auto& [type, f] : files) {
         if (!f.wanted || session.Stopped()) continue;
         const AreaRecordType& rt = *f.records;
-        TZipFile file = OpenRecordFile(job.source, rt.extension, rt.recordLength);
+        TZipFile file = OpenRecordFile(job.source, rt.extension, job.layouts->RecordLength(rt.type));
         if (!file.OpenFailed()) {
-            if (rt.content == AreaContent::KeyLocations) f.locations = ReadKeyLocations(file, progress);
-            else f.table = ReadAreaTable(file, rt, f.fields, progress);
+            if (rt.content == AreaContent::KeyLocations) f.locations = ReadKeyLocations(file, *job.layouts, progress);
+            else f.table = ReadAreaTable(file, *job.layouts, rt, f.fields, progress);
         }
         f.report = RecordFileReport::Of(file);
     }
@@ -231,12 +236,39 @@ void WriteCountyAreaLayer(Session& session, const County& county, const CountyPl
     progress.Progress(1, 1);
 }
 
+// The layers the county's release has keys of; one log line and one
+// warning name the others.
+std::vector<CountyAreaLayer> CountyLayers(Session& session, const CountyPlan& job,
+                                          const std::vector<AreaLayerPlan>& plans)
+{
+    std::vector<CountyAreaLayer> layers;
+    std::map<std::string_view, std::vector<std::string>> absent; // reason -> layers
+    std::vector<std::string_view> reasons;
+    for (const AreaLayerPlan& plan : plans) {
+        const AreaKeySource source = AreaKeySourceOf(plan.theme, job.release.group);
+        if (source.Present()) {
+            layers.push_back(PlanLayer(session, job, plan, source));
+            continue;
+        }
+        if (!absent.count(source.absent)) reasons.push_back(source.absent);
+        absent[source.absent].push_back(plan.name);
+    }
+    if (reasons.empty()) return layers;
+    std::string text = job.release.name + " has ";
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
+        std::string names;
+        for (const std::string& name : absent[reasons[i]]) names += (names.empty() ? "" : ", ") + name;
+        text += (i == 0 ? "" : i + 1 == reasons.size() ? " and " : ", ") + std::string(reasons[i]) + " (" + names + ")";
+    }
+    session.report.Notice(text + ": those layers are not written");
+    return layers;
+}
+
 void WriteAreaLayers(Session& session, const County& county, const CountyPlan& job,
-                     const std::vector<const AreaLayerPlan*>& plans)
+                     const std::vector<AreaLayerPlan>& plans)
 {
     if (session.Stopped()) return;
-    std::vector<CountyAreaLayer> layers;
-    for (const AreaLayerPlan* plan : plans) layers.push_back(PlanLayer(session, job, *plan));
+    std::vector<CountyAreaLayer> layers = CountyLayers(session, job, plans);
     AreaFiles files;
     ReadAreaFiles(session, job, layers, files);
     const std::vector<PolygonSides> sides = ChainSides(county.chains);
@@ -244,7 +276,7 @@ void WriteAreaLayers(Session& session, const County& county, const CountyPlan& j
     RunOrdered(
         session, layers.size(),
         [&](Session& task, std::size_t i) {
-            WriteCountyAreaLayer(task, county, job, layers[i], files.at(layers[i].plan->records->type), sides);
+            WriteCountyAreaLayer(task, county, job, layers[i], files.at(layers[i].source.records->type), sides);
         },
         {}, LayerWorkers(session));
 }
@@ -253,9 +285,7 @@ void WriteAreaLayers(Session& session, const County& county, const CountyPlan& j
 
 void WriteAreaLayersPhase(Session& session, const County& county, const CountyPlan& job)
 {
-    std::vector<const AreaLayerPlan*> plans;
-    for (const AreaLayerPlan& layer : session.plan->areas) plans.push_back(&layer);
-    WriteAreaLayers(session, county, job, plans);
+    WriteAreaLayers(session, county, job, session.plan->areas);
 }
 
 } // namespace zalor

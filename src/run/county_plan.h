@@ -6,7 +6,9 @@
 
 #include "features/output.h"
 #include "geometry/coords.h"
+#include "tiger/layouts.h"
 #include "tiger/record_file.h"
+#include "tiger/release.h"
 
 #include <memory>
 #include <string>
@@ -16,6 +18,8 @@ namespace zalor {
 
 struct CountyPlan {
     CountySource source;
+    Release release;             // the release the county's records belong to
+    const RecordLayouts* layouts = &LayoutsOf(LayoutGroup::Census2000); // their layouts
     std::string fileName;        // the input's file name, upper-cased
     std::string baseName;        // the output base name (TGRssccc)
     std::string outputDirectory; // ends in '/'; empty until it is prepared

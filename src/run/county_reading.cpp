@@ -35,7 +35,7 @@ void NoteDuplicateMembers(Session& session, const CountySource& source)
     }
 }
 
-void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source)
+void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
     if (session.Stopped()) return;
     RunReport& report = session.report;
@@ -49,7 +49,7 @@ void ReadEntityNamesPhase(Session& session, County& county, const CountySource& 
         return;
     }
     SessionProgress progress(session);
-    if (ReadEntityNames(file, county, FileNamePart(file.Name()), progress) == EntityNamesRead::BadLength) {
+    if (ReadEntityNames(file, layouts, county, FileNamePart(file.Name()), progress) == EntityNamesRead::BadLength) {
         session.CountyError("Error Reading " + file.Name());
         return;
     }
@@ -66,10 +66,10 @@ void SortByIds(Session& session, ChainTable& chains)
     session.report.LogLine("Chain Sorting Completed");
 }
 
-bool ReadChainsPhase(Session& session, County& county, const CountySource& source)
+bool ReadChainsPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
     if (session.Stopped()) return false;
-    TZipFile file = OpenRecordFile(source, ".RT1", kRt1Length);
+    TZipFile file = OpenRecordFile(source, ".RT1", layouts);
     if (file.OpenFailed()) {
         ReportOpenFailure(session, file);
         return false;
@@ -79,7 +79,7 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
     progress.Progress(0, 0);
     report.LogLine("Reading Chains: " + std::to_string(file.RecordEstimate()));
     report.ShowStatus("Processing Chains...");
-    ReadChains(file, county, session.plan->precision, session.mcdCodes, progress);
+    ReadChains(file, layouts, county, session.plan->precision, session.mcdCodes, progress);
     ReportReadFailure(session, file);
     file.Close();
     report.ShowStatus("Done...");
@@ -93,13 +93,13 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
 
 // Opens one record file after logging `title`; null when stopped or when
 // there is no such file (`missing`, when not null, says what is lost then).
-std::unique_ptr<TZipFile> OpenPhase(Session& session, const CountySource& source, const char* title,
-                                    std::string_view extension, int recordLength, const char* status,
+std::unique_ptr<TZipFile> OpenPhase(Session& session, const CountySource& source, const RecordLayouts& layouts,
+                                    const char* title, std::string_view extension, const char* status,
                                     const char* missing = nullptr)
 {
     if (session.Stopped()) return nullptr;
     session.report.LogLine(title);
-    auto file = std::make_unique<TZipFile>(OpenRecordFile(source, extension, recordLength));
+    auto file = std::make_unique<TZipFile>(OpenRecordFile(source, extension, layouts));
     if (file->OpenFailed()) {
         if (!ReportOpenFailure(session, *file) && missing) NoteMissing(session, *file, missing);
         return nullptr;
@@ -117,50 +117,49 @@ void ClosePhase(Session& session, TZipFile& file, std::string_view message = {})
     session.report.ShowStatus("Done...");
 }
 
-void ReadShapesPhase(Session& session, County& county, const CountySource& source)
+void ReadShapesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
-    auto file = OpenPhase(session, source, "Reading Shapes:", ".RT2", kRt2Length, "Reading Shapes ...",
+    auto file = OpenPhase(session, source, layouts, "Reading Shapes:", ".RT2", "Reading Shapes ...",
                           "the chains are written as straight lines");
     if (!file) return;
     SessionProgress progress(session);
-    const int32_t runs = ReadShapes(*file, county.chains, session.plan->precision, session.plan->tolerance, progress);
+    const int32_t runs =
+        ReadShapes(*file, layouts, county.chains, session.plan->precision, session.plan->tolerance, progress);
     ClosePhase(session, *file, "Error Reading Shape File!");
     progress.Progress(1, 1);
     session.report.LogLine("Total Shapes=" + std::to_string(runs));
 }
 
-void ReadPolygonLinksPhase(Session& session, County& county, const CountySource& source)
+void ReadPolygonLinksPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
-    auto file = OpenPhase(session, source, "Reading Polygons:", ".RTI", kRtiLength, "Reading Polygons ...",
+    auto file = OpenPhase(session, source, layouts, "Reading Polygons:", ".RTI", "Reading Polygons ...",
                           session.plan->anyArea ? "no area can be assembled" : nullptr);
     if (!file) return;
     SessionProgress progress(session);
-    const int32_t records = ReadPolygonLinks(*file, county.chains, progress);
+    const int32_t records = ReadPolygonLinks(*file, layouts, county.chains, progress);
     ClosePhase(session, *file);
     progress.Progress(1, 1);
     session.report.LogLine("Total Polygons=" + std::to_string(records));
 }
 
-void ReadAltNamesPhase(Session& session, County& county, const CountySource& source)
+void ReadAltNamesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
-    auto file = OpenPhase(session, source, "Reading Alternate Feature Names:", ".RT5", kRt5Length,
-                          "Feature Names...");
+    auto file = OpenPhase(session, source, layouts, "Reading Alternate Feature Names:", ".RT5", "Feature Names...");
     if (!file) return;
     SessionProgress progress(session);
-    ReadAltNames(*file, county, progress);
+    ReadAltNames(*file, layouts, county, progress);
     ClosePhase(session, *file);
     session.report.LogLine("Feature Names = " + std::to_string(county.altNames.size() - 1));
     progress.Progress(1, 1);
 }
 
-void ReadAltFeaturesPhase(Session& session, County& county, const CountySource& source)
+void ReadAltFeaturesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
-    auto file = OpenPhase(session, source, "Reading Alternate Features:", ".RT4", kRt4Length,
-                          "Processing Feature Index...");
+    auto file = OpenPhase(session, source, layouts, "Reading Alternate Features:", ".RT4", "Processing Feature Index...");
     if (!file) return;
     SessionProgress progress(session);
     const int32_t estimate = file->RecordEstimate();
-    ReadAltFeatures(*file, county, progress);
+    ReadAltFeatures(*file, layouts, county, progress);
     ReportReadFailure(session, *file);
     file->Close();
     session.report.LogLine("-- Complete " + std::to_string(estimate));
@@ -170,16 +169,16 @@ void ReadAltFeaturesPhase(Session& session, County& county, const CountySource& 
 
 } // namespace
 
-bool ReadChainPhases(Session& session, County& county, const CountySource& source)
+bool ReadChainPhases(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
-    if (!ReadChainsPhase(session, county, source)) return false;
-    ReadShapesPhase(session, county, source);
-    ReadPolygonLinksPhase(session, county, source);
+    if (!ReadChainsPhase(session, county, source, layouts)) return false;
+    ReadShapesPhase(session, county, source, layouts);
+    ReadPolygonLinksPhase(session, county, source, layouts);
     const CountyExtent e = county.extent = ComputeCountyExtent(county.chains);
     session.report.LogLine("Limits=" + std::to_string(e.minX) + ", " + std::to_string(e.minY) + " : " +
                            std::to_string(e.maxX) + ", " + std::to_string(e.maxY));
-    ReadAltNamesPhase(session, county, source);
-    ReadAltFeaturesPhase(session, county, source);
+    ReadAltNamesPhase(session, county, source, layouts);
+    ReadAltFeaturesPhase(session, county, source, layouts);
     return true;
 }
 
@@ -215,11 +214,11 @@ void OrderChainsPhase(Session& session, County& county)
     }
 }
 
-bool ReadLandmarksPhase(Session& session, County& county, const CountySource& source)
+bool ReadLandmarksPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
 {
     if (session.Stopped()) return false;
     RunReport& report = session.report;
-    TZipFile file = OpenRecordFile(source, ".RT7", kRt7Length);
+    TZipFile file = OpenRecordFile(source, ".RT7", layouts);
     report.LogLine("Reading Landmark Points:");
     county.landmarks.clear();
     if (file.OpenFailed()) {
@@ -229,7 +228,7 @@ bool ReadLandmarksPhase(Session& session, County& county, const CountySource& so
         return false;
     }
     SessionProgress progress(session);
-    ReadLandmarks(file, county, session.plan->precision, progress);
+    ReadLandmarks(file, layouts, county, session.plan->precision, progress);
     return !ReportReadFailure(session, file, "Error Reading Landmarks");
 }
 

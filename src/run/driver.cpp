@@ -5,6 +5,7 @@
 #include "run/county_output.h"
 #include "run/county_reading.h"
 #include "run/progress.h"
+#include "tiger/county_release.h"
 #include "run/parallel.h"
 #include "tiger/paths.h"
 
@@ -209,6 +210,23 @@ CountyPlan PlanCounty(const ConversionPlan& plan, const std::string& path)
     return job;
 }
 
+// The release of the county's records, named in the log; false (an error
+// of the county) when its files are of no known layout or of different ones.
+bool DecideRelease(Session& session, CountyPlan& job)
+{
+    const CountyRelease detected = DetectRelease(job.source);
+    if (!detected.error.empty()) {
+        session.CountyError("Error Reading " + job.source.inputPath + ": " + detected.error);
+        return false;
+    }
+    if (!detected.found) return true; // the chain reader says what is missing
+    job.release = detected.release;
+    job.layouts = &LayoutsOf(job.release.group);
+    session.report.LogLine("Release: " + job.release.Text());
+    for (const std::string& note : detected.notes) session.report.Notice(note);
+    return true;
+}
+
 // The county's output directory, by the county's name, and its file of
 // every layer in a format that has one. False when the county cannot be
 // written.
@@ -237,7 +255,7 @@ bool ReadChains(Session& session, County& county, const CountyPlan& job)
     county.names.Clear();
     county.altNames.assign(1, 0);
     county.landmarks.clear();
-    if (!ReadChainPhases(session, county, job.source)) {
+    if (!ReadChainPhases(session, county, job.source, *job.layouts)) {
         session.CountyError("Error Opening " + job.source.inputPath);
         return false;
     }
@@ -253,7 +271,7 @@ void WriteLayers(Session& session, County& county, const CountyPlan& job)
     report.ShowPhase("lines");
     WriteLineGroupsPhase(session, county, job);
     report.ShowPhase("landmarks");
-    if (ReadLandmarksPhase(session, county, job.source)) {
+    if (ReadLandmarksPhase(session, county, job.source, *job.layouts)) {
         try {
             if (session.plan->points) WriteLandmarkPointsPhase(session, county, job);
             report.ShowStatus("Done ");
@@ -279,9 +297,10 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
 
     report.ShowPhase("reading");
     NoteDuplicateMembers(session, job.source);
-    ReadEntityNamesPhase(session, county, job.source);
+    if (!DecideRelease(session, job)) return;
+    ReadEntityNamesPhase(session, county, job.source, *job.layouts);
     report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
-                            county.countyName);
+                            county.countyName + (job.release.name.empty() ? "" : " (" + job.release.name + ")"));
     if (!PrepareOutputs(session, county, job)) return;
     if (outputDirectory) *outputDirectory = job.outputDirectory;
     if (ReadChains(session, county, job)) WriteLayers(session, county, job);

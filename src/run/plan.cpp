@@ -6,6 +6,7 @@
 #include "features/line_columns.h"
 #include "run/selection.h"
 #include "run/settings.h"
+#include "tiger/area_sources.h"
 
 #include <exception>
 
@@ -103,10 +104,8 @@ AreaLayerPlan PlanAreaLayer(const RunSettings& s, const AreaLayerDef& def)
     AreaLayerPlan p;
     p.name = AreaLayerName(s, def);
     p.theme = def.defaultName;
-    p.records = def.records;
-    p.field = AreaField{static_cast<std::size_t>(def.column), static_cast<std::size_t>(def.width)};
     p.label = LayerLabel(p.name);
-    const AreaContent content = def.records->content;
+    const AreaContent content = AreaContentOf(p.theme);
     // Key geographic locations are keyed by their feature number.
     p.keyName = content == AreaContent::KeyLocations ? "FEAT" : p.name;
     p.names = content == AreaContent::KeyLocations ? AreaNames::KeyLocations

@@ -43,9 +43,7 @@ struct PointLayerPlan {
 // One area layer.
 struct AreaLayerPlan {
     std::string name;  // its layer's name: its suffix, or its own name
-    std::string theme; // its own name
-    const AreaRecordType* records = nullptr; // the records its areas are keyed by
-    AreaField field;   // their key field (not for key geographic locations)
+    std::string theme; // its own name, by which each release's records say where its keys are
     std::string label; // what the status line calls its records while they are grouped
     // The key column and the layer in status texts: the layer's name, or
     // "FEAT" for key geographic locations, keyed by feature number.

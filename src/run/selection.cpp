@@ -1,5 +1,7 @@
 #include "run/selection.h"
 
+#include "tiger/area_sources.h"
+
 #include <cstdio>
 
 namespace zalor {
@@ -107,8 +109,11 @@ std::string AreaSpecOf(std::string_view boxKey)
     for (const AreaLayerDef& layer : AreaLayerTable()) {
         if (layer.boxKey.empty() || layer.boxKey != boxKey) continue;
         if (!layer.nameKey.empty()) return {}; // named by a suffix, not by the box
+        // The key field of Census 2000, as the tooltips have always shown it.
+        const AreaKeySource source = AreaKeySourceOf(layer.name, LayoutGroup::Census2000);
+        if (!source.Present()) return {};
         char field[16];
-        std::snprintf(field, sizeof field, "|%03d%02d", layer.column, layer.width);
+        std::snprintf(field, sizeof field, "|%03d%02zu", source.key.first, source.key.Width());
         return layer.name + field;
     }
     return {};

@@ -39,8 +39,9 @@ std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer);
 // Empty when they can.
 std::string UnsafeOutputNames(const RunSettings& s);
 
-// The AreaSpec of an area box ("NAME|SSSWW": name, key column, key width),
-// as its tooltip shows it. Empty for any other key.
+// The AreaSpec of an area box ("NAME|SSSWW": name, key column, key width
+// in the records of Census 2000), as its tooltip shows it. Empty for any
+// other key, and for the layers that Census 2000 has no keys of.
 std::string AreaSpecOf(std::string_view boxKey);
 
 } // namespace zalor

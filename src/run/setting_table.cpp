@@ -252,7 +252,7 @@ void OtherLineGroups(Builder& t)
 // The captions of the current-year area boxes (20 is the group's exclude-water
 // option), of the geographic entities (10 is theirs) and of the 1990 areas
 // (8 is theirs).
-const char* const kCurrentAreaBoxes[22] = {nullptr,
+const char* const kCurrentAreaBoxes[27] = {nullptr,
                            "FIPS County",
                            "FIPS 55 (MCD/CCD)",
                            "FIPS 55 (Sub-MCD)",
@@ -273,7 +273,12 @@ const char* const kCurrentAreaBoxes[22] = {nullptr,
                            "Census Voting District ",
                            "All Polygons",
                            "Exclude Water ",
-                           "Zip Code Tabulation Boundary (* note)"};
+                           "Zip Code Tabulation Boundary (* note)",
+                           "Core Based Statistical Area",
+                           "Combined Statistical Area",
+                           "Metropolitan Division",
+                           "State Legislative District (Upper)",
+                           "State Legislative District (Lower)"};
 const char* const kEntityAreaBoxes[11] = {nullptr,
                             "Congressional District Number, 106th",
                             "Congressional District Number, 108th",
@@ -297,13 +302,22 @@ const char* const k1990AreaBoxes[9] = {nullptr,
 
 // Current-year areas (20 is the group's exclude-water option), geographic
 // entities (10 is theirs) and 1990 areas (8 is theirs).
+// What the boxes of the areas that only later releases have hold.
+const char* const kNewerAreaNotes[5] = {
+    "Metropolitan and micropolitan statistical areas of TIGER/Line 2003 and later (RTA CBSACU)",
+    "Combined statistical areas of TIGER/Line 2003 and later (RTA CSACU)",
+    "Metropolitan divisions of TIGER/Line 2003 and later (RTA METDIVCU)",
+    "Current state legislative districts, upper chamber, of TIGER/Line 2006 Second Edition (RTA SLDUCU)",
+    "Current state legislative districts, lower chamber, of TIGER/Line 2006 Second Edition (RTA SLDLCU)",
+};
+
 void AreaBoxes(Builder& t)
 {
     t.page = kPageCurrentAreas;
-    for (int i = 1; i <= 21; ++i) {
-        SettingDef& d = t.Box(Key("CbAr", i), kCurrentAreaBoxes[i]);
+    for (int i = 1; i <= 26; ++i) {
+        SettingDef& d = t.Box(Key("CbAr", i), kCurrentAreaBoxes[i], i >= 22 ? kNewerAreaNotes[i - 22] : "");
         d.setReset = true;
-        d.onNew = i <= 3 ? NewAction::Set : i <= 20 ? NewAction::Clear : NewAction::Keep;
+        d.onNew = i <= 3 ? NewAction::Set : i == 21 ? NewAction::Keep : NewAction::Clear;
         d.enabled = i < 16 || i > 18; // not offered
     }
     t.page = kPageEntityAreas;
@@ -479,78 +493,61 @@ struct Tables {
     std::vector<FieldBoxDef> fieldBoxes;
 };
 
-// The key fields of the area layers of the current-year, 1990 and entity
-// boxes: their names, columns and widths, by box number.
-struct AreaSpec {
-    const char* name;
-    int column, width;
-};
-const AreaSpec kCurrentAreas[22] = {{},
-                          {"CNTY", 6, 5},      {"FMCD", 57, 5},     {"FSMCD", 62, 5},   {"FPL", 67, 5},
-                          {"CMSAMSA", 27, 4},  {"PMSA", 31, 4},     {"FCCITY", 52, 5},  {"FAIR", 35, 5},
-                          {"AIR", 40, 4},      {"TRUST", 44, 1},    {"ANRC", 45, 2},    {"CTBNA00", 72, 6},
-                          {"BLK00", 78, 4},    {"BGP00", 78, 1},    {"CDCU", 83, 2},    {"STSENATE", 85, 6},
-                          {"STHOUSE", 85, 6},  {"VTD00", 97, 6},    {"POLYID", 16, 10}, {},
-                          {"ZCTA5", 114, 5}};
-const AreaSpec k1990Areas[8] = {{}, {}, {"FAIR90", 26, 5}, {"FMCD90", 31, 5}, {"FPL90", 36, 5},
-                       {"CTBNA90", 41, 6}, {"BLK90", 47, 4}, {"AIR90", 95, 4}};
-const AreaSpec kEntityAreas[10] = {{},
-                           {"CD106", 51, 2},  {"CD108", 53, 2},   {"SDELM", 55, 5},
-                           {"SDSEC", 65, 5},  {"SDUNI", 70, 5},   {"TAZ", 75, 6},
-                           {"UA", 81, 4},     {"URBFLAG", 85, 1}, {"CTPP", 86, 4}};
+// The layers of the current-year, 1990 and entity boxes, by box number.
+const char* const kCurrentAreas[27] = {nullptr, "CNTY",   "FMCD",     "FSMCD",   "FPL",     "CMSAMSA", "PMSA",
+                                       "FCCITY",  "FAIR",   "AIR",      "TRUST",   "ANRC",    "CTBNA00", "BLK00",
+                                       "BGP00",   "CDCU",   "STSENATE", "STHOUSE", "VTD00",   "POLYID",  nullptr,
+                                       "ZCTA5",   "CBSA",   "CSA",      "METDIV",  "SLDU",    "SLDL"};
+const char* const k1990Areas[8] = {nullptr, nullptr, "FAIR90", "FMCD90", "FPL90", "CTBNA90", "BLK90", "AIR90"};
+const char* const kEntityAreas[10] = {nullptr, "CD106", "CD108", "SDELM", "SDSEC",
+                                      "SDUNI",  "TAZ",   "UA",    "URBFLAG", "CTPP"};
 
 // The area layers in the order they are written.
 std::vector<AreaLayerDef> AreaLayers()
 {
     std::vector<AreaLayerDef> out;
     out.reserve(64); // references to the entries stay valid while they are filled in
-    auto layer = [&](std::string name, std::string nameKey, std::string box, const AreaRecordType& records,
-                     int column, int width) {
+    auto layer = [&](std::string name, std::string nameKey, std::string box) {
         AreaLayerDef& a = out.emplace_back();
         a.name = std::move(name);
         a.nameKey = std::move(nameKey);
         a.boxKey = std::move(box);
-        a.records = &records;
-        a.column = column;
-        a.width = width;
         return std::ref(a);
     };
-    AreaLayerDef& water = layer("", "Wsuf", "CbW1", kRtsRecords, 26, 1);
+    AreaLayerDef& water = layer("", "Wsuf", "CbW1");
     water.caption = "Water Blocks";
     water.polygonKeys = true;
     water.centroidKey = "CbCn1";
-    AreaLayerDef& landmarkWater = layer("", "Wsuf2", "CbW2", kRt8Records, 26, 10);
+    AreaLayerDef& landmarkWater = layer("", "Wsuf2", "CbW2");
     landmarkWater.caption = "Landmark Water";
     landmarkWater.landmarkClassMask = kMaskLandmarkWater;
     landmarkWater.centroidKey = "CbCn1";
     // Every key geographic location of the selected landmark classes.
-    AreaLayerDef& keyLocations = layer("KGL", "", "", kRt9Records, 80, 8);
+    AreaLayerDef& keyLocations = layer("KGL", "", "");
     keyLocations.caption = "Key Geographic Locations";
     keyLocations.when = AreaLayerDef::When::Always;
     keyLocations.landmarkClassMask = kMaskLandmarkAreas;
     // Landmark areas, whenever one of their boxes is checked.
-    AreaLayerDef& landmarks = layer("", "Dsuf", "", kRt8Records, 26, 10);
+    AreaLayerDef& landmarks = layer("", "Dsuf", "");
     landmarks.caption = "Landmark Areas";
     landmarks.when = AreaLayerDef::When::LandmarkAreas;
     landmarks.landmarkClassMask = kMaskLandmarkAreas;
     landmarks.excludeWaterKey = "CbD10";
     landmarks.centroidKey = "CbCn2";
 
-    for (int i = 1; i <= 21; ++i) {
+    for (int i = 1; i <= 26; ++i) {
         if (i == 20) continue;
-        AreaLayerDef& a = layer(kCurrentAreas[i].name, "", Key("CbAr", i), kRtsRecords, kCurrentAreas[i].column,
-                                kCurrentAreas[i].width);
+        AreaLayerDef& a = layer(kCurrentAreas[i], "", Key("CbAr", i));
         a.excludeWaterKey = "CbAr20";
         a.centroidKey = "CbCn3";
     }
     for (int j = 2; j <= 7; ++j) {
-        AreaLayerDef& a = layer(k1990Areas[j].name, "", Key("CbAs", j), kRtaRecords, k1990Areas[j].column, k1990Areas[j].width);
+        AreaLayerDef& a = layer(k1990Areas[j], "", Key("CbAs", j));
         a.excludeWaterKey = "CbAs8";
         a.centroidKey = "CbCn4";
     }
     for (int k = 1; k <= 9; ++k) {
-        AreaLayerDef& a = layer(kEntityAreas[k].name, "", Key("CbAt", k), kRtaRecords, kEntityAreas[k].column,
-                                kEntityAreas[k].width);
+        AreaLayerDef& a = layer(kEntityAreas[k], "", Key("CbAt", k));
         a.excludeWaterKey = "CbAt10";
         a.centroidKey = "CbCn5";
     }

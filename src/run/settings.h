@@ -129,7 +129,9 @@ struct LineGroupDef {
 // A to X in their output order, then the all-chains file.
 const std::vector<LineGroupDef>& LineGroupTable();
 
-// One area layer, in the order the driver writes them.
+// One area layer, in the order the driver writes them. Where each release
+// has its keys is the record layouts' business (tiger/area_sources.h,
+// by the layer's default name).
 struct AreaLayerDef {
     enum class When { Box, LandmarkAreas, Always };
     std::string name;       // fixed layer name ("CNTY", "KGL")
@@ -138,9 +140,6 @@ struct AreaLayerDef {
     std::string caption;
     When when = When::Box;
     std::string boxKey;     // the box that selects it (When::Box)
-    const AreaRecordType* records = &kRtsRecords; // its attribute records
-    int column = 0;         // the key field of its records
-    int width = 0;
     int landmarkClassMask = 0; // landmark layers: the selection of their classes
     bool polygonKeys = false;  // every keyed polygon an area of its own (water blocks)
     std::string excludeWaterKey;

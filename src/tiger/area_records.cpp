@@ -7,8 +7,15 @@
 
 namespace zalor {
 
-AreaTable ReadAreaTable(TZipFile& file, const AreaRecordType& type, const std::vector<AreaField>& fields,
-                        ProgressObserver& observer)
+const AreaRecordType* AreaRecordTypeOf(char type)
+{
+    for (const AreaRecordType* t : {&kRtsRecords, &kRtaRecords, &kRtpRecords, &kRt8Records, &kRt9Records})
+        if (t->type == type) return t;
+    return nullptr;
+}
+
+AreaTable ReadAreaTable(TZipFile& file, const RecordLayouts& layouts, const AreaRecordType& type,
+                        const std::vector<AreaField>& fields, ProgressObserver& observer)
 {
     for (const AreaField& f : fields)
         if (f.width > kAreaKeyWidthMax) throw std::invalid_argument("area key field too wide");
@@ -19,12 +26,13 @@ AreaTable ReadAreaTable(TZipFile& file, const AreaRecordType& type, const std::v
     t.polygons.reserve(estimate);
     t.water.reserve(estimate);
     for (std::size_t f = 0; f < fields.size(); ++f) t.keys[f].reserve(estimate * fields[f].width);
-    const std::size_t water = type.waterColumn;
+    const FieldColumns polygon = layouts.Field(type.type, "POLYID");
+    const FieldColumns water = layouts.Field(type.type, "BLOCK99");
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view rec = file.ReadRecord();
         if (rec.empty()) break; // the end, or records out of line
-        t.polygons.push_back(FieldToInt(Columns(rec, 16, 25)));
-        t.water.push_back(water != 0 && Columns(rec, water, water + 1) == "99"); // the only two characters worth 99
+        t.polygons.push_back(FieldToInt(Columns(rec, polygon.first, polygon.last)));
+        t.water.push_back(!water.Empty() && Columns(rec, water.first, water.last) == "99");
         for (std::size_t f = 0; f < fields.size(); ++f) {
             const std::string_view key = Columns(rec, fields[f].column, fields[f].column + fields[f].width - 1);
             t.keys[f].append(key);
@@ -34,17 +42,20 @@ AreaTable ReadAreaTable(TZipFile& file, const AreaRecordType& type, const std::v
     return t;
 }
 
-std::vector<KeyLocationRecord> ReadKeyLocations(TZipFile& file, ProgressObserver& observer)
+std::vector<KeyLocationRecord> ReadKeyLocations(TZipFile& file, const RecordLayouts& layouts,
+                                                ProgressObserver& observer)
 {
+    const FieldColumns polygon = layouts.Field('9', "POLYID"), feat = layouts.Field('9', "FEAT");
+    const FieldColumns cfcc = layouts.Field('9', "CFCC"), name = layouts.Field('9', "KGLNAME");
     std::vector<KeyLocationRecord> records;
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view rec = file.ReadRecord();
         if (rec.empty()) break; // the end, or records out of line
         KeyLocationRecord& r = records.emplace_back();
-        r.polygon = FieldToInt(Columns(rec, 16, 25));
-        r.key.assign(Columns(rec, 80, 87));
-        r.cfcc.assign(Columns(rec, 27, 29));
-        r.name.assign(TrimField(Columns(rec, 30, 59)));
+        r.polygon = FieldToInt(Columns(rec, polygon.first, polygon.last));
+        r.key.assign(Columns(rec, feat.first, feat.last));
+        r.cfcc.assign(Columns(rec, cfcc.first, cfcc.last));
+        r.name.assign(TrimField(Columns(rec, name.first, name.last)));
     }
     return records;
 }

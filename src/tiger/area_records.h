@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/progress.h"
+#include "tiger/layouts.h"
 #include "tiger/record_file.h"
 
 #include <cstddef>
@@ -21,20 +22,23 @@ enum class AreaContent {
     KeyLocations, // key geographic locations (RT9), read with ReadKeyLocations
 };
 
-// Record length (line end included) and the column of the two-digit water
-// code (0: the records have none) of an attribute record type.
+// An attribute record type: its record type character and extension, and
+// what its records describe. Its length and fields are those of the
+// county's layouts (tiger/layouts.h).
 struct AreaRecordType {
-    char type = 0;             // the record type: 'S', 'A', '8' or '9'
+    char type = 0;             // the record type: 'S', 'A', 'P', '8' or '9'
     const char* extension = "";
-    int recordLength = 0;
-    std::size_t waterColumn = 0;
     AreaContent content = AreaContent::Polygons;
 };
 
-inline constexpr AreaRecordType kRtsRecords{'S', ".RTS", 122, 79, AreaContent::Polygons};
-inline constexpr AreaRecordType kRtaRecords{'A', ".RTA", 100, 48, AreaContent::Polygons};
-inline constexpr AreaRecordType kRt8Records{'8', ".RT8", 38, 0, AreaContent::Landmarks};
-inline constexpr AreaRecordType kRt9Records{'9', ".RT9", 90, 0, AreaContent::KeyLocations};
+inline constexpr AreaRecordType kRtsRecords{'S', ".RTS", AreaContent::Polygons};
+inline constexpr AreaRecordType kRtaRecords{'A', ".RTA", AreaContent::Polygons};
+inline constexpr AreaRecordType kRtpRecords{'P', ".RTP", AreaContent::Polygons};
+inline constexpr AreaRecordType kRt8Records{'8', ".RT8", AreaContent::Landmarks};
+inline constexpr AreaRecordType kRt9Records{'9', ".RT9", AreaContent::KeyLocations};
+
+// The attribute record type of a record type character; null for none.
+const AreaRecordType* AreaRecordTypeOf(char type);
 
 // The widest key field an area layer reads.
 inline constexpr std::size_t kAreaKeyWidthMax = 15;
@@ -47,7 +51,7 @@ struct AreaField {
 };
 
 // The records of one attribute record file as the area layers see them:
-// each record's polygon (columns 16-25), its water flag (water code 99)
+// each record's polygon, whether its block number marks it as water (99)
 // and the key fields asked for, as they stand (blank-padded to their width).
 struct AreaTable {
     std::vector<int32_t> polygons;
@@ -66,17 +70,18 @@ struct AreaTable {
 // Reads every record of the file once, with all the fields (each at most
 // kAreaKeyWidthMax wide) that the county's area layers of this record type
 // key their areas by. A read error ends the records early (file.Error()).
-AreaTable ReadAreaTable(TZipFile& file, const AreaRecordType& type, const std::vector<AreaField>& fields,
-                        ProgressObserver& observer);
+AreaTable ReadAreaTable(TZipFile& file, const RecordLayouts& layouts, const AreaRecordType& type,
+                        const std::vector<AreaField>& fields, ProgressObserver& observer);
 
 // One key geographic location (RT9).
 struct KeyLocationRecord {
     int32_t polygon = 0;
-    std::string key;  // the feature identifier field (columns 80-87)
-    std::string cfcc; // columns 27-29
-    std::string name; // columns 30-59, trimmed
+    std::string key;  // the feature identifier field
+    std::string cfcc;
+    std::string name; // trimmed
 };
 
-std::vector<KeyLocationRecord> ReadKeyLocations(TZipFile& file, ProgressObserver& observer);
+std::vector<KeyLocationRecord> ReadKeyLocations(TZipFile& file, const RecordLayouts& layouts,
+                                                ProgressObserver& observer);
 
 } // namespace zalor

@@ -17,52 +17,83 @@ int32_t Reduced(int32_t v, std::string_view field, int digits)
     return digits >= 6 ? v : ReduceCoordinateField(field, digits);
 }
 
+// The columns of the fields of a chain record.
+struct ChainFields {
+    FieldColumns tlid, fedirp, fename, fetype, cfcc, fraddl, toaddl, fraddr, toaddr, zipl, zipr, fmcdl, fmcdr, fpll,
+        fplr, frlong, frlat, tolong, tolat;
+    explicit ChainFields(const RecordLayouts& l)
+        : tlid(l.Field('1', "TLID")), fedirp(l.Field('1', "FEDIRP")), fename(l.Field('1', "FENAME")),
+          fetype(l.Field('1', "FETYPE")), cfcc(l.Field('1', "CFCC")), fraddl(l.Field('1', "FRADDL")),
+          toaddl(l.Field('1', "TOADDL")), fraddr(l.Field('1', "FRADDR")), toaddr(l.Field('1', "TOADDR")),
+          zipl(l.Field('1', "ZIPL")), zipr(l.Field('1', "ZIPR")), fmcdl(l.Field('1', "FMCDL")),
+          fmcdr(l.Field('1', "FMCDR")), fpll(l.Field('1', "FPLL")), fplr(l.Field('1', "FPLR")),
+          frlong(l.Field('1', "FRLONG")), frlat(l.Field('1', "FRLAT")), tolong(l.Field('1', "TOLONG")),
+          tolat(l.Field('1', "TOLAT"))
+    {
+    }
+};
+
 // One RT1 record into a cleared chain record; why it is no chain, or null.
-const char* ParseChain(std::string_view r, ChainRecord& c, NameStore& names, McdCodeSet& mcd, int digits)
+const char* ParseChain(std::string_view r, const ChainFields& f, ChainRecord& c, NameStore& names, McdCodeSet& mcd,
+                       int digits)
 {
     int32_t fx, fy, tx, ty;
-    if (const char* why = ReadCoordinatePair(r, 191, false, fx, fy)) return why;
-    if (const char* why = ReadCoordinatePair(r, 210, false, tx, ty)) return why;
-    c.from.x = Reduced(fx, Columns(r, 191, 200), digits);
-    c.from.y = Reduced(fy, Columns(r, 201, 209), digits);
-    c.to.x = Reduced(tx, Columns(r, 210, 219), digits);
-    c.to.y = Reduced(ty, Columns(r, 220, 228), digits);
-    c.TLID = FieldToInt(Columns(r, 6, 15));
-    std::string_view cfcc = Columns(r, 56, 58);
+    if (const char* why = ReadCoordinatePair(r, f.frlong.first, false, fx, fy)) return why;
+    if (const char* why = ReadCoordinatePair(r, f.tolong.first, false, tx, ty)) return why;
+    c.from.x = Reduced(fx, At(r, f.frlong), digits);
+    c.from.y = Reduced(fy, At(r, f.frlat), digits);
+    c.to.x = Reduced(tx, At(r, f.tolong), digits);
+    c.to.y = Reduced(ty, At(r, f.tolat), digits);
+    c.TLID = IntAt(r, f.tlid);
+    std::string_view cfcc = At(r, f.cfcc);
     std::memcpy(c.CFCC, cfcc.data(), cfcc.size());
-    c.NAME = names.Intern(FeatureName(Columns(r, 18, 19), Columns(r, 20, 49), Columns(r, 50, 53)).Text());
-    c.FRADDL = FieldToInt(Columns(r, 59, 69));
-    c.TOADDL = FieldToInt(Columns(r, 70, 80));
-    c.FRADDR = FieldToInt(Columns(r, 81, 91));
-    c.TOADDR = FieldToInt(Columns(r, 92, 102));
-    c.ZIPL = FieldToInt(Columns(r, 107, 111));
-    c.ZIPR = FieldToInt(Columns(r, 112, 116));
-    c.FMCDL = FieldToInt(Columns(r, 141, 145));
+    c.NAME = names.Intern(FeatureName(At(r, f.fedirp), At(r, f.fename), At(r, f.fetype)).Text());
+    c.FRADDL = IntAt(r, f.fraddl);
+    c.TOADDL = IntAt(r, f.toaddl);
+    c.FRADDR = IntAt(r, f.fraddr);
+    c.TOADDR = IntAt(r, f.toaddr);
+    c.ZIPL = IntAt(r, f.zipl);
+    c.ZIPR = IntAt(r, f.zipr);
+    c.FMCDL = IntAt(r, f.fmcdl);
     mcd.Add(c.FMCDL);
-    c.FMCDR = FieldToInt(Columns(r, 146, 150));
+    c.FMCDR = IntAt(r, f.fmcdr);
     mcd.Add(c.FMCDR);
-    c.FPLL = FieldToInt(Columns(r, 161, 165));
-    c.FPLR = FieldToInt(Columns(r, 166, 170));
+    c.FPLL = IntAt(r, f.fpll);
+    c.FPLR = IntAt(r, f.fplr);
     return nullptr;
 }
+
+// Where the shape points of a record are: the first pair, and how many
+// pairs of its width follow one another.
+struct ShapePairs {
+    std::size_t first = 0, latitude = 0, stride = 0, count = 0;
+    explicit ShapePairs(const RecordLayouts& l)
+    {
+        const FieldColumns lon = l.Field('2', "LONG1"), lat = l.Field('2', "LAT1");
+        first = lon.first;
+        latitude = lat.first - lon.first;
+        stride = lat.last - lon.first + 1;
+        count = (static_cast<std::size_t>(l.Length('2')) - first + 1) / stride;
+    }
+};
 
 // The shape points of one RT2 record, appended in order; the first pair
 // with longitude 0 ends the list (TIGER fills unused pairs with zeros).
 // Why the record holds no shape points, or null (nothing is appended then).
-const char* AppendShapePoints(std::string_view r, std::vector<GeoPoint>& staged, int digits)
+const char* AppendShapePoints(std::string_view r, const ShapePairs& pairs, std::vector<GeoPoint>& staged, int digits)
 {
-    GeoPoint points[10];
+    GeoPoint points[16];
     std::size_t n = 0;
-    for (std::size_t k = 0; k < 10; ++k) {
-        const std::size_t lon = 19 + 19 * k;
+    for (std::size_t k = 0; k < pairs.count && k < 16; ++k) {
+        const std::size_t lon = pairs.first + pairs.stride * k;
         int32_t x, y;
         if (const char* why = ReadCoordinatePair(r, lon, true, x, y)) return why;
         if (x == 0) break;
-        const std::string_view lonField = Columns(r, lon, lon + 9);
+        const std::string_view lonField = Columns(r, lon, lon + pairs.latitude - 1);
         GeoPoint& p = points[n];
         p.x = Reduced(x, lonField, digits);
         if (p.x == 0 && FieldToInt(lonField) == 0) break;
-        p.y = Reduced(y, Columns(r, lon + 10, lon + 18), digits);
+        p.y = Reduced(y, Columns(r, lon + pairs.latitude, lon + pairs.stride - 1), digits);
         ++n;
     }
     staged.insert(staged.end(), points, points + n);
@@ -93,8 +124,10 @@ void SortRecords(ChainTable& chains, Less less)
 
 } // namespace
 
-void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, ProgressObserver& observer)
+void ReadChains(TZipFile& file, const RecordLayouts& layouts, County& county, int digits, McdCodeSet& mcd,
+                ProgressObserver& observer)
 {
+    const ChainFields fields(layouts);
     ChainTable& chains = county.chains;
     chains.Release();
     county.altNames.assign(1, 0);
@@ -104,7 +137,7 @@ void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, Pro
         if (file.AtEnd()) break;
         const std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
-        if (const char* why = ParseChain(r, chains.Append(), county.names, mcd, digits)) {
+        if (const char* why = ParseChain(r, fields, chains.Append(), county.names, mcd, digits)) {
             chains.records.pop_back();
             file.Reject(why);
             continue;
@@ -116,8 +149,11 @@ void ReadChains(TZipFile& file, County& county, int digits, McdCodeSet& mcd, Pro
     }
 }
 
-int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance, ProgressObserver& observer)
+int32_t ReadShapes(TZipFile& file, const RecordLayouts& layouts, ChainTable& chains, int digits, int tolerance,
+                   ProgressObserver& observer)
 {
+    const ShapePairs pairs(layouts);
+    const FieldColumns tlidField = layouts.Field('2', "TLID");
     ChainFinder finder(chains);
     std::vector<GeoPoint> staged;
     staged.reserve(256);
@@ -148,9 +184,9 @@ int32_t ReadShapes(TZipFile& file, ChainTable& chains, int digits, int tolerance
             if (file.Error().empty()) attach(current);
             break;
         }
-        const int32_t tlid = FieldToInt(Columns(r, 6, 15));
+        const int32_t tlid = IntAt(r, tlidField);
         record.clear();
-        if (const char* why = AppendShapePoints(r, record, digits)) {
+        if (const char* why = AppendShapePoints(r, pairs, record, digits)) {
             file.Reject(why);
             continue;
         }

@@ -17,21 +17,25 @@ void SetAltName(NameId& slot, int32_t number, const std::vector<NameId>& index)
 
 } // namespace
 
-void ReadAltNames(TZipFile& file, County& county, ProgressObserver& observer)
+void ReadAltNames(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer)
 {
+    const FieldColumns dirp = layouts.Field('5', "FEDIRP"), name = layouts.Field('5', "FENAME");
+    const FieldColumns type = layouts.Field('5', "FETYPE"), dirs = layouts.Field('5', "FEDIRS");
     const int32_t estimate = file.RecordEstimate();
     for (int32_t n = 1; !observer.StopRequested(); ++n) {
         if (file.AtEnd()) break;
         std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
-        FeatureName name(Columns(r, 15, 16), Columns(r, 17, 46), Columns(r, 47, 50), Columns(r, 51, 52));
-        county.altNames.push_back(county.names.Intern(name.Text()));
+        const FeatureName text(At(r, dirp), At(r, name), At(r, type), At(r, dirs));
+        county.altNames.push_back(county.names.Intern(text.Text()));
         if ((n & 0xFF) == 1) observer.Progress(n, estimate);
     }
 }
 
-void ReadAltFeatures(TZipFile& file, County& county, ProgressObserver& observer)
+void ReadAltFeatures(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer)
 {
+    const FieldColumns tlid = layouts.Field('4', "TLID");
+    const FieldColumns feat[3] = {layouts.Field('4', "FEAT1"), layouts.Field('4', "FEAT2"), layouts.Field('4', "FEAT3")};
     const int32_t estimate = file.RecordEstimate();
     ChainTable& chains = county.chains;
     ChainFinder finder(chains);
@@ -39,12 +43,12 @@ void ReadAltFeatures(TZipFile& file, County& county, ProgressObserver& observer)
         if (file.AtEnd()) break;
         std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
-        const int32_t i = finder.Find(FieldToInt(Columns(r, 6, 15)));
+        const int32_t i = finder.Find(IntAt(r, tlid));
         if (i > 0) {
             ChainRecord& c = chains[i];
-            SetAltName(c.NAME1, FieldToInt(Columns(r, 19, 26)), county.altNames);
-            SetAltName(c.NAME2, FieldToInt(Columns(r, 27, 34)), county.altNames);
-            SetAltName(c.NAME3, FieldToInt(Columns(r, 35, 42)), county.altNames);
+            SetAltName(c.NAME1, IntAt(r, feat[0]), county.altNames);
+            SetAltName(c.NAME2, IntAt(r, feat[1]), county.altNames);
+            SetAltName(c.NAME3, IntAt(r, feat[2]), county.altNames);
         }
         if ((n & 0xFF) == 1) observer.Progress(n, estimate);
     }

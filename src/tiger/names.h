@@ -3,18 +3,16 @@
 
 #include "tiger/county.h"
 #include "base/progress.h"
+#include "tiger/layouts.h"
 #include "tiger/record_file.h"
 
 #include <cstdint>
 
 namespace zalor {
 
-inline constexpr int kRt5Length = 54;
-inline constexpr int kRt4Length = 60;
-
 // Appends every RT5 name to the county's alternate-name index (in the name store).
-void ReadAltNames(TZipFile& file, County& county, ProgressObserver& observer);
+void ReadAltNames(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer);
 // Gives the chains named by RT4 records their alternate names.
-void ReadAltFeatures(TZipFile& file, County& county, ProgressObserver& observer);
+void ReadAltFeatures(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer);
 
 } // namespace zalor

@@ -8,26 +8,21 @@ namespace {
 
 constexpr std::size_t kRtcMinLine = 25; // a line must reach the entity type
 
-// Code columns of an RTC entity type; {0, 0} for none.
-struct CodeColumns {
-    std::size_t first = 0;
-    std::size_t last = 0;
-};
-
-bool CodeColumnsOf(char type, CodeColumns& cols)
+// The field that holds the code of an entity of `type`: false for a type
+// of no known field (its code is then read where the record before's was).
+bool CodeFieldOf(char type, std::string_view& field)
 {
     switch (type) {
-    case '3': case '4': case '5': cols = {30, 34}; return true;
-    case 'A': cols = {26, 29}; return true; // metropolitan area code
-    case 'C': cols = {6, 10}; return true;
-    case 'I': cols = {35, 38}; return true;
-    case 'J': cols = {25, 28}; return true;
-    case 'M': case 'P': cols = {15, 19}; return true;
-    case 'S': cols = {6, 7}; return true;
-    case 'T': cols = {0, 0}; return true;
-    case 'U': cols = {45, 48}; return true;
-    case 'V': cols = {39, 44}; return true;
-    default: return false; // the columns of the record before
+    case '3': case '4': case '5': field = "SD"; return true;
+    case 'A': case 'J': field = "MA"; return true; // metropolitan areas
+    case 'C': field = "FILE"; return true;
+    case 'I': field = "AIR"; return true;
+    case 'M': case 'P': field = "FIPS"; return true;
+    case 'S': field = "STATE"; return true;
+    case 'T': field = {}; return true; // tracts are named by their code
+    case 'U': field = "UA"; return true;
+    case 'V': field = "VTD"; return true;
+    default: return false;
     }
 }
 
@@ -35,8 +30,10 @@ std::string Cut(std::string_view text, std::size_t n) { return std::string(text.
 
 } // namespace
 
-int32_t ReadPolygonLinks(TZipFile& file, ChainTable& chains, ProgressObserver& observer)
+int32_t ReadPolygonLinks(TZipFile& file, const RecordLayouts& layouts, ChainTable& chains, ProgressObserver& observer)
 {
+    const FieldColumns tlid = layouts.Field('I', "TLID");
+    const FieldColumns left = layouts.Field('I', "POLYIDL"), right = layouts.Field('I', "POLYIDR");
     const int32_t estimate = file.RecordEstimate();
     int32_t counter = 0;
     ChainFinder finder(chains);
@@ -45,18 +42,18 @@ int32_t ReadPolygonLinks(TZipFile& file, ChainTable& chains, ProgressObserver& o
         if (counter > estimate) break;
         std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
-        const int32_t i = finder.Find(FieldToInt(Columns(r, 6, 15)));
+        const int32_t i = finder.Find(IntAt(r, tlid));
         if (i > 0) {
-            chains[i].polyLeft = FieldToInt(Columns(r, 27, 36));
-            chains[i].polyRight = FieldToInt(Columns(r, 42, 51));
+            chains[i].polyLeft = IntAt(r, left);
+            chains[i].polyRight = IntAt(r, right);
         }
         if ((counter & 0xFF) == 1) observer.Progress(counter, estimate);
     }
     return counter;
 }
 
-EntityNamesRead ReadEntityNames(TZipFile& file, County& county, std::string_view inputFileName,
-                                ProgressObserver& observer)
+EntityNamesRead ReadEntityNames(TZipFile& file, const RecordLayouts& layouts, County& county,
+                                std::string_view inputFileName, ProgressObserver& observer)
 {
     county.countyName.clear();
     county.entityNames.clear();
@@ -71,23 +68,25 @@ EntityNamesRead ReadEntityNames(TZipFile& file, County& county, std::string_view
     const bool crlf = lf > 0 && head[lf - 1] == '\r';
     file.SetRecordLength(static_cast<int>(crlf ? lf + 1 : lf + 2));
 
-    CodeColumns cols;
+    const FieldColumns typeField = layouts.Field('C', "ENTITY"), nameField = layouts.Field('C', "NAME");
+    const FieldColumns fileField = layouts.Field('C', "FILE"), fipsField = layouts.Field('C', "FIPS");
+    FieldColumns code;
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
         if (r.size() < kRtcMinLine) continue;
-        const char type = r[24];
-        CodeColumnsOf(type, cols);
-        const int32_t code = cols.first == 0 ? 0 : FieldToInt(Columns(r, cols.first, cols.last));
-        const std::string_view name = TrimField(Columns(r, 53, 112));
+        const char type = r[typeField.first - 1];
+        if (std::string_view field; CodeFieldOf(type, field)) code = field.empty() ? FieldColumns() : layouts.Field('C', field);
+        const int32_t value = code.Empty() ? 0 : IntAt(r, code);
+        const std::string_view name = TrimField(At(r, nameField));
         if (type == 'C') {
-            std::string_view fips = Columns(r, 6, 10);
+            std::string_view fips = At(r, fileField);
             if (fips.size() == 5 && inputFileName.find(fips) != std::string_view::npos)
                 county.countyName = Cut(name, 80);
         }
-        county.entityNames.push_back({type, code, Cut(name, 81)});
+        county.entityNames.push_back({type, value, Cut(name, 81)});
         // Tribal areas are also known by their five-digit FIPS code.
-        if (type == 'I') county.entityNames.push_back({'F', FieldToInt(Columns(r, 15, 19)), Cut(name, 81)});
+        if (type == 'I') county.entityNames.push_back({'F', IntAt(r, fipsField), Cut(name, 81)});
     }
     county.IndexEntityNames();
     return EntityNamesRead::Read;

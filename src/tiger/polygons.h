@@ -3,19 +3,19 @@
 
 #include "tiger/county.h"
 #include "base/progress.h"
+#include "tiger/layouts.h"
 #include "tiger/record_file.h"
 
 #include <cstdint>
 
 namespace zalor {
 
-inline constexpr int kRtiLength = 54;
 // Bytes in which the first RTC line must end; its length is the record length.
 inline constexpr int kRtcProbe = 228;
 
 // Gives the chains named by RTI records their left and right polygons.
 // Returns the number of records read.
-int32_t ReadPolygonLinks(TZipFile& file, ChainTable& chains, ProgressObserver& observer);
+int32_t ReadPolygonLinks(TZipFile& file, const RecordLayouts& layouts, ChainTable& chains, ProgressObserver& observer);
 
 enum class EntityNamesRead {
     Read,      // every record was read (see file.Error() for a damaged file)
@@ -24,8 +24,8 @@ enum class EntityNamesRead {
 
 // Reads the county's entity names (emptied first) and its county name:
 // the name of the type 'C' entity whose FIPS code appears in `inputFileName`.
-EntityNamesRead ReadEntityNames(TZipFile& file, County& county, std::string_view inputFileName,
-                                ProgressObserver& observer);
+EntityNamesRead ReadEntityNames(TZipFile& file, const RecordLayouts& layouts, County& county,
+                                std::string_view inputFileName, ProgressObserver& observer);
 
 // The box around every chain point of the county.
 CountyExtent ComputeCountyExtent(const ChainTable& chains);

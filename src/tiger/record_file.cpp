@@ -2,6 +2,7 @@
 
 #include "tiger/file_names.h"
 #include "tiger/inflater.h"
+#include "tiger/layouts.h"
 #include "tiger/paths.h"
 #include "tiger/validation.h"
 #include "tiger/zip_archive.h"
@@ -279,6 +280,14 @@ std::string FindFileIgnoringCase(const std::string& path)
     return best;
 }
 
+TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, const RecordLayouts& layouts)
+{
+    const int length = layouts.Length(RecordTypeOf(extension));
+    TZipFile file = OpenRecordFile(county, extension, length > 0 ? length + 2 : 0);
+    file.SetValidator(RecordValidatorFor(extension, layouts));
+    return file;
+}
+
 TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, int recordLength)
 {
     const std::string fileName = FileNamePart(county.inputPath);
@@ -290,7 +299,7 @@ TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, 
         }
         return TZipFile(std::string(), DirectoryPart(county.inputPath) + base + std::string(extension), recordLength);
     }();
-    file.SetValidator(RecordValidatorFor(extension));
+    file.SetValidator(RecordValidatorFor(extension, LayoutsOf(LayoutGroup::Census2000)));
     return file;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@ class MemberInflater;
 
 // Checks one record of a record type (its line end included); returns why
 // it is no record of that type, or null when it is one.
-using RecordValidator = const char* (*)(std::string_view record);
+using RecordValidator = std::function<const char*(std::string_view record)>;
 
 // What the records of a file were: how many were read, how many were
 // rejected as no records of their type, and the first of those.
@@ -56,7 +57,7 @@ public:
     // or is simply not there.
     const std::string& OpenError() const { return openError_; }
     // Records that `validator` rejects are passed over and counted.
-    void SetValidator(RecordValidator validator) { validator_ = validator; }
+    void SetValidator(RecordValidator validator) { validator_ = std::move(validator); }
     // Counts the record just read as rejected (a reader that found it no
     // record of its type while parsing it).
     void Reject(const char* reason)
@@ -113,7 +114,7 @@ private:
     std::string name_;
     std::string error_;
     std::string openError_;
-    RecordValidator validator_ = nullptr;
+    RecordValidator validator_;
     RecordTally tally_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
@@ -144,6 +145,10 @@ struct CountySource {
 // file directory + base name + extension, found whatever the case of its
 // name. Ask OpenFailed() before reading.
 TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, int recordLength);
+class RecordLayouts;
+// The same with the record length and the check of records of the
+// county's layouts.
+TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, const RecordLayouts& layouts);
 
 // The path of an existing file named like `path` ignoring the case of its
 // file name (the exact name first); empty when there is none.

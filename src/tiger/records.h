@@ -3,11 +3,16 @@
 
 #include "tiger/county.h"
 #include "tiger/fields.h"
+#include "tiger/layouts.h"
 
 #include <cstddef>
 #include <string_view>
 
 namespace zalor {
+
+// A field of a record, and its integer value.
+inline std::string_view At(std::string_view r, FieldColumns f) { return Columns(r, f.first, f.last); }
+inline int32_t IntAt(std::string_view r, FieldColumns f) { return FieldToInt(Columns(r, f.first, f.last)); }
 
 // A feature name built from its record fields without allocating. The
 // name starts as the feature name; a direction prefix goes before it, a

@@ -1,6 +1,7 @@
 #include "tiger/validation.h"
 
 #include "tiger/fields.h"
+#include "tiger/layouts.h"
 
 namespace zalor {
 
@@ -66,67 +67,43 @@ const char* Head(std::string_view r, char type)
     return nullptr;
 }
 
-// The coordinates of chains and shape points are checked by their readers,
-// which read them anyway (ReadCoordinatePair).
-const char* Chain(std::string_view r)
+// A record whose identifier field (a chain's, a polygon's, a landmark's)
+// must be a number.
+RecordValidator Identified(char type, FieldColumns id, const char* what)
 {
-    if (const char* why = Head(r, '1')) return why;
-    return Digits(Columns(r, 6, 15)) ? nullptr : "identifier is not a number";
+    return [type, id, what](std::string_view r) -> const char* {
+        if (const char* why = Head(r, type)) return why;
+        return Digits(Columns(r, id.first, id.last)) ? nullptr : what;
+    };
 }
-
-const char* Shapes(std::string_view r)
-{
-    if (const char* why = Head(r, '2')) return why;
-    return Digits(Columns(r, 6, 15)) ? nullptr : "identifier is not a number";
-}
-
-const char* ChainReference(std::string_view r, char type)
-{
-    if (const char* why = Head(r, type)) return why;
-    return Digits(Columns(r, 6, 15)) ? nullptr : "identifier is not a number";
-}
-
-const char* Polygon(std::string_view r, char type)
-{
-    if (const char* why = Head(r, type)) return why;
-    return Digits(Columns(r, 16, 25)) ? nullptr : "polygon number is not a number";
-}
-
-const char* Names(std::string_view r) { return Head(r, '5'); }
-const char* Entities(std::string_view r) { return Head(r, 'C'); }
-const char* AltNames(std::string_view r) { return ChainReference(r, '4'); }
-const char* Links(std::string_view r) { return ChainReference(r, 'I'); }
-const char* Landmark(std::string_view r)
-{
-    if (const char* why = Head(r, '7')) return why;
-    if (!Digits(Columns(r, 11, 20))) return "landmark number is not a number";
-    int32_t x, y;
-    return ReadCoordinatePair(r, 55, true, x, y);
-}
-const char* LandmarkArea(std::string_view r) { return Polygon(r, '8'); }
-const char* KeyLocation(std::string_view r) { return Polygon(r, '9'); }
-const char* Areas1990(std::string_view r) { return Polygon(r, 'A'); }
-const char* AreasCurrent(std::string_view r) { return Polygon(r, 'S'); }
 
 } // namespace
 
-RecordValidator RecordValidatorFor(std::string_view extension)
+RecordValidator RecordValidatorFor(std::string_view extension, const RecordLayouts& layouts)
 {
-    if (extension.size() != 4 || extension[0] != '.') return nullptr;
-    char type = extension[3];
-    if (type >= 'a' && type <= 'z') type = static_cast<char>(type - 'a' + 'A');
+    const char type = RecordTypeOf(extension);
+    if (layouts.Length(type) == 0) return nullptr;
     switch (type) {
-    case '1': return Chain;
-    case '2': return Shapes;
-    case '4': return AltNames;
-    case '5': return Names;
-    case '7': return Landmark;
-    case '8': return LandmarkArea;
-    case '9': return KeyLocation;
-    case 'A': return Areas1990;
-    case 'C': return Entities;
-    case 'I': return Links;
-    case 'S': return AreasCurrent;
+    case '1':
+    case '2':
+    case '4':
+    case 'I': return Identified(type, layouts.Field(type, "TLID"), "identifier is not a number");
+    case '8':
+    case '9':
+    case 'A':
+    case 'P':
+    case 'S': return Identified(type, layouts.Field(type, "POLYID"), "polygon number is not a number");
+    case '7': {
+        const FieldColumns land = layouts.Field('7', "LAND"), lon = layouts.Field('7', "LALONG");
+        return [land, lon](std::string_view r) -> const char* {
+            if (const char* why = Head(r, '7')) return why;
+            if (!Digits(Columns(r, land.first, land.last))) return "landmark number is not a number";
+            int32_t x, y;
+            return ReadCoordinatePair(r, lon.first, true, x, y);
+        };
+    }
+    case '5':
+    case 'C': return [type](std::string_view r) { return Head(r, type); };
     default: return nullptr;
     }
 }

@@ -15,8 +15,10 @@ namespace zalor {
 // fields are 0 when `blankAllowed`.
 const char* ReadCoordinatePair(std::string_view record, std::size_t lon, bool blankAllowed, int32_t& x, int32_t& y);
 
+class RecordLayouts;
 // The check of the records of a record file by its extension (".RT1",
-// ".RTS", ...); null for an extension of no known record type.
-RecordValidator RecordValidatorFor(std::string_view extension);
+// ".RTS", ...) in the layouts of the county's release; null for an
+// extension of no record type of those layouts.
+RecordValidator RecordValidatorFor(std::string_view extension, const RecordLayouts& layouts);
 
 } // namespace zalor

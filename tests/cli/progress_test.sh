@@ -10,7 +10,7 @@ script -q -e -c "$CLI --lines A,H --areas CTBNA00 -o $tmp/out $inputs" /dev/null
 tr '\r' '\n' <"$tmp/tty" | sed 's/\x1b\[K//g' >"$tmp/lines"
 [ $rc -eq 0 ]
 check "the run on a terminal exits 0" $?
-grep -q '^\[1/2\] \[08901\] Ivanhoe County  reading [0-9]*%  0:0[0-9] elapsed' "$tmp/lines"
+grep -q '^\[1/2\] \[08901\] Ivanhoe County (TIGER/Line Census 2000)  reading [0-9]*%  0:0[0-9] elapsed' "$tmp/lines"
 check "county 1 of 2 with its name, phase, percentage and elapsed time" $?
 grep -q '^\[2/2\] \[17031\] .*  areas [0-9]*%  0:0[0-9] elapsed, 0:[0-9][0-9] left' "$tmp/lines"
 check "county 2 of 2 shows the time left" $?
@@ -23,9 +23,9 @@ script -q -e -c "$CLI -q --lines A -o $tmp/quiet $inputs" /dev/null >"$tmp/qtty"
 [ ! -s "$tmp/qtty" ]
 check "--quiet on a terminal prints nothing" $?
 
-# Not a terminal: the plain county lines, no redraws.
+# Not a terminal: the plain county lines with the release, no redraws.
 "$CLI" --lines A -o "$tmp/plain" $inputs >"$tmp/plain.out" 2>"$tmp/plain.err"
-! grep -q $'\r' "$tmp/plain.out" "$tmp/plain.err" && grep -qx '\[08901\] Ivanhoe County' "$tmp/plain.out"
+! grep -q $'\r' "$tmp/plain.out" "$tmp/plain.err" && grep -qx '\[08901\] Ivanhoe County (TIGER/Line Census 2000)' "$tmp/plain.out"
 check "plain lines when not a terminal" $?
 
 finish "progress"

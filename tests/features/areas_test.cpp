@@ -1,4 +1,5 @@
 #include "features/area_keys.h"
+#include "tiger/area_sources.h"
 #include "formats/kxf/kxf.h"
 #include "formats/mif/mif.h"
 #include "formats/shp/dbf.h"
@@ -67,15 +68,16 @@ struct AreaFixture : ::testing::Test {
                                  {114, zcta}});
         test::WriteFile(dir + "TGR01001.RTS", text);
     }
-    // A current-year area layer "NAME|CCCWW" (key column and width).
-    static AreaLayerDef Def(const std::string& spec, const AreaRecordType& records = kRtsRecords)
+    // An area layer "NAME|CCCWW" (its key column and width in the records
+    // of Census 2000, which the layer's name gives).
+    static AreaLayerDef Def(const std::string& spec)
     {
         AreaLayerDef def;
         def.name = spec.substr(0, spec.find('|'));
-        def.column = std::stoi(spec.substr(spec.find('|') + 1, 3));
-        def.width = std::stoi(spec.substr(spec.find('|') + 4, 2));
-        def.records = &records;
         def.defaultName = def.name;
+        const AreaKeySource source = AreaKeySourceOf(def.name, LayoutGroup::Census2000);
+        EXPECT_EQ(source.key.first, std::stoi(spec.substr(spec.find('|') + 1, 3))) << spec;
+        EXPECT_EQ(source.key.Width(), static_cast<std::size_t>(std::stoi(spec.substr(spec.find('|') + 4, 2)))) << spec;
         def.excludeWaterKey = "CbAr20";
         def.centroidKey = "CbCn3";
         return def;
@@ -138,14 +140,14 @@ TEST_F(AreaFixture, WaterBlocksAreOneFeaturePerPolygon)
 
 TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
 {
-    Rts({{1, "000100", "1001A", "606HH", false},
-         {2, "000100", "1001B", "606HH", false},
+    Rts({{1, "000100", "101A", "606HH", false},
+         {2, "000100", "101B", "606HH", false},
          {3, "000100", "1002", "60615", false}});
-    Layer("BLK00|07805");
-    // Groups come in key order: 1002, then 1001A (1,001,001), then 1001B.
+    Layer("BLK00|07804");
+    // Groups come in key order: 1002, then 101A (1,000,101), then 101B.
     EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.997500,41.000500,1002,\"\"\r\n"
-                                                   "3,-86.999500,41.000500,1001A,\"\"\r\n"
-                                                   "4,-86.998500,41.000500,1001B,\"\"\r\n");
+                                                   "3,-86.999500,41.000500,101A,\"\"\r\n"
+                                                   "4,-86.998500,41.000500,101B,\"\"\r\n");
     EXPECT_NE(ReadFile(dir + "TGR01001BLK00.MIF").find("BLK00 char (12)\r\n"), std::string::npos);
     Layer("ZCTA5|11405");
     EXPECT_NE(ReadFile(dir + "TGR01001ZCTA5.MIF").find("ZCTA5 char (12)\r\n"), std::string::npos);
@@ -220,7 +222,7 @@ TEST_F(AreaFixture, LandmarkCentroidsDoNotReplaceTheLandmarkPoints)
     // With the default suffixes the landmark points are "DP", the landmark areas "D".
     WriteLandmarkPointsPhase(t.session, county, job);
     const std::string points = ReadFile(dir + "TGR01001DP.MIF");
-    AreaLayerDef landmarks = Def("D|02610", kRt8Records);
+    AreaLayerDef landmarks = Def("D|02610");
     landmarks.landmarkClassMask = kMaskLandmarkAreas;
     landmarks.centroidKey = "CbCn2";
     t.settings.SetBox("CbCn2", true);

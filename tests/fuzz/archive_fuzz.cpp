@@ -2,6 +2,7 @@
 // calls them, reads its members.
 #include "fuzz_support.h"
 #include "run/county_reading.h"
+#include "tiger/county_release.h"
 #include "run/session.h"
 
 namespace {
@@ -23,8 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     County county;
     const CountySource source{path, path};
     NoteDuplicateMembers(session, source);
-    ReadEntityNamesPhase(session, county, source);
-    if (ReadChainPhases(session, county, source)) OrderChainsPhase(session, county);
-    ReadLandmarksPhase(session, county, source);
+    // The layouts of the release the files claim, as the driver takes them.
+    const CountyRelease release = DetectRelease(source);
+    const RecordLayouts& layouts = LayoutsOf(release.release.group);
+    ReadEntityNamesPhase(session, county, source, layouts);
+    if (ReadChainPhases(session, county, source, layouts)) OrderChainsPhase(session, county);
+    ReadLandmarksPhase(session, county, source, layouts);
     return 0;
 }

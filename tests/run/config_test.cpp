@@ -188,7 +188,7 @@ TEST(ConfigFile, LayoutOfTheDefaults)
                          0),
               0u);
     for (const char* seq : {"CbA8=0\r\nBsuf=B\r\nCbB1=0\r\n", "CbX0=0\r\nYsuf=ALL\r\nCbY0=0\r\nCbAr1=0\r\n",
-                            "CbAr21=0\r\nCbAt1=0\r\n", "CbAt9=0\r\nCbAt10=0\r\nCbAs2=0\r\n",
+                            "CbAr21=0\r\nCbAr22=0\r\nCbAr23=0\r\nCbAr24=0\r\nCbAr25=0\r\nCbAr26=0\r\nCbAt1=0\r\n", "CbAt9=0\r\nCbAt10=0\r\nCbAs2=0\r\n",
                             "CbAs8=0\r\nCbQ01=1\r\nCbQ02=1\r\n", "CbQ49=1\r\nWsuf=W\r\nCbW1=0\r\nWsuf2=WLND\r\nCbW2=0\r\n"
                             "Dsuf2=DP\r\nCbP0=0\r\n",
                             "CbP9=0\r\nCbD0=0\r\n", "CbD9=0\r\nCbD10=0\r\nCbCn1=0\r\n"}) {

@@ -85,7 +85,7 @@ struct Damaged : ::testing::Test {
         const bool zip = input.size() > 4 && input.substr(input.size() - 4) == ".ZIP";
         const CountySource source{input, zip ? input : std::string()};
         NoteDuplicateMembers(t.session, source);
-        ReadChainPhases(t.session, county, source);
+        ReadChainPhases(t.session, county, source, LayoutsOf(LayoutGroup::Census2000));
     }
     bool Noticed(const std::string& text) const
     {
@@ -166,7 +166,7 @@ TEST_F(Damaged, RecordsOfNoKindAreCountedAndPassedOver)
     WriteLoose(dir, f);
     TestSession u;
     County other;
-    ReadChainPhases(u.session, other, CountySource{dir + "TGR17031.RT1", ""});
+    ReadChainPhases(u.session, other, CountySource{dir + "TGR17031.RT1", ""}, LayoutsOf(LayoutGroup::Census2000));
     EXPECT_TRUE(u.recorder.Logged("the file is mostly not records of its type"));
     EXPECT_EQ(u.session.countyErrors, 1);
 }

@@ -112,10 +112,10 @@ CountySource Source(const std::string& path)
 // The readers in the order the driver calls them.
 void ReadCounty(Session& session, County& county, const std::string& path)
 {
-    ReadEntityNamesPhase(session, county, Source(path));
+    ReadEntityNamesPhase(session, county, Source(path), LayoutsOf(LayoutGroup::Census2000));
     county.chains.Release();
-    ReadChainPhases(session, county, Source(path));
-    ReadLandmarksPhase(session, county, Source(path));
+    ReadChainPhases(session, county, Source(path), LayoutsOf(LayoutGroup::Census2000));
+    ReadLandmarksPhase(session, county, Source(path), LayoutsOf(LayoutGroup::Census2000));
 }
 
 // Every table of a county as text.
@@ -403,7 +403,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     WriteFile(dir + "TGR17031.RTC", rtc);
     TestSession t;
     County county;
-    ReadEntityNamesPhase(t.session, county, Source(dir + "TGR17031.RT1"));
+    ReadEntityNamesPhase(t.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
     ASSERT_EQ(county.entityNames.size(), 2u);
     EXPECT_EQ(county.entityNames[1].entityName, "Second");
     EXPECT_EQ(county.countyName, "Second"); // every record of the county itself sets it
@@ -411,7 +411,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     // No line end within the first 228 bytes: an error, no names.
     WriteFile(dir + "TGR17031.RTC", std::string(1000, 'C'));
     TestSession u;
-    ReadEntityNamesPhase(u.session, county, Source(dir + "TGR17031.RT1"));
+    ReadEntityNamesPhase(u.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_TRUE(county.entityNames.empty());
     EXPECT_EQ(county.countyName, "");
     EXPECT_TRUE(u.recorder.Logged("Error Reading " + dir + "TGR17031.RTC"));
@@ -419,7 +419,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     // An empty file holds no names and is no error.
     WriteFile(dir + "TGR17031.RTC", "");
     TestSession v;
-    ReadEntityNamesPhase(v.session, county, Source(dir + "TGR17031.RT1"));
+    ReadEntityNamesPhase(v.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_TRUE(county.entityNames.empty());
     EXPECT_TRUE(v.recorder.errors.empty());
 }
@@ -438,7 +438,7 @@ TEST(Readers, LongChainsKeepEveryShapePoint)
     WriteFile(dir + "TGR01001.RT2", rt2);
     TestSession t;
     County county;
-    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"));
+    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_EQ(county.chains[1].shapeCount, 60000);
     EXPECT_TRUE(t.recorder.Logged("Total Shapes=1"));
 }
@@ -450,7 +450,7 @@ TEST(Readers, DamagedShapeFileKeepsCompleteChainsOnly)
     WriteFile(dir + "TGR01001.RT2", Rt2Record(1, 1, {{-5, 5}}) + Rt2Record(2, 1, {{-6, 6}}) + "2 1006 trunc");
     TestSession t;
     County county;
-    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"));
+    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_EQ(county.chains[1].shapeCount, 1);
     EXPECT_EQ(county.chains[2].shapeCount, 0);
     EXPECT_TRUE(t.recorder.Logged("Error Reading Shape File!"));
@@ -470,7 +470,7 @@ TEST(Readers, PrecisionAppliesToEveryCoordinate)
     EXPECT_EQ(county.chains.Shapes(ById(county, 300))[12], (GeoPoint{-87488800, 41498400}));
     EXPECT_EQ(county.chains.Shapes(ById(county, 300))[0], (GeoPoint{-87499000, 41500000}));
     WriteFile(dir + "TGR17031.RT7", Rt7Record(1, "D43", "X", -87654321, 41599999));
-    ReadLandmarksPhase(t.session, county, Source(dir + "TGR17031.RT1"));
+    ReadLandmarksPhase(t.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_EQ(county.landmarks[0].location, (GeoPoint{-87654300, 41599900}));
 }
 
@@ -485,7 +485,7 @@ TEST(Readers, StopDuringChainsStillTotalsAndOrders)
         if (t.recorder.statuses.size() >= 3) t.session.RequestStop(); // after record 257
     };
     County county;
-    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"));
+    ReadChainPhases(t.session, county, Source(dir + "TGR01001.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_GT(county.chains.count(), 0);
     EXPECT_LT(county.chains.count(), 600);
     EXPECT_TRUE(t.recorder.Logged("Total Chains=" + std::to_string(county.chains.count())));
@@ -500,14 +500,14 @@ TEST(Readers, McdCodesGatherAcrossCounties)
     WriteLoose(dir, SampleCounty(), false);
     TestSession t;
     County county;
-    ReadChainPhases(t.session, county, Source(dir + "TGR17031.RT1"));
+    ReadChainPhases(t.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_EQ(t.session.mcdCodes.Count(), 3);
-    ReadChainPhases(t.session, county, Source(dir + "TGR17031.RT1"));
+    ReadChainPhases(t.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_EQ(t.session.mcdCodes.Count(), 3);
     Rt1 other = Chain(1, "A41", -1, 1, -2, 2);
     other.fmcdl = "99999";
     WriteFile(dir + "TGR17043.RT1", Rt1Record(other));
-    ReadChainPhases(t.session, county, Source(dir + "TGR17043.RT1"));
+    ReadChainPhases(t.session, county, Source(dir + "TGR17043.RT1"), LayoutsOf(LayoutGroup::Census2000));
     EXPECT_EQ(t.session.mcdCodes.Count(), 4);
 }
 

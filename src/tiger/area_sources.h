@@ -1,0 +1,33 @@
+// Where each area layer takes the keys of its areas from, in the records
+// of each release: the record type and the field. Layers are named by
+// their own names (CNTY, BLK00, W, KGL, ...).
+#pragma once
+
+#include "tiger/area_records.h"
+#include "tiger/layouts.h"
+
+#include <string_view>
+
+namespace zalor {
+
+struct AreaKeySource {
+    // The records the keys are in; null when the release has no such areas.
+    const AreaRecordType* records = nullptr;
+    FieldColumns key;        // the key field's columns in that release
+    std::string_view field;  // its name in the record layout ("PLACECU")
+    // The release holds current codes as well, but these are the codes
+    // of Census 2000 (the release has no current ones for the layer).
+    bool census2000Only = false;
+    std::string_view absent; // why the release has none ("no 1990 areas")
+
+    bool Present() const { return records != nullptr; }
+};
+
+// The source of the layer `theme` in releases of `group`. A layer that
+// the table does not know has no source.
+AreaKeySource AreaKeySourceOf(std::string_view theme, LayoutGroup group);
+
+// What the records of the layer `theme` describe, in the releases that have it.
+AreaContent AreaContentOf(std::string_view theme);
+
+} // namespace zalor
