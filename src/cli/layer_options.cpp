@@ -1,9 +1,9 @@
 #include "cli/layer_options.h"
 
+#include "run/release_supply.h"
 #include "run/selection.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstddef>
 
@@ -231,13 +231,15 @@ std::string Files(const std::string& name, const OutputFormatDef& f)
 
 class Table {
 public:
-    using Row = std::array<std::string, 4>;
+    using Row = std::vector<std::string>;
     void Add(Row row) { rows_.push_back(std::move(row)); }
     std::string Text() const
     {
-        std::array<std::size_t, 4> width{};
-        for (const Row& r : rows_)
+        std::vector<std::size_t> width;
+        for (const Row& r : rows_) {
+            if (width.size() < r.size()) width.resize(r.size());
             for (std::size_t c = 0; c < r.size(); ++c) width[c] = std::max(width[c], r[c].size());
+        }
         std::string out;
         for (const Row& r : rows_) {
             std::string line = "  ";
@@ -285,18 +287,28 @@ std::string LineGroupListing(const RunSettings& s, const OutputFormatDef& format
     return "Line groups: --lines NAME,...  (all: every group, with the all-chains file)\n" + lines.Text();
 }
 
-std::string AreaLayerListing(const RunSettings& s, const OutputFormatDef& format)
+// With a vintage, each layer's source in that release comes before its files.
+std::string AreaLayerListing(const RunSettings& s, const OutputFormatDef& format, const std::string& vintage)
 {
     Table areas;
-    areas.Add({"NAME", "HOLDS", "SETS", "FILES"});
+    if (vintage.empty())
+        areas.Add({"NAME", "HOLDS", "SETS", "FILES"});
+    else
+        areas.Add({"NAME", "HOLDS", "SETS", "KEYS IN " + vintage, "FILES"});
     for (const AreaLayerDef& a : AreaLayerTable()) {
         std::string files = Files(AreaLayerName(s, a), format);
         if (!a.centroidKey.empty() && !format.centroidSuffix.empty())
             files += ", with --centroids " + Files(AreaLayerName(s, a) + format.centroidSuffix, format);
-        areas.Add({a.defaultName, Trimmed(a.caption) + (Offered(a) ? "" : " (not offered)"), KeyRanges(AreaKeys(a)),
-                   Offered(a) ? files : std::string()});
+        std::vector<std::string> row = {a.defaultName, Trimmed(a.caption) + (Offered(a) ? "" : " (not offered)"),
+                                        KeyRanges(AreaKeys(a)), Offered(a) ? files : std::string()};
+        if (!vintage.empty()) row.insert(row.begin() + 3, AreaSupplyText(a, vintage));
+        areas.Add(row);
     }
-    return "\nArea layers: --areas NAME,...  (all: every layer offered)\n" + areas.Text();
+    std::string head = "\nArea layers: --areas NAME,...  (all: every layer offered)\n";
+    if (!vintage.empty())
+        head += "Keys in " + ReleaseTextOfVintage(vintage) +
+                ": the record, field and columns; layers with none are not written for its counties\n";
+    return head + areas.Text();
 }
 
 std::string PointLayerListing(const RunSettings& s, const OutputFormatDef& format)
@@ -354,13 +366,13 @@ std::string AreaOptionListing()
 
 } // namespace
 
-std::string LayerListing(const RunSettings& s)
+std::string LayerListing(const RunSettings& s, const std::string& vintage)
 {
     const OutputFormatDef& format = FormatOf(s);
     const std::string head = (format.tables ? "Tables of the one file TGRssccc" + format.extensions.front() + " as the "
                                             : "Files as the ") +
                              format.name + " format (-f) names them, for a county TGRssccc.\n\n";
-    return head + LineGroupListing(s, format) + AreaLayerListing(s, format) + PointLayerListing(s, format) +
+    return head + LineGroupListing(s, format) + AreaLayerListing(s, format, vintage) + PointLayerListing(s, format) +
            FieldListing() + AreaOptionListing();
 }
 

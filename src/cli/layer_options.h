@@ -26,7 +26,9 @@ std::string ApplyNamedSelection(RunSettings& s, const NamedSelection& selection)
 
 // The table of every line group, area layer, point layer and output field:
 // its name, what it holds, the keys it sets and the files it writes in the
-// settings' output format and with their suffixes.
-std::string LayerListing(const RunSettings& s);
+// settings' output format and with their suffixes. With a vintage (a
+// year ReleaseTextOfVintage knows), where each area layer's keys come from
+// in that release, or why it has none.
+std::string LayerListing(const RunSettings& s, const std::string& vintage = {});
 
 } // namespace zalor

@@ -5,6 +5,7 @@
 #include "run/config.h"
 #include "run/driver.h"
 #include "run/inputs.h"
+#include "run/release_supply.h"
 #include "run/selection.h"
 #include "run/session.h"
 
@@ -71,6 +72,7 @@ struct Options {
     std::vector<std::string> sets;
     std::string config, saveConfig, output, format, logFile;
     bool quiet = false, verbose = false, listLayers = false;
+    std::string vintage;
     zalor::NamedSelection selection;
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
 };
@@ -114,6 +116,10 @@ void DefineLayerOptions(CLI::App& app, Options& o)
     app.add_flag("--list-layers", o.listLayers,
                  "List every line group, area layer, point layer and output field with\n"
                  "the keys it sets and the files it writes in the format; then exit");
+    app.add_option("--vintage", o.vintage,
+                   "With --list-layers: the release of that year (" + zalor::VintageChoiceText() +
+                       ", 2006 being\nthe Second Edition) and where each area layer's keys come from in it")
+        ->type_name("YEAR");
 }
 
 void DefineRunOptions(CLI::App& app, Options& o, const std::vector<std::string>& formats)
@@ -249,8 +255,11 @@ int Main(const Options& o, const char* argv0)
     settings.SetText("Output", cwd);
     zalor::ConfigurationState configState(cwd);
     ApplyOptions(o, settings, configState, cwd);
+    if (!o.vintage.empty() && zalor::ReleaseTextOfVintage(o.vintage).empty())
+        Fail(2, "unknown vintage '" + o.vintage + "' in --vintage; valid years: " + zalor::VintageChoiceText());
+    if (!o.vintage.empty() && !o.listLayers) Fail(2, "--vintage goes with --list-layers");
     if (o.listLayers) {
-        std::fputs(zalor::LayerListing(settings).c_str(), stdout);
+        std::fputs(zalor::LayerListing(settings, o.vintage).c_str(), stdout);
         return 0;
     }
     const zalor::InputExpansion expansion = TakeInputs(o, settings);

@@ -1,5 +1,7 @@
 #include "tiger/release.h"
 
+#include <utility>
+
 namespace zalor {
 
 namespace {
@@ -119,6 +121,23 @@ Release ReleaseInGroup(const Release& byCode, LayoutGroup group)
     r.name = NewLayouts(group) ? "TIGER/Line 2004 and later" : "TIGER/Line Census 2000";
     return r;
 }
+
+bool ReleaseOfVintage(std::string_view vintage, Release& release)
+{
+    // A code extracted in each year's release.
+    static constexpr std::pair<std::string_view, std::string_view> kVintages[] = {
+        {"2000", "0301"}, {"2002", "1002"}, {"2003", "1203"}, {"2004", "0404"}, {"2005", "0505"}, {"2006", "0806"},
+    };
+    for (const auto& [year, code] : kVintages)
+        if (year == vintage) {
+            bool known = false;
+            release = ReleaseOfCode(code, known);
+            return known;
+        }
+    return false;
+}
+
+std::string_view VintageChoices() { return "2000, 2002, 2003, 2004, 2005, 2006"; }
 
 std::string_view GroupName(LayoutGroup group)
 {

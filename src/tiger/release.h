@@ -44,6 +44,13 @@ Release ReleaseOfCode(std::string_view code, bool& known);
 // the group's own name.
 Release ReleaseInGroup(const Release& byCode, LayoutGroup group);
 
+// The release a year names, as --vintage takes it: "2000" (Census 2000),
+// "2002", "2003", "2004", "2005" (First Editions) and "2006" (Second
+// Edition, the last release); false for any other text.
+bool ReleaseOfVintage(std::string_view vintage, Release& release);
+// The years ReleaseOfVintage takes, for usage texts ("2000, 2002, ...").
+std::string_view VintageChoices();
+
 // A short name of a layout group for listings ("Census 2000", "2002", ...).
 std::string_view GroupName(LayoutGroup group);
 
