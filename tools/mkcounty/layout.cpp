@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include "rng.h"
+#include "util.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,15 +10,6 @@
 namespace mkcounty {
 
 namespace {
-
-int Frac(double f, int n) { return static_cast<int>(std::lround(f * n)); }
-
-std::string Digits(int64_t v, int width)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%0*lld", width, static_cast<long long>(v));
-    return buf;
-}
 
 // Smallest grid that still holds every region of the layout.
 constexpr int kMinNodes = 24;
@@ -115,16 +107,13 @@ Codes MakeCodes(uint64_t seed)
     return k;
 }
 
-AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stateCounty, int i, int j, int part,
-                        bool water, char waterFlag)
-{
-    (void)stateCounty;
-    AreaAttr a;
-    const int W = L.W, H = L.H;
-    a.water = std::string(1, water ? waterFlag : '0');
-    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
+namespace {
 
-    // RTS: current geography.
+// RTS: the Census 2000 entities.
+void EntityCodes(const Layout& L, const Codes& k, int i, int j, int part, AreaAttr& a)
+{
+    const int W = L.W, H = L.H;
+    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
     a.cmsa = k.cmsa;
     a.pmsa = i < Frac(0.6, W) ? k.pmsaWest : k.pmsaEast;
     if (L.ai.Has(i, j)) {
@@ -141,7 +130,13 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     if (inA) a.fpl = k.placeA;
     else if (L.placeB1.Has(i, j) || L.placeB2.Has(i, j)) a.fpl = k.placeB;
     else if (L.placeC.Has(i, j)) a.fpl = k.placeC;
+}
 
+// RTS: tracts, blocks, districts and ZIP codes.
+void TabulationCodes(const Layout& L, const Codes& k, int i, int j, bool water, AreaAttr& a)
+{
+    const int W = L.W, H = L.H;
+    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
     // Tracts of 10 x 10 cells; the first one is split in two.
     int ntx = (W + 9) / 10;
     int tile = (j / 10) * ntx + i / 10;
@@ -159,8 +154,13 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     if (water) a.zcta = k.zip3[band] + "HH";
     else if (L.park.Has(i, j) || L.cemetery.Has(i, j)) a.zcta = k.zip3[band] + "XX";
     else a.zcta = a.zip;
+}
 
-    // RTA: 1990 geography.
+// RTA: 1990 geography.
+void Codes1990(const Layout& L, const Codes& k, int i, int j, AreaAttr& a)
+{
+    const int W = L.W;
+    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
     if (L.ai.Has(i, j) && i < Frac(0.15, W)) {
         a.fair90 = k.fair;
         a.air90 = k.air;
@@ -171,8 +171,12 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     int ntx90 = (W + 19) / 20;
     a.tract90 = Digits(201 + (j / 20) * ntx90 + i / 20, 4) + "00";
     a.blk90 = std::to_string(((j % 20) / 10) * 2 + (i % 20) / 10 + 1); // first digit; completed per polygon
+}
 
-    // RTA: current entity codes.
+// RTA: congressional and school districts, traffic zones, urban areas.
+void DistrictCodes(const Layout& L, const Codes& k, int i, int j, AreaAttr& a)
+{
+    const int W = L.W, H = L.H;
     a.cd106 = j * 2 < H ? "01" : "02";
     a.cd108 = i < Frac(0.4, W) ? "03" : "04";
     if (i * 2 < W) {
@@ -188,6 +192,18 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     a.urbflag = rural ? "R" : "U";
     int nctpp = (W + 14) / 15;
     a.ctpp = Digits(1 + (j / 15) * nctpp + i / 15, 4);
+}
+
+} // namespace
+
+AreaAttr ZoneAttributes(const Layout& L, const Codes& k, int i, int j, int part, bool water, char waterFlag)
+{
+    AreaAttr a;
+    a.water = std::string(1, water ? waterFlag : '0');
+    EntityCodes(L, k, i, j, part, a);
+    TabulationCodes(L, k, i, j, water, a);
+    Codes1990(L, k, i, j, a);
+    DistrictCodes(L, k, i, j, a);
     return a;
 }
 

@@ -67,8 +67,7 @@ Codes MakeCodes(uint64_t seed);
 
 // Attributes of the part of a cell, blocks excepted (they are numbered per
 // polygon afterwards).
-AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stateCounty, int i, int j, int part,
-                        bool water, char waterFlag);
+AreaAttr ZoneAttributes(const Layout& L, const Codes& k, int i, int j, int part, bool water, char waterFlag);
 
 // Landmark region a cell belongs to (0 none), so that merged polygons never
 // straddle a landmark's edge.
