@@ -46,6 +46,7 @@ void Builder::AssignAttributes()
             int n = 100 * (1 + idx / 98) + idx % 98 + 1;
             a.blk90 = Digits(n, 3) + (split ? a.blkSuffix : "");
         }
+        poly.cu = CurrentAttributes(L_, k_, i, j, a, c_.code, c_.neighbour);
     }
 }
 

@@ -72,6 +72,8 @@ Builder::Builder(const Params& p) : seed_(p.seed), curvedStreets_(p.curvedStreet
     c_.code = p.state + p.county;
     c_.seed = p.seed;
     c_.name = std::string(CountyName(Hash(seed_, 5))) + " County";
+    c_.vintage = p.vintage;
+    c_.neighbour = c_.state + Digits((std::stoi(c_.county) + 2) % 1000, 3);
 }
 
 County Builder::Build()

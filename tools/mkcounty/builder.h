@@ -1,7 +1,7 @@
 // The county builder: one object that makes the county in steps, each
 // step's code in a file of its own: build.cpp (the steps in order, street
 // names), network.cpp and roles.cpp (nodes and chains), faces.cpp (the
-// polygons of the network), areas.cpp (area attributes, identifiers and
+// polygons of the network and their internal points), areas.cpp (area attributes, identifiers and
 // addresses), features.cpp (alternate names, landmarks, entity names).
 #pragma once
 
@@ -138,6 +138,9 @@ private:
                     const HalfEdgeOrder& order);
     void FindFaces();
     bool Contains(int first, Point p, const HalfEdgeOrder& order) const;
+    std::vector<Point> InsideCandidates(int zone) const;
+    void PlaceInternalPoints(const std::vector<Cycle>& cycles, const std::vector<int>& faces,
+                             const HalfEdgeOrder& order);
 
     // --- attributes, identifiers, addresses (areas.cpp) ---------------------------
     void AssignAttributes();
@@ -158,6 +161,7 @@ private:
     Entity NewEntity(char type, std::string name) const;
     void AddPlaceEntities();
     void AddDistrictEntities();
+    void AddCurrentEntities();
     void MakeEntities();
 };
 

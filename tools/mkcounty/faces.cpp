@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 namespace mkcounty {
 
@@ -166,6 +167,51 @@ void Builder::FindFaces()
         // Sides built as outside must be the outside, and the reverse.
         if ((ch.zoneL < 0) != (ch.polyL == 0) || (ch.zoneR < 0) != (ch.polyR == 0))
             throw std::runtime_error("inconsistent faces: the network is not planar");
+    }
+    PlaceInternalPoints(cycles, faces, order);
+}
+
+// Points that lie inside the polygon built for `zone` unless a loop or a
+// merged neighbour is in the way: the cell's centre (which a loop cell's
+// island or pond holds, so four points around it follow) or a split
+// cell's triangle's centroid.
+std::vector<Point> Builder::InsideCandidates(int zone) const
+{
+    int i = L_.ZoneI(zone), j = L_.ZoneJ(zone), part = L_.ZonePart(zone);
+    auto centroid = [&](Point a, Point b, Point c) {
+        return Point{static_cast<int32_t>((static_cast<int64_t>(a.x) + b.x + c.x) / 3),
+                     static_cast<int32_t>((static_cast<int64_t>(a.y) + b.y + c.y) / 3)};
+    };
+    if (part == kSplitNW) return {centroid(GridPoint(i, j), GridPoint(i, j + 1), GridPoint(i + 1, j + 1))};
+    if (part == kSplitSE) return {centroid(GridPoint(i, j), GridPoint(i + 1, j), GridPoint(i + 1, j + 1))};
+    Point c = CellCentre(i, j);
+    int32_t ox = L_.dx * 3 / 10, oy = L_.dy * 3 / 10;
+    return {c, {c.x, c.y + oy}, {c.x, c.y - oy}, {c.x + ox, c.y}, {c.x - ox, c.y}};
+}
+
+// The internal point of every polygon (RTP): the first candidate that
+// lies inside the polygon's outer ring and outside its holes.
+void Builder::PlaceInternalPoints(const std::vector<Cycle>& cycles, const std::vector<int>& faces,
+                                  const HalfEdgeOrder& order)
+{
+    std::vector<std::vector<int>> rings(faces.size());
+    for (size_t f = 0; f < faces.size(); ++f) rings[f].push_back(faces[f]);
+    for (size_t k = 0; k < cycles.size(); ++k)
+        if (cycles[k].area2 <= 0 && faceOfCycle_[k] > 0)
+            rings[static_cast<size_t>(faceOfCycle_[k] - 1)].push_back(static_cast<int>(k));
+    for (size_t f = 0; f < faces.size(); ++f) {
+        Polygon& poly = c_.polygons[f];
+        bool found = false;
+        for (const Point& p : InsideCandidates(poly.zone)) {
+            int crossings = 0;
+            for (int k : rings[f]) crossings += Contains(cycles[k].first, p, order) ? 1 : 0;
+            if (crossings % 2 == 1) {
+                poly.inside = p;
+                found = true;
+                break;
+            }
+        }
+        if (!found) throw std::runtime_error("no internal point for polygon " + std::to_string(poly.polyid));
     }
 }
 

@@ -2,6 +2,7 @@
 // locations (RT9) and entity names (RTC).
 #include "builder.h"
 #include "util.h"
+#include "vintage.h"
 
 #include <algorithm>
 
@@ -246,12 +247,29 @@ void Builder::MakeEntities()
         c_.entities.push_back(v);
     }
     // A neighbouring county.
-    int other = (std::stoi(c_.county) + 2) % 1000;
     Entity neighbour = NewEntity('C', std::string(CountyName(Hash(seed_, 5) + 1)) + " County");
-    neighbour.stateCounty = c_.state + Digits(other, 3);
+    neighbour.stateCounty = c_.neighbour;
     c_.entities.push_back(neighbour);
     for (Entity& e : c_.entities)
         if (e.datayr.empty() && e.type != 'C' && e.type != 'S') e.datayr = "2000";
+    if (CurrentLayouts(c_.vintage)) AddCurrentEntities();
+}
+
+// The areas made since 2000 that the current codes of the later releases
+// refer to.
+void Builder::AddCurrentEntities()
+{
+    const std::string year = std::to_string(c_.vintage);
+    Entity place = NewEntity('P', "Newport");
+    place.fips = k_.placeNew;
+    place.lsad = "47";
+    place.pdc = "P";
+    place.datayr = year;
+    c_.entities.push_back(place);
+    Entity msa = NewEntity('A', "Harbor City MSA");
+    msa.ma = k_.msaNew;
+    msa.datayr = year;
+    c_.entities.push_back(msa);
 }
 
 } // namespace mkcounty
