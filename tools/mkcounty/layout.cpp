@@ -273,7 +273,7 @@ CurrentAttr CurrentAttributes(const Layout& L, const Codes& k, int i, int j, con
                               const std::string& county, const std::string& neighbour)
 {
     CurrentAttr u;
-    u.county = i == L.W - 1 && j < 2 ? neighbour : county;
+    u.county = i == L.W - 1 && j < std::max(3, Frac(0.1, L.H)) ? neighbour : county;
     CurrentEntities(L, k, i, j, a, u);
     CurrentDistricts(L, k, i, j, u);
     return u;

@@ -1,5 +1,5 @@
 // What each grid edge becomes: lake shore, county line, railroad, stream,
-// highway, a run of another feature class, or a street. Each part below
+// highway, a run of another feature class, or a street. Each function below
 // decides some edges (returns true) and leaves the others to the next.
 #include "builder.h"
 #include "util.h"
