@@ -10,18 +10,11 @@ namespace mkcounty {
 
 namespace {
 
-void PolygonKey(const County& c, const Polygon& p, Record& r)
-{
-    r.Text(6, 5, c.code);
-    r.Text(11, 5, c.code);
-    r.Number(16, 10, p.polyid);
-}
-
 Record Rta2000(const County& c, const Polygon& p)
 {
     const AreaAttr& a = p.a;
     Record r = Versioned(c, 'A', 98);
-    PolygonKey(c, p, r);
+    PolygonKey(c, p.polyid, r);
     r.Text(26, 5, a.fair90);
     r.Text(31, 5, a.fmcd90);
     r.Text(36, 5, a.fpl90);
@@ -50,7 +43,7 @@ Record RtaCurrent(const County& c, const Polygon& p)
     const AreaAttr& a = p.a;
     const CurrentAttr& u = p.cu;
     Record r = Versioned(c, 'A', 210);
-    PolygonKey(c, p, r);
+    PolygonKey(c, p.polyid, r);
     r.Text(26, 5, u.county);
     r.Text(31, 6, a.tract);
     r.Text(37, 4, a.block);
@@ -92,7 +85,7 @@ Record Rts2000(const County& c, const Polygon& p)
 {
     const AreaAttr& a = p.a;
     Record r = Versioned(c, 'S', 120);
-    PolygonKey(c, p, r);
+    PolygonKey(c, p.polyid, r);
     r.Text(26, 1, a.water);
     r.Text(27, 4, a.cmsa);
     r.Text(31, 4, a.pmsa);
@@ -126,7 +119,7 @@ Record Rts2002(const County& c, const Polygon& p)
 {
     const AreaAttr& a = p.a;
     Record r = Versioned(c, 'S', 168);
-    PolygonKey(c, p, r);
+    PolygonKey(c, p.polyid, r);
     r.Text(26, 2, c.state);
     r.Text(28, 3, c.county);
     r.Text(31, 6, a.tract);
@@ -172,7 +165,7 @@ Record RtsRecord(const County& c, const Polygon& p)
 Record RtpRecord(const County& c, const Polygon& p)
 {
     Record r = Versioned(c, 'P', 45);
-    PolygonKey(c, p, r);
+    PolygonKey(c, p.polyid, r);
     r.Coordinate(26, 10, p.inside.x);
     r.Coordinate(36, 9, p.inside.y);
     r.Text(45, 1, p.a.water);

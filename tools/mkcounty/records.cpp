@@ -158,9 +158,7 @@ std::string Rt8(const County& c, bool lf)
     std::string out;
     for (const auto& [polyid, land] : links) {
         Record r = Versioned(c, '8', 36);
-        r.Text(6, 5, c.code);
-        r.Text(11, 5, c.code);
-        r.Number(16, 10, polyid);
+        PolygonKey(c, polyid, r);
         r.Number(26, 10, land);
         AddRecord(out, r, lf);
     }
@@ -263,9 +261,7 @@ std::string Rti(const County& c, bool lf)
 Record Rt9Record(const County& c, const KeyLocation& k, int32_t polyid)
 {
     Record r = Versioned(c, '9', 88);
-    r.Text(6, 5, c.code);
-    r.Text(11, 5, c.code);
-    r.Number(16, 10, polyid);
+    PolygonKey(c, polyid, r);
     r.Text(26, 1, std::string_view(&k.source, 1));
     r.Text(27, 3, k.cfcc);
     r.Text(30, 30, k.name);
@@ -274,6 +270,13 @@ Record Rt9Record(const County& c, const KeyLocation& k, int32_t polyid)
     r.Text(76, 4, k.zip4);
     r.Number(80, 8, k.feat);
     return r;
+}
+
+void PolygonKey(const County& c, int32_t polyid, Record& r)
+{
+    r.Text(6, 5, c.code);
+    r.Text(11, 5, c.code);
+    r.Number(16, 10, polyid);
 }
 
 Record Versioned(const County& c, char type, int length)

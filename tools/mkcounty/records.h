@@ -41,6 +41,9 @@ private:
 
 // A record of type `type` with the county's version code in columns 2-5.
 Record Versioned(const County& c, char type, int length);
+// The file code (6-10) and the polygon key, CENID (11-15) and POLYID (16-25),
+// of the records that describe a polygon.
+void PolygonKey(const County& c, int32_t polyid, Record& r);
 
 // The polygon's RTS, RTA and RTP records and the RT9 record of a key
 // geographic location in one polygon (also read back by the truth writer).
