@@ -1,7 +1,10 @@
 """zalor-mkcounty's command line: a seed always gives the same bytes, --lf
 changes only the line ends, --zip adds an archive of the eleven record files,
-and bad arguments are refused.
+--vintage picks the release (RTP instead of RT9 from 2002; 2004 and 2005
+share their layouts and differ only in codes of the release), and bad
+arguments are refused.
 """
+import json
 import os
 import subprocess
 import sys
@@ -10,6 +13,7 @@ import zipfile
 
 FAILURES = []
 TYPES = ["RT1", "RT2", "RT4", "RT5", "RT7", "RT8", "RT9", "RTA", "RTC", "RTI", "RTS"]
+TYPES_2002 = ["RT1", "RT2", "RT4", "RT5", "RT7", "RT8", "RTA", "RTC", "RTI", "RTP", "RTS"]
 
 
 def check(cond, what):
@@ -30,6 +34,45 @@ def contents(directory):
         with open(os.path.join(directory, name), "rb") as f:
             result[name] = f.read()
     return result
+
+
+def masked(data, columns):
+    """Record file bytes with the given 1-based column ranges blanked."""
+    lines = data.split(b"\r\n")
+    for first, last in columns:
+        lines = [line[:first - 1] + b" " * len(line[first - 1:last]) + line[last:] for line in lines]
+    return b"\r\n".join(lines)
+
+
+def check_vintages(binary, tmp, default):
+    base = "TGR36081."
+    written = {}
+    for vintage in ("2000", "2002", "2004", "2005", "2006"):
+        out = os.path.join(tmp, "v" + vintage)
+        check(run(binary, out, "--vintage", vintage, "--zip").returncode == 0, "--vintage %s run" % vintage)
+        written[vintage] = contents(out)
+    check(written["2000"] == default, "--vintage 2000 is the default")
+    names = {base + t for t in TYPES_2002}
+    for vintage in ("2002", "2004", "2005", "2006"):
+        files = written[vintage]
+        check(set(files) == names | {base + "ZIP", base + "truth.json"}, "%s files: %s" % (vintage, sorted(files)))
+        with zipfile.ZipFile(os.path.join(tmp, "v" + vintage, base + "ZIP")) as z:
+            check(sorted(z.namelist()) == sorted(names), "%s archive members" % vintage)
+    # 2004 and 2005: the same layouts; the version code and the data year of
+    # the entities made since 2000 tell them apart.
+    a, b = written["2004"], written["2005"]
+    for n in names:
+        columns = [(2, 5), (11, 14)] if n.endswith("RTC") else [(2, 5)]
+        check(masked(a[n], columns) == masked(b[n], columns), "2004 and 2005 %s differ only in codes" % n)
+        check(a[n] != b[n], "2004 and 2005 %s have their own version codes" % n)
+    ta, tb = json.loads(a[base + "truth.json"]), json.loads(b[base + "truth.json"])
+    check((ta.pop("vintage"), ta.pop("versionCode"), tb.pop("vintage"), tb.pop("versionCode")) ==
+          (2004, "0404", 2005, "0505") and ta == tb, "2004 and 2005 truths differ only in the vintage")
+    lf = os.path.join(tmp, "v2006lf")
+    check(run(binary, lf, "--vintage", "2006", "--lf").returncode == 0, "--vintage 2006 --lf run")
+    lf_files = contents(lf)
+    for n in names:
+        check(lf_files[n] == written["2006"][n].replace(b"\r\n", b"\n"), "2006 %s with --lf" % n)
 
 
 def main():
@@ -65,10 +108,15 @@ def main():
                 check(i.compress_type == zipfile.ZIP_DEFLATED, "%s deflated" % i.filename)
                 check(z.read(i) == first[i.filename], "%s in the archive equals the loose file" % i.filename)
 
+        check_vintages(binary, tmp, first)
+
         # Bad arguments.
         for args in (dict(state="8"), dict(state="AB"), dict(county="31"), dict(county="03x"), dict(chains=0)):
             r = run(binary, os.path.join(tmp, "bad"), **args)
             check(r.returncode != 0 and r.stderr, "refused: %s" % args)
+        for vintage in ("2001", "1999", "2007", "06"):
+            r = run(binary, os.path.join(tmp, "bad"), "--vintage", vintage)
+            check(r.returncode != 0 and r.stderr, "refused: --vintage %s" % vintage)
         check(not os.path.exists(os.path.join(tmp, "bad")), "nothing written for bad arguments")
         r = subprocess.run([binary, "--state", "36"], capture_output=True)
         check(r.returncode != 0, "missing arguments refused")

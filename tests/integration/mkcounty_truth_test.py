@@ -1,7 +1,10 @@
 """The records of a synthetic county, read by their columns, agree with the
-ground-truth file, and the county is what the converter's tests rely on: a
-planar network whose polygon links are consistent, water marked as the
-readers expect, and every awkward case present.
+ground-truth file, in every vintage the generator writes, and the county is
+what the converter's tests rely on: a planar network whose polygon links are
+consistent, water marked as the readers expect, and every awkward case
+present. One seed gives the same county in every vintage; from 2002 the
+current codes of RTA differ from the Census 2000 codes of RTS on some
+polygons, and every area of a layer named from RTC has its name there.
 """
 import json
 import math
@@ -13,8 +16,36 @@ from collections import defaultdict
 
 FAILURES = []
 
-LENGTHS = {"RT1": 228, "RT2": 208, "RT4": 58, "RT5": 52, "RT7": 74, "RT8": 36, "RT9": 88,
-           "RTA": 98, "RTC": 112, "RTI": 52, "RTS": 120}
+VINTAGES = (2000, 2002, 2003, 2004, 2005, 2006)
+VERSION = {2000: "0301", 2002: "1002", 2003: "1203", 2004: "0404", 2005: "0505", 2006: "0806"}
+# Record lengths without the line end: the Census 2000 layouts, and those
+# from 2002 (which drop RT9 and add RTP).
+LENGTHS_2000 = {"RT1": 228, "RT2": 208, "RT4": 58, "RT5": 52, "RT7": 74, "RT8": 36, "RT9": 88,
+                "RTA": 98, "RTC": 112, "RTI": 52, "RTS": 120}
+LENGTHS_2002 = {"RT1": 228, "RT2": 208, "RT4": 58, "RT5": 56, "RT7": 74, "RT8": 36, "RTA": 210,
+                "RTC": 122, "RTI": 127, "RTP": 45, "RTS": 168}
+# The layers each vintage cannot supply.
+NO_1990 = {"FAIR90", "FMCD90", "FPL90", "CTBNA90", "BLK90", "AIR90", "CTPP", "KGL"}
+ABSENT = {2000: {"CBSA", "CSA", "METDIV", "SLDU", "SLDL"},
+          2002: NO_1990 | {"CBSA", "CSA", "METDIV", "SLDU", "SLDL"},
+          2003: NO_1990 | {"SLDU", "SLDL"}, 2004: NO_1990 | {"SLDU", "SLDL"},
+          2005: NO_1990 | {"SLDU", "SLDL"}, 2006: NO_1990}
+# Layers whose areas are named from RTC: the entity type and the columns of
+# its code there (the same in both RTC layouts).
+NAMED = {"CNTY": ("C", 6, 10), "FMCD": ("M", 15, 19), "FPL": ("P", 15, 19), "CMSAMSA": ("A", 26, 29),
+         "PMSA": ("A", 26, 29), "SDUNI": ("3", 30, 34), "SDSEC": ("4", 30, 34), "SDELM": ("5", 30, 34),
+         "UA": ("U", 45, 49), "FAIR": ("I", 15, 19), "AIR": ("I", 35, 38), "VTD00": ("V", 39, 44)}
+# Layers of Census 2000 areas: the same keys in every vintage that has them.
+CENSUS_2000 = ("CTBNA00", "BLK00", "BGP00", "VTD00", "POLYID", "ZCTA5", "W", "CD106", "CD108", "TAZ", "UA",
+               "URBFLAG", "STSENATE", "STHOUSE")
+# From 2002: the current code (RTA) and its Census 2000 code (RTS) of a
+# polygon, as columns; the metropolitan areas are current in 2002 only.
+CURRENT_PAIRS = {"CNTY": ((26, 30), (26, 30)), "FAIR": ((43, 47), (42, 46)), "AIR": ((48, 51), (47, 50)),
+                 "TRUST": ((52, 52), (51, 51)), "ANRC": ((53, 57), (52, 56)), "FCCITY": ((66, 70), (65, 69)),
+                 "FMCD": ((71, 75), (70, 74)), "FSMCD": ((76, 80), (75, 79)), "FPL": ((81, 85), (80, 84)),
+                 "SDELM": ((86, 90), (85, 89)), "SDSEC": ((91, 95), (90, 94)), "SDUNI": ((96, 100), (95, 99))}
+CURRENT_2002 = {"CMSAMSA": ((101, 104), (100, 103)), "PMSA": ((105, 108), (104, 107))}
+CURRENT_2006 = {"SLDU": ((129, 131), (158, 160)), "SLDL": ((132, 134), (161, 163))}
 
 
 def check(cond, what):
@@ -28,14 +59,35 @@ def cols(rec, first, last):
     return rec[first - 1:last]
 
 
-def records(directory, code, kind):
-    with open(os.path.join(directory, "TGR%s.%s" % (code, kind)), "rb") as f:
-        data = f.read().decode("latin-1")
-    check(data.endswith("\r\n") or data == "", "%s ends in CR LF" % kind)
-    lines = data.split("\r\n")[:-1]
-    for k, line in enumerate(lines):
-        check(len(line) == LENGTHS[kind], "%s record %d has %d characters" % (kind, k + 1, len(line)))
-    return lines
+class Files:
+    """The record files of one county in one vintage, read once each."""
+
+    def __init__(self, directory, code, vintage):
+        self.dir, self.code, self.vintage = directory, code, vintage
+        self.current = vintage >= 2002
+        self.lengths = LENGTHS_2002 if self.current else LENGTHS_2000
+        self.cache = {}
+
+    def records(self, kind):
+        if kind not in self.cache:
+            self.cache[kind] = self.read(kind)
+        return self.cache[kind]
+
+    def read(self, kind):
+        with open(os.path.join(self.dir, "TGR%s.%s" % (self.code, kind)), "rb") as f:
+            data = f.read().decode("latin-1")
+        check(data.endswith("\r\n") or data == "", "%s ends in CR LF" % kind)
+        lines = data.split("\r\n")[:-1]
+        version = VERSION[self.vintage]
+        for k, line in enumerate(lines):
+            check(len(line) == self.lengths[kind], "%d %s record %d has %d characters"
+                  % (self.vintage, kind, k + 1, len(line)))
+            if kind == "RT5" and not self.current:
+                check(cols(line, 2, 6) == self.code, "RT5 record %d carries the file code" % (k + 1))
+            else:
+                check(line[0] == kind[-1] and cols(line, 2, 5) == version, "%d %s record %d: type and version %r"
+                      % (self.vintage, kind, k + 1, line[:5]))
+        return lines
 
 
 def name_of(dirp, name, typ, dirs=""):
@@ -54,13 +106,17 @@ def coord(text):
     return int(text)
 
 
-def check_chain_records(d, code, truth):
+def check_record_set(files):
+    names = sorted(n[9:] for n in os.listdir(files.dir) if n.startswith("TGR" + files.code + ".RT"))
+    check(names == sorted(files.lengths), "%d record files: %s" % (files.vintage, names))
+
+
+def check_chain_records(files, truth):
     chains = truth["chains"]
-    rt1 = records(d, code, "RT1")
+    rt1 = files.records("RT1")
     check(len(rt1) == len(chains), "one RT1 record per chain")
     for rec, c in zip(rt1, chains):
         tlid = c["tlid"]
-        check(cols(rec, 1, 5) == "11006", "RT1 type and version")
         check(int(cols(rec, 6, 15)) == tlid and cols(rec, 6, 15) == "%10d" % tlid, "RT1 TLID %d" % tlid)
         check(cols(rec, 56, 58) == c["cfcc"], "RT1 CFCC of %d" % tlid)
         parts = [cols(rec, 18, 19).strip(), cols(rec, 20, 49).strip(), cols(rec, 50, 53).strip()]
@@ -77,11 +133,15 @@ def check_chain_records(d, code, truth):
         check([coord(cols(rec, 210, 219)), coord(cols(rec, 220, 228))] == c["to"], "RT1 to of %d" % tlid)
     check([c["tlid"] for c in chains] == sorted(c["tlid"] for c in chains), "chains in TLID order")
     check(max(c["tlid"] for c in chains) < 10 ** 9, "TLIDs of at most nine digits")
+    check_shape_records(files, chains)
+    check_links(files, chains)
 
-    # RT2: grouped by TLID in ascending order, sequence 1, 2, ... per chain.
+
+def check_shape_records(files, chains):
+    """RT2: grouped by TLID in ascending order, sequence 1, 2, ... per chain."""
     shapes = defaultdict(list)
     last_tlid, last_seq = 0, 0
-    for rec in records(d, code, "RT2"):
+    for rec in files.records("RT2"):
         tlid, seq = int(cols(rec, 6, 15)), int(cols(rec, 16, 18))
         check(tlid > last_tlid or (tlid == last_tlid and seq == last_seq + 1), "RT2 order at %d/%d" % (tlid, seq))
         check(tlid != last_tlid or seq == last_seq + 1, "RT2 sequence of %d" % tlid)
@@ -100,27 +160,42 @@ def check_chain_records(d, code, truth):
     for c in chains:
         check(shapes.get(c["tlid"], []) == c["shapes"], "shape points of %d" % c["tlid"])
 
-    # RTI: one per chain, in TLID order, blank POLYID outside the county.
-    rti = records(d, code, "RTI")
+
+def check_links(files, chains):
+    """RTI: one per chain, in TLID order, blank POLYID outside the county.
+    From 2002 the file code comes first, the TLID and the polygons move and
+    the zero-cell identifiers name the chain's end nodes: one per point."""
+    rti = files.records("RTI")
     check(len(rti) == len(chains), "one RTI record per chain")
+    tlid_at, left_at, right_at = ((11, 20), (46, 55), (61, 70)) if files.current else ((6, 15), (27, 36), (42, 51))
+    nodes = {}
     for rec, c in zip(rti, chains):
-        check(int(cols(rec, 6, 15)) == c["tlid"], "RTI TLID")
-        for (first, last), key in (((27, 36), "polyLeft"), ((42, 51), "polyRight")):
+        check(int(cols(rec, *tlid_at)) == c["tlid"], "RTI TLID")
+        check(cols(rec, *((6, 10) if files.current else (16, 20))) == files.code, "RTI file code")
+        for (first, last), key in ((left_at, "polyLeft"), (right_at, "polyRight")):
             field = cols(rec, first, last)
             check((field.strip() == "" and c[key] == 0) or (field.strip() != "" and int(field) == c[key]),
                   "RTI %s of %d" % (key, c["tlid"]))
+        if files.current:
+            for (first, last), end in (((21, 30), "from"), ((31, 40), "to")):
+                nodes.setdefault(int(cols(rec, first, last)), set()).add(tuple(c[end]))
+    if files.current:
+        check(all(len(points) == 1 for points in nodes.values()), "one point per zero-cell")
+        check(len({next(iter(p)) for p in nodes.values()}) == len(nodes), "one zero-cell per point")
 
 
-def check_alternate_names(d, code, truth):
+def check_alternate_names(files, truth):
+    o = 4 if files.current else 0
     names = []
-    for k, rec in enumerate(records(d, code, "RT5")):
-        check(int(cols(rec, 7, 14)) == k + 1 and cols(rec, 2, 6) == code, "RT5 record %d numbered" % (k + 1))
-        names.append(name_of(cols(rec, 15, 16).strip(), cols(rec, 17, 46).strip(), cols(rec, 47, 50).strip(),
-                             cols(rec, 51, 52).strip()))
+    for k, rec in enumerate(files.records("RT5")):
+        check(int(cols(rec, 7 + o, 14 + o)) == k + 1 and cols(rec, 2 + o, 6 + o) == files.code,
+              "RT5 record %d numbered" % (k + 1))
+        names.append(name_of(cols(rec, 15 + o, 16 + o).strip(), cols(rec, 17 + o, 46 + o).strip(),
+                             cols(rec, 47 + o, 50 + o).strip(), cols(rec, 51 + o, 52 + o).strip()))
     slots = defaultdict(lambda: ["", "", ""])
     per_chain = defaultdict(int)
     zero_first = False
-    for rec in records(d, code, "RT4"):
+    for rec in files.records("RT4"):
         tlid = int(cols(rec, 6, 15))
         per_chain[tlid] += 1
         feats = [cols(rec, 19 + 8 * k, 26 + 8 * k) for k in range(5)]
@@ -135,6 +210,177 @@ def check_alternate_names(d, code, truth):
     check(zero_first, "an RT4 record with FEAT1 = 0")
     check("" in names, "a blank RT5 record")
     check(any(n.count(" ") >= 3 for n in names), "an RT5 name with prefix and suffix")
+
+
+def check_areas(files, truth):
+    """Every polygon's RTS and RTA (and RTP) records, and every layer's key
+    field of every polygon against the truth's keys."""
+    rts, rta = files.records("RTS"), files.records("RTA")
+    rtp = files.records("RTP") if files.current else rts
+    polys = truth["polygons"]
+    check(len(rts) == len(polys) and len(rta) == len(polys) and len(rtp) == len(polys),
+          "one RTS, RTA and RTP record per polygon")
+    block_at, group_at = ((37, 40), 41) if files.current else ((78, 81), 96)
+    by_record = {"RTS": rts, "RTA": rta, "RTP": rtp}
+    expect = {}
+    for name, entry in truth["layers"].items():
+        if entry["record"] in by_record:
+            expect[name] = {p: key for key, ids in entry["keys"].items() for p in ids}
+    for k, p in enumerate(polys):
+        s, a, pip = rts[k], rta[k], rtp[k]
+        pid = p["polyid"]
+        check(int(cols(s, 16, 25)) == pid and int(cols(a, 16, 25)) == pid and int(cols(pip, 16, 25)) == pid,
+              "RTS/RTA/RTP order at %d" % pid)
+        check(cols(s, 6, 10) == files.code, "RTS county code")
+        flag = cols(pip, 45, 45) if files.current else cols(s, 26, 26)
+        water = flag not in (" ", "0")
+        check(flag == p["water"], "water flag of %d" % pid)
+        block = cols(s, *block_at)
+        check((block[1:3] == "99") == water, "Census 2000 block of %d: 99 for water" % pid)
+        if not files.current:
+            check((cols(a, 48, 49) == "99") == water, "RTA columns 48-49 of %d" % pid)
+        check(cols(s, group_at, group_at) == block[0] and block[0].isdigit(), "block group of %d" % pid)
+        suffix = cols(a, 41, 41) if files.current else cols(s, 82, 82)
+        check(block == p["block"] and suffix.strip() == p["suffix"], "block of %d" % pid)
+        for name, keys in expect.items():
+            entry = truth["layers"][name]
+            rec = by_record[entry["record"]][k]
+            key = cols(rec, entry["start"], entry["start"] + entry["width"] - 1).strip()
+            check(key == keys.get(pid, ""), "%d layer %s of %d: %r" % (files.vintage, name, pid, key))
+    check_area_content(truth)
+
+
+def check_area_content(truth):
+    layers, polys, chains = truth["layers"], truth["polygons"], truth["chains"]
+    check(sum(1 for p in polys if p["water"] != "0") >= 2, "several water polygons")
+    check(any(len(v) > 10 for v in layers["CTBNA00"]["keys"].values()), "tracts of many polygons")
+    fpl = layers["FPL"]["keys"]
+    check(any(components(ids, chains) >= 2 for ids in fpl.values()), "a place of several parts")
+    check(any(components(ids, chains) == 1 and boundary_rings(ids, chains) >= 2 for ids in fpl.values()),
+          "a place with an enclave")
+    suffixed = [p for p in polys if p["suffix"]]
+    check(any(p["suffix"] == "A" for p in suffixed) and any(p["suffix"] == "B" for p in suffixed), "split blocks")
+    zcta = layers["ZCTA5"]["keys"]
+    check(any(k.endswith("HH") for k in zcta) and any(k.endswith("XX") for k in zcta), "ZCTA5 with letters")
+    check(len(layers["AIR"]["keys"]) >= 1 and all(len(k) == 4 for k in layers["AIR"]["keys"]), "AIR codes")
+    for name, entry in layers.items():
+        check(entry["keys"], "layer %s has areas" % name)
+
+
+def check_current_codes(files, truth):
+    """From 2002 a current code (RTA) equals its Census 2000 code (RTS) on
+    most polygons and differs on some, and the truth keys the current one."""
+    pairs = dict(CURRENT_PAIRS)
+    pairs.update(CURRENT_2002 if files.vintage == 2002 else {})
+    pairs.update(CURRENT_2006 if files.vintage == 2006 else {})
+    rts, rta = files.records("RTS"), files.records("RTA")
+    for name, (now, then) in pairs.items():
+        differ = sum(1 for s, a in zip(rts, rta) if cols(a, *now).strip() != cols(s, *then).strip())
+        check(0 < differ < len(rta) / 4, "%d %s: the current code differs from the Census 2000 one on %d of %d "
+              "polygons" % (files.vintage, name, differ, len(rta)))
+        entry = truth["layers"][name]
+        check((entry["record"], entry["start"], entry["start"] + entry["width"] - 1) == ("RTA",) + now,
+              "%d %s keyed by the current code" % (files.vintage, name))
+    check(any(cols(a, 81, 85).strip() and not cols(s, 80, 84).strip() for s, a in zip(rts, rta)),
+          "a polygon with a current place and no Census 2000 place")
+
+
+def check_internal_points(files, truth):
+    """RTP's point of each polygon lies inside it (even-odd over the chains
+    that have the polygon on one side only)."""
+    rings = defaultdict(list)
+    for c in truth["chains"]:
+        if c["polyLeft"] != c["polyRight"]:
+            for seg in segments(c):
+                rings[c["polyLeft"]].append(seg)
+                rings[c["polyRight"]].append(seg)
+    for rec in files.records("RTP"):
+        pid, x, y = int(cols(rec, 16, 25)), coord(cols(rec, 26, 35)), coord(cols(rec, 36, 44))
+        inside = False
+        for a, b in rings[pid]:
+            if (a[1] > y) != (b[1] > y) and x < a[0] + (y - a[1]) * (b[0] - a[0]) / (b[1] - a[1]):
+                inside = not inside
+        check(inside, "internal point of polygon %d inside it" % pid)
+
+
+def check_landmarks(files, truth):
+    rt7 = files.records("RT7")
+    check(len(rt7) == len(truth["landmarks"]), "RT7 count")
+    for rec, m in zip(rt7, truth["landmarks"]):
+        check(int(cols(rec, 11, 20)) == m["land"] and cols(rec, 22, 24) == m["cfcc"]
+              and cols(rec, 25, 54).strip() == m["name"], "RT7 %d" % m["land"])
+        if m["located"]:
+            check(coord(cols(rec, 55, 64)) == m["lon"] and coord(cols(rec, 65, 73)) == m["lat"], "RT7 location")
+        else:
+            check(cols(rec, 55, 73).strip() == "", "area landmark %d without coordinates" % m["land"])
+    names = [m["name"] for m in truth["landmarks"]]
+    check(any(len(n) == 30 for n in names) and "" in names, "landmark names of 30 characters and blank")
+    check(any(m["located"] and m["lon"] == 0 for m in truth["landmarks"]), "a landmark at coordinates 0")
+    by_land = {m["land"]: m for m in truth["landmarks"]}
+    links = defaultdict(list)
+    for rec in files.records("RT8"):
+        links[int(cols(rec, 26, 35))].append(int(cols(rec, 16, 25)))
+    for a in truth["landmarkAreas"]:
+        check(sorted(links[a["land"]]) == a["polygons"], "RT8 of landmark %d" % a["land"])
+        check(a["land"] in by_land and by_land[a["land"]]["cfcc"] == a["cfcc"], "RT7 of area landmark %d" % a["land"])
+    check(any(len(a["polygons"]) > 1 for a in truth["landmarkAreas"] if a["cfcc"].startswith("D")),
+          "a landmark area of several polygons")
+    check(any(a["cfcc"].startswith("H") for a in truth["landmarkAreas"]), "a landmark water area")
+    if files.current:
+        check(truth["keyLocations"] == [] and truth["counts"]["rt9"] == 0, "no key geographic locations from 2002")
+        return
+    kgl = defaultdict(list)
+    for rec in files.records("RT9"):
+        kgl[int(cols(rec, 80, 87))].append(int(cols(rec, 16, 25)))
+        check(cols(rec, 27, 27) == "D", "RT9 CFCC is a D class")
+    check(kgl and {str(f): sorted(p) for f, p in kgl.items()} == truth["layers"]["KGL"]["keys"], "KGL layer")
+    for k in truth["keyLocations"]:
+        check(sorted(kgl[k["feat"]]) == k["polygons"], "RT9 of %s" % k["name"])
+
+
+def check_entities(files, truth):
+    rtc = files.records("RTC")
+    name_at, gap = ((63, 122), (53, 62)) if files.current else ((53, 112), (52, 52))
+    check(len(rtc) == len(truth["entities"]), "RTC count")
+    for rec, e in zip(rtc, truth["entities"]):
+        check(cols(rec, 25, 25) == e["type"] and cols(rec, *name_at).strip() == e["name"], "RTC %s" % e["name"])
+        check(cols(rec, *gap).strip() == "", "RTC columns %d-%d blank before the name" % gap)
+        first, last = e["columns"]
+        check(cols(rec, first, last).strip() == e["code"], "RTC code of %s" % e["name"])
+    types = {e["type"] for e in truth["entities"]}
+    check(set("CMP345IAUV") <= types, "RTC entity types present")
+    own = [e for e in truth["entities"] if e["type"] == "C" and e["code"] == files.code]
+    check(len(own) == 1 and own[0]["name"] == truth["name"], "the county's own RTC record")
+    check(any(e["type"] == "C" and e["code"] != files.code for e in truth["entities"]), "a neighbouring county")
+    # Every key of a layer named from RTC has its name there.
+    for layer, (etype, first, last) in NAMED.items():
+        named = {cols(r, first, last).strip() for r in rtc if r[24] == etype}
+        missing = sorted(set(truth["layers"][layer]["keys"]) - named)
+        check(not missing, "%d %s areas without an RTC name: %s" % (files.vintage, layer, missing))
+
+
+def check_same_county(files, truths):
+    """One seed, one county: the vintages differ only in what their layouts
+    and codes change."""
+    base, base_files = truths[2000], files[2000]
+    every = set(base["layers"]) | set(base["absentLayers"])
+    for v, t in truths.items():
+        check((t["vintage"], t["versionCode"]) == (v, VERSION[v]), "vintage and version code of %d" % v)
+        for key in ("code", "name", "extent", "cfcc", "chains", "polygons", "landmarks", "landmarkAreas"):
+            check(t[key] == base[key], "%d: the same %s as 2000" % (v, key))
+        check(t["entities"][:len(base["entities"])] == base["entities"], "%d: the Census 2000 entities" % v)
+        check(set(t["absentLayers"]) == ABSENT[v] and set(t["layers"]) | set(t["absentLayers"]) == every
+              and not set(t["layers"]) & set(t["absentLayers"]), "%d: layers and absent layers" % v)
+        census = CENSUS_2000 + (("CMSAMSA", "PMSA") if v >= 2003 else ())
+        for layer in census:
+            check(t["layers"][layer]["keys"] == base["layers"][layer]["keys"], "%d: the same %s areas" % (v, layer))
+        for kind in ("RT1", "RT2", "RT4", "RT7", "RT8"):
+            same = [r[:1] + r[5:] for r in files[v].records(kind)] == [r[:1] + r[5:] for r in base_files.records(kind)]
+            check(same, "%d: %s as in 2000 but for the version code" % (v, kind))
+        if v >= 2002:
+            cd = {p: k for k, ids in t["layers"]["CDCU"]["keys"].items() for p in ids}
+            cd2000 = {p: k for k, ids in base["layers"]["CDCU"]["keys"].items() for p in ids}
+            check(cd != cd2000, "%d: current congressional districts other than the Census 2000 ones" % v)
 
 
 def segments(c):
@@ -267,91 +513,6 @@ def boundary_rings(ids, chains):
     return len({find(a) for a, _ in edges})
 
 
-def check_areas(d, code, truth):
-    rts, rta = records(d, code, "RTS"), records(d, code, "RTA")
-    polys = truth["polygons"]
-    check(len(rts) == len(polys) and len(rta) == len(polys), "one RTS and one RTA record per polygon")
-    for s, a, p in zip(rts, rta, polys):
-        pid = p["polyid"]
-        check(int(cols(s, 16, 25)) == pid and int(cols(a, 16, 25)) == pid, "RTS/RTA order at %d" % pid)
-        check(cols(s, 6, 10) == code, "RTS county code")
-        water = cols(s, 26, 26) not in (" ", "0")
-        check(water == (p["water"] != "0"), "water flag of %d" % pid)
-        check((cols(s, 79, 80) == "99") == water, "RTS columns 79-80 of %d" % pid)
-        check((cols(a, 48, 49) == "99") == water, "RTA columns 48-49 of %d" % pid)
-        check(cols(s, 78, 78) == cols(s, 78, 81)[0] and cols(s, 78, 78).isdigit(), "block group of %d" % pid)
-        check(cols(s, 78, 81) == p["block"] and cols(s, 82, 82).strip() == p["suffix"], "block of %d" % pid)
-        for name, spec in truth["layers"].items():
-            rec = s if spec["record"] == "RTS" else a
-            key = cols(rec, spec["start"], spec["start"] + spec["width"] - 1).strip()
-            if key:
-                check(pid in spec["keys"].get(key, []), "layer %s of %d" % (name, pid))
-    layers = truth["layers"]
-    check(sum(1 for p in polys if p["water"] != "0") >= 2, "several water polygons")
-    check(any(len(v) > 10 for v in layers["CTBNA00"]["keys"].values()), "tracts of many polygons")
-    chains = truth["chains"]
-    fpl = layers["FPL"]["keys"]
-    check(any(components(ids, chains) >= 2 for ids in fpl.values()), "a place of several parts")
-    check(any(components(ids, chains) == 1 and boundary_rings(ids, chains) >= 2 for ids in fpl.values()),
-          "a place with an enclave")
-    suffixed = [p for p in polys if p["suffix"]]
-    check(any(p["suffix"] == "A" for p in suffixed) and any(p["suffix"] == "B" for p in suffixed), "split blocks")
-    zcta = layers["ZCTA5"]["keys"]
-    check(any(k.endswith("HH") for k in zcta) and any(k.endswith("XX") for k in zcta), "ZCTA5 with letters")
-    check(len(layers["AIR"]["keys"]) >= 1 and all(len(k) == 4 for k in layers["AIR"]["keys"]), "AIR codes")
-    for name in ("CNTY", "FMCD", "FSMCD", "FPL", "CMSAMSA", "PMSA", "FCCITY", "FAIR", "AIR", "TRUST", "ANRC",
-                 "CTBNA00", "BLK00", "BGP00", "CDCU", "VTD00", "POLYID", "ZCTA5", "FAIR90", "FMCD90", "FPL90",
-                 "CTBNA90", "BLK90", "AIR90", "CD106", "CD108", "SDELM", "SDSEC", "SDUNI", "TAZ", "UA",
-                 "URBFLAG", "CTPP", "W"):
-        check(layers[name]["keys"], "layer %s has areas" % name)
-
-
-def check_landmarks(d, code, truth):
-    rt7 = records(d, code, "RT7")
-    check(len(rt7) == len(truth["landmarks"]), "RT7 count")
-    for rec, m in zip(rt7, truth["landmarks"]):
-        check(int(cols(rec, 11, 20)) == m["land"] and cols(rec, 22, 24) == m["cfcc"]
-              and cols(rec, 25, 54).strip() == m["name"], "RT7 %d" % m["land"])
-        if m["located"]:
-            check(coord(cols(rec, 55, 64)) == m["lon"] and coord(cols(rec, 65, 73)) == m["lat"], "RT7 location")
-        else:
-            check(cols(rec, 55, 73).strip() == "", "area landmark %d without coordinates" % m["land"])
-    names = [m["name"] for m in truth["landmarks"]]
-    check(any(len(n) == 30 for n in names) and "" in names, "landmark names of 30 characters and blank")
-    check(any(m["located"] and m["lon"] == 0 for m in truth["landmarks"]), "a landmark at coordinates 0")
-    by_land = {m["land"]: m for m in truth["landmarks"]}
-    links = defaultdict(list)
-    for rec in records(d, code, "RT8"):
-        links[int(cols(rec, 26, 35))].append(int(cols(rec, 16, 25)))
-    for a in truth["landmarkAreas"]:
-        check(sorted(links[a["land"]]) == a["polygons"], "RT8 of landmark %d" % a["land"])
-        check(a["land"] in by_land and by_land[a["land"]]["cfcc"] == a["cfcc"], "RT7 of area landmark %d" % a["land"])
-    check(any(len(a["polygons"]) > 1 for a in truth["landmarkAreas"] if a["cfcc"].startswith("D")),
-          "a landmark area of several polygons")
-    check(any(a["cfcc"].startswith("H") for a in truth["landmarkAreas"]), "a landmark water area")
-    kgl = defaultdict(list)
-    for rec in records(d, code, "RT9"):
-        kgl[int(cols(rec, 80, 87))].append(int(cols(rec, 16, 25)))
-        check(cols(rec, 27, 27) == "D", "RT9 CFCC is a D class")
-    for k in truth["keyLocations"]:
-        check(sorted(kgl[k["feat"]]) == k["polygons"], "RT9 of %s" % k["name"])
-
-
-def check_entities(d, code, truth):
-    rtc = records(d, code, "RTC")
-    check(len(rtc) == len(truth["entities"]), "RTC count")
-    for rec, e in zip(rtc, truth["entities"]):
-        check(cols(rec, 25, 25) == e["type"] and cols(rec, 53, 112).strip() == e["name"], "RTC %s" % e["name"])
-        check(cols(rec, 52, 52) == " ", "RTC column 52 blank before the name")
-        first, last = e["columns"]
-        check(cols(rec, first, last).strip() == e["code"], "RTC code of %s" % e["name"])
-    types = {e["type"] for e in truth["entities"]}
-    check(set("CMP345IAUV") <= types, "RTC entity types present")
-    own = [e for e in truth["entities"] if e["type"] == "C" and e["code"] == code]
-    check(len(own) == 1 and own[0]["name"] == truth["name"], "the county's own RTC record")
-    check(any(e["type"] == "C" and e["code"] != code for e in truth["entities"]), "a neighbouring county")
-
-
 def check_content(truth):
     cfcc = truth["cfcc"]
     for prefix in ["A1", "A2", "A3", "A4", "A5", "A6", "A7", "B", "C", "E", "F8", "H", "X", "P"] + \
@@ -380,22 +541,34 @@ def check_content(truth):
 def main():
     binary = os.path.join(os.environ.get("ZALOR_BIN", "build"), "zalor-mkcounty")
     for seed, chains, state, county in ((42, 2500, "08", "901"), (5, 1000, "17", "031")):
-        with tempfile.TemporaryDirectory() as d:
-            subprocess.run([binary, "--state", state, "--county", county, "--chains", str(chains),
-                            "--seed", str(seed), "--out", d, "--quiet"], check=True)
-            code = state + county
-            with open(os.path.join(d, "TGR%s.truth.json" % code)) as f:
-                truth = json.load(f)
-            check(truth["code"] == code and truth["chainsListed"], "truth header")
+        code = state + county
+        with tempfile.TemporaryDirectory() as tmp:
+            truths, files = {}, {}
+            for vintage in VINTAGES:
+                d = os.path.join(tmp, str(vintage))
+                subprocess.run([binary, "--state", state, "--county", county, "--chains", str(chains),
+                                "--seed", str(seed), "--vintage", str(vintage), "--out", d, "--quiet"], check=True)
+                with open(os.path.join(d, "TGR%s.truth.json" % code)) as f:
+                    truth = json.load(f)
+                check(truth["code"] == code and truth["chainsListed"], "truth header")
+                f = files[vintage] = Files(d, code, vintage)
+                check_record_set(f)
+                check_chain_records(f, truth)
+                check_alternate_names(f, truth)
+                check_areas(f, truth)
+                check_landmarks(f, truth)
+                check_entities(f, truth)
+                if f.current:
+                    check_current_codes(f, truth)
+                    check_internal_points(f, truth)
+                truths[vintage] = truth
+            check_same_county(files, truths)
+            # The network is the same in every vintage: its checks once.
+            truth = truths[2000]
             check(abs(len(truth["chains"]) - chains) < chains * 0.25 or chains < 1300, "about %d chains" % chains)
-            check_chain_records(d, code, truth)
-            check_alternate_names(d, code, truth)
             check_planar(truth)
             check_shapes(truth)
             check_faces(truth)
-            check_areas(d, code, truth)
-            check_landmarks(d, code, truth)
-            check_entities(d, code, truth)
             check_content(truth)
     if FAILURES:
         print("%d failures" % len(FAILURES))

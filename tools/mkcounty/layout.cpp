@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include "rng.h"
+#include "util.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,15 +10,6 @@
 namespace mkcounty {
 
 namespace {
-
-int Frac(double f, int n) { return static_cast<int>(std::lround(f * n)); }
-
-std::string Digits(int64_t v, int width)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%0*lld", width, static_cast<long long>(v));
-    return buf;
-}
 
 // Smallest grid that still holds every region of the layout.
 constexpr int kMinNodes = 24;
@@ -112,19 +104,25 @@ Codes MakeCodes(uint64_t seed)
     k.sdsec = Digits(sd + 5, 5);
     k.sduni = Digits(sd + 9, 5);
     k.ua = Digits(pick(16, 1000, 9999), 4);
+    k.anrcFips = Digits(pick(17, 10000, 99999), 5);
+    k.placeNew = Digits(pick(18, 100, 9999), 5); // leading zero
+    k.msaNew = Digits(cmsa + 6, 4);
+    int64_t cbsa = pick(19, 10000, 49999);
+    k.cbsa = Digits(cbsa, 5);
+    k.cbsaMicro = Digits(cbsa + 50000, 5);
+    k.metdivWest = Digits(cbsa + 4, 5);
+    k.metdivEast = Digits(cbsa + 8, 5);
+    k.csa = Digits(pick(20, 100, 599), 3);
     return k;
 }
 
-AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stateCounty, int i, int j, int part,
-                        bool water, char waterFlag)
-{
-    (void)stateCounty;
-    AreaAttr a;
-    const int W = L.W, H = L.H;
-    a.water = std::string(1, water ? waterFlag : '0');
-    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
+namespace {
 
-    // RTS: current geography.
+// RTS: the Census 2000 entities.
+void EntityCodes(const Layout& L, const Codes& k, int i, int j, int part, AreaAttr& a)
+{
+    const int W = L.W, H = L.H;
+    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
     a.cmsa = k.cmsa;
     a.pmsa = i < Frac(0.6, W) ? k.pmsaWest : k.pmsaEast;
     if (L.ai.Has(i, j)) {
@@ -132,6 +130,7 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
         a.air = k.air;
         a.trust = i < L.trustCol ? "T" : "R";
         a.anrc = k.anrc;
+        a.anrcFips = k.anrcFips;
     }
     if (L.ccity.Has(i, j)) a.fccity = k.ccity;
     a.fmcd = k.mcd[band];
@@ -141,7 +140,13 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     if (inA) a.fpl = k.placeA;
     else if (L.placeB1.Has(i, j) || L.placeB2.Has(i, j)) a.fpl = k.placeB;
     else if (L.placeC.Has(i, j)) a.fpl = k.placeC;
+}
 
+// RTS: tracts, blocks, districts and ZIP codes.
+void TabulationCodes(const Layout& L, const Codes& k, int i, int j, bool water, AreaAttr& a)
+{
+    const int W = L.W, H = L.H;
+    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
     // Tracts of 10 x 10 cells; the first one is split in two.
     int ntx = (W + 9) / 10;
     int tile = (j / 10) * ntx + i / 10;
@@ -159,8 +164,13 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     if (water) a.zcta = k.zip3[band] + "HH";
     else if (L.park.Has(i, j) || L.cemetery.Has(i, j)) a.zcta = k.zip3[band] + "XX";
     else a.zcta = a.zip;
+}
 
-    // RTA: 1990 geography.
+// RTA: 1990 geography.
+void Codes1990(const Layout& L, const Codes& k, int i, int j, AreaAttr& a)
+{
+    const int W = L.W;
+    int band = i < L.b1 ? 0 : (i < L.b2 ? 1 : 2);
     if (L.ai.Has(i, j) && i < Frac(0.15, W)) {
         a.fair90 = k.fair;
         a.air90 = k.air;
@@ -171,8 +181,12 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     int ntx90 = (W + 19) / 20;
     a.tract90 = Digits(201 + (j / 20) * ntx90 + i / 20, 4) + "00";
     a.blk90 = std::to_string(((j % 20) / 10) * 2 + (i % 20) / 10 + 1); // first digit; completed per polygon
+}
 
-    // RTA: current entity codes.
+// RTA: congressional and school districts, traffic zones, urban areas.
+void DistrictCodes(const Layout& L, const Codes& k, int i, int j, AreaAttr& a)
+{
+    const int W = L.W, H = L.H;
     a.cd106 = j * 2 < H ? "01" : "02";
     a.cd108 = i < Frac(0.4, W) ? "03" : "04";
     if (i * 2 < W) {
@@ -188,7 +202,81 @@ AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stat
     a.urbflag = rural ? "R" : "U";
     int nctpp = (W + 14) / 15;
     a.ctpp = Digits(1 + (j / 15) * nctpp + i / 15, 4);
+}
+
+} // namespace
+
+AreaAttr ZoneAttributes(const Layout& L, const Codes& k, int i, int j, int part, bool water, char waterFlag)
+{
+    AreaAttr a;
+    a.water = std::string(1, water ? waterFlag : '0');
+    EntityCodes(L, k, i, j, part, a);
+    TabulationCodes(L, k, i, j, water, a);
+    Codes1990(L, k, i, j, a);
+    DistrictCodes(L, k, i, j, a);
     return a;
+}
+
+namespace {
+
+// Current entities: a corner of the county went to the neighbour, the
+// reservation and the consolidated city grew by a row or column, a town
+// line, a sub-MCD line and the elementary school line moved, place A
+// annexed a few cells that had no place and a new place took the west end
+// of place B.
+void CurrentEntities(const Layout& L, const Codes& k, int i, int j, const AreaAttr& a, CurrentAttr& u)
+{
+    const int W = L.W, H = L.H;
+    bool ai = L.ai.Has(i, j) || (j == L.ai.j0 - 1 && i < L.ai.i1);
+    if (ai) {
+        u.fair = k.fair;
+        u.air = k.air;
+        u.trust = i <= L.trustCol ? "T" : "R";
+        u.anrc = k.anrcFips;
+    }
+    u.ccity = L.ccity.Has(i, j) || (i == L.ccity.i1 && j < L.ccity.j1) ? k.ccity : "";
+    bool town0 = i < L.b1 || (i == L.b1 && j < Frac(0.5, H));
+    u.fmcd = town0 ? k.mcd[0] : a.fmcd;
+    if (town0) u.fsmcd = j <= Frac(0.3, H) ? k.fsmcd[0] : k.fsmcd[1];
+    u.fpl = a.fpl;
+    if (j == L.placeA.j1 && i >= L.placeA.i0 && i < L.placeA.i0 + 3) u.fpl = k.placeA;
+    if (L.placeB1.Has(i, j) && i == L.placeB1.i0) u.fpl = k.placeNew;
+    if (i * 2 < W + 2) {
+        u.sdelm = j * 2 < H + 2 ? k.sdelm[0] : k.sdelm[1];
+        u.sdsec = k.sdsec;
+    } else {
+        u.sduni = k.sduni;
+    }
+}
+
+// Current districts and statistical areas: the north-east corner is a new
+// MSA (a micropolitan area among the CBSAs), the PMSA, congressional and
+// legislative lines moved by a cell.
+void CurrentDistricts(const Layout& L, const Codes& k, int i, int j, CurrentAttr& u)
+{
+    const int W = L.W, H = L.H;
+    bool corner = i >= Frac(0.9, W) && j >= Frac(0.9, H);
+    bool west = i < Frac(0.6, W) + 1;
+    u.msa = corner ? k.msaNew : k.cmsa;
+    u.pmsa = corner ? "" : (west ? k.pmsaWest : k.pmsaEast);
+    u.cbsa = corner ? k.cbsaMicro : k.cbsa;
+    u.csa = k.csa;
+    u.metdiv = corner ? "" : (west ? k.metdivWest : k.metdivEast);
+    u.cd = (i + j) * 2 < W + H + 2 ? "01" : "02";
+    u.sldu = i * 2 < W + 2 ? "011" : "012";
+    u.sldl = j * 2 < H + 2 ? "021" : "022";
+}
+
+} // namespace
+
+CurrentAttr CurrentAttributes(const Layout& L, const Codes& k, int i, int j, const AreaAttr& a,
+                              const std::string& county, const std::string& neighbour)
+{
+    CurrentAttr u;
+    u.county = i == L.W - 1 && j < std::max(3, Frac(0.1, L.H)) ? neighbour : county;
+    CurrentEntities(L, k, i, j, a, u);
+    CurrentDistricts(L, k, i, j, u);
+    return u;
 }
 
 int LandmarkTag(const Layout& L, int i, int j)

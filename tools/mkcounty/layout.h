@@ -61,14 +61,23 @@ struct Codes {
     std::string zip3[3];
     std::string sdelm[2], sdsec, sduni;
     std::string ua;
+    // Codes of the later releases.
+    std::string anrcFips;           // the ANRC's 5-digit code
+    std::string placeNew, msaNew;   // a place and an MSA made since 2000
+    std::string cbsa, cbsaMicro, csa, metdivWest, metdivEast;
 };
 
 Codes MakeCodes(uint64_t seed);
 
 // Attributes of the part of a cell, blocks excepted (they are numbered per
 // polygon afterwards).
-AreaAttr ZoneAttributes(const Layout& L, const Codes& k, const std::string& stateCounty, int i, int j, int part,
-                        bool water, char waterFlag);
+AreaAttr ZoneAttributes(const Layout& L, const Codes& k, int i, int j, int part, bool water, char waterFlag);
+
+// The current codes of the part of a cell whose Census 2000 codes are `a`.
+// `county` and `neighbour` are the state and county codes of the county
+// and of its neighbour, to which a corner of the county now belongs.
+CurrentAttr CurrentAttributes(const Layout& L, const Codes& k, int i, int j, const AreaAttr& a,
+                              const std::string& county, const std::string& neighbour);
 
 // Landmark region a cell belongs to (0 none), so that merged polygons never
 // straddle a landmark's edge.

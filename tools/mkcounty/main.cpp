@@ -1,8 +1,12 @@
 // zalor-mkcounty: writes a synthetic TIGER/Line county (the record files
 // TGRssccc.RT1 ... .RTS, optionally their archive TGRssccc.ZIP) and the
 // ground truth TGRssccc.truth.json that a correct conversion must match.
+// --vintage picks the release whose record layouts, record files and codes
+// the county follows; one seed gives the same county in every release.
 //
-//   zalor-mkcounty --state SS --county CCC --chains N --seed S --out DIR [--zip] [--lf]
+//   zalor-mkcounty --state SS --county CCC --chains N --seed S --out DIR
+//                  [--vintage 2000|2002|2003|2004|2005|2006] [--zip] [--lf]
+//                  [--curved-streets PERCENT] [--quiet]
 #include "model.h"
 #include "records.h"
 #include "truth.h"
@@ -81,6 +85,12 @@ int main(int argc, char** argv)
     app.add_flag("--zip", zip, "also write TGRssccc.ZIP holding the record files");
     app.add_flag("--lf", lf, "end records with LF only (default CR LF)");
     app.add_flag("--quiet", quiet, "print nothing on success");
+    app.add_option("--vintage", p.vintage,
+                   "the release whose layouts, record files and codes the county follows: 2000 (Census 2000,\n"
+                   "version 0301), 2002 (1002), 2003 (1203), 2004 (0404), 2005 (0505) or 2006 (Second\n"
+                   "Edition, 0806); from 2002 RTA holds current codes and RTS the Census 2000 ones, RTP\n"
+                   "replaces RT9 (default 2000)")
+        ->check(CLI::IsMember({2000, 2002, 2003, 2004, 2005, 2006}));
     app.add_option("--curved-streets", p.curvedStreets,
                    "percent of the local streets that curve, with 2 to 30 shape points each, as in an urban\n"
                    "county whose RT2 is about as large as its RT1 (default 0: a few curves)")

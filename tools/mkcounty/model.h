@@ -49,11 +49,13 @@ struct Chain {
     int alt[3] = {0, 0, 0};   // alternate names 1..3 (RT5 numbers) as the RT4 records leave them
 };
 
-// Area attributes of a polygon: the texts of the RTS and RTA fields.
+// Area attributes of a polygon: the texts of the fields of the Census 2000
+// layouts of RTS and RTA (RTS and RTP from 2002).
 struct AreaAttr {
-    // RTS (current geography)
+    // RTS: Census 2000 geography
     std::string water;   // col 26: "0" land, "1" perennial water, "2" intermittent
     std::string cmsa, pmsa, fair, air, trust, anrc, fccity, fmcd, fsmcd, fpl;
+    std::string anrcFips; // the ANRC's 5-digit code, written from 2002
     std::string tract;   // CTBNA00, 6 digits
     std::string block;   // BLK00, 4 characters
     std::string blkSuffix; // column 82, "" or "A"/"B"
@@ -64,11 +66,27 @@ struct AreaAttr {
     friend bool operator==(const AreaAttr&, const AreaAttr&) = default;
 };
 
+// The current codes of a polygon (RTA from 2002): the same as the Census
+// 2000 codes of AreaAttr on most polygons, other ones where boundaries
+// moved or areas were made since.
+struct CurrentAttr {
+    std::string county;                 // state and county, 5 digits
+    std::string fair, air, trust, anrc; // AIANHH FIPS and census code, trust land, ANRC (5 digits)
+    std::string ccity, fmcd, fsmcd, fpl;
+    std::string sdelm, sdsec, sduni;
+    std::string msa, pmsa;              // written in 2002 only
+    std::string cd;
+    std::string cbsa, csa, metdiv;      // written from 2003
+    std::string sldu, sldl;             // written from 2006
+};
+
 struct Polygon {
     int32_t polyid = 0;
     int zone = -1;   // representative construction zone
     bool water = false;
     AreaAttr a;
+    CurrentAttr cu;
+    Point inside;    // the internal point (RTP)
 };
 
 struct AltFeatureRecord { // one RT4 record
@@ -103,6 +121,7 @@ struct Entity { // one RTC record
 };
 
 struct County {
+    int vintage = 2000;               // the release whose layouts the records follow
     std::string state, county, code; // "17", "031", "17031"
     std::string name;
     uint64_t seed = 0;
@@ -115,6 +134,7 @@ struct County {
     std::vector<Landmark> landmarks;  // RT7 records in file order (ascending LAND)
     std::vector<KeyLocation> keyLocations;
     std::vector<Entity> entities;     // RTC records in file order
+    std::string neighbour;            // state and county code of a neighbouring county
 };
 
 struct Params {
@@ -125,6 +145,8 @@ struct Params {
     // Percent of the local streets that curve, with 2 to 30 shape points
     // each (0: the few curves of the plain grid).
     int curvedStreets = 0;
+    // The release whose layouts and codes the records follow (vintage.h).
+    int vintage = 2000;
 };
 
 // Builds the county. Throws std::runtime_error if the network it built is

@@ -1,9 +1,10 @@
-// Record layouts. RT1, RT2, RT4, RT7, RT8 and RT9 follow TIGER/Line
-// 2002-2006 (version code "1006" in columns 2-5); RTI, RTS, RTA, RT5 and RTC
-// follow the Census 2000 layouts (RT5 carries the file code in columns 2-6
-// instead of a version). Columns are 1-based as in the TIGER/Line
-// documentation.
+// The chain records (RT1, RT2, RT4, RT5, RTI), the landmark records (RT7,
+// RT8, RT9) and the entity names (RTC). RT1, RT2, RT4, RT7, RT8 and RT9
+// have one layout in every vintage; RT5, RTI and RTC have the Census 2000
+// layouts before 2002 (RT5 then carries the file code in columns 2-6
+// instead of a version) and longer ones from 2002. Columns are 1-based.
 #include "records.h"
+#include "vintage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,8 +12,6 @@
 namespace mkcounty {
 
 namespace {
-
-constexpr const char* kVersion = "1006";
 
 const Polygon* PolygonOf(const County& c, int32_t polyid)
 {
@@ -27,9 +26,7 @@ std::string Rt1(const County& c, bool lf)
     std::string out;
     out.reserve(c.chains.size() * 230);
     for (const Chain& ch : c.chains) {
-        Record r(228);
-        r.Text(1, 1, "1");
-        r.Text(2, 4, kVersion);
+        Record r = Versioned(c, '1', 228);
         r.Number(6, 10, ch.tlid);
         r.Text(17, 1, std::string_view(&ch.source, 1));
         if (ch.nameId >= 0) {
@@ -81,9 +78,7 @@ std::string Rt2(const County& c, bool lf)
     for (const Chain& ch : c.chains) {
         size_t n = ch.shapes.size();
         for (size_t first = 0, seq = 1; first < n; first += 10, ++seq) {
-            Record r(208);
-            r.Text(1, 1, "2");
-            r.Text(2, 4, kVersion);
+            Record r = Versioned(c, '2', 208);
             r.Number(6, 10, ch.tlid);
             r.Number(16, 3, static_cast<int64_t>(seq));
             for (int k = 0; k < 10; ++k) {
@@ -101,9 +96,7 @@ std::string Rt4(const County& c, bool lf)
 {
     std::string out;
     for (const AltFeatureRecord& a : c.rt4) {
-        Record r(58);
-        r.Text(1, 1, "4");
-        r.Text(2, 4, kVersion);
+        Record r = Versioned(c, '4', 58);
         r.Number(6, 10, c.chains[a.chain].tlid);
         r.Number(16, 3, a.rtsq);
         for (int k = 0; k < 5; ++k)
@@ -113,19 +106,24 @@ std::string Rt4(const County& c, bool lf)
     return out;
 }
 
+// Before 2002 the file code stands in columns 2-6 where later layouts
+// have the version and the fields follow four columns earlier.
 std::string Rt5(const County& c, bool lf)
 {
+    const bool current = CurrentLayouts(c.vintage);
+    const int o = current ? 4 : 0;
     std::string out;
     int k = 0;
     for (const NameParts& n : c.altNames) {
-        Record r(52);
+        Record r(52 + o);
         r.Text(1, 1, "5");
-        r.Text(2, 5, c.code);
-        r.Number(7, 8, ++k);
-        r.Text(15, 2, n.dirp);
-        r.Text(17, 30, n.name);
-        r.Text(47, 4, n.type);
-        r.Text(51, 2, n.dirs);
+        if (current) r.Text(2, 4, VersionCode(c.vintage));
+        r.Text(2 + o, 5, c.code);
+        r.Number(7 + o, 8, ++k);
+        r.Text(15 + o, 2, n.dirp);
+        r.Text(17 + o, 30, n.name);
+        r.Text(47 + o, 4, n.type);
+        r.Text(51 + o, 2, n.dirs);
         AddRecord(out, r, lf);
     }
     return out;
@@ -135,9 +133,7 @@ std::string Rt7(const County& c, bool lf)
 {
     std::string out;
     for (const Landmark& m : c.landmarks) {
-        Record r(74);
-        r.Text(1, 1, "7");
-        r.Text(2, 4, kVersion);
+        Record r = Versioned(c, '7', 74);
         r.Text(6, 5, c.code);
         r.Number(11, 10, m.land);
         r.Text(21, 1, std::string_view(&m.source, 1));
@@ -161,12 +157,8 @@ std::string Rt8(const County& c, bool lf)
     std::sort(links.begin(), links.end());
     std::string out;
     for (const auto& [polyid, land] : links) {
-        Record r(36);
-        r.Text(1, 1, "8");
-        r.Text(2, 4, kVersion);
-        r.Text(6, 5, c.code);
-        r.Text(11, 5, c.code);
-        r.Number(16, 10, polyid);
+        Record r = Versioned(c, '8', 36);
+        PolygonKey(c, polyid, r);
         r.Number(26, 10, land);
         AddRecord(out, r, lf);
     }
@@ -184,23 +176,7 @@ std::string Rt9(const County& c, bool lf)
         for (int32_t p : k.polygons) rows.push_back({p, &k});
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.polyid < b.polyid; });
     std::string out;
-    for (const Row& row : rows) {
-        const KeyLocation& k = *row.k;
-        Record r(88);
-        r.Text(1, 1, "9");
-        r.Text(2, 4, kVersion);
-        r.Text(6, 5, c.code);
-        r.Text(11, 5, c.code);
-        r.Number(16, 10, row.polyid);
-        r.Text(26, 1, std::string_view(&k.source, 1));
-        r.Text(27, 3, k.cfcc);
-        r.Text(30, 30, k.name);
-        r.Right(60, 11, k.address);
-        r.Text(71, 5, k.zip);
-        r.Text(76, 4, k.zip4);
-        r.Number(80, 8, k.feat);
-        AddRecord(out, r, lf);
-    }
+    for (const Row& row : rows) AddRecord(out, Rt9Record(c, *row.k, row.polyid), lf);
     return out;
 }
 
@@ -218,46 +194,21 @@ std::string Rts(const County& c, bool lf)
     return out;
 }
 
-} // namespace
-
-Record RtaRecord(const County& c, const Polygon& p)
-{
-    const AreaAttr& a = p.a;
-    Record r(98);
-    r.Text(1, 1, "A");
-    r.Text(2, 4, kVersion);
-    r.Text(6, 5, c.code);
-    r.Text(11, 5, c.code);
-    r.Number(16, 10, p.polyid);
-    r.Text(26, 5, a.fair90);
-    r.Text(31, 5, a.fmcd90);
-    r.Text(36, 5, a.fpl90);
-    r.Text(41, 6, a.tract90);
-    r.Text(47, 4, a.blk90);
-    r.Text(51, 2, a.cd106);
-    r.Text(53, 2, a.cd108);
-    r.Text(55, 5, a.sdelm);
-    r.Text(65, 5, a.sdsec);
-    r.Text(70, 5, a.sduni);
-    r.Right(75, 6, a.taz);
-    r.Text(81, 4, a.ua);
-    r.Text(85, 1, a.urbflag);
-    r.Text(86, 4, a.ctpp);
-    r.Text(90, 2, c.state);
-    r.Text(92, 3, c.county);
-    r.Text(95, 4, a.air90);
-    return r;
-}
-
-namespace {
-
-std::string Rtc(const County& c, bool lf)
+std::string Rtp(const County& c, bool lf)
 {
     std::string out;
+    for (const Polygon& p : c.polygons) AddRecord(out, RtpRecord(c, p), lf);
+    return out;
+}
+
+// From 2002 ten reserved columns come before the name, which moves from
+// column 53 to 63.
+std::string Rtc(const County& c, bool lf)
+{
+    const int nameCol = CurrentLayouts(c.vintage) ? 63 : 53;
+    std::string out;
     for (const Entity& e : c.entities) {
-        Record r(112);
-        r.Text(1, 1, "C");
-        r.Text(2, 4, kVersion);
+        Record r = Versioned(c, 'C', nameCol + 59);
         r.Text(6, 5, e.stateCounty);
         r.Text(11, 4, e.datayr);
         r.Text(15, 5, e.fips);
@@ -270,29 +221,35 @@ std::string Rtc(const County& c, bool lf)
         r.Text(35, 4, e.air);
         r.Right(39, 6, e.vtd);
         r.Text(45, 5, e.ua);
-        r.Text(53, 60, e.name);
+        r.Text(nameCol, 60, e.name);
         AddRecord(out, r, lf);
     }
     return out;
 }
 
+// From 2002 the file code comes before the TLID, the zero-cells (the
+// chain's end nodes) follow it and the polygons stand 19 columns further on.
 std::string Rti(const County& c, bool lf)
 {
+    const bool current = CurrentLayouts(c.vintage);
+    const int tlidCol = current ? 11 : 6, fileCol = current ? 6 : 16, polyCol = current ? 41 : 22;
     std::string out;
-    out.reserve(c.chains.size() * 54);
+    out.reserve(c.chains.size() * (current ? 129 : 54));
     for (const Chain& ch : c.chains) {
-        Record r(52);
-        r.Text(1, 1, "I");
-        r.Text(2, 4, kVersion);
-        r.Number(6, 10, ch.tlid);
-        r.Text(16, 5, c.code);
+        Record r = Versioned(c, 'I', current ? 127 : 52);
+        r.Number(tlidCol, 10, ch.tlid);
+        r.Text(fileCol, 5, c.code);
+        if (current) {
+            r.Number(21, 10, ch.from + 1);
+            r.Number(31, 10, ch.to + 1);
+        }
         if (ch.polyL > 0) {
-            r.Text(22, 5, c.code);
-            r.Number(27, 10, ch.polyL);
+            r.Text(polyCol, 5, c.code);
+            r.Number(polyCol + 5, 10, ch.polyL);
         }
         if (ch.polyR > 0) {
-            r.Text(37, 5, c.code);
-            r.Number(42, 10, ch.polyR);
+            r.Text(polyCol + 15, 5, c.code);
+            r.Number(polyCol + 20, 10, ch.polyR);
         }
         AddRecord(out, r, lf);
     }
@@ -301,41 +258,32 @@ std::string Rti(const County& c, bool lf)
 
 } // namespace
 
-Record RtsRecord(const County& c, const Polygon& p)
+Record Rt9Record(const County& c, const KeyLocation& k, int32_t polyid)
 {
-    const AreaAttr& a = p.a;
-    Record r(120);
-    r.Text(1, 1, "S");
-    r.Text(2, 4, kVersion);
+    Record r = Versioned(c, '9', 88);
+    PolygonKey(c, polyid, r);
+    r.Text(26, 1, std::string_view(&k.source, 1));
+    r.Text(27, 3, k.cfcc);
+    r.Text(30, 30, k.name);
+    r.Right(60, 11, k.address);
+    r.Text(71, 5, k.zip);
+    r.Text(76, 4, k.zip4);
+    r.Number(80, 8, k.feat);
+    return r;
+}
+
+void PolygonKey(const County& c, int32_t polyid, Record& r)
+{
     r.Text(6, 5, c.code);
     r.Text(11, 5, c.code);
-    r.Number(16, 10, p.polyid);
-    r.Text(26, 1, a.water);
-    r.Text(27, 4, a.cmsa);
-    r.Text(31, 4, a.pmsa);
-    r.Text(35, 5, a.fair);
-    r.Text(40, 4, a.air);
-    r.Text(44, 1, a.trust);
-    r.Text(45, 2, a.anrc);
-    r.Text(47, 2, c.state);
-    r.Text(49, 3, c.county);
-    r.Text(52, 5, a.fccity);
-    r.Text(57, 5, a.fmcd);
-    r.Text(62, 5, a.fsmcd);
-    r.Text(67, 5, a.fpl);
-    r.Text(72, 6, a.tract);
-    r.Text(78, 4, a.block);
-    r.Text(82, 1, a.blkSuffix);
-    r.Text(83, 2, a.cdcu);
-    r.Text(85, 3, a.sldu);
-    r.Text(88, 3, a.sldl);
-    r.Text(96, 1, a.block.substr(0, 1));
-    r.Text(97, 6, a.vtd);
-    r.Text(103, 2, c.state);
-    r.Text(105, 3, c.county);
-    r.Right(108, 5, a.block);
-    r.Text(113, 1, a.blkSuffix);
-    r.Text(114, 5, a.zcta);
+    r.Number(16, 10, polyid);
+}
+
+Record Versioned(const County& c, char type, int length)
+{
+    Record r(length);
+    r.Text(1, 1, std::string_view(&type, 1));
+    r.Text(2, 4, VersionCode(c.vintage));
     return r;
 }
 
@@ -388,6 +336,7 @@ void Record::AppendTo(std::string& out, bool lfOnly) const
 
 std::vector<std::pair<std::string, std::string>> RecordFiles(const County& c, bool lfOnly)
 {
+    const bool current = CurrentLayouts(c.vintage);
     std::string base = "TGR" + c.code + ".";
     std::vector<std::pair<std::string, std::string>> files;
     files.emplace_back(base + "RT1", Rt1(c, lfOnly));
@@ -396,10 +345,11 @@ std::vector<std::pair<std::string, std::string>> RecordFiles(const County& c, bo
     files.emplace_back(base + "RT5", Rt5(c, lfOnly));
     files.emplace_back(base + "RT7", Rt7(c, lfOnly));
     files.emplace_back(base + "RT8", Rt8(c, lfOnly));
-    files.emplace_back(base + "RT9", Rt9(c, lfOnly));
+    if (!current) files.emplace_back(base + "RT9", Rt9(c, lfOnly));
     files.emplace_back(base + "RTA", Rta(c, lfOnly));
     files.emplace_back(base + "RTC", Rtc(c, lfOnly));
     files.emplace_back(base + "RTI", Rti(c, lfOnly));
+    if (current) files.emplace_back(base + "RTP", Rtp(c, lfOnly));
     files.emplace_back(base + "RTS", Rts(c, lfOnly));
     return files;
 }

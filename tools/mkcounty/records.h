@@ -1,4 +1,5 @@
-// The TIGER/Line record files of a synthetic county.
+// The TIGER/Line record files of a synthetic county, in the layouts of the
+// county's vintage (vintage.h).
 #pragma once
 
 #include "model.h"
@@ -11,9 +12,9 @@
 
 namespace mkcounty {
 
-// The eleven record files, in the order RT1, RT2, RT4, RT5, RT7, RT8, RT9,
-// RTA, RTC, RTI, RTS: (file name, contents). Records end in CR LF, or LF
-// with `lfOnly`.
+// The eleven record files: (file name, contents). RT1, RT2, RT4, RT5, RT7,
+// RT8, RT9, RTA, RTC, RTI, RTS for 2000; from 2002 RTP takes the place of
+// RT9. Records end in CR LF, or LF with `lfOnly`.
 std::vector<std::pair<std::string, std::string>> RecordFiles(const County& c, bool lfOnly);
 
 // A record of `length` characters, blank-filled, whose fields are set by
@@ -38,8 +39,17 @@ private:
     int length_;
 };
 
-// The polygon's RTS and RTA records (also read back by the truth writer).
+// A record of type `type` with the county's version code in columns 2-5.
+Record Versioned(const County& c, char type, int length);
+// The file code (6-10) and the polygon key, CENID (11-15) and POLYID (16-25),
+// of the records that describe a polygon.
+void PolygonKey(const County& c, int32_t polyid, Record& r);
+
+// The polygon's RTS, RTA and RTP records and the RT9 record of a key
+// geographic location in one polygon (also read back by the truth writer).
 Record RtsRecord(const County& c, const Polygon& p);
 Record RtaRecord(const County& c, const Polygon& p);
+Record RtpRecord(const County& c, const Polygon& p);
+Record Rt9Record(const County& c, const KeyLocation& k, int32_t polyid);
 
 } // namespace mkcounty

@@ -1,0 +1,197 @@
+// The area layers of the truth file: for every layer the county's vintage
+// supplies, the record and columns of the field that keys it and the
+// polygons of every key, read back from the records themselves; for the
+// others, why the vintage cannot supply them.
+#include "truth_layers.h"
+
+#include "records.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mkcounty {
+
+namespace {
+
+constexpr int kLast = 9999;
+
+// The field that keys a layer in the vintages from `from` to `to`.
+struct LayerField {
+    const char* name;
+    int from, to;
+    const char* record; // "RTS", "RTA", "RTP" or "RT9"
+    int start, width;   // 1-based columns
+};
+
+// In the order of the truth file; before 2002 RTS holds the Census 2000
+// codes and RTA the 1990 ones, from 2002 RTA the current codes.
+const LayerField kFields[] = {
+    {"CNTY", 2000, 2000, "RTS", 6, 5},      {"CNTY", 2002, kLast, "RTA", 26, 5},
+    {"FMCD", 2000, 2000, "RTS", 57, 5},     {"FMCD", 2002, kLast, "RTA", 71, 5},
+    {"FSMCD", 2000, 2000, "RTS", 62, 5},    {"FSMCD", 2002, kLast, "RTA", 76, 5},
+    {"FPL", 2000, 2000, "RTS", 67, 5},      {"FPL", 2002, kLast, "RTA", 81, 5},
+    {"CMSAMSA", 2000, 2000, "RTS", 27, 4},  {"CMSAMSA", 2002, 2002, "RTA", 101, 4},
+    {"CMSAMSA", 2003, kLast, "RTS", 100, 4}, {"PMSA", 2000, 2000, "RTS", 31, 4},
+    {"PMSA", 2002, 2002, "RTA", 105, 4},    {"PMSA", 2003, kLast, "RTS", 104, 4},
+    {"FCCITY", 2000, 2000, "RTS", 52, 5},   {"FCCITY", 2002, kLast, "RTA", 66, 5},
+    {"FAIR", 2000, 2000, "RTS", 35, 5},     {"FAIR", 2002, kLast, "RTA", 43, 5},
+    {"AIR", 2000, 2000, "RTS", 40, 4},      {"AIR", 2002, kLast, "RTA", 48, 4},
+    {"TRUST", 2000, 2000, "RTS", 44, 1},    {"TRUST", 2002, kLast, "RTA", 52, 1},
+    {"ANRC", 2000, 2000, "RTS", 45, 2},     {"ANRC", 2002, kLast, "RTA", 53, 5},
+    {"CTBNA00", 2000, 2000, "RTS", 72, 6},  {"CTBNA00", 2002, kLast, "RTS", 31, 6},
+    {"BLK00", 2000, 2000, "RTS", 78, 4},    {"BLK00", 2002, kLast, "RTS", 37, 4},
+    {"BGP00", 2000, 2000, "RTS", 78, 1},    {"BGP00", 2002, kLast, "RTS", 41, 1},
+    {"CDCU", 2000, 2000, "RTS", 83, 2},     {"CDCU", 2002, kLast, "RTA", 113, 2},
+    {"STSENATE", 2000, 2000, "RTS", 85, 3}, {"STSENATE", 2002, kLast, "RTS", 158, 3},
+    {"STHOUSE", 2000, 2000, "RTS", 88, 3},  {"STHOUSE", 2002, kLast, "RTS", 161, 3},
+    {"VTD00", 2000, 2000, "RTS", 97, 6},    {"VTD00", 2002, kLast, "RTS", 152, 6},
+    {"POLYID", 2000, kLast, "RTS", 16, 10}, {"ZCTA5", 2000, 2000, "RTS", 114, 5},
+    {"ZCTA5", 2002, kLast, "RTS", 126, 5},  {"W", 2000, 2000, "RTS", 26, 1},
+    {"W", 2002, kLast, "RTP", 45, 1},       {"FAIR90", 2000, 2000, "RTA", 26, 5},
+    {"FMCD90", 2000, 2000, "RTA", 31, 5},   {"FPL90", 2000, 2000, "RTA", 36, 5},
+    {"CTBNA90", 2000, 2000, "RTA", 41, 6},  {"BLK90", 2000, 2000, "RTA", 47, 4},
+    {"AIR90", 2000, 2000, "RTA", 95, 4},    {"CD106", 2000, 2000, "RTA", 51, 2},
+    {"CD106", 2002, kLast, "RTS", 112, 2},  {"CD108", 2000, 2000, "RTA", 53, 2},
+    {"CD108", 2002, kLast, "RTS", 114, 2},  {"SDELM", 2000, 2000, "RTA", 55, 5},
+    {"SDELM", 2002, kLast, "RTA", 86, 5},   {"SDSEC", 2000, 2000, "RTA", 65, 5},
+    {"SDSEC", 2002, kLast, "RTA", 91, 5},   {"SDUNI", 2000, 2000, "RTA", 70, 5},
+    {"SDUNI", 2002, kLast, "RTA", 96, 5},   {"TAZ", 2000, 2000, "RTA", 75, 6},
+    {"TAZ", 2002, kLast, "RTS", 134, 6},    {"UA", 2000, 2000, "RTA", 81, 4},
+    {"UA", 2002, kLast, "RTS", 146, 5},     {"URBFLAG", 2000, 2000, "RTA", 85, 1},
+    {"URBFLAG", 2002, kLast, "RTS", 151, 1}, {"CTPP", 2000, 2000, "RTA", 86, 4},
+    {"KGL", 2000, 2000, "RT9", 80, 8},      {"CBSA", 2003, kLast, "RTA", 152, 5},
+    {"CSA", 2003, kLast, "RTA", 157, 3},    {"METDIV", 2003, kLast, "RTA", 168, 5},
+    {"SLDU", 2006, kLast, "RTA", 129, 3},   {"SLDL", 2006, kLast, "RTA", 132, 3},
+};
+
+struct Absence {
+    const char* name;
+    const char* reason;
+};
+
+// Why a vintage that has no field for a layer cannot supply it.
+const Absence kAbsences[] = {
+    {"FAIR90", "no 1990 areas"},
+    {"FMCD90", "no 1990 areas"},
+    {"FPL90", "no 1990 areas"},
+    {"CTBNA90", "no 1990 areas"},
+    {"BLK90", "no 1990 areas"},
+    {"AIR90", "no 1990 areas"},
+    {"CTPP", "no CTPP areas"},
+    {"KGL", "no key geographic locations (RT9)"},
+    {"CBSA", "no CBSA codes"},
+    {"CSA", "no CBSA codes"},
+    {"METDIV", "no CBSA codes"},
+    {"SLDU", "no current state legislative districts"},
+    {"SLDL", "no current state legislative districts"},
+};
+
+enum Source { kRts, kRta, kRtp, kRt9 };
+
+Source SourceOf(std::string_view record)
+{
+    if (record == "RTA") return kRta;
+    if (record == "RTP") return kRtp;
+    if (record == "RT9") return kRt9;
+    return kRts;
+}
+
+struct Gathered {
+    const LayerField* field;
+    Source source;
+    std::map<std::string, std::vector<int32_t>, std::less<>> keys;
+
+    void Take(const Record& r, int32_t polyid)
+    {
+        std::string_view text = r.View().substr(static_cast<size_t>(field->start - 1),
+                                                static_cast<size_t>(field->width));
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+        if (text.empty()) return;
+        auto it = keys.find(text);
+        if (it == keys.end()) it = keys.emplace(std::string(text), std::vector<int32_t>{}).first;
+        it->second.push_back(polyid);
+    }
+};
+
+// The keys of every layer the vintage supplies, in table order; the names
+// of the others in `absent`.
+std::vector<Gathered> GatherLayers(const County& c, std::vector<const char*>& absent)
+{
+    std::vector<Gathered> layers;
+    std::vector<std::string_view> seen;
+    for (const LayerField& f : kFields) {
+        bool known = false;
+        for (std::string_view s : seen) known = known || s == f.name;
+        if (!known) seen.push_back(f.name);
+    }
+    for (std::string_view name : seen) {
+        const LayerField* field = nullptr;
+        for (const LayerField& f : kFields)
+            if (name == f.name && c.vintage >= f.from && c.vintage <= f.to) field = &f;
+        if (field) layers.push_back({field, SourceOf(field->record), {}});
+        else absent.push_back(name.data());
+    }
+    bool rtpKeys = false;
+    for (const Gathered& g : layers) rtpKeys = rtpKeys || g.source == kRtp;
+    for (const Polygon& p : c.polygons) {
+        const Record rts = RtsRecord(c, p), rta = RtaRecord(c, p);
+        const Record rtp = rtpKeys ? RtpRecord(c, p) : Record(1);
+        for (Gathered& g : layers)
+            if (g.source != kRt9) g.Take(g.source == kRts ? rts : (g.source == kRta ? rta : rtp), p.polyid);
+    }
+    for (Gathered& g : layers) {
+        if (g.source != kRt9) continue;
+        for (const KeyLocation& k : c.keyLocations)
+            for (int32_t polyid : k.polygons) g.Take(Rt9Record(c, k, polyid), polyid);
+    }
+    return layers;
+}
+
+const char* AbsenceReason(std::string_view name)
+{
+    for (const Absence& a : kAbsences)
+        if (name == a.name) return a.reason;
+    return "not in this vintage";
+}
+
+} // namespace
+
+void WriteLayers(Json& j, const County& c)
+{
+    std::vector<const char*> absent;
+    std::vector<Gathered> layers = GatherLayers(c, absent);
+    j.Key("layers");
+    j.Raw("{");
+    for (size_t l = 0; l < layers.size(); ++l) {
+        const LayerField& f = *layers[l].field;
+        j.Raw(l ? ",\n" : "\n");
+        j.Key(f.name);
+        j.Raw("{");
+        j.StrField("record", f.record);
+        j.IntField("start", f.start);
+        j.IntField("width", f.width);
+        j.Key("keys");
+        j.Raw("{");
+        bool first = true;
+        for (const auto& [text, ids] : layers[l].keys) {
+            if (!first) j.Raw(",");
+            first = false;
+            j.Key(text);
+            j.Ids(ids);
+        }
+        j.Raw("}}");
+    }
+    j.Raw("},\n");
+    j.Key("absentLayers");
+    j.Raw("{");
+    for (size_t l = 0; l < absent.size(); ++l) {
+        if (l) j.Raw(",");
+        j.StrField(absent[l], AbsenceReason(absent[l]), "");
+    }
+    j.Raw("},\n");
+}
+
+} // namespace mkcounty
