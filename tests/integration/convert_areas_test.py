@@ -26,7 +26,8 @@ EXTENSION = {"mif": ".MIF", "shp": ".SHP", "kxf": ".KXF"}
 # Area boxes and their layers; the current-year boxes 16-18 are disabled.
 CURRENT = {1: "CNTY", 2: "FMCD", 3: "FSMCD", 4: "FPL", 5: "CMSAMSA", 6: "PMSA", 7: "FCCITY", 8: "FAIR", 9: "AIR",
            10: "TRUST", 11: "ANRC", 12: "CTBNA00", 13: "BLK00", 14: "BGP00", 15: "CDCU", 16: "STSENATE",
-           17: "STHOUSE", 18: "VTD00", 19: "POLYID", 21: "ZCTA5"}
+           17: "STHOUSE", 18: "VTD00", 19: "POLYID", 21: "ZCTA5", 22: "CBSA", 23: "CSA", 24: "METDIV", 25: "SLDU",
+           26: "SLDL"}
 DISABLED = {16, 17, 18}
 Y1990 = {2: "FAIR90", 3: "FMCD90", 4: "FPL90", 5: "CTBNA90", 6: "BLK90", 7: "AIR90"}
 ENTITIES = {1: "CD106", 2: "CD108", 3: "SDELM", 4: "SDSEC", 5: "SDUNI", 6: "TAZ", 7: "UA", 8: "URBFLAG", 9: "CTPP"}
@@ -79,7 +80,10 @@ def entity_names(truth):
 
 
 def expected_layers(truth, boxes, exclude):
+    """The layers the boxes select that the county's release can supply
+    (the truth's absentLayers are not written)."""
     on = lambda key: bool(int(boxes.get(key, 0)))
+    absent = truth.get("absentLayers", {})
     water = {p["polyid"] for p in truth["polygons"] if p["water"] != "0"}
     names = entity_names(truth)
     layers = []
@@ -98,11 +102,14 @@ def expected_layers(truth, boxes, exclude):
         layers.append(Expected("W", keys, ("NAME",), on("CbCn1"), 23))
     if on("CbW2"):
         landmark_layer("WLND", truth["landmarkAreas"], 2048, "land", on("CbCn1"), 23)
-    if cs.cfcc_selection(1024, boxes):
+    if cs.cfcc_selection(1024, boxes) and "KGL" not in absent:
         landmark_layer("KGL", truth["keyLocations"], 1024, "feat", False, 0, "FEAT")
+    if cs.cfcc_selection(1024, boxes):
         landmark_layer("D", truth["landmarkAreas"], 1024, "land", on("CbCn2"), 0)
 
     def census_layer(name, exclude_box, centroid_box, kind):
+        if name in absent:
+            return
         spec = truth["layers"][name]
         zcta = name == "ZCTA5"
         keys = {}

@@ -62,10 +62,13 @@ def binary(name):
     return os.path.join(os.environ.get("ZALOR_BIN", "build"), name)
 
 
-def make_county(directory, chains=3000, seed=11, state="08", county="901", archive=False, lf=False):
-    """Writes a synthetic county into directory and returns its truth."""
+def make_county(directory, chains=3000, seed=11, state="08", county="901", archive=False, lf=False, vintage=None):
+    """Writes a synthetic county into directory (in the layouts of the
+    release of the year vintage) and returns its truth."""
     args = [binary("zalor-mkcounty"), "--state", state, "--county", county, "--chains", str(chains),
             "--seed", str(seed), "--out", directory, "--quiet"]
+    if vintage:
+        args += ["--vintage", str(vintage)]
     if archive:
         args.append("--zip")
     if lf:
