@@ -33,6 +33,19 @@ bool IsArchive(const std::string& path)
     return ext == ".ZIP";
 }
 
+// The layouts of the county's release, which is printed; null (and the
+// error printed) when the county is of no known release.
+const zalor::RecordLayouts* Layouts(const zalor::CountySource& source)
+{
+    const zalor::CountyRelease release = zalor::DetectRelease(source);
+    if (!release.error.empty()) {
+        std::fprintf(stderr, "error: %s\n", release.error.c_str());
+        return nullptr;
+    }
+    std::printf("%s\n", release.release.Text().c_str());
+    return &zalor::LayoutsOf(release.release.group);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -50,13 +63,9 @@ int main(int argc, char** argv)
     Quiet quiet;
     zalor::McdCodeSet mcd;
     bool failed = false;
-    const zalor::CountyRelease release = zalor::DetectRelease(source);
-    if (!release.error.empty()) {
-        std::fprintf(stderr, "error: %s\n", release.error.c_str());
-        return 1;
-    }
-    const zalor::RecordLayouts& layouts = zalor::LayoutsOf(release.release.group);
-    std::printf("%s\n", release.release.Text().c_str());
+    const zalor::RecordLayouts* found = Layouts(source);
+    if (!found) return 1;
+    const zalor::RecordLayouts& layouts = *found;
     // Opens one record file; a damaged file is reported after its reader ran.
     auto read = [&](const char* ext, bool probe, const std::function<void(zalor::TZipFile&)>& reader) {
         zalor::TZipFile file =

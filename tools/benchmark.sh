@@ -21,7 +21,10 @@
 #   (4) time per chain of (1) and (2) at 50,000, 200,000, 400,000 and 800,000
 #       chains (target: within 20 % of each other; SIZES chooses the sizes);
 #   (5) eight counties of 50,000 chains, every layer, --jobs 1 against
-#       --jobs of the number of processors (target: at least 1.8 times).
+#       --jobs of the number of processors (target: at least 1.8 times);
+#   (6) the county of (2) written in the layouts of TIGER/Line 2006 (Second
+#       Edition), every layer to shapefiles, against the same county as
+#       Census 2000 files (target: within 10 %).
 set -euo pipefail
 
 SRC="$(cd "$(dirname "$0")/.." && pwd)"
@@ -80,9 +83,9 @@ median() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 row() { printf '%-64s %10s  %s\n' "$1" "$2" "$3"; }
 
-county() { # DIR CHAINS [STATE COUNTY]
+county() { # DIR CHAINS [STATE COUNTY [VINTAGE]]
   "$BUILD/zalor-mkcounty" --state "${3:-17}" --county "${4:-031}" --chains "$2" --seed 7 --zip \
-    --curved-streets "$CURVED" --quiet --out "$1"
+    --curved-streets "$CURVED" --vintage "${5:-2000}" --quiet --out "$1"
 }
 
 lines=""
@@ -164,3 +167,13 @@ cpu=$( { TIMEFORMAT='%U %S %R'; time "$CLI" --quiet -j 1 -c "$SRC/samples/SAMPLE
          -o "$WORK/out" "$b" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.2f processor s in %.2f s", $1 + $2, $3 }')
 row "8 counties of 50,000 chains, every layer, --jobs 1" "$one" "($cpu)"
 row "the same, --jobs $CORES" "$all" "$(ratio "$one" "$all")x faster (target 1.8x)"
+
+# (6) the releases
+echo
+v="$WORK/vintage2006"
+county "$v" "$CHAINS" 17 031 2006
+rm -f "$v"/*.RT? "$v"/*.json
+cat "$v/TGR17031.ZIP" >/dev/null
+v2006=$(median "$(cli_all "$v/TGR17031.ZIP" shp)")
+row "zalor-cli -f shp, every layer, the county as TIGER/Line 2006" "$v2006" \
+  "$(ratio "$v2006" "$shp_s")x the Census 2000 files (target at most 1.10x)"
