@@ -20,7 +20,7 @@ check "--lines A,ALL --areas CTBNA00 writes the files of the equivalent --set ru
 # name listed selects its box.
 "$CLI" --list-layers >"$tmp/list"; rc=$?
 missing=""
-for k in CbW1 CbW2 CbY0 CbX0 $(seq -f 'CbAr%g' 1 19) CbAr21 $(seq -f 'CbAs%g' 2 7) $(seq -f 'CbAt%g' 1 9); do
+for k in CbW1 CbW2 CbY0 CbX0 $(seq -f 'CbAr%g' 1 19) $(seq -f 'CbAr%g' 21 26) $(seq -f 'CbAs%g' 2 7) $(seq -f 'CbAt%g' 1 9); do
   grep -qE "(^|[ ,])$k([ ,-]|$)" "$tmp/list" || missing="$missing $k"
 done
 [ $rc -eq 0 ] && [ -z "$missing" ] && grep -q 'CbD0-CbD9' "$tmp/list" && grep -q 'CbP0-CbP9' "$tmp/list"
@@ -39,6 +39,24 @@ check "--list-layers gives the files of the chosen format and suffixes" $?
 grep -q 'TGRssccc.gpkg:CTBNA00$' "$tmp/glist" && grep -q 'TGRssccc.gpkg:A, with nodes TGRssccc.gpkg:AN' "$tmp/glist" \
   && grep -q 'TGRssccc.gpkg:DP' "$tmp/glist" && ! grep -q '_P' "$tmp/glist"
 check "--list-layers -f gpkg gives the tables of the county's GeoPackage" $?
+
+# --vintage: each area layer's source in that release, the absent ones with the reason.
+"$CLI" --list-layers --vintage 2006 >"$tmp/v2006"; rc=$?
+row() { awk -v n="$2" '$1 == n' "$1"; }
+[ $rc -eq 0 ] && grep -q 'Keys in TIGER/Line 2006 Second Edition (version 0806)' "$tmp/v2006" \
+  && row "$tmp/v2006" FPL | grep -q 'RTA PLACECU 81-85, current codes' \
+  && row "$tmp/v2006" BLK00 | grep -q 'RTS BLOCK 37-40, Census 2000 codes' \
+  && row "$tmp/v2006" W | grep -q 'RTP WATER' \
+  && row "$tmp/v2006" PMSA | grep -q 'Census 2000 codes (no current ones)' \
+  && row "$tmp/v2006" KGL | grep -q 'none: no key geographic locations (RT9)' \
+  && row "$tmp/v2006" SLDU | grep -q 'RTA SLDUCU'
+check "--list-layers --vintage 2006: current and Census 2000 codes, the absent layers" $?
+"$CLI" --list-layers --vintage 2000 >"$tmp/v2000"
+row "$tmp/v2000" KGL | grep -q 'RT9 FEAT' && row "$tmp/v2000" CBSA | grep -q 'none: no CBSA codes' \
+  && row "$tmp/v2000" AIR | grep -q 'RTS AIR .*-' && ! grep -q 'KEYS IN' "$tmp/list"
+check "--list-layers --vintage 2000: RT9 key locations, no CBSA; no source column without --vintage" $?
+"$CLI" --list-layers --vintage 2001 >"$tmp/o" 2>&1; [ $? -eq 2 ] && grep -q "2000, 2002, 2003, 2004, 2005, 2006" "$tmp/o"
+check "an unknown vintage exits 2 naming the valid years" $?
 
 # Usage errors name what is valid; nothing is converted.
 "$CLI" --areas CTBNA00,TRACTS -o "$tmp/none" "$sample" >"$tmp/o" 2>&1; rc=$?

@@ -11,7 +11,6 @@ Then the counties a release detection must refuse or warn about: an RTI of
 one release beside an RT5 of another, a record file of no known length and
 a version code that names no release.
 """
-import io
 import os
 import sys
 import tempfile
@@ -37,14 +36,6 @@ def every_box():
     boxes = areas.every_box()
     boxes.update(lines.all_boxes())
     return boxes
-
-
-def convert(county, tmp, label, fmt, boxes):
-    out = os.path.join(tmp, label)
-    log = os.path.join(tmp, label + ".log")
-    run = cs.convert([county], out, fmt, boxes, log=log)
-    CHECKS.equal(run.returncode, 0, lambda: "%s: exit status (%s)" % (label, run.stderr.strip()))
-    return run
 
 
 def check_release_lines(run, label, truth):
@@ -84,7 +75,7 @@ def check_vintage(tmp, vintage):
     CHECKS.ok(names.isdisjoint(truth["absentLayers"]), "%d: no absent layer expected" % vintage)
     for fmt in ("mif", "shp"):
         label = "%d_%s" % (vintage, fmt)
-        run = convert(county, tmp, label, fmt, boxes)
+        run = lines.convert(county, tmp, label, fmt, boxes)
         check_release_lines(run, label, truth)
         for group in lines.GROUPS:
             lines.check_line_file(run, fmt, group, truth, boxes)
@@ -92,7 +83,7 @@ def check_vintage(tmp, vintage):
             areas.check_layer(run, fmt, layer, geo)
         areas.check_landmark_points(run, fmt, truth, boxes)
         check_absent(run, fmt, truth)
-    run = convert(county, tmp, "%d_gpkg" % vintage, "gpkg", boxes)
+    run = lines.convert(county, tmp, "%d_gpkg" % vintage, "gpkg", boxes)
     gpkg = run.file(BASE + ".gpkg")
     if CHECKS.ok(gpkg is not None, "%d: the GeoPackage is in the output list" % vintage):
         gpkg_test.compare_county(CHECKS, os.path.join(tmp, "%d_shp" % vintage), gpkg, BASE)
