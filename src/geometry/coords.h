@@ -3,6 +3,8 @@
 // projection and the coordinate text forms.
 #pragma once
 
+#include "geometry/datum.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +21,9 @@ struct GeoPoint {
 
 // Process-wide projection state, set up again for every county.
 struct Projection {
+    // The datum of the coordinates (longitude and latitude, or what the
+    // projection was applied to).
+    Datum datum = Datum::Nad83;
     bool active = false;  // Lambert choice selected
     double R = 6370997.0; // radius in metres
     double lam0 = 0.0;    // central longitude, radians
