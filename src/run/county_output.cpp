@@ -138,7 +138,8 @@ CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const A
     r.zcta = plan.zcta;
     r.centroid = plan.centroid;
     r.target = job.Target(plan.name, plan.theme);
-    r.target.projection = Projection(); // areas are written in degrees
+    r.target.projection = Projection(); // areas are written in degrees, on the county's datum
+    r.target.projection.datum = job.projection.datum;
     p.skipped = session.plan->skipExisting && r.target.Exists();
     return p;
 }
@@ -236,31 +237,55 @@ void WriteCountyAreaLayer(Session& session, const County& county, const CountyPl
     progress.Progress(1, 1);
 }
 
-// The layers the county's release has keys of; one log line and one
-// warning name the others.
+// Layer names grouped by a reason, in the order the reasons came up.
+class ReasonGroups {
+public:
+    void Add(std::string_view reason, const std::string& layer)
+    {
+        if (!layers_.count(reason)) reasons_.push_back(reason);
+        layers_[reason].push_back(layer);
+    }
+    bool Empty() const { return reasons_.empty(); }
+    // "no 1990 areas (FAIR90, FPL90) and no CTPP areas (CTPP)".
+    std::string Text() const
+    {
+        std::string text;
+        for (std::size_t i = 0; i < reasons_.size(); ++i) {
+            std::string names;
+            for (const std::string& name : layers_.at(reasons_[i])) names += (names.empty() ? "" : ", ") + name;
+            text += (i == 0 ? "" : i + 1 == reasons_.size() ? " and " : ", ") + std::string(reasons_[i]) + " (" +
+                    names + ")";
+        }
+        return text;
+    }
+
+private:
+    std::map<std::string_view, std::vector<std::string>> layers_;
+    std::vector<std::string_view> reasons_;
+};
+
+// The layers the county's release has keys of; one warning names the
+// others, and one the layers read from columns no real file of the
+// release has confirmed.
 std::vector<CountyAreaLayer> CountyLayers(Session& session, const CountyPlan& job,
                                           const std::vector<AreaLayerPlan>& plans)
 {
     std::vector<CountyAreaLayer> layers;
-    std::map<std::string_view, std::vector<std::string>> absent; // reason -> layers
-    std::vector<std::string_view> reasons;
+    ReasonGroups absent, uncertain;
     for (const AreaLayerPlan& plan : plans) {
         const AreaKeySource source = AreaKeySourceOf(plan.theme, job.release.group);
-        if (source.Present()) {
-            layers.push_back(PlanLayer(session, job, plan, source));
+        if (!source.Present()) {
+            absent.Add(source.absent, plan.name);
             continue;
         }
-        if (!absent.count(source.absent)) reasons.push_back(source.absent);
-        absent[source.absent].push_back(plan.name);
+        if (!source.uncertain.empty()) uncertain.Add(source.uncertain, plan.name);
+        layers.push_back(PlanLayer(session, job, plan, source));
     }
-    if (reasons.empty()) return layers;
-    std::string text = job.release.name + " has ";
-    for (std::size_t i = 0; i < reasons.size(); ++i) {
-        std::string names;
-        for (const std::string& name : absent[reasons[i]]) names += (names.empty() ? "" : ", ") + name;
-        text += (i == 0 ? "" : i + 1 == reasons.size() ? " and " : ", ") + std::string(reasons[i]) + " (" + names + ")";
-    }
-    session.report.Notice(text + ": those layers are not written");
+    if (!absent.Empty()) session.report.Notice(job.release.name + " has " + absent.Text() + ": those layers are not written");
+    if (!uncertain.Empty())
+        session.report.Notice(job.release.name + ": the layout of " + uncertain.Text() +
+                              " is that of the late 1990s, which no real file of this release has confirmed: check "
+                              "those layers");
     return layers;
 }
 

@@ -35,7 +35,7 @@ void NoteDuplicateMembers(Session& session, const CountySource& source)
     }
 }
 
-void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
+void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source, const Release& release)
 {
     if (session.Stopped()) return;
     RunReport& report = session.report;
@@ -45,15 +45,22 @@ void ReadEntityNamesPhase(Session& session, County& county, const CountySource& 
     county.entityNames.clear();
     county.IndexEntityNames();
     if (file.OpenFailed()) {
-        if (!ReportOpenFailure(session, file)) report.LogLine("Error Reading " + file.Name());
+        if (ReportOpenFailure(session, file)) return;
+        // The files of 1990 and 1992 have no entity names.
+        report.LogLine(release.group == LayoutGroup::Tiger1990 ? release.name + " has no entity names (RTC)"
+                                                                : "Error Reading " + file.Name());
         return;
     }
     SessionProgress progress(session);
-    if (ReadEntityNames(file, layouts, county, FileNamePart(file.Name()), progress) == EntityNamesRead::BadLength) {
+    if (ReadEntityNames(file, LayoutsOf(release.group), county, FileNamePart(file.Name()), progress) ==
+        EntityNamesRead::BadLength) {
         session.CountyError("Error Reading " + file.Name());
         return;
     }
-    ReportReadFailure(session, file, "Error Reading " + file.Name());
+    if (ReportReadFailure(session, file, "Error Reading " + file.Name())) return;
+    if (!county.entityNames.empty() && release.group < LayoutGroup::Census2000)
+        report.Notice(release.name + ": the entity names (RTC) are read in the layout of the late 1990s, which no "
+                                     "real file of this release has confirmed: check the names of the areas");
 }
 
 namespace {

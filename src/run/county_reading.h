@@ -13,7 +13,7 @@ namespace zalor {
 // the case of their names): a warning naming each, and the one read.
 void NoteDuplicateMembers(Session& session, const CountySource& source);
 // RTC: the entity names and the county name.
-void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts);
+void ReadEntityNamesPhase(Session& session, County& county, const CountySource& source, const Release& release);
 // RT1, then (when it gave chains) RT2, RTI, the county extent, RT5 and
 // RT4. False when no chain was read.
 bool ReadChainPhases(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts);

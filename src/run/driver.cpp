@@ -9,6 +9,7 @@
 #include "run/parallel.h"
 #include "tiger/paths.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -224,6 +225,13 @@ bool DecideRelease(Session& session, CountyPlan& job)
     job.layouts = &LayoutsOf(job.release.group);
     session.report.LogLine("Release: " + job.release.Text());
     for (const std::string& note : detected.notes) session.report.Notice(note);
+    // The state code of the file name tells the datum of the early releases.
+    const std::string state = job.fileName.size() >= 5 ? job.fileName.substr(3, 2) : std::string();
+    const bool digits = state.size() == 2 && std::isdigit(static_cast<unsigned char>(state[0])) &&
+                        std::isdigit(static_cast<unsigned char>(state[1]));
+    job.projection.datum = ReleaseDatum(job.release, digits ? std::stoi(state) : 0);
+    if (job.projection.datum != Datum::Nad83)
+        session.report.LogLine("Datum: " + std::string(DatumName(job.projection.datum)));
     return true;
 }
 
@@ -298,7 +306,7 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     report.ShowPhase("reading");
     NoteDuplicateMembers(session, job.source);
     if (!DecideRelease(session, job)) return;
-    ReadEntityNamesPhase(session, county, job.source, *job.layouts);
+    ReadEntityNamesPhase(session, county, job.source, job.release);
     report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
                             county.countyName + (job.release.name.empty() ? "" : " (" + job.release.name + ")"));
     if (!PrepareOutputs(session, county, job)) return;

@@ -11,57 +11,78 @@ struct SourceRow {
     std::string_view from;  // the key field, or the first of two adjacent ones
     std::string_view to;    // the last of two adjacent fields, or empty
     std::string_view note;  // why none; or "census2000" for codes of Census 2000 only
+    std::string_view uncertain = {}; // what no real file of these releases has confirmed
 };
 
+constexpr uint8_t k1990 = GroupBit(LayoutGroup::Tiger1990);
+constexpr uint8_t k1994 = GroupBit(LayoutGroup::Tiger1994);
+constexpr uint8_t k1999 = GroupBit(LayoutGroup::Tiger1999);
+constexpr uint8_t k1994On = k1994 | k1999;     // the 1990s files with RTS, RTC and RT9
+constexpr uint8_t kOld2Groups = kOldGroups & ~k1990;
+
 constexpr std::string_view kNo1990 = "no 1990 areas";
+constexpr std::string_view kNoRt9 = "no key geographic locations (RT9)";
+constexpr std::string_view kNoCongress = "no 106th or 108th Congress districts";
+constexpr std::string_view kNoCbsa = "no CBSA codes";
+constexpr std::string_view kNoRts = "no current codes (RTS)";
 constexpr std::string_view kCensus2000Only = "census2000";
+constexpr std::string_view kRta1990s = "RTA after column 50";
+constexpr std::string_view kRts1990s = "RTS after column 84";
 
 // From 2002 on, RTS holds the codes of Census 2000 and RTA the codes
 // current for the release; the layers of Census 2000 (tracts, blocks,
 // voting districts, ZCTAs, ...) take the first, the others the second.
 constexpr SourceRow kSources[] = {
-    {"W", kOldGroups, 'S', "WATER", {}, {}},
+    {"W", kOld2Groups, 'S', "WATER", {}, {}},
+    {"W", k1990, 0, {}, {}, "no polygon water flag (RTS)"},
     {"W", kNewGroups, 'P', "WATER", {}, {}},
     {"WLND", kAllGroups, '8', "LAND", {}, {}},
     {"D", kAllGroups, '8', "LAND", {}, {}},
-    {"KGL", kOldGroups, '9', "FEAT", {}, {}},
-    {"KGL", kNewGroups, 0, {}, {}, "no key geographic locations (RT9)"},
-    {"CNTY", kOldGroups, 'S', "FILE", {}, {}},
+    {"KGL", kOld2Groups, '9', "FEAT", {}, {}},
+    {"KGL", kNewGroups | k1990, 0, {}, {}, kNoRt9},
+    {"CNTY", kOld2Groups, 'S', "FILE", {}, {}},
+    {"CNTY", k1990, 'A', "FILE", {}, {}},
     {"CNTY", kNewGroups, 'A', "STATECU", "COUNTYCU", {}},
-    {"FMCD", kOldGroups, 'S', "FMCD", {}, {}},
+    {"FMCD", kOld2Groups, 'S', "FMCD", {}, {}},
     {"FMCD", kNewGroups, 'A', "COUSUBCU", {}, {}},
-    {"FSMCD", kOldGroups, 'S', "FSMCD", {}, {}},
+    {"FSMCD", kOld2Groups, 'S', "FSMCD", {}, {}},
     {"FSMCD", kNewGroups, 'A', "SUBMCDCU", {}, {}},
-    {"FPL", kOldGroups, 'S', "PLACE", {}, {}},
+    {"FPL", kOld2Groups, 'S', "PLACE", {}, {}},
     {"FPL", kNewGroups, 'A', "PLACECU", {}, {}},
-    {"CMSAMSA", kOldGroups, 'S', "CMSAMSA", {}, {}},
+    {"CMSAMSA", kOld2Groups, 'S', "CMSAMSA", {}, {}},
     {"CMSAMSA", kGroup2002, 'A', "MSACMSACU", {}, {}},
     {"CMSAMSA", kGroups2003On, 'S', "MSACMSA", {}, kCensus2000Only},
-    {"PMSA", kOldGroups, 'S', "PMSA", {}, {}},
+    {"PMSA", kOld2Groups, 'S', "PMSA", {}, {}},
     {"PMSA", kGroup2002, 'A', "PMSACU", {}, {}},
     {"PMSA", kGroups2003On, 'S', "PMSA", {}, kCensus2000Only},
-    {"FCCITY", kOldGroups, 'S', "FCCITY", {}, {}},
+    {"FCCITY", kOld2Groups, 'S', "FCCITY", {}, {}},
     {"FCCITY", kNewGroups, 'A', "CONCITCU", {}, {}},
-    {"FAIR", kOldGroups, 'S', "AIANHH", {}, {}},
+    {"FAIR", kOld2Groups, 'S', "AIANHH", {}, {}},
     {"FAIR", kNewGroups, 'A', "AIANHHFPCU", {}, {}},
-    {"AIR", kOldGroups, 'S', "AIR", {}, {}},
+    {"AIR", kOld2Groups, 'S', "AIR", {}, {}},
     {"AIR", kNewGroups, 'A', "AIANHHCU", {}, {}},
-    {"TRUST", kOldGroups, 'S', "TRUST", {}, {}},
+    {"TRUST", kOld2Groups, 'S', "TRUST", {}, {}},
     {"TRUST", kNewGroups, 'A', "AIHHTLICU", {}, {}},
-    {"ANRC", kOldGroups, 'S', "ANRC", {}, {}},
+    {"ANRC", kOld2Groups, 'S', "ANRC", {}, {}},
     {"ANRC", kNewGroups, 'A', "ANRCCU", {}, {}},
-    {"CTBNA00", kOldGroups, 'S', "CTBNA00", {}, {}},
+    {"CTBNA00", kOld2Groups, 'S', "CTBNA00", {}, {}},
     {"CTBNA00", kNewGroups, 'S', "TRACT", {}, {}},
-    {"BLK00", kOldGroups, 'S', "BLK00", {}, {}},
+    {"BLK00", kOld2Groups, 'S', "BLK00", {}, {}},
     {"BLK00", kNewGroups, 'S', "BLOCK", {}, {}},
-    {"BGP00", kAllGroups, 'S', "BLKGRP", {}, {}},
-    {"CDCU", kOldGroups, 'S', "CDCU", {}, {}},
+    {"BGP00", kGroupCensus2000 | kNewGroups, 'S', "BLKGRP", {}, {}},
+    {"BGP00", k1994On, 0, {}, {}, "no block groups"},
+    {"CDCU", kOld2Groups, 'S', "CDCU", {}, {}},
     {"CDCU", kNewGroups, 'A', "CDCU", {}, {}},
-    {"STSENATE", kAllGroups, 'S', "SLDU", {}, {}},
-    {"STHOUSE", kAllGroups, 'S', "SLDL", {}, {}},
-    {"VTD00", kAllGroups, 'S', "VTD", {}, {}},
-    {"POLYID", kAllGroups, 'S', "POLYID", {}, {}},
-    {"ZCTA5", kAllGroups, 'S', "ZCTA5", {}, {}},
+    {"STSENATE", kGroupCensus2000 | kNewGroups, 'S', "SLDU", {}, {}},
+    {"STSENATE", k1994On, 'S', "STSENATE", {}, {}, kRts1990s},
+    {"STHOUSE", kGroupCensus2000 | kNewGroups, 'S', "SLDL", {}, {}},
+    {"STHOUSE", k1994On, 'S', "STHOUSE", {}, {}, kRts1990s},
+    {"VTD00", kGroupCensus2000 | kNewGroups, 'S', "VTD", {}, {}},
+    {"VTD00", k1994On, 'S', "VTD00", {}, {}, kRts1990s},
+    {"POLYID", kAllGroups & ~k1990, 'S', "POLYID", {}, {}},
+    {"POLYID", k1990, 'A', "POLYID", {}, {}},
+    {"ZCTA5", kGroupCensus2000 | kNewGroups, 'S', "ZCTA5", {}, {}},
+    {"ZCTA5", k1994On, 0, {}, {}, "no ZIP Code tabulation areas"},
     {"FAIR90", kOldGroups, 'A', "FAIR", {}, {}},
     {"FMCD90", kOldGroups, 'A', "FMCD", {}, {}},
     {"FPL90", kOldGroups, 'A', "FPL", {}, {}},
@@ -74,35 +95,50 @@ constexpr SourceRow kSources[] = {
     {"CTBNA90", kNewGroups, 0, {}, {}, kNo1990},
     {"BLK90", kNewGroups, 0, {}, {}, kNo1990},
     {"AIR90", kNewGroups, 0, {}, {}, kNo1990},
-    {"CD106", kOldGroups, 'A', "CD106", {}, {}},
+    {"CD106", kGroupCensus2000, 'A', "CD106", {}, {}},
+    {"CD106", k1999, 'A', "CD106", {}, {}, kRta1990s},
+    {"CD106", k1990 | k1994, 0, {}, {}, kNoCongress},
     {"CD106", kNewGroups, 'S', "CD106", {}, {}},
-    {"CD108", kOldGroups, 'A', "CD108", {}, {}},
+    {"CD108", kGroupCensus2000, 'A', "CD108", {}, {}},
+    {"CD108", kGroups1990s, 0, {}, {}, kNoCongress},
     {"CD108", kNewGroups, 'S', "CD108", {}, {}},
-    {"SDELM", kOldGroups, 'A', "SDELM", {}, {}},
+    {"SDELM", kGroupCensus2000, 'A', "SDELM", {}, {}},
+    {"SDELM", kGroups1990s, 'A', "SDELM", {}, {}, kRta1990s},
     {"SDELM", kNewGroups, 'A', "SDELMCU", {}, {}},
-    {"SDSEC", kOldGroups, 'A', "SDSEC", {}, {}},
+    {"SDSEC", kGroupCensus2000, 'A', "SDSEC", {}, {}},
+    {"SDSEC", kGroups1990s, 'A', "SDSEC", {}, {}, kRta1990s},
     {"SDSEC", kNewGroups, 'A', "SDSECCU", {}, {}},
-    {"SDUNI", kOldGroups, 'A', "SDUNI", {}, {}},
+    {"SDUNI", kGroupCensus2000, 'A', "SDUNI", {}, {}},
+    {"SDUNI", kGroups1990s, 'A', "SDUNI", {}, {}, kRta1990s},
     {"SDUNI", kNewGroups, 'A', "SDUNICU", {}, {}},
-    {"TAZ", kOldGroups, 'A', "TAZ", {}, {}},
+    {"TAZ", kGroupCensus2000, 'A', "TAZ", {}, {}},
+    {"TAZ", kGroups1990s, 'A', "TAZ", {}, {}, kRta1990s},
     {"TAZ", kNewGroups, 'S', "TAZ", {}, {}},
-    {"UA", kOldGroups, 'A', "UA", {}, {}},
+    {"UA", kGroupCensus2000, 'A', "UA", {}, {}},
+    {"UA", kGroups1990s, 'A', "UA", {}, {}, kRta1990s},
     {"UA", kNewGroups, 'S', "UA", {}, {}},
-    {"URBFLAG", kOldGroups, 'A', "URBFLAG", {}, {}},
+    {"URBFLAG", kGroupCensus2000, 'A', "URBFLAG", {}, {}},
+    {"URBFLAG", kGroups1990s, 'A', "URBFLAG", {}, {}, kRta1990s},
     {"URBFLAG", kNewGroups, 'S', "UR", {}, {}},
-    {"CTPP", kOldGroups, 'A', "CTPP", {}, {}},
+    {"CTPP", kGroupCensus2000, 'A', "CTPP", {}, {}},
+    {"CTPP", kGroups1990s, 'A', "CTPP", {}, {}, kRta1990s},
     {"CTPP", kNewGroups, 0, {}, {}, "no CTPP areas"},
-    {"CBSA", kOldGroups | kGroup2002, 0, {}, {}, "no CBSA codes"},
+    {"CBSA", kOldGroups | kGroup2002, 0, {}, {}, kNoCbsa},
     {"CBSA", kGroups2003On, 'A', "CBSACU", {}, {}},
-    {"CSA", kOldGroups | kGroup2002, 0, {}, {}, "no CSA codes"},
+    {"CSA", kOldGroups | kGroup2002, 0, {}, {}, kNoCbsa},
     {"CSA", kGroups2003On, 'A', "CSACU", {}, {}},
-    {"METDIV", kOldGroups | kGroup2002, 0, {}, {}, "no metropolitan divisions"},
+    {"METDIV", kOldGroups | kGroup2002, 0, {}, {}, kNoCbsa},
     {"METDIV", kGroups2003On, 'A', "METDIVCU", {}, {}},
     {"SLDU", kAllGroups & ~kGroup2006Second, 0, {}, {}, "no current state legislative districts"},
     {"SLDU", kGroup2006Second, 'A', "SLDUCU", {}, {}},
     {"SLDL", kAllGroups & ~kGroup2006Second, 0, {}, {}, "no current state legislative districts"},
     {"SLDL", kGroup2006Second, 'A', "SLDLCU", {}, {}},
 };
+
+// The layers of the current codes of RTS, which 1990 and 1992 files lack.
+constexpr std::string_view kRtsLayers[] = {"FMCD",    "FSMCD", "FPL",   "CMSAMSA", "PMSA",  "FCCITY",
+                                           "FAIR",    "AIR",   "TRUST", "ANRC",    "CTBNA00", "BLK00",
+                                           "BGP00",   "CDCU",  "STSENATE", "STHOUSE", "VTD00", "ZCTA5"};
 
 } // namespace
 
@@ -116,6 +152,9 @@ AreaContent AreaContentOf(std::string_view theme)
 AreaKeySource AreaKeySourceOf(std::string_view theme, LayoutGroup group)
 {
     const RecordLayouts& layouts = LayoutsOf(group);
+    if (group == LayoutGroup::Tiger1990)
+        for (std::string_view rts : kRtsLayers)
+            if (rts == theme) return AreaKeySource{.absent = kNoRts};
     for (const SourceRow& row : kSources) {
         if (row.theme != theme || !(row.groups & GroupBit(group))) continue;
         AreaKeySource source;
@@ -128,6 +167,7 @@ AreaKeySource AreaKeySourceOf(std::string_view theme, LayoutGroup group)
         source.key = layouts.Field(row.record, row.from);
         if (!row.to.empty()) source.key.last = layouts.Field(row.record, row.to).last;
         source.census2000Only = row.note == kCensus2000Only;
+        source.uncertain = row.uncertain;
         return source;
     }
     return {};

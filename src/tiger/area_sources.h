@@ -19,6 +19,9 @@ struct AreaKeySource {
     // of Census 2000 (the release has no current ones for the layer).
     bool census2000Only = false;
     std::string_view absent; // why the release has none ("no 1990 areas")
+    // The part of the records whose layout no real file of the release has
+    // confirmed ("RTA after column 50"); empty when known.
+    std::string_view uncertain;
 
     bool Present() const { return records != nullptr; }
 };

@@ -1,5 +1,5 @@
-// The layout tables. Layouts before 1999 are read as those of Census 2000
-// for now: their lengths are the same.
+// The layout tables. The files of the 1990s have the record lengths of
+// Census 2000; their RTC and RTS differ in columns only.
 #include "tiger/layouts.h"
 
 #include <array>
@@ -10,6 +10,9 @@ namespace {
 
 constexpr uint8_t Bit(LayoutGroup g) { return GroupBit(g); }
 constexpr uint8_t kOld = kOldGroups;
+constexpr uint8_t k1990s = kGroups1990s;
+constexpr uint8_t k2000 = kGroupCensus2000;
+constexpr uint8_t k2000On = kAllGroups & ~kGroups1990s;
 constexpr uint8_t k2002 = kGroup2002;
 constexpr uint8_t k2003On = kGroups2003On;
 constexpr uint8_t k2004On = kGroups2004On;
@@ -73,18 +76,24 @@ constexpr FieldRow kFields[] = {
     // RTP: polygon internal points, with the water flag from 2002
     {kAll, 'P', "POLYID", 16, 25}, {kNew, 'P', "WATER", 45, 45},
     // RTC: entity names; the code of an entity is in the field of its type
-    {kAll, 'C', "FILE", 6, 10}, {kAll, 'C', "STATE", 6, 7}, {kAll, 'C', "FIPS", 15, 19},
-    {kAll, 'C', "ENTITY", 25, 25}, {kAll, 'C', "MA", 26, 29}, {kAll, 'C', "SD", 30, 34},
-    {kAll, 'C', "AIR", 35, 38}, {kAll, 'C', "VTD", 39, 44}, {kAll, 'C', "UA", 45, 49},
-    {kOld, 'C', "NAME", 53, 112}, {kNew, 'C', "NAME", 63, 122},
+    {kAll, 'C', "FILE", 6, 10}, {kAll, 'C', "STATE", 6, 7}, {k2000On, 'C', "FIPS", 15, 19},
+    {k2000On, 'C', "ENTITY", 25, 25}, {k2000On, 'C', "MA", 26, 29}, {k2000On, 'C', "SD", 30, 34},
+    {k2000On, 'C', "AIR", 35, 38}, {k2000On, 'C', "VTD", 39, 44}, {k2000On, 'C', "UA", 45, 49},
+    {k2000, 'C', "NAME", 53, 112}, {kNew, 'C', "NAME", 63, 122},
+    // RTC of the 1990s: a two-digit FIPS year, everything after it two columns earlier
+    {k1990s, 'C', "FIPS", 13, 17}, {k1990s, 'C', "ENTITY", 23, 23}, {k1990s, 'C', "MA", 24, 27},
+    {k1990s, 'C', "SD", 28, 32}, {k1990s, 'C', "AIR", 33, 36}, {k1990s, 'C', "VTD", 37, 42},
+    {k1990s, 'C', "UA", 43, 46}, {k1990s, 'C', "NAME", 47, 112},
     // RTS before 2002: water flag and the codes of Census 2000
     {kOld, 'S', "POLYID", 16, 25}, {kOld, 'S', "WATER", 26, 26}, {kOld, 'S', "CMSAMSA", 27, 30},
     {kOld, 'S', "PMSA", 31, 34}, {kOld, 'S', "AIANHH", 35, 39}, {kOld, 'S', "AIR", 40, 43},
     {kOld, 'S', "TRUST", 44, 44}, {kOld, 'S', "ANRC", 45, 46}, {kOld, 'S', "FILE", 6, 10},
     {kOld, 'S', "FCCITY", 52, 56}, {kOld, 'S', "FMCD", 57, 61}, {kOld, 'S', "FSMCD", 62, 66},
     {kOld, 'S', "PLACE", 67, 71}, {kOld, 'S', "CTBNA00", 72, 77}, {kOld, 'S', "BLK00", 78, 81},
-    {kOld, 'S', "CDCU", 83, 84}, {kOld, 'S', "SLDU", 85, 87}, {kOld, 'S', "SLDL", 88, 90},
-    {kOld, 'S', "BLKGRP", 96, 96}, {kOld, 'S', "VTD", 97, 102}, {kOld, 'S', "ZCTA5", 114, 118},
+    {kOld, 'S', "CDCU", 83, 84}, {k2000, 'S', "SLDU", 85, 87}, {k2000, 'S', "SLDL", 88, 90},
+    {k2000, 'S', "BLKGRP", 96, 96}, {k2000, 'S', "VTD", 97, 102}, {k2000, 'S', "ZCTA5", 114, 118},
+    // RTS of the 1990s after column 84: six-character legislative districts
+    {k1990s, 'S', "STSENATE", 85, 90}, {k1990s, 'S', "STHOUSE", 91, 96}, {k1990s, 'S', "VTD00", 97, 102},
     // RTS from 2002: the codes of Census 2000
     {kNew, 'S', "POLYID", 16, 25}, {kNew, 'S', "TRACT", 31, 36}, {kNew, 'S', "BLOCK", 37, 40},
     {kNew, 'S', "BLKGRP", 41, 41}, {kNew, 'S', "MSACMSA", 100, 103}, {kNew, 'S', "PMSA", 104, 107},
@@ -92,7 +101,7 @@ constexpr FieldRow kFields[] = {
     {kNew, 'S', "TAZ", 134, 139}, {kNew, 'S', "UA", 146, 150}, {kNew, 'S', "UR", 151, 151},
     {kNew, 'S', "VTD", 152, 157}, {kNew, 'S', "SLDU", 158, 160}, {kNew, 'S', "SLDL", 161, 163},
     // RTA before 2002: 1990 codes and other codes of Census 2000
-    {kOld, 'A', "POLYID", 16, 25}, {kOld, 'A', "FAIR", 26, 30}, {kOld, 'A', "FMCD", 31, 35},
+    {kOld, 'A', "FILE", 6, 10}, {kOld, 'A', "POLYID", 16, 25}, {kOld, 'A', "FAIR", 26, 30}, {kOld, 'A', "FMCD", 31, 35},
     {kOld, 'A', "FPL", 36, 40}, {kOld, 'A', "CTBNA90", 41, 46}, {kOld, 'A', "BLK90", 47, 50},
     {kOld, 'A', "CD106", 51, 52}, {kOld, 'A', "CD108", 53, 54}, {kOld, 'A', "SDELM", 55, 59},
     {kOld, 'A', "SDSEC", 65, 69}, {kOld, 'A', "SDUNI", 70, 74}, {kOld, 'A', "TAZ", 75, 80},
@@ -115,7 +124,8 @@ constexpr FieldRow kFields[] = {
 };
 
 constexpr std::array<RecordLayouts, kLayoutGroups> kLayouts = {
-    RecordLayouts(LayoutGroup::Pre2000),   RecordLayouts(LayoutGroup::Census2000),
+    RecordLayouts(LayoutGroup::Tiger1990), RecordLayouts(LayoutGroup::Tiger1994),
+    RecordLayouts(LayoutGroup::Tiger1999), RecordLayouts(LayoutGroup::Census2000),
     RecordLayouts(LayoutGroup::Tiger2002), RecordLayouts(LayoutGroup::Tiger2003),
     RecordLayouts(LayoutGroup::Tiger2004), RecordLayouts(LayoutGroup::Tiger2006Second),
 };

@@ -48,7 +48,10 @@ char RecordTypeOf(std::string_view extension);
 // Sets of layout groups, as bits, for the tables that hold a value for
 // several groups at once.
 constexpr uint8_t GroupBit(LayoutGroup g) { return static_cast<uint8_t>(1u << static_cast<unsigned>(g)); }
-inline constexpr uint8_t kOldGroups = GroupBit(LayoutGroup::Pre2000) | GroupBit(LayoutGroup::Census2000);
+inline constexpr uint8_t kGroups1990s =
+    GroupBit(LayoutGroup::Tiger1990) | GroupBit(LayoutGroup::Tiger1994) | GroupBit(LayoutGroup::Tiger1999);
+inline constexpr uint8_t kGroupCensus2000 = GroupBit(LayoutGroup::Census2000);
+inline constexpr uint8_t kOldGroups = kGroups1990s | kGroupCensus2000;
 inline constexpr uint8_t kGroup2002 = GroupBit(LayoutGroup::Tiger2002);
 inline constexpr uint8_t kGroups2003On =
     GroupBit(LayoutGroup::Tiger2003) | GroupBit(LayoutGroup::Tiger2004) | GroupBit(LayoutGroup::Tiger2006Second);

@@ -21,12 +21,12 @@ struct ExactCode {
     const char* name;
 };
 constexpr ExactCode kExactCodes[] = {
-    {0, LayoutGroup::Pre2000, "TIGER/Line Precensus Files, 1990"},
-    {2, LayoutGroup::Pre2000, "TIGER/Line Initial Voting District Codes Files, 1990"},
-    {3, LayoutGroup::Pre2000, "TIGER/Line Files, 1990"},
-    {5, LayoutGroup::Pre2000, "TIGER/Line 1992"},
-    {21, LayoutGroup::Pre2000, "TIGER/Line 1994"},
-    {24, LayoutGroup::Pre2000, "TIGER/Line 1995"},
+    {0, LayoutGroup::Tiger1990, "TIGER/Line Precensus Files, 1990"},
+    {2, LayoutGroup::Tiger1990, "TIGER/Line Initial Voting District Codes Files, 1990"},
+    {3, LayoutGroup::Tiger1990, "TIGER/Line Files, 1990"},
+    {5, LayoutGroup::Tiger1990, "TIGER/Line 1992"},
+    {21, LayoutGroup::Tiger1994, "TIGER/Line 1994"},
+    {24, LayoutGroup::Tiger1994, "TIGER/Line 1995"},
     {9999, LayoutGroup::Census2000, "TIGER/Line UA Census 2000"},
 };
 
@@ -38,9 +38,9 @@ struct DatedRange {
     const char* name;
 };
 constexpr DatedRange kDatedRanges[] = {
-    {9706, 9810, LayoutGroup::Pre2000, "TIGER/Line 1997"},
-    {9812, 9904, LayoutGroup::Pre2000, "TIGER/Line 1998"},
-    {6, 8, LayoutGroup::Pre2000, "TIGER/Line 1999"},
+    {9706, 9810, LayoutGroup::Tiger1994, "TIGER/Line 1997"},
+    {9812, 9904, LayoutGroup::Tiger1994, "TIGER/Line 1998"},
+    {6, 8, LayoutGroup::Tiger1999, "TIGER/Line 1999"},
     {10, 11, LayoutGroup::Census2000, "TIGER/Line Redistricting Census 2000"},
     {103, 108, LayoutGroup::Census2000, "TIGER/Line Census 2000"},
     {203, 205, LayoutGroup::Census2000, "TIGER/Line UA Census 2000"},
@@ -126,7 +126,8 @@ bool ReleaseOfVintage(std::string_view vintage, Release& release)
 {
     // A code extracted in each year's release.
     static constexpr std::pair<std::string_view, std::string_view> kVintages[] = {
-        {"2000", "0301"}, {"2002", "1002"}, {"2003", "1203"}, {"2004", "0404"}, {"2005", "0505"}, {"2006", "0806"},
+        {"1990", "0003"}, {"1992", "0005"}, {"1994", "0021"}, {"1995", "0024"}, {"1997", "1097"},
+        {"1998", "1298"}, {"1999", "0700"}, {"2000", "0301"}, {"2002", "1002"}, {"2003", "1203"}, {"2004", "0404"}, {"2005", "0505"}, {"2006", "0806"},
     };
     for (const auto& [year, code] : kVintages)
         if (year == vintage) {
@@ -137,12 +138,33 @@ bool ReleaseOfVintage(std::string_view vintage, Release& release)
     return false;
 }
 
-std::string_view VintageChoices() { return "2000, 2002, 2003, 2004, 2005, 2006"; }
+std::string_view VintageChoices()
+{
+    return "1990, 1992, 1994, 1995, 1997, 1998, 1999, 2000, 2002, 2003, 2004, 2005, 2006";
+}
+
+Datum ReleaseDatum(const Release& release, int state)
+{
+    const bool early = FourDigits(release.code) && std::stoi(release.code) <= 21 && release.group <= LayoutGroup::Tiger1994;
+    const bool pacific = state == 15 || state == 60 || state == 66 || state == 69;
+    if (!early && !(pacific && release.group <= LayoutGroup::Tiger1999)) return Datum::Nad83;
+    switch (state) {
+    case 15: return Datum::OldHawaiian;
+    case 60: return Datum::AmericanSamoa1962;
+    case 66:
+    case 69: return Datum::Guam1963;
+    case 72:
+    case 78: return Datum::PuertoRico;
+    default: return Datum::Nad27;
+    }
+}
 
 std::string_view GroupName(LayoutGroup group)
 {
     switch (group) {
-    case LayoutGroup::Pre2000: return "1990 to 1999";
+    case LayoutGroup::Tiger1990: return "1990 and 1992";
+    case LayoutGroup::Tiger1994: return "1994 to 1998";
+    case LayoutGroup::Tiger1999: return "1999";
     case LayoutGroup::Census2000: return "Census 2000";
     case LayoutGroup::Tiger2002: return "2002";
     case LayoutGroup::Tiger2003: return "2003";

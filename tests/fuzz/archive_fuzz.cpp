@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // The layouts of the release the files claim, as the driver takes them.
     const CountyRelease release = DetectRelease(source);
     const RecordLayouts& layouts = LayoutsOf(release.release.group);
-    ReadEntityNamesPhase(session, county, source, layouts);
+    ReadEntityNamesPhase(session, county, source, release.release);
     if (ReadChainPhases(session, county, source, layouts)) OrderChainsPhase(session, county);
     ReadLandmarksPhase(session, county, source, layouts);
     return 0;

@@ -112,7 +112,7 @@ CountySource Source(const std::string& path)
 // The readers in the order the driver calls them.
 void ReadCounty(Session& session, County& county, const std::string& path)
 {
-    ReadEntityNamesPhase(session, county, Source(path), LayoutsOf(LayoutGroup::Census2000));
+    ReadEntityNamesPhase(session, county, Source(path), Release());
     county.chains.Release();
     ReadChainPhases(session, county, Source(path), LayoutsOf(LayoutGroup::Census2000));
     ReadLandmarksPhase(session, county, Source(path), LayoutsOf(LayoutGroup::Census2000));
@@ -403,7 +403,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     WriteFile(dir + "TGR17031.RTC", rtc);
     TestSession t;
     County county;
-    ReadEntityNamesPhase(t.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
+    ReadEntityNamesPhase(t.session, county, Source(dir + "TGR17031.RT1"), Release());
     ASSERT_EQ(county.entityNames.size(), 2u);
     EXPECT_EQ(county.entityNames[1].entityName, "Second");
     EXPECT_EQ(county.countyName, "Second"); // every record of the county itself sets it
@@ -411,7 +411,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     // No line end within the first 228 bytes: an error, no names.
     WriteFile(dir + "TGR17031.RTC", std::string(1000, 'C'));
     TestSession u;
-    ReadEntityNamesPhase(u.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
+    ReadEntityNamesPhase(u.session, county, Source(dir + "TGR17031.RT1"), Release());
     EXPECT_TRUE(county.entityNames.empty());
     EXPECT_EQ(county.countyName, "");
     EXPECT_TRUE(u.recorder.Logged("Error Reading " + dir + "TGR17031.RTC"));
@@ -419,7 +419,7 @@ TEST(Readers, EntityRecordLengthFollowsTheFirstLine)
     // An empty file holds no names and is no error.
     WriteFile(dir + "TGR17031.RTC", "");
     TestSession v;
-    ReadEntityNamesPhase(v.session, county, Source(dir + "TGR17031.RT1"), LayoutsOf(LayoutGroup::Census2000));
+    ReadEntityNamesPhase(v.session, county, Source(dir + "TGR17031.RT1"), Release());
     EXPECT_TRUE(county.entityNames.empty());
     EXPECT_TRUE(v.recorder.errors.empty());
 }

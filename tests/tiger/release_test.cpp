@@ -25,10 +25,17 @@ struct CodeCase {
 TEST(ReleaseOfCode, NamesEachReleaseByItsCode)
 {
     const CodeCase cases[] = {
-        {"0003", true, LayoutGroup::Pre2000, "TIGER/Line Files, 1990"},
-        {"0024", true, LayoutGroup::Pre2000, "TIGER/Line 1995"},
-        {"0697", true, LayoutGroup::Pre2000, "TIGER/Line 1997"},
-        {"0700", true, LayoutGroup::Pre2000, "TIGER/Line 1999"},
+        {"0000", true, LayoutGroup::Tiger1990, "TIGER/Line Precensus Files, 1990"},
+        {"0003", true, LayoutGroup::Tiger1990, "TIGER/Line Files, 1990"},
+        {"0005", true, LayoutGroup::Tiger1990, "TIGER/Line 1992"},
+        {"0021", true, LayoutGroup::Tiger1994, "TIGER/Line 1994"},
+        {"0024", true, LayoutGroup::Tiger1994, "TIGER/Line 1995"},
+        {"0697", true, LayoutGroup::Tiger1994, "TIGER/Line 1997"},
+        {"1298", true, LayoutGroup::Tiger1994, "TIGER/Line 1998"},
+        {"0499", true, LayoutGroup::Tiger1994, "TIGER/Line 1998"},
+        {"0700", true, LayoutGroup::Tiger1999, "TIGER/Line 1999"},
+        {"0696", false, LayoutGroup::Tiger2004, "TIGER/Line"},
+        {"1198", false, LayoutGroup::Tiger2004, "TIGER/Line"},
         {"1000", true, LayoutGroup::Census2000, "TIGER/Line Redistricting Census 2000"},
         {"0301", true, LayoutGroup::Census2000, "TIGER/Line Census 2000"},
         {"9999", true, LayoutGroup::Census2000, "TIGER/Line UA Census 2000"},
@@ -78,7 +85,36 @@ TEST(ReleaseOfVintage, TakesTheYearsOfTheReleases)
     EXPECT_EQ(r.group, LayoutGroup::Tiger2004);
     ASSERT_TRUE(ReleaseOfVintage("2006", r));
     EXPECT_EQ(r.Text(), "TIGER/Line 2006 Second Edition (version 0806)");
-    for (const char* bad : {"1999", "2001", "2007", "", "06", "2006 "}) EXPECT_FALSE(ReleaseOfVintage(bad, r)) << bad;
+    ASSERT_TRUE(ReleaseOfVintage("1990", r));
+    EXPECT_EQ(r.Text(), "TIGER/Line Files, 1990 (version 0003)");
+    ASSERT_TRUE(ReleaseOfVintage("1998", r));
+    EXPECT_EQ(r.group, LayoutGroup::Tiger1994);
+    ASSERT_TRUE(ReleaseOfVintage("1999", r));
+    EXPECT_EQ(r.group, LayoutGroup::Tiger1999);
+    for (const char* bad : {"1989", "1993", "1996", "2001", "2007", "", "06", "2006 "})
+        EXPECT_FALSE(ReleaseOfVintage(bad, r)) << bad;
+}
+
+TEST(ReleaseDatum, NAD27BeforeNineteenNinetyFiveAndLocalDatumsLonger)
+{
+    bool known = false;
+    const Release y1990 = ReleaseOfCode("0003", known), y1994 = ReleaseOfCode("0021", known),
+                  y1995 = ReleaseOfCode("0024", known), y1999 = ReleaseOfCode("0700", known),
+                  y2000 = ReleaseOfCode("0301", known), y2006 = ReleaseOfCode("0806", known);
+    EXPECT_EQ(ReleaseDatum(y1990, 17), Datum::Nad27);
+    EXPECT_EQ(ReleaseDatum(y1994, 2), Datum::Nad27); // Alaska
+    EXPECT_EQ(ReleaseDatum(y1990, 15), Datum::OldHawaiian);
+    EXPECT_EQ(ReleaseDatum(y1990, 72), Datum::PuertoRico);
+    EXPECT_EQ(ReleaseDatum(y1990, 66), Datum::Guam1963);
+    EXPECT_EQ(ReleaseDatum(y1990, 60), Datum::AmericanSamoa1962);
+    EXPECT_EQ(ReleaseDatum(y1995, 17), Datum::Nad83);
+    EXPECT_EQ(ReleaseDatum(y1995, 72), Datum::Nad83);
+    EXPECT_EQ(ReleaseDatum(y1995, 15), Datum::OldHawaiian);
+    EXPECT_EQ(ReleaseDatum(y1999, 69), Datum::Guam1963);
+    EXPECT_EQ(ReleaseDatum(y2000, 15), Datum::Nad83);
+    EXPECT_EQ(ReleaseDatum(y2006, 0), Datum::Nad83);
+    // A 1990 code read by the lengths of 2002: those files are on NAD83.
+    EXPECT_EQ(ReleaseDatum(ReleaseInGroup(y1990, LayoutGroup::Tiger2004), 17), Datum::Nad83);
 }
 
 // Every layer's key lies inside its records in every release, or the
@@ -90,7 +126,7 @@ TEST(AreaKeySources, EveryLayerHasAKeyInsideItsRecordsOrAReason)
                             "CDCU",   "VTD00",  "POLYID", "ZCTA5",  "CBSA",  "CSA",   "METDIV",  "SLDU",  "SLDL",
                             "FAIR90", "FMCD90", "FPL90", "CTBNA90", "BLK90", "AIR90", "CD106",   "CD108", "SDELM",
                             "SDSEC",  "SDUNI",  "TAZ",   "UA",      "URBFLAG", "CTPP"};
-    for (int g = 1; g < kLayoutGroups; ++g) {
+    for (int g = 0; g < kLayoutGroups; ++g) {
         const LayoutGroup group = static_cast<LayoutGroup>(g);
         const RecordLayouts& layouts = LayoutsOf(group);
         for (const char* theme : themes) {
@@ -118,6 +154,22 @@ TEST(AreaKeySources, EveryLayerHasAKeyInsideItsRecordsOrAReason)
     EXPECT_EQ(AreaKeySourceOf("W", LayoutGroup::Tiger2006Second).records->type, 'P');
     EXPECT_TRUE(AreaKeySourceOf("PMSA", LayoutGroup::Tiger2003).census2000Only);
     EXPECT_EQ(AreaKeySourceOf("KGL", LayoutGroup::Tiger2002).absent, "no key geographic locations (RT9)");
+    // The 1990s: no RTS in 1990 and 1992, the county and polygons from RTA;
+    // the columns no real file has confirmed are said.
+    EXPECT_EQ(AreaKeySourceOf("FPL", LayoutGroup::Tiger1990).absent, "no current codes (RTS)");
+    EXPECT_EQ(AreaKeySourceOf("W", LayoutGroup::Tiger1990).absent, "no polygon water flag (RTS)");
+    EXPECT_EQ(AreaKeySourceOf("CNTY", LayoutGroup::Tiger1990).records->type, 'A');
+    EXPECT_EQ(AreaKeySourceOf("POLYID", LayoutGroup::Tiger1990).records->type, 'A');
+    EXPECT_EQ(AreaKeySourceOf("FPL90", LayoutGroup::Tiger1990).key.first, 36);
+    EXPECT_EQ(AreaKeySourceOf("STHOUSE", LayoutGroup::Tiger1994).key.first, 91);
+    EXPECT_EQ(AreaKeySourceOf("STHOUSE", LayoutGroup::Tiger1994).key.Width(), 6u);
+    EXPECT_EQ(AreaKeySourceOf("BGP00", LayoutGroup::Tiger1994).absent, "no block groups");
+    EXPECT_FALSE(AreaKeySourceOf("CD106", LayoutGroup::Tiger1994).Present());
+    EXPECT_TRUE(AreaKeySourceOf("CD106", LayoutGroup::Tiger1999).Present());
+    EXPECT_EQ(AreaKeySourceOf("SDUNI", LayoutGroup::Tiger1999).uncertain, "RTA after column 50");
+    EXPECT_TRUE(AreaKeySourceOf("SDUNI", LayoutGroup::Census2000).uncertain.empty());
+    EXPECT_EQ(LayoutsOf(LayoutGroup::Tiger1994).Field('C', "NAME").first, 47);
+    EXPECT_EQ(LayoutsOf(LayoutGroup::Census2000).Field('C', "NAME").first, 53);
 }
 
 TEST(RecordLayouts, LengthsOfBothFamilies)
