@@ -307,7 +307,8 @@ std::string AreaLayerListing(const RunSettings& s, const OutputFormatDef& format
     std::string head = "\nArea layers: --areas NAME,...  (all: every layer offered)\n";
     if (!vintage.empty())
         head += "Keys in " + ReleaseTextOfVintage(vintage) +
-                ": the record, field and columns; layers with none are not written for its counties\n";
+                ": the record, field and columns; layers with none are not written for its counties.\nCoordinates on " +
+                VintageDatumText(vintage) + "\n";
     return head + areas.Text();
 }
 

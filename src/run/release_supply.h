@@ -13,6 +13,9 @@ namespace zalor {
 // The release the year `vintage` names, in words ("TIGER/Line 2006 Second
 // Edition (version 0806)"); empty when it names none.
 std::string ReleaseTextOfVintage(std::string_view vintage);
+// The datum of the coordinates of the release of `vintage`, with the
+// states whose datum differs ("NAD27 (Hawaii Old Hawaiian, ...)").
+std::string VintageDatumText(std::string_view vintage);
 // The years a vintage may be ("2000, 2002, ...").
 std::string VintageChoiceText();
 
