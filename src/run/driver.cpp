@@ -307,8 +307,9 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     NoteDuplicateMembers(session, job.source);
     if (!DecideRelease(session, job)) return;
     ReadEntityNamesPhase(session, county, job.source, job.release);
-    report.ShowCountyStatus("[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " +
-                            county.countyName + (job.release.name.empty() ? "" : " (" + job.release.name + ")"));
+    std::string line = "[" + (job.fileName.size() > 3 ? job.fileName.substr(3, 5) : std::string()) + "] " + county.countyName;
+    if (!job.release.name.empty()) line += (county.countyName.empty() ? "(" : " (") + job.release.name + ")";
+    report.ShowCountyStatus(line);
     if (!PrepareOutputs(session, county, job)) return;
     if (outputDirectory) *outputDirectory = job.outputDirectory;
     if (ReadChains(session, county, job)) WriteLayers(session, county, job);

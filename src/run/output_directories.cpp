@@ -57,7 +57,9 @@ std::string PrepareCountyDirectory(RunReport& report, std::string d, std::string
     if (scheme != DirectoryScheme::None) {
         level(chars(4, 2));
         if (scheme == DirectoryScheme::StateAndCounty) level(chars(4, 5));
-        else if (scheme == DirectoryScheme::StateAndCountyName) level(SafeDirectoryName(countyName));
+        // A county without a name (no RTC, as in the 1990 files) by its code.
+        else if (scheme == DirectoryScheme::StateAndCountyName)
+            level(countyName.empty() ? chars(4, 5) : SafeDirectoryName(countyName));
     }
     if (d.back() != '/') d.push_back('/');
     return ok ? d : std::string();
