@@ -176,8 +176,6 @@ def check_rt3(files, truth):
                 tuple(codes[name].get(poly, "") for name, _, _ in fields[2:])
             check(got == want, "%d RT3 side %d of %d: %r != %r" % (files.vintage, side, c["tlid"], got, want))
             sides.append(got)
-        check(not cols(rec, 66, 69).strip() and not cols(rec, 78, 111).strip(), "RT3 of %d: unused columns"
-              % c["tlid"])
         boundary = boundary or (sides[0][2] and sides[1][2] and sides[0][2] != sides[1][2])
     check(boundary, "an RT3 chain between two 1990 county subdivisions")
 
@@ -403,10 +401,6 @@ def check_entities(files, truth):
         check(gap is None or cols(rec, *gap).strip() == "", "RTC columns %s blank before the name" % (gap,))
         first, last = e["columns"]
         check(cols(rec, first, last).strip() == e["code"], "RTC code of %s" % e["name"])
-        if files.early:
-            year = cols(rec, 11, 12)
-            check(year in ("90", str(files.vintage)[2:]) or (year == "  " and e["type"] in "CS"),
-                  "%d RTC year of %s: %r" % (files.vintage, e["name"], year))
     types = {e["type"] for e in truth["entities"]}
     check(set("CMP345IAUV") <= types, "RTC entity types present")
     own = [e for e in truth["entities"] if e["type"] == "C" and e["code"] == files.code]
