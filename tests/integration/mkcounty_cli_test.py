@@ -1,8 +1,10 @@
 """zalor-mkcounty's command line: a seed always gives the same bytes, --lf
-changes only the line ends, --zip adds an archive of the eleven record files,
+changes only the line ends, --zip adds an archive of the record files,
 --vintage picks the release (RTP instead of RT9 from 2002; 2004 and 2005
-share their layouts and differ only in codes of the release), and bad
-arguments are refused.
+share their layouts and differ only in codes of the release; before 2000 RT3
+and RTP, and no RTS, RTC or RT9 in 1990 and 1992; releases of one layout
+and datum differ only in their codes), --help names every release with its
+version code, and bad arguments are refused.
 """
 import json
 import os
@@ -14,6 +16,11 @@ import zipfile
 FAILURES = []
 TYPES = ["RT1", "RT2", "RT4", "RT5", "RT7", "RT8", "RT9", "RTA", "RTC", "RTI", "RTS"]
 TYPES_2002 = ["RT1", "RT2", "RT4", "RT5", "RT7", "RT8", "RTA", "RTC", "RTI", "RTP", "RTS"]
+TYPES_1994 = TYPES + ["RT3", "RTP"]
+TYPES_1990 = [t for t in TYPES_1994 if t not in ("RT9", "RTC", "RTS")]
+CODES = {"1990": "0003", "1992": "0005", "1994": "0021", "1995": "0024", "1997": "1097", "1998": "1298",
+         "1999": "0700", "2000": "0301", "2002": "1002", "2003": "1203", "2004": "0404", "2005": "0505",
+         "2006": "0806"}
 
 
 def check(cond, what):
@@ -42,6 +49,49 @@ def masked(data, columns):
     for first, last in columns:
         lines = [line[:first - 1] + b" " * len(line[first - 1:last]) + line[last:] for line in lines]
     return b"\r\n".join(lines)
+
+
+def differ_in_codes(a, b, label, columns, layer=None):
+    """Two releases' files: the same but for the version code and the given
+    columns; the truths the same but for the vintage and version code (and
+    whether they have `layer`)."""
+    for n in a:
+        if n.endswith(".json"):
+            ta, tb = json.loads(a[n]), json.loads(b[n])
+            for t in (ta, tb):
+                del t["vintage"], t["versionCode"]
+                t["layers"].pop(layer, None)
+                t["absentLayers"].pop(layer, None)
+            check(ta == tb, "%s: truths differ only in the vintage" % label)
+        elif n in b and not n.endswith("ZIP"):
+            cut = [(2, 5)] + columns.get(n[-3:], [])
+            check(masked(a[n], cut) == masked(b[n], cut) and (a[n] != b[n] or n.endswith("RT5")),
+                  "%s %s differ only in codes" % (label, n))
+    check(set(a) == set(b), "%s: the same files" % label)
+
+
+def check_early_vintages(binary, tmp):
+    """The releases of the 1990s: their record files, and which of them
+    differ only in codes (the year of RTC, the congressional districts of
+    1999)."""
+    base = "TGR36081."
+    written = {}
+    for vintage in ("1990", "1992", "1994", "1995", "1997", "1998", "1999"):
+        out = os.path.join(tmp, "v" + vintage)
+        check(run(binary, out, "--vintage", vintage, "--zip").returncode == 0, "--vintage %s run" % vintage)
+        written[vintage] = contents(out)
+        types = TYPES_1990 if vintage < "1994" else TYPES_1994
+        names = {base + t for t in types}
+        check(set(written[vintage]) == names | {base + "ZIP", base + "truth.json"},
+              "%s files: %s" % (vintage, sorted(written[vintage])))
+        with zipfile.ZipFile(os.path.join(out, base + "ZIP")) as z:
+            check(sorted(z.namelist()) == sorted(names), "%s archive members" % vintage)
+    differ_in_codes(written["1990"], written["1992"], "1990 and 1992", {})
+    for vintage in ("1997", "1998", "1999"):
+        columns = {"RTC": [(11, 12)], "RTA": [(51, 52)] if vintage == "1999" else []}
+        differ_in_codes(written["1995"], written[vintage], "1995 and " + vintage, columns, "CD106")
+    rt1 = [masked(written[v][base + "RT1"], [(2, 5)]) for v in ("1994", "1995")]
+    check(rt1[0] != rt1[1] and len(rt1[0]) == len(rt1[1]), "1994 is on another datum than 1995")
 
 
 def check_vintages(binary, tmp, default):
@@ -109,12 +159,15 @@ def main():
                 check(z.read(i) == first[i.filename], "%s in the archive equals the loose file" % i.filename)
 
         check_vintages(binary, tmp, first)
+        check_early_vintages(binary, tmp)
+        usage = subprocess.run([binary, "--help"], capture_output=True, text=True).stdout
+        check(all(v in usage and code in usage for v, code in CODES.items()), "--help names every release and code")
 
         # Bad arguments.
         for args in (dict(state="8"), dict(state="AB"), dict(county="31"), dict(county="03x"), dict(chains=0)):
             r = run(binary, os.path.join(tmp, "bad"), **args)
             check(r.returncode != 0 and r.stderr, "refused: %s" % args)
-        for vintage in ("2001", "1999", "2007", "06"):
+        for vintage in ("2001", "1991", "1996", "2007", "06", "90"):
             r = run(binary, os.path.join(tmp, "bad"), "--vintage", vintage)
             check(r.returncode != 0 and r.stderr, "refused: --vintage %s" % vintage)
         check(not os.path.exists(os.path.join(tmp, "bad")), "nothing written for bad arguments")

@@ -8,6 +8,10 @@ layer the truth lists.
 The Census 2000 files (version 0301) are read with GDAL's Census 2000
 tables; those of 2002 (1002), 2003 (1203) and 2004-2006 (0404, 0505, 0806)
 with the tables of their releases, which the fields of the layers show.
+The files of the 1990s (0003, 0005, 0021, 0024, 1097, 1298, 0700) are read
+with GDAL's one table set for them: RT3 with the 1990 codes of the chain
+sides, RTS with six-character legislative districts, RTC with a two-digit
+year; the 1990 Census and 1992 files with RTA alone.
 """
 import json
 import os
@@ -28,7 +32,7 @@ gdal.UseExceptions()
 gdal.PushErrorHandler("CPLQuietErrorHandler")
 
 FAILURES = []
-VINTAGES = (2000, 2002, 2003, 2004, 2005, 2006)
+VINTAGES = (1990, 1992, 1994, 1995, 1997, 1998, 1999, 2000, 2002, 2003, 2004, 2005, 2006)
 
 # GDAL's Polygon layer (RTA and RTS) field -> the truth's layer, Census 2000
 # tables. "FMCD" there is RTA's 1990 code (GDAL drops RTS's field of that
@@ -41,6 +45,13 @@ FIELDS_2000 = {
     "BLK90": "BLK90", "AIR90": "AIR90", "CD106": "CD106", "CD108": "CD108", "SDELM": "SDELM", "SDSEC": "SDSEC",
     "SDUNI": "SDUNI", "TAZ": "TAZ", "UA": "UA", "URBFLAG": "URBFLAG", "CTPP": "CTPP"}
 UNREAD_2000 = {"FMCD"}
+# The 1990s: no block group, ZCTA or collection block in RTS; its
+# legislative and voting districts have GDAL names of their own.
+FIELDS_1990S = {f: layer for f, layer in FIELDS_2000.items() if f not in ("BLKGRP", "ZCTA5", "SLDU", "SLDL", "VTD")}
+FIELDS_1990S.update(STSENATE="STSENATE", STHOUSE="STHOUSE", VTD00="VTD00")
+# RT3's 1990 codes of a chain side: GDAL field (with L or R) -> the layer
+# of the side's polygon (state and county: the county's own).
+RT3_FIELDS = {"FMCD90": "FMCD90", "FPL90": "FPL90", "CTBNA90": "CTBNA90", "BLK90": "BLK90", "AIR90": "AIR90"}
 # From 2002: current codes (CU) from RTA, Census 2000 codes from RTS.
 FIELDS_2002 = {
     "COUSUBCU": "FMCD", "SUBMCDCU": "FSMCD", "PLACECU": "FPL", "CONCITCU": "FCCITY", "AIANHHFPCU": "FAIR",
@@ -110,6 +121,14 @@ def text(feat, field):
 def check_release(ds, vintage):
     """GDAL chose the tables of the release: the fields of its layers."""
     polygon, link = field_names(ds, "Polygon"), field_names(ds, "PolyChainLink")
+    if vintage < 2000:
+        chain, names = field_names(ds, "CompleteChain"), field_names(ds, "EntityNames")
+        check({"STSENATE", "STHOUSE", "VTD00", "CTBNA90"} <= polygon and not {"SLDU", "BLKGRP"} & polygon,
+              "%d: Polygon fields %s" % (vintage, sorted(polygon)))
+        check({"FMCD90L", "BLK90R", "VTDL"} <= chain and "ANRCL" not in chain, "%d: RT3 fields" % vintage)
+        check("FIPSYR" in names and "AITSCE" not in names, "%d: RTC fields %s" % (vintage, sorted(names)))
+        check(ds.GetLayerByName("KeyFeatures") is not None and "RTLINK" in link, "%d: RT9 and RTI" % vintage)
+        return
     want = {2000: {"CTBNA90", "WATER"}, 2002: {"MSACMSACU", "PMSACU"}, 2003: {"CBSACU", "ZCTA5CU"}}
     check(want.get(vintage, {"CBSACU", "UACU", "URCU"}) <= polygon, "%d: Polygon fields %s" % (vintage, sorted(polygon)))
     check(("MSACMSACU" in polygon) == (vintage == 2002), "%d: MSACMSACU in 2002 only" % vintage)
@@ -143,11 +162,27 @@ def check_chains(ds, truth, vintage):
         for fld, key in zip(sides, ("fmcdl", "fmcdr", "fpll", "fplr")):
             check(same(text(feat, fld), c[key]), "%s of %d" % (fld, tlid))
     check(seen == set(chains), "every chain of the truth is in CompleteChain (%d of %d)" % (len(seen), len(chains)))
+    if vintage < 2000:
+        check_rt3(ds, truth)
 
     links = {f["TLID"]: (f["POLYIDL"] or 0, f["POLYIDR"] or 0) for f in features(ds, "PolyChainLink")}
     check(len(links) == len(chains), "one RTI record per chain")
     for tlid, c in chains.items():
         check(links.get(tlid) == (c["polyLeft"], c["polyRight"]), "RTI of %d" % tlid)
+
+
+def check_rt3(ds, truth):
+    """RT3 as GDAL joins it to RT1: the 1990 codes of each side's polygon."""
+    chains = {c["tlid"]: c for c in truth["chains"]}
+    codes = {field: by_polygon(truth["layers"][layer]) for field, layer in RT3_FIELDS.items()}
+    state, county = int(truth["state"]), int(truth["county"])
+    for feat in features(ds, "CompleteChain"):
+        c = chains.get(feat["TLID"])
+        for side, poly in (("L", c["polyLeft"]), ("R", c["polyRight"])) if c else ():
+            got = [feat["STATE90" + side], feat["COUN90" + side]] + [text(feat, f + side) for f in RT3_FIELDS]
+            want = [state if poly else None, county if poly else None] + [codes[f].get(poly, "") for f in RT3_FIELDS]
+            check(all(g == w or (isinstance(w, str) and same(g, w)) for g, w in zip(got, want)),
+                  "RT3 side %s of %d: %r != %r" % (side, c["tlid"], got, want))
 
 
 def check_names(ds, truth):
@@ -201,10 +236,13 @@ def check_entities(ds, truth, vintage):
             check(int(text(feat, field)) == int(e["code"]), "code of entity %s" % e["name"])
         if e["type"] == "C":
             check("%02d%03d" % (feat["STATE"], feat["COUNTY"]) == e["code"], "county code of %s" % e["name"])
-    check(any(e["type"] == "C" and e["code"] == truth["code"] for e in truth["entities"]), "the county's own name")
+    check(truth["counts"]["rtc"] == 0 or any(e["type"] == "C" and e["code"] == truth["code"]
+                                             for e in truth["entities"]), "the county's own name")
 
 
 def polygon_fields(vintage):
+    if vintage < 2000:
+        return dict(FIELDS_1990S), set(UNREAD_2000)
     if vintage < 2002:
         return dict(FIELDS_2000), set(UNREAD_2000)
     fields = dict(FIELDS_2002)
@@ -228,6 +266,9 @@ def check_polygons(ds, truth, vintage):
     check(checked >= set(truth["layers"]), "%d: layers GDAL is not asked for: %s"
           % (vintage, sorted(set(truth["layers"]) - checked)))
     for field, layer in fields.items():
+        if layer in truth["absentLayers"]:
+            check(all(text(f, field) == "" for f in polys), "%d %s blank: %s" % (vintage, field,
+                                                                               truth["absentLayers"][layer]))
         if layer not in truth["layers"]:
             continue
         expect = by_polygon(truth["layers"][layer])
@@ -238,15 +279,18 @@ def check_polygons(ds, truth, vintage):
     expect = by_polygon(truth["layers"]["CNTY"])
     for f in polys:
         check("%02d%03d" % (f[state], f[county]) == expect[f["POLYID"]], "county of polygon %d" % f["POLYID"])
-    if vintage >= 2002:
+    if truth["counts"]["rtp"]:
         points = features(ds, "PIP")
         check([f["POLYID"] for f in points] == order, "RTP polygons in POLYID order")
+        check(all(len(f["_points"]) == 1 for f in points), "one internal point per polygon")
+    if vintage >= 2002:
         water = by_polygon(truth["layers"]["W"])
         for f in points:
             check(same(text(f, "WATER"), water.get(f["POLYID"], "")), "RTP water flag of %d" % f["POLYID"])
             check(len(f["_points"]) == 1 and f["_points"][0] == (f["POLYLONG"], f["POLYLAT"]),
                   "RTP point of %d" % f["POLYID"])
-    water = {p["polyid"] for p in truth["polygons"] if p["water"] != "0"}
+    water = {p["polyid"] for p in truth["polygons"] if p["water"] not in ("", "0")}
+    check(len(water) == truth["counts"]["waterPolygons"], "%d: water polygons counted" % vintage)
     flags = features(ds, "PIP") if vintage >= 2002 else polys
     check(water == {f["POLYID"] for f in flags if text(f, "WATER") not in ("", "0")}, "water polygons")
 

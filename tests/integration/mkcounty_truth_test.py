@@ -5,31 +5,54 @@ consistent, water marked as the readers expect, and every awkward case
 present. One seed gives the same county in every vintage; from 2002 the
 current codes of RTA differ from the Census 2000 codes of RTS on some
 polygons, and every area of a layer named from RTC has its name there.
+Before 2000 RT3 carries the 1990 codes of each chain side, RTC and RTS have
+their early layouts, the 1990 Census and 1992 files have no RTS, RTC or RT9,
+and the files before 1995 are on NAD27 (mkcounty_datum_test.py compares
+their coordinates with PROJ's).
 """
 import json
-import math
 import os
 import subprocess
 import sys
 import tempfile
 from collections import defaultdict
 
-FAILURES = []
+from mkcounty_checks import (FAILURES, by_polygon, check, check_faces, check_internal_points, check_planar,
+                             check_shapes, coord, cols)
 
-VINTAGES = (2000, 2002, 2003, 2004, 2005, 2006)
-VERSION = {2000: "0301", 2002: "1002", 2003: "1203", 2004: "0404", 2005: "0505", 2006: "0806"}
+VINTAGES = (1990, 1992, 1994, 1995, 1997, 1998, 1999, 2000, 2002, 2003, 2004, 2005, 2006)
+VERSION = {1990: "0003", 1992: "0005", 1994: "0021", 1995: "0024", 1997: "1097", 1998: "1298", 1999: "0700",
+           2000: "0301", 2002: "1002", 2003: "1203", 2004: "0404", 2005: "0505", 2006: "0806"}
 # Record lengths without the line end: the Census 2000 layouts, and those
 # from 2002 (which drop RT9 and add RTP).
 LENGTHS_2000 = {"RT1": 228, "RT2": 208, "RT4": 58, "RT5": 52, "RT7": 74, "RT8": 36, "RT9": 88,
                 "RTA": 98, "RTC": 112, "RTI": 52, "RTS": 120}
 LENGTHS_2002 = {"RT1": 228, "RT2": 208, "RT4": 58, "RT5": 56, "RT7": 74, "RT8": 36, "RTA": 210,
                 "RTC": 122, "RTI": 127, "RTP": 45, "RTS": 168}
+# Before 2000 RT3 and RTP (no water flag) too; the 1990 Census and 1992
+# files have no RT9, RTC or RTS.
+LENGTHS_1994 = dict(LENGTHS_2000, RT3=111, RTP=44)
+LENGTHS_1990 = {k: v for k, v in LENGTHS_1994.items() if k not in ("RT9", "RTC", "RTS")}
 # The layers each vintage cannot supply.
 NO_1990 = {"FAIR90", "FMCD90", "FPL90", "CTBNA90", "BLK90", "AIR90", "CTPP", "KGL"}
 ABSENT = {2000: {"CBSA", "CSA", "METDIV", "SLDU", "SLDL"},
           2002: NO_1990 | {"CBSA", "CSA", "METDIV", "SLDU", "SLDL"},
           2003: NO_1990 | {"SLDU", "SLDL"}, 2004: NO_1990 | {"SLDU", "SLDL"},
           2005: NO_1990 | {"SLDU", "SLDL"}, 2006: NO_1990}
+# The 1990s: exactly these layers absent, for these reasons.
+CONGRESS = "no 106th or 108th Congress districts"
+NO_LATER = {"CBSA": "no CBSA codes", "CSA": "no CBSA codes", "METDIV": "no CBSA codes",
+            "SLDU": "no current state legislative districts", "SLDL": "no current state legislative districts"}
+REASONS_1994 = dict(NO_LATER, BGP00="no block groups", ZCTA5="no ZIP Code tabulation areas", CD106=CONGRESS,
+                    CD108=CONGRESS)
+REASONS_1990 = dict(NO_LATER, W="no polygon water flag (RTS)", KGL="no key geographic locations (RT9)",
+                    CD106=CONGRESS, CD108=CONGRESS)
+REASONS_1990.update((n, "no current codes (RTS)") for n in (
+    "FMCD", "FSMCD", "FPL", "CMSAMSA", "PMSA", "FCCITY", "FAIR", "AIR", "TRUST", "ANRC", "CTBNA00", "BLK00", "BGP00",
+    "CDCU", "STSENATE", "STHOUSE", "VTD00", "ZCTA5"))
+REASONS = {1990: REASONS_1990, 1992: REASONS_1990, 1994: REASONS_1994, 1995: REASONS_1994, 1997: REASONS_1994,
+           1998: REASONS_1994, 1999: {k: v for k, v in REASONS_1994.items() if k != "CD106"}}
+ABSENT.update((v, set(r)) for v, r in REASONS.items())
 # Layers whose areas are named from RTC: the entity type and the columns of
 # its code there (the same in both RTC layouts).
 NAMED = {"CNTY": ("C", 6, 10), "FMCD": ("M", 15, 19), "FPL": ("P", 15, 19), "CMSAMSA": ("A", 26, 29),
@@ -48,15 +71,12 @@ CURRENT_2002 = {"CMSAMSA": ((101, 104), (100, 103)), "PMSA": ((105, 108), (104, 
 CURRENT_2006 = {"SLDU": ((129, 131), (158, 160)), "SLDL": ((132, 134), (161, 163))}
 
 
-def check(cond, what):
-    if not cond:
-        FAILURES.append(what)
-        if len(FAILURES) <= 30:
-            print("FAIL:", what)
-
-
-def cols(rec, first, last):
-    return rec[first - 1:last]
+def early_columns(etype, first, last):
+    """Before 2000 RTC's fields after the county stand two columns earlier
+    and the urbanized area has four characters."""
+    if first <= 10:
+        return first, last
+    return first - 2, 46 if etype == "U" else last - 2
 
 
 class Files:
@@ -64,8 +84,9 @@ class Files:
 
     def __init__(self, directory, code, vintage):
         self.dir, self.code, self.vintage = directory, code, vintage
-        self.current = vintage >= 2002
-        self.lengths = LENGTHS_2002 if self.current else LENGTHS_2000
+        self.current, self.early, self.rts = vintage >= 2002, vintage < 2000, vintage >= 1994
+        self.lengths = LENGTHS_2002 if self.current else (LENGTHS_2000 if not self.early else
+                                                          LENGTHS_1994 if self.rts else LENGTHS_1990)
         self.cache = {}
 
     def records(self, kind):
@@ -101,11 +122,6 @@ def name_of(dirp, name, typ, dirs=""):
     return s
 
 
-def coord(text):
-    check(text[0] in "+-" and text[1:].isdigit(), "coordinate field %r" % text)
-    return int(text)
-
-
 def check_record_set(files):
     names = sorted(n[9:] for n in os.listdir(files.dir) if n.startswith("TGR" + files.code + ".RT"))
     check(names == sorted(files.lengths), "%d record files: %s" % (files.vintage, names))
@@ -115,6 +131,7 @@ def check_chain_records(files, truth):
     chains = truth["chains"]
     rt1 = files.records("RT1")
     check(len(rt1) == len(chains), "one RT1 record per chain")
+    blocks = {p["polyid"]: p["block"] for p in truth["polygons"]}
     for rec, c in zip(rt1, chains):
         tlid = c["tlid"]
         check(int(cols(rec, 6, 15)) == tlid and cols(rec, 6, 15) == "%10d" % tlid, "RT1 TLID %d" % tlid)
@@ -129,12 +146,38 @@ def check_chain_records(files, truth):
         for (first, last), key in (((107, 111), "zipl"), ((112, 116), "zipr"), ((141, 145), "fmcdl"),
                                    ((146, 150), "fmcdr"), ((161, 165), "fpll"), ((166, 170), "fplr")):
             check(cols(rec, first, last).strip() == c[key], "RT1 %s of %d" % (key, tlid))
+        check([cols(rec, 183, 186).strip(), cols(rec, 187, 190).strip()] ==
+              [blocks.get(c["polyLeft"], ""), blocks.get(c["polyRight"], "")], "RT1 blocks of %d" % tlid)
         check([coord(cols(rec, 191, 200)), coord(cols(rec, 201, 209))] == c["from"], "RT1 from of %d" % tlid)
         check([coord(cols(rec, 210, 219)), coord(cols(rec, 220, 228))] == c["to"], "RT1 to of %d" % tlid)
     check([c["tlid"] for c in chains] == sorted(c["tlid"] for c in chains), "chains in TLID order")
     check(max(c["tlid"] for c in chains) < 10 ** 9, "TLIDs of at most nine digits")
     check_shape_records(files, chains)
     check_links(files, chains)
+    if files.early:
+        check_rt3(files, truth)
+
+
+def check_rt3(files, truth):
+    """RT3: RT1's chains in RT1's order, each side with the 1990 codes of
+    its polygon (RTA's), blank outside the county."""
+    rt3 = files.records("RT3")
+    check([cols(r, 6, 15) for r in rt3] == [cols(r, 6, 15) for r in files.records("RT1")], "RT3 TLIDs are RT1's")
+    fields = (("state", 16, 2), ("county", 20, 3), ("FMCD90", 26, 5), ("FPL90", 36, 5), ("CTBNA90", 46, 6),
+              ("AIR90", 58, 4), ("BLK90", 70, 4))
+    codes = {name: by_polygon(truth["layers"][name]) for name, _, _ in fields[2:]}
+    boundary = False
+    for rec, c in zip(rt3, truth["chains"]):
+        sides = []
+        for side, poly in enumerate((c["polyLeft"], c["polyRight"])):
+            got = tuple(cols(rec, start + side * width, start + (side + 1) * width - 1).strip()
+                        for _, start, width in fields)
+            want = ((truth["state"], truth["county"]) if poly else ("", "")) + \
+                tuple(codes[name].get(poly, "") for name, _, _ in fields[2:])
+            check(got == want, "%d RT3 side %d of %d: %r != %r" % (files.vintage, side, c["tlid"], got, want))
+            sides.append(got)
+        boundary = boundary or (sides[0][2] and sides[1][2] and sides[0][2] != sides[1][2])
+    check(boundary, "an RT3 chain between two 1990 county subdivisions")
 
 
 def check_shape_records(files, chains):
@@ -213,10 +256,11 @@ def check_alternate_names(files, truth):
 
 
 def check_areas(files, truth):
-    """Every polygon's RTS and RTA (and RTP) records, and every layer's key
-    field of every polygon against the truth's keys."""
-    rts, rta = files.records("RTS"), files.records("RTA")
-    rtp = files.records("RTP") if files.current else rts
+    """Every polygon's RTS, RTA and RTP records (those the vintage has), and
+    every layer's key field of every polygon against the truth's keys."""
+    rta = files.records("RTA")
+    rts = files.records("RTS") if files.rts else rta
+    rtp = files.records("RTP") if "RTP" in files.lengths else rts
     polys = truth["polygons"]
     check(len(rts) == len(polys) and len(rta) == len(polys) and len(rtp) == len(polys),
           "one RTS, RTA and RTP record per polygon")
@@ -224,30 +268,54 @@ def check_areas(files, truth):
     by_record = {"RTS": rts, "RTA": rta, "RTP": rtp}
     expect = {}
     for name, entry in truth["layers"].items():
+        check(entry["keys"], "layer %s has areas" % name)
         if entry["record"] in by_record:
-            expect[name] = {p: key for key, ids in entry["keys"].items() for p in ids}
+            expect[name] = by_polygon(entry)
     for k, p in enumerate(polys):
         s, a, pip = rts[k], rta[k], rtp[k]
         pid = p["polyid"]
         check(int(cols(s, 16, 25)) == pid and int(cols(a, 16, 25)) == pid and int(cols(pip, 16, 25)) == pid,
               "RTS/RTA/RTP order at %d" % pid)
         check(cols(s, 6, 10) == files.code, "RTS county code")
-        flag = cols(pip, 45, 45) if files.current else cols(s, 26, 26)
-        water = flag not in (" ", "0")
-        check(flag == p["water"], "water flag of %d" % pid)
-        block = cols(s, *block_at)
-        check((block[1:3] == "99") == water, "Census 2000 block of %d: 99 for water" % pid)
-        if not files.current:
-            check((cols(a, 48, 49) == "99") == water, "RTA columns 48-49 of %d" % pid)
-        check(cols(s, group_at, group_at) == block[0] and block[0].isdigit(), "block group of %d" % pid)
-        suffix = cols(a, 41, 41) if files.current else cols(s, 82, 82)
-        check(block == p["block"] and suffix.strip() == p["suffix"], "block of %d" % pid)
+        if files.early:
+            check_early_polygon(files, p, s, a)
+        if files.rts:
+            check_census_polygon(files, p, s, a, pip, block_at, group_at)
         for name, keys in expect.items():
             entry = truth["layers"][name]
             rec = by_record[entry["record"]][k]
             key = cols(rec, entry["start"], entry["start"] + entry["width"] - 1).strip()
             check(key == keys.get(pid, ""), "%d layer %s of %d: %r" % (files.vintage, name, pid, key))
-    check_area_content(truth)
+    if not files.early:
+        check_area_content(truth)
+
+
+def check_census_polygon(files, p, s, a, pip, block_at, group_at):
+    """The water flag and the Census 2000 block (and group) of a polygon."""
+    pid = p["polyid"]
+    flag = cols(pip, 45, 45) if files.current else cols(s, 26, 26)
+    water = flag not in (" ", "0")
+    check(flag == p["water"], "water flag of %d" % pid)
+    block = cols(s, *block_at)
+    check((block[1:3] == "99") == water, "Census 2000 block of %d: 99 for water" % pid)
+    if not files.current:
+        check((cols(a, 48, 49) == "99") == water, "RTA columns 48-49 of %d" % pid)
+    if not files.early:
+        check(cols(s, group_at, group_at) == block[0] and block[0].isdigit(), "block group of %d" % pid)
+    suffix = cols(a, 41, 41) if files.current else cols(s, 82, 82)
+    check(block == p["block"] and suffix.strip() == p["suffix"], "block of %d" % pid)
+
+
+def check_early_polygon(files, p, s, a):
+    """Before 1999 no congressional districts in RTA, before 2000 no 108th;
+    nothing after the voting district of RTS; no water flag without RTS."""
+    pid = p["polyid"]
+    check(not cols(a, 51 if files.vintage < 1999 else 53, 54).strip(), "%d RTA congressional districts of %d"
+          % (files.vintage, pid))
+    if files.rts:
+        check(not cols(s, 103, 120).strip(), "%d RTS columns 103-120 of %d blank" % (files.vintage, pid))
+    else:
+        check(p["water"] == "", "%d: no water flag for %d" % (files.vintage, pid))
 
 
 def check_area_content(truth):
@@ -263,8 +331,6 @@ def check_area_content(truth):
     zcta = layers["ZCTA5"]["keys"]
     check(any(k.endswith("HH") for k in zcta) and any(k.endswith("XX") for k in zcta), "ZCTA5 with letters")
     check(len(layers["AIR"]["keys"]) >= 1 and all(len(k) == 4 for k in layers["AIR"]["keys"]), "AIR codes")
-    for name, entry in layers.items():
-        check(entry["keys"], "layer %s has areas" % name)
 
 
 def check_current_codes(files, truth):
@@ -283,24 +349,6 @@ def check_current_codes(files, truth):
               "%d %s keyed by the current code" % (files.vintage, name))
     check(any(cols(a, 81, 85).strip() and not cols(s, 80, 84).strip() for s, a in zip(rts, rta)),
           "a polygon with a current place and no Census 2000 place")
-
-
-def check_internal_points(files, truth):
-    """RTP's point of each polygon lies inside it (even-odd over the chains
-    that have the polygon on one side only)."""
-    rings = defaultdict(list)
-    for c in truth["chains"]:
-        if c["polyLeft"] != c["polyRight"]:
-            for seg in segments(c):
-                rings[c["polyLeft"]].append(seg)
-                rings[c["polyRight"]].append(seg)
-    for rec in files.records("RTP"):
-        pid, x, y = int(cols(rec, 16, 25)), coord(cols(rec, 26, 35)), coord(cols(rec, 36, 44))
-        inside = False
-        for a, b in rings[pid]:
-            if (a[1] > y) != (b[1] > y) and x < a[0] + (y - a[1]) * (b[0] - a[0]) / (b[1] - a[1]):
-                inside = not inside
-        check(inside, "internal point of polygon %d inside it" % pid)
 
 
 def check_landmarks(files, truth):
@@ -326,8 +374,8 @@ def check_landmarks(files, truth):
     check(any(len(a["polygons"]) > 1 for a in truth["landmarkAreas"] if a["cfcc"].startswith("D")),
           "a landmark area of several polygons")
     check(any(a["cfcc"].startswith("H") for a in truth["landmarkAreas"]), "a landmark water area")
-    if files.current:
-        check(truth["keyLocations"] == [] and truth["counts"]["rt9"] == 0, "no key geographic locations from 2002")
+    if "RT9" not in files.lengths:
+        check(truth["keyLocations"] == [] and truth["counts"]["rt9"] == 0, "no key geographic locations without RT9")
         return
     kgl = defaultdict(list)
     for rec in files.records("RT9"):
@@ -339,12 +387,18 @@ def check_landmarks(files, truth):
 
 
 def check_entities(files, truth):
+    if "RTC" not in files.lengths:
+        check(truth["entities"] == [] and truth["counts"]["rtc"] == 0, "%d: no entities without RTC" % files.vintage)
+        return
     rtc = files.records("RTC")
-    name_at, gap = ((63, 122), (53, 62)) if files.current else ((53, 112), (52, 52))
+    name_at, gap = ((63, 122), (53, 62)) if files.current else (((47, 112), None) if files.early else ((53, 112),
+                                                                                                       (52, 52)))
+    type_at = 23 if files.early else 25
     check(len(rtc) == len(truth["entities"]), "RTC count")
     for rec, e in zip(rtc, truth["entities"]):
-        check(cols(rec, 25, 25) == e["type"] and cols(rec, *name_at).strip() == e["name"], "RTC %s" % e["name"])
-        check(cols(rec, *gap).strip() == "", "RTC columns %d-%d blank before the name" % gap)
+        check(cols(rec, type_at, type_at) == e["type"] and cols(rec, *name_at).strip() == e["name"],
+              "RTC %s" % e["name"])
+        check(gap is None or cols(rec, *gap).strip() == "", "RTC columns %s blank before the name" % (gap,))
         first, last = e["columns"]
         check(cols(rec, first, last).strip() == e["code"], "RTC code of %s" % e["name"])
     types = {e["type"] for e in truth["entities"]}
@@ -354,130 +408,69 @@ def check_entities(files, truth):
     check(any(e["type"] == "C" and e["code"] != files.code for e in truth["entities"]), "a neighbouring county")
     # Every key of a layer named from RTC has its name there.
     for layer, (etype, first, last) in NAMED.items():
-        named = {cols(r, first, last).strip() for r in rtc if r[24] == etype}
+        if files.early:
+            first, last = early_columns(etype, first, last)
+        named = {cols(r, first, last).strip() for r in rtc if r[type_at - 1] == etype}
         missing = sorted(set(truth["layers"][layer]["keys"]) - named)
         check(not missing, "%d %s areas without an RTC name: %s" % (files.vintage, layer, missing))
 
 
 def check_same_county(files, truths):
-    """One seed, one county: the vintages differ only in what their layouts
-    and codes change."""
+    """One seed, one county: the vintages differ only in what their layouts,
+    codes and datum change."""
     base, base_files = truths[2000], files[2000]
     every = set(base["layers"]) | set(base["absentLayers"])
     for v, t in truths.items():
-        check((t["vintage"], t["versionCode"]) == (v, VERSION[v]), "vintage and version code of %d" % v)
-        for key in ("code", "name", "extent", "cfcc", "chains", "polygons", "landmarks", "landmarkAreas"):
+        nad27 = v < 1995
+        check((t["vintage"], t["versionCode"], t["datum"]) == (v, VERSION[v], "NAD27" if nad27 else "NAD83"),
+              "vintage, version code and datum of %d" % v)
+        same = ("code", "name", "cfcc", "landmarkAreas") + (() if nad27 else ("extent", "chains", "landmarks"))
+        for key in same + (("polygons",) if v >= 1994 else ()):
             check(t[key] == base[key], "%d: the same %s as 2000" % (v, key))
-        check(t["entities"][:len(base["entities"])] == base["entities"], "%d: the Census 2000 entities" % v)
+        if v >= 2000:
+            check(t["entities"][:len(base["entities"])] == base["entities"], "%d: the Census 2000 entities" % v)
         check(set(t["absentLayers"]) == ABSENT[v] and set(t["layers"]) | set(t["absentLayers"]) == every
               and not set(t["layers"]) & set(t["absentLayers"]), "%d: layers and absent layers" % v)
+        check(v not in REASONS or t["absentLayers"] == REASONS[v], "%d: absent layers and reasons" % v)
         census = CENSUS_2000 + (("CMSAMSA", "PMSA") if v >= 2003 else ())
         for layer in census:
-            check(t["layers"][layer]["keys"] == base["layers"][layer]["keys"], "%d: the same %s areas" % (v, layer))
-        for kind in ("RT1", "RT2", "RT4", "RT7", "RT8"):
+            if layer in t["layers"]:
+                check(t["layers"][layer]["keys"] == base["layers"][layer]["keys"], "%d: the same %s areas" % (v, layer))
+        for kind in ("RT4", "RT8") + (() if nad27 else ("RT1", "RT2", "RT7")):
             same = [r[:1] + r[5:] for r in files[v].records(kind)] == [r[:1] + r[5:] for r in base_files.records(kind)]
             check(same, "%d: %s as in 2000 but for the version code" % (v, kind))
+        if v < 2000:
+            check_same_early(files[v], base_files, t, base)
         if v >= 2002:
             cd = {p: k for k, ids in t["layers"]["CDCU"]["keys"].items() for p in ids}
             cd2000 = {p: k for k, ids in base["layers"]["CDCU"]["keys"].items() for p in ids}
             check(cd != cd2000, "%d: current congressional districts other than the Census 2000 ones" % v)
 
 
-def segments(c):
-    pts = [tuple(c["from"])] + [tuple(p) for p in c["shapes"]] + [tuple(c["to"])]
-    return list(zip(pts, pts[1:]))
+def check_same_early(f, base_files, t, base):
+    """Before 2000: every layer keyed as in 2000, the entities of 2000 in
+    the early columns, the chains of 2000 on NAD27 too; RTA and RTI as in
+    2000 but for the version (and the congressional districts), RTS up to
+    column 84."""
+    v = f.vintage
+    for layer, entry in t["layers"].items():
+        check(entry["keys"] == base["layers"][layer]["keys"], "%d: the same %s areas as 2000" % (v, layer))
+    if f.rts:
+        want = [dict(e, columns=list(early_columns(e["type"], *e["columns"]))) for e in base["entities"]]
+        check(t["entities"] == want, "%d: the entities of 2000 in the early columns" % v)
+    check([(p["polyid"], p["block"], p["suffix"]) for p in t["polygons"]] ==
+          [(p["polyid"], p["block"], p["suffix"]) for p in base["polygons"]], "%d: the polygons of 2000" % v)
 
-
-def orient(a, b, c):
-    v = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])
-    return (v > 0) - (v < 0)
-
-
-def on_segment(p, a, b):
-    return (orient(a, b, p) == 0 and min(a[0], b[0]) <= p[0] <= max(a[0], b[0])
-            and min(a[1], b[1]) <= p[1] <= max(a[1], b[1]))
-
-
-def intersect(s, t):
-    (a, b), (c, d) = s, t
-    o1, o2, o3, o4 = orient(a, b, c), orient(a, b, d), orient(c, d, a), orient(c, d, b)
-    if o1 != o2 and o3 != o4 and 0 not in (o1, o2, o3, o4):
-        return True
-    return on_segment(c, a, b) or on_segment(d, a, b) or on_segment(a, c, d) or on_segment(b, c, d)
-
-
-def check_planar(truth):
-    """Chains meet only at their end nodes."""
-    chains = truth["chains"]
-    segs = []
-    for ci, c in enumerate(chains):
-        for k, s in enumerate(segments(c)):
-            segs.append((ci, k, s))
-    cell = 1500
-    grid = defaultdict(list)
-    for n, (ci, k, (a, b)) in enumerate(segs):
-        for gx in range(min(a[0], b[0]) // cell, max(a[0], b[0]) // cell + 1):
-            for gy in range(min(a[1], b[1]) // cell, max(a[1], b[1]) // cell + 1):
-                grid[(gx, gy)].append(n)
-    nodes = set()
-    for c in chains:
-        nodes.add(tuple(c["from"]))
-        nodes.add(tuple(c["to"]))
-    bad = 0
-    tested = set()
-    for members in grid.values():
-        for x in range(len(members)):
-            for y in range(x + 1, len(members)):
-                m, n = members[x], members[y]
-                if (m, n) in tested:
-                    continue
-                tested.add((m, n))
-                (ci, ki, s), (cj, kj, t) = segs[m], segs[n]
-                if ci == cj and abs(ki - kj) <= 1:
-                    continue  # consecutive segments of one chain share a point
-                if not intersect(s, t):
-                    continue
-                shared = set(s) & set(t)
-                # Segments may touch only at a node both chains end at.
-                if shared and all(p in nodes for p in shared) and len(shared) == 1:
-                    p = shared.pop()
-                    if not (on_segment(p, *s) and on_segment(p, *t)):
-                        continue
-                    if any(on_segment(q, *t) and q != p for q in s) or any(on_segment(q, *s) and q != p for q in t):
-                        bad += 1
-                    continue
-                bad += 1
-    check(bad == 0, "chains cross or touch away from their end nodes (%d cases)" % bad)
-
-
-def check_shapes(truth):
-    """No shape point is redundant: no repeats, no three in a row on one line."""
-    for c in truth["chains"]:
-        s = c["shapes"]
-        for k in range(1, len(s) - 1):
-            a, b, d = s[k - 1], s[k], s[k + 1]
-            cross = (b[0] - a[0]) * (d[1] - a[1]) - (b[1] - a[1]) * (d[0] - a[0])
-            length = math.hypot(d[0] - a[0], d[1] - a[1])
-            check(length > 0 and abs(cross) / length >= 1, "shape point %d of %d is redundant" % (k, c["tlid"]))
-
-
-def check_faces(truth):
-    """Each polygon lies on the left of its chains as RTI says: walking its
-    boundary with it on the left encloses a positive area."""
-    area = defaultdict(int)
-    for c in truth["chains"]:
-        twice = sum(a[0] * b[1] - b[0] * a[1] for a, b in segments(c))
-        area[c["polyLeft"]] += twice
-        area[c["polyRight"]] -= twice
-    polys = [p["polyid"] for p in truth["polygons"]]
-    check(polys == list(range(1, len(polys) + 1)), "POLYIDs 1..n")
-    for p in polys:
-        check(area[p] > 0, "polygon %d lies on the left of its boundary" % p)
-    check(area[0] < 0, "the outside encloses the county")
-    check(set(area) == set(polys) | {0}, "every polygon bounded by chains")
-    check(any(c["polyLeft"] == c["polyRight"] and c["polyLeft"] for c in truth["chains"]),
-          "a dangling chain inside a polygon")
-    check(any(c["from"] == c["to"] for c in truth["chains"]), "a polygon bounded by one closed chain")
+    def placeless(items):
+        return [{k: x for k, x in i.items() if k not in ("from", "to", "shapes", "lon", "lat")} for i in items]
+    for key in ("chains", "landmarks"):
+        check(placeless(t[key]) == placeless(base[key]), "%d: the %s of 2000 but for coordinates" % (v, key))
+    cd = 50 if v < 1999 else 52
+    kept = {"RTA": lambda r: r[:1] + r[5:cd] + r[54:], "RTI": lambda r: r[:1] + r[5:], "RTS": lambda r: r[:1] + r[5:84]}
+    for kind, keep in kept.items():
+        if kind in f.lengths:
+            check([keep(r) for r in f.records(kind)] == [keep(r) for r in base_files.records(kind)],
+                  "%d: %s as in 2000 but for the version code and the later columns" % (v, kind))
 
 
 def components(ids, chains):
@@ -560,7 +553,8 @@ def main():
                 check_entities(f, truth)
                 if f.current:
                     check_current_codes(f, truth)
-                    check_internal_points(f, truth)
+                if "RTP" in f.lengths:
+                    check_internal_points(f.records("RTP"), truth)
                 truths[vintage] = truth
             check_same_county(files, truths)
             # The network is the same in every vintage: its checks once.

@@ -1,7 +1,9 @@
-// The polygon records: RTA, RTS and (from 2002) RTP. Before 2002 RTS holds
-// the Census 2000 codes with the water flag and RTA the 1990 codes and
-// districts; from 2002 RTA holds the current codes, RTS the Census 2000
-// codes and RTP the internal point with the water flag. Columns are
+// The polygon records: RTA, RTS and RTP. Before 2002 RTS holds the Census
+// 2000 codes with the water flag and RTA the 1990 codes and districts;
+// from 2002 RTA holds the current codes, RTS the Census 2000 codes and RTP
+// the internal point with the water flag. The files of the 1990s carry
+// RTP without a water flag, those from 1994 RTS with six-character
+// legislative districts and no Census 2000 tabulation codes. Columns are
 // 1-based.
 #include "records.h"
 #include "vintage.h"
@@ -20,8 +22,9 @@ Record Rta2000(const County& c, const Polygon& p)
     r.Text(36, 5, a.fpl90);
     r.Text(41, 6, a.tract90);
     r.Text(47, 4, a.blk90);
-    r.Text(51, 2, a.cd106);
-    r.Text(53, 2, a.cd108);
+    // The 106th Congress sat from 1999, the 108th from 2003.
+    if (c.vintage >= 1999) r.Text(51, 2, a.cd106);
+    if (c.vintage >= 2000) r.Text(53, 2, a.cd108);
     r.Text(55, 5, a.sdelm);
     r.Text(65, 5, a.sdsec);
     r.Text(70, 5, a.sduni);
@@ -81,7 +84,8 @@ Record RtaCurrent(const County& c, const Polygon& p)
     return r;
 }
 
-Record Rts2000(const County& c, const Polygon& p)
+// Columns 1-84: the same in the layouts of the 1990s and of Census 2000.
+Record RtsCensus(const County& c, const Polygon& p)
 {
     const AreaAttr& a = p.a;
     Record r = Versioned(c, 'S', 120);
@@ -103,6 +107,13 @@ Record Rts2000(const County& c, const Polygon& p)
     r.Text(78, 4, a.block);
     r.Text(82, 1, a.blkSuffix);
     r.Text(83, 2, a.cdcu);
+    return r;
+}
+
+Record Rts2000(const County& c, const Polygon& p)
+{
+    const AreaAttr& a = p.a;
+    Record r = RtsCensus(c, p);
     r.Text(85, 3, a.sldu);
     r.Text(88, 3, a.sldl);
     r.Text(96, 1, a.block.substr(0, 1));
@@ -112,6 +123,18 @@ Record Rts2000(const County& c, const Polygon& p)
     r.Right(108, 5, a.block);
     r.Text(113, 1, a.blkSuffix);
     r.Text(114, 5, a.zcta);
+    return r;
+}
+
+// The 1990s: six-character state legislative and voting districts, no
+// block group, collection block or ZCTA.
+Record Rts1990s(const County& c, const Polygon& p)
+{
+    const AreaAttr& a = p.a;
+    Record r = RtsCensus(c, p);
+    r.Text(85, 6, a.sldu);
+    r.Text(91, 6, a.sldl);
+    r.Text(97, 6, a.vtd);
     return r;
 }
 
@@ -159,16 +182,19 @@ Record RtaRecord(const County& c, const Polygon& p)
 
 Record RtsRecord(const County& c, const Polygon& p)
 {
-    return CurrentLayouts(c.vintage) ? Rts2002(c, p) : Rts2000(c, p);
+    if (CurrentLayouts(c.vintage)) return Rts2002(c, p);
+    return EarlyLayouts(c.vintage) ? Rts1990s(c, p) : Rts2000(c, p);
 }
 
+// The water flag at column 45 from 2002 only.
 Record RtpRecord(const County& c, const Polygon& p)
 {
-    Record r = Versioned(c, 'P', 45);
+    const bool current = CurrentLayouts(c.vintage);
+    Record r = Versioned(c, 'P', current ? 45 : 44);
     PolygonKey(c, p.polyid, r);
     r.Coordinate(26, 10, p.inside.x);
     r.Coordinate(36, 9, p.inside.y);
-    r.Text(45, 1, p.a.water);
+    if (current) r.Text(45, 1, p.a.water);
     return r;
 }
 

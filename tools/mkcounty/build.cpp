@@ -3,6 +3,7 @@
 // attributes, identifiers, alternate names, landmarks and entity names.
 // The steps live in the files builder.h lists.
 #include "builder.h"
+#include "datum.h"
 #include "util.h"
 
 namespace mkcounty {
@@ -123,7 +124,11 @@ int Builder::ColumnName(int i, int j)
 County BuildCounty(const Params& p)
 {
     Builder b(p);
-    return b.Build();
+    County c = b.Build();
+    const Datum datum = FileDatum(p.vintage, p.state);
+    ConvertToDatum(c, datum);
+    c.datum = datum.name;
+    return c;
 }
 
 } // namespace mkcounty

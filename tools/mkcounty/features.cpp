@@ -250,8 +250,10 @@ void Builder::MakeEntities()
     Entity neighbour = NewEntity('C', std::string(CountyName(Hash(seed_, 5) + 1)) + " County");
     neighbour.stateCounty = c_.neighbour;
     c_.entities.push_back(neighbour);
+    // The codes are those of Census 2000, or of the release before it.
+    const std::string year = EarlyLayouts(c_.vintage) ? std::to_string(c_.vintage) : "2000";
     for (Entity& e : c_.entities)
-        if (e.datayr.empty() && e.type != 'C' && e.type != 'S') e.datayr = "2000";
+        if (e.datayr.empty() && e.type != 'C' && e.type != 'S') e.datayr = year;
     if (CurrentLayouts(c_.vintage)) AddCurrentEntities();
 }
 

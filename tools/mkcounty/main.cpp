@@ -1,11 +1,12 @@
 // zalor-mkcounty: writes a synthetic TIGER/Line county (the record files
 // TGRssccc.RT1 ... .RTS, optionally their archive TGRssccc.ZIP) and the
 // ground truth TGRssccc.truth.json that a correct conversion must match.
-// --vintage picks the release whose record layouts, record files and codes
-// the county follows; one seed gives the same county in every release.
+// --vintage picks the release whose record layouts, record files, codes and
+// datum the county follows; one seed gives the same county in every release.
 //
 //   zalor-mkcounty --state SS --county CCC --chains N --seed S --out DIR
-//                  [--vintage 2000|2002|2003|2004|2005|2006] [--zip] [--lf]
+//                  [--vintage 1990|1992|1994|1995|1997|1998|1999|2000|2002|2003|2004|2005|2006]
+//                  [--zip] [--lf]
 //                  [--curved-streets PERCENT] [--quiet]
 #include "model.h"
 #include "records.h"
@@ -69,6 +70,15 @@ void WriteArchive(const std::filesystem::path& path, const std::vector<std::pair
     if (!ok) throw std::runtime_error("cannot write " + path.string());
 }
 
+// What is wrong with the parameters, or nullptr.
+const char* BadParams(const mkcounty::Params& p)
+{
+    if (p.state.size() != 2 || !AllDigits(p.state)) return "--state must be two digits";
+    if (p.county.size() != 3 || !AllDigits(p.county)) return "--county must be three digits";
+    if (p.chains < 1 || p.chains > 4000000) return "--chains must be between 1 and 4000000";
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,27 +96,21 @@ int main(int argc, char** argv)
     app.add_flag("--lf", lf, "end records with LF only (default CR LF)");
     app.add_flag("--quiet", quiet, "print nothing on success");
     app.add_option("--vintage", p.vintage,
-                   "the release whose layouts, record files and codes the county follows: 2000 (Census 2000,\n"
-                   "version 0301), 2002 (1002), 2003 (1203), 2004 (0404), 2005 (0505) or 2006 (Second\n"
-                   "Edition, 0806); from 2002 RTA holds current codes and RTS the Census 2000 ones, RTP\n"
-                   "replaces RT9 (default 2000)")
-        ->check(CLI::IsMember({2000, 2002, 2003, 2004, 2005, 2006}));
+                   "the release whose layouts, record files and codes the county follows: 1990 (1990 Census,\n"
+                   "version 0003), 1992 (0005), 1994 (0021), 1995 (0024), 1997 (1097), 1998 (1298), 1999\n"
+                   "(0700), 2000 (Census 2000, 0301), 2002 (1002), 2003 (1203), 2004 (0404), 2005 (0505) or\n"
+                   "2006 (Second Edition, 0806); before 2000 RT3 holds the 1990 codes of the chain sides,\n"
+                   "1990 and 1992 have no RTS, RTC or RT9, and coordinates are on NAD27 before 1995 (Hawaii,\n"
+                   "Puerto Rico and the Pacific Island Areas: their local datums); from 2002 RTA holds\n"
+                   "current codes and RTS the Census 2000 ones, RTP replaces RT9 (default 2000)")
+        ->check(CLI::IsMember({1990, 1992, 1994, 1995, 1997, 1998, 1999, 2000, 2002, 2003, 2004, 2005, 2006}));
     app.add_option("--curved-streets", p.curvedStreets,
                    "percent of the local streets that curve, with 2 to 30 shape points each, as in an urban\n"
                    "county whose RT2 is about as large as its RT1 (default 0: a few curves)")
         ->check(CLI::Range(0, 100));
     CLI11_PARSE(app, argc, argv);
-
-    if (p.state.size() != 2 || !AllDigits(p.state)) {
-        std::cerr << "zalor-mkcounty: --state must be two digits\n";
-        return 2;
-    }
-    if (p.county.size() != 3 || !AllDigits(p.county)) {
-        std::cerr << "zalor-mkcounty: --county must be three digits\n";
-        return 2;
-    }
-    if (p.chains < 1 || p.chains > 4000000) {
-        std::cerr << "zalor-mkcounty: --chains must be between 1 and 4000000\n";
+    if (const char* bad = BadParams(p)) {
+        std::cerr << "zalor-mkcounty: " << bad << "\n";
         return 2;
     }
     try {

@@ -122,6 +122,7 @@ struct Entity { // one RTC record
 
 struct County {
     int vintage = 2000;               // the release whose layouts the records follow
+    std::string datum = "NAD83";      // of every coordinate (datum.h)
     std::string state, county, code; // "17", "031", "17031"
     std::string name;
     uint64_t seed = 0;
@@ -149,8 +150,9 @@ struct Params {
     int vintage = 2000;
 };
 
-// Builds the county. Throws std::runtime_error if the network it built is
-// not consistent (which would be a fault of the generator).
+// Builds the county, its coordinates on the datum of the release's files.
+// Throws std::runtime_error if the network it built is not consistent
+// (which would be a fault of the generator) or PROJ cannot convert it.
 County BuildCounty(const Params& p);
 
 } // namespace mkcounty

@@ -1,8 +1,10 @@
-// The chain records (RT1, RT2, RT4, RT5, RTI), the landmark records (RT7,
-// RT8, RT9) and the entity names (RTC). RT1, RT2, RT4, RT7, RT8 and RT9
-// have one layout in every vintage; RT5, RTI and RTC have the Census 2000
-// layouts before 2002 (RT5 then carries the file code in columns 2-6
-// instead of a version) and longer ones from 2002. Columns are 1-based.
+// The chain records (RT1, RT2, RT3, RT4, RT5, RTI), the landmark records
+// (RT7, RT8, RT9) and the entity names (RTC). RT1, RT2, RT4, RT7, RT8 and
+// RT9 have one layout in every vintage; RT5, RTI and RTC have the Census
+// 2000 layouts before 2002 (RT5 then carries the file code in columns 2-6
+// instead of a version; RTC's fields after the county stand two columns
+// earlier before 2000) and longer ones from 2002. RT3 exists before 2000
+// only. Columns are 1-based.
 #include "records.h"
 #include "vintage.h"
 
@@ -88,6 +90,33 @@ std::string Rt2(const County& c, bool lf)
             }
             AddRecord(out, r, lf);
         }
+    }
+    return out;
+}
+
+// The 1990 codes of the polygons on the two sides of each chain, in RT1
+// order; blank towards the outside of the county.
+std::string Rt3(const County& c, bool lf)
+{
+    std::string out;
+    out.reserve(c.chains.size() * 113);
+    for (const Chain& ch : c.chains) {
+        Record r = Versioned(c, '3', 111);
+        r.Number(6, 10, ch.tlid);
+        auto side = [&](const Polygon* p, int offset) {
+            if (!p) return;
+            const AreaAttr& a = p->a;
+            r.Text(16 + 2 * offset, 2, c.state);
+            r.Text(20 + 3 * offset, 3, c.county);
+            r.Text(26 + 5 * offset, 5, a.fmcd90);
+            r.Text(36 + 5 * offset, 5, a.fpl90);
+            r.Text(46 + 6 * offset, 6, a.tract90);
+            r.Text(58 + 4 * offset, 4, a.air90);
+            r.Text(70 + 4 * offset, 4, a.blk90);
+        };
+        side(PolygonOf(c, ch.polyL), 0);
+        side(PolygonOf(c, ch.polyR), 1);
+        AddRecord(out, r, lf);
     }
     return out;
 }
@@ -202,26 +231,30 @@ std::string Rtp(const County& c, bool lf)
 }
 
 // From 2002 ten reserved columns come before the name, which moves from
-// column 53 to 63.
+// column 53 to 63. Before 2000 the data year has two digits and the fields
+// after it stand two columns earlier, the urbanized area has four
+// characters and the name 66.
 std::string Rtc(const County& c, bool lf)
 {
-    const int nameCol = CurrentLayouts(c.vintage) ? 63 : 53;
+    const bool early = EarlyLayouts(c.vintage);
+    const int o = early ? -2 : 0;
+    const int nameCol = early ? 47 : (CurrentLayouts(c.vintage) ? 63 : 53);
     std::string out;
     for (const Entity& e : c.entities) {
-        Record r = Versioned(c, 'C', nameCol + 59);
+        Record r = Versioned(c, 'C', early ? 112 : nameCol + 59);
         r.Text(6, 5, e.stateCounty);
-        r.Text(11, 4, e.datayr);
-        r.Text(15, 5, e.fips);
-        r.Text(20, 2, e.fipscc);
-        r.Text(22, 1, e.pdc);
-        r.Text(23, 2, e.lsad);
-        r.Text(25, 1, std::string_view(&e.type, 1));
-        r.Text(26, 4, e.ma);
-        r.Text(30, 5, e.sd);
-        r.Text(35, 4, e.air);
-        r.Right(39, 6, e.vtd);
-        r.Text(45, 5, e.ua);
-        r.Text(nameCol, 60, e.name);
+        r.Text(11, early ? 2 : 4, early && e.datayr.size() == 4 ? e.datayr.substr(2) : e.datayr);
+        r.Text(15 + o, 5, e.fips);
+        r.Text(20 + o, 2, e.fipscc);
+        r.Text(22 + o, 1, e.pdc);
+        r.Text(23 + o, 2, e.lsad);
+        r.Text(25 + o, 1, std::string_view(&e.type, 1));
+        r.Text(26 + o, 4, e.ma);
+        r.Text(30 + o, 5, e.sd);
+        r.Text(35 + o, 4, e.air);
+        r.Right(39 + o, 6, e.vtd);
+        r.Text(45 + o, early ? 4 : 5, e.ua);
+        r.Text(nameCol, early ? 66 : 60, e.name);
         AddRecord(out, r, lf);
     }
     return out;
@@ -336,21 +369,22 @@ void Record::AppendTo(std::string& out, bool lfOnly) const
 
 std::vector<std::pair<std::string, std::string>> RecordFiles(const County& c, bool lfOnly)
 {
-    const bool current = CurrentLayouts(c.vintage);
+    const int v = c.vintage;
     std::string base = "TGR" + c.code + ".";
     std::vector<std::pair<std::string, std::string>> files;
     files.emplace_back(base + "RT1", Rt1(c, lfOnly));
     files.emplace_back(base + "RT2", Rt2(c, lfOnly));
+    if (EarlyLayouts(v)) files.emplace_back(base + "RT3", Rt3(c, lfOnly));
     files.emplace_back(base + "RT4", Rt4(c, lfOnly));
     files.emplace_back(base + "RT5", Rt5(c, lfOnly));
     files.emplace_back(base + "RT7", Rt7(c, lfOnly));
     files.emplace_back(base + "RT8", Rt8(c, lfOnly));
-    if (!current) files.emplace_back(base + "RT9", Rt9(c, lfOnly));
+    if (HasRt9(v)) files.emplace_back(base + "RT9", Rt9(c, lfOnly));
     files.emplace_back(base + "RTA", Rta(c, lfOnly));
-    files.emplace_back(base + "RTC", Rtc(c, lfOnly));
+    if (HasAdditionalCodes(v)) files.emplace_back(base + "RTC", Rtc(c, lfOnly));
     files.emplace_back(base + "RTI", Rti(c, lfOnly));
-    if (current) files.emplace_back(base + "RTP", Rtp(c, lfOnly));
-    files.emplace_back(base + "RTS", Rts(c, lfOnly));
+    if (HasRtp(v)) files.emplace_back(base + "RTP", Rtp(c, lfOnly));
+    if (HasAdditionalCodes(v)) files.emplace_back(base + "RTS", Rts(c, lfOnly));
     return files;
 }
 

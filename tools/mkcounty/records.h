@@ -12,9 +12,11 @@
 
 namespace mkcounty {
 
-// The eleven record files: (file name, contents). RT1, RT2, RT4, RT5, RT7,
-// RT8, RT9, RTA, RTC, RTI, RTS for 2000; from 2002 RTP takes the place of
-// RT9. Records end in CR LF, or LF with `lfOnly`.
+// The record files: (file name, contents). RT1, RT2, RT4, RT5, RT7, RT8,
+// RT9, RTA, RTC, RTI, RTS for 2000; from 2002 RTP takes the place of RT9.
+// Before 2000 RT3 and RTP join the eleven of 2000, and the 1990 Census and
+// 1992 files have no RT9, RTC or RTS. Records end in CR LF, or LF with
+// `lfOnly`.
 std::vector<std::pair<std::string, std::string>> RecordFiles(const County& c, bool lfOnly);
 
 // A record of `length` characters, blank-filled, whose fields are set by

@@ -2,18 +2,26 @@
 // the generated county must contain. One JSON object:
 //
 //   "generator", "format"     "zalor-mkcounty", 2
-//   "vintage", "versionCode"  the release the records follow (2000, 2002, ...
-//                             2006) and the version code of columns 2-5 ("0301",
-//                             "1002", "1203", "0404", "0505", "0806")
+//   "vintage", "versionCode"  the release the records follow (1990, 1992, 1994,
+//                             1995, 1997, 1998, 1999, 2000, 2002, ... 2006) and the
+//                             version code of columns 2-5 ("0003", "0005", "0021",
+//                             "0024", "1097", "1298", "0700", "0301", "1002",
+//                             "1203", "0404", "0505", "0806")
+//   "datum"                   of every coordinate in the files and in this file:
+//                             "NAD83", "NAD27" (before 1995), "Old Hawaiian" (state
+//                             15 before 2000), "Puerto Rico" (72, 78 before 1995),
+//                             "Guam 1963" (66, 69 before 2000), "American Samoa
+//                             1962" (60 before 2000)
 //   "seed", "chainsRequested" the generator's parameters
 //   "state", "county", "code" "17", "031", "17031"
 //   "name"                    the county's name (RTC type C record)
 //   "extent"                  {"minLon","minLat","maxLon","maxLat"}: micro-degrees
 //                             over every chain point (ends and shape points)
 //   "counts"                  record counts: "chains" (RT1), "rt2", "chainsWithShapes",
-//                             "polygons" (RTS = RTA), "waterPolygons", "rt4", "rt5",
-//                             "rt7", "rt8", "rt9", "rtc", "rtp" (0 for the files
-//                             that have no such record file)
+//                             "polygons" (RTA; RTS where there is one),
+//                             "waterPolygons" (flagged; 0 without a water flag),
+//                             "rt3", "rt4", "rt5", "rt7", "rt8", "rt9", "rtc",
+//                             "rtp" (0 for the files that have no such record file)
 //   "cfcc"                    {"A41": number of chains, ...}
 //   "chainsListed"            true when "chains" lists every chain (counties of up
 //                             to 50,000 chains); false and "chains" empty otherwise
@@ -28,8 +36,10 @@
 //                             "fmcdl", "fmcdr", "fpll", "fplr" (the RT1 field texts,
 //                             trimmed; "" when blank)}
 //   "polygons"                in POLYID order: {"polyid", "water" (the water flag:
-//                             RTS column 26 before 2002, RTP column 45 from 2002),
-//                             "block" (the Census 2000 block), "suffix" (its
+//                             RTS column 26 before 2002, RTP column 45 from 2002;
+//                             "" in the 1990 Census and 1992 files, which have
+//                             none), "block" (the Census 2000 block, on the chain
+//                             sides of RT1 in every vintage), "suffix" (its
 //                             suffix: RTS column 82 before 2002, RTA column 41 from
 //                             2002)}
 //   "layers"                  one entry per area layer the vintage supplies:
@@ -42,14 +52,18 @@
 //   "landmarkAreas"           RT8 by landmark: {"land", "cfcc", "name" (from RT7),
 //                             "polygons"}
 //   "keyLocations"            RT9 by location: {"feat", "cfcc", "name", "polygons"};
-//                             empty from 2002, which has no RT9
+//                             empty for the files that have no RT9 (1990 Census,
+//                             1992, and from 2002)
 //   "landmarks"               every RT7 record in file order: {"land", "cfcc",
 //                             "name", "located" (false for area landmarks, whose
 //                             coordinate fields are blank), "lon", "lat"}
 //   "entities"                every RTC record in file order: {"type", "code"
 //                             (the text of "columns"), "columns" ([first, last] of
-//                             the entity's code, the same in every vintage), "fips"
-//                             (columns 15-19), "name"}
+//                             the entity's code: from 2000 the same in every
+//                             vintage, before 2000 two columns earlier after column
+//                             10), "fips" (columns 15-19; 13-17 before 2000),
+//                             "name"}; empty for the 1990 Census and 1992 files,
+//                             which have no RTC
 #include "truth.h"
 
 #include "json.h"
@@ -69,6 +83,7 @@ struct EntityCode {
     int last;
 };
 
+// The columns of the layouts from 2000.
 EntityCode CodeColumns(char type)
 {
     switch (type) {
@@ -87,9 +102,18 @@ EntityCode CodeColumns(char type)
     }
 }
 
+// Before 2000 every field after the county stands two columns earlier and
+// the urbanized area has four characters.
+EntityCode CodeColumns(char type, int vintage)
+{
+    EntityCode cols = CodeColumns(type);
+    if (!EarlyLayouts(vintage) || cols.first <= 10) return cols;
+    return {cols.first - 2, type == 'U' ? 46 : cols.last - 2};
+}
+
+// The entity's code as the RTC writer places it, by its columns from 2000.
 std::string EntityField(const Entity& e, int first, int last)
 {
-    // Same placement as the RTC writer.
     switch (first) {
     case 6: return last == 10 ? e.stateCounty : e.stateCounty.substr(0, 2);
     case 15: return e.fips;
@@ -110,6 +134,7 @@ void WriteHeader(Json& j, const County& c, int64_t chainsRequested)
     j.IntField("format", 2, ",\n");
     j.IntField("vintage", c.vintage, ",\n");
     j.StrField("versionCode", VersionCode(c.vintage), ",\n");
+    j.StrField("datum", c.datum, ",\n");
     j.Key("seed");
     j.Raw(std::to_string(c.seed));
     j.Raw(",\n");
@@ -151,17 +176,26 @@ void WriteCounts(Json& j, const County& c)
         withShapes += ch.shapes.empty() ? 0 : 1;
         ++cfcc[ch.cfcc];
     }
-    for (const Polygon& p : c.polygons) water += p.water ? 1 : 0;
+    const int v = c.vintage;
+    for (const Polygon& p : c.polygons) water += p.water && HasAdditionalCodes(v) ? 1 : 0;
     for (const Landmark& m : c.landmarks) rt8 += m.polygons.size();
     for (const KeyLocation& k : c.keyLocations) rt9 += k.polygons.size();
-    const bool current = CurrentLayouts(c.vintage);
     j.Key("counts");
     j.Raw("{");
     const std::pair<const char*, size_t> counts[] = {
-        {"chains", c.chains.size()},     {"rt2", rt2},          {"chainsWithShapes", withShapes},
-        {"polygons", c.polygons.size()}, {"waterPolygons", water}, {"rt4", c.rt4.size()},
-        {"rt5", c.altNames.size()},      {"rt7", c.landmarks.size()}, {"rt8", rt8},
-        {"rt9", current ? 0 : rt9},      {"rtc", c.entities.size()}, {"rtp", current ? c.polygons.size() : 0}};
+        {"chains", c.chains.size()},
+        {"rt2", rt2},
+        {"chainsWithShapes", withShapes},
+        {"polygons", c.polygons.size()},
+        {"waterPolygons", water},
+        {"rt3", EarlyLayouts(v) ? c.chains.size() : 0},
+        {"rt4", c.rt4.size()},
+        {"rt5", c.altNames.size()},
+        {"rt7", c.landmarks.size()},
+        {"rt8", rt8},
+        {"rt9", HasRt9(v) ? rt9 : 0},
+        {"rtc", HasAdditionalCodes(v) ? c.entities.size() : 0},
+        {"rtp", HasRtp(v) ? c.polygons.size() : 0}};
     for (size_t k = 0; k < std::size(counts); ++k) {
         if (k) j.Raw(",");
         j.IntField(counts[k].first, static_cast<int64_t>(counts[k].second), "");
@@ -250,7 +284,7 @@ void WritePolygons(Json& j, const County& c)
         j.Raw(k ? ",\n" : "\n");
         j.Raw("{");
         j.IntField("polyid", p.polyid);
-        j.StrField("water", p.a.water);
+        j.StrField("water", HasAdditionalCodes(c.vintage) ? p.a.water : "");
         j.StrField("block", p.a.block);
         j.StrField("suffix", p.a.blkSuffix, "}");
     }
@@ -278,7 +312,7 @@ void WriteAreaLandmarks(Json& j, const County& c)
     j.Raw("],\n");
     j.Key("keyLocations");
     j.Raw("[");
-    const size_t locations = CurrentLayouts(c.vintage) ? 0 : c.keyLocations.size();
+    const size_t locations = HasRt9(c.vintage) ? c.keyLocations.size() : 0;
     for (size_t k = 0; k < locations; ++k) {
         const KeyLocation& kl = c.keyLocations[k];
         j.Raw(k ? ",\n" : "\n");
@@ -316,13 +350,15 @@ void WriteEntities(Json& j, const County& c)
 {
     j.Key("entities");
     j.Raw("[");
-    for (size_t k = 0; k < c.entities.size(); ++k) {
+    const size_t entities = HasAdditionalCodes(c.vintage) ? c.entities.size() : 0;
+    for (size_t k = 0; k < entities; ++k) {
         const Entity& e = c.entities[k];
-        EntityCode cols = CodeColumns(e.type);
+        const EntityCode at = CodeColumns(e.type);
+        const EntityCode cols = CodeColumns(e.type, c.vintage);
         j.Raw(k ? ",\n" : "\n");
         j.Raw("{");
         j.StrField("type", std::string(1, e.type));
-        j.StrField("code", EntityField(e, cols.first, cols.last));
+        j.StrField("code", EntityField(e, at.first, at.last));
         j.Key("columns");
         j.Raw("[" + std::to_string(cols.first) + "," + std::to_string(cols.last) + "],");
         j.StrField("fips", e.fips);
