@@ -138,7 +138,7 @@ CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const A
     r.zcta = plan.zcta;
     r.centroid = plan.centroid;
     r.target = job.Target(plan.name, plan.theme);
-    r.target.projection = Projection(); // areas are written in degrees
+    r.target.projection = Projection{.datum = job.projection.datum}; // areas are written in degrees
     p.skipped = session.plan->skipExisting && r.target.Exists();
     return p;
 }
