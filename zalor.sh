@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config zlib1g-dev libminizip-dev libcli11-dev
-          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev libgdal-dev libsqlite3-dev gdal-bin python3-gdal libproj-dev proj-bin zip unzip
+          googletest libgtest-dev libgmock-dev libbenchmark-dev libisal-dev libgdal-dev libsqlite3-dev gdal-bin python3-gdal libproj-dev proj-bin proj-data zip unzip
           qt6-base-dev fonts-liberation2 xvfb xauth desktop-file-utils help2man man-db parallel)
 
 install_deps() {

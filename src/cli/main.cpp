@@ -71,7 +71,7 @@ struct Options {
     std::vector<std::string> inputs;
     std::vector<std::string> sets;
     std::string config, saveConfig, output, format, logFile;
-    bool quiet = false, verbose = false, listLayers = false;
+    bool quiet = false, verbose = false, listLayers = false, toNad83 = false;
     std::string vintage;
     zalor::NamedSelection selection;
     unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
@@ -138,6 +138,12 @@ void DefineRunOptions(CLI::App& app, Options& o, const std::vector<std::string>&
         ->allow_extra_args(false);
     app.add_option("-o,--output", o.output, "Output root directory (default: the current directory)");
     app.add_option("-f,--format", o.format, "Output format")->check(CLI::IsMember(formats));
+    app.add_flag("--to-nad83", o.toNad83,
+                 "Convert counties on NAD27 or an older local datum (the files before\n"
+                 "1995) to NAD83 with PROJ, which needs the datum's grid (us_noaa_conus.tif\n"
+                 "for NAD27 in the conterminous states) in its data directory or PROJ_DATA;\n"
+                 "a county whose grid is missing is not converted (in a configuration:\n"
+                 "NAD83=1)");
     app.add_option("--log", o.logFile, "Write the processing log to FILE (turns logging on)");
     app.add_option("-j,--jobs", o.jobs,
                    "Counties converted at once, one on each worker (default: the number of processors); the log\n"
@@ -158,8 +164,8 @@ void DefineRunOptions(CLI::App& app, Options& o, const std::vector<std::string>&
     throw Exit{status};
 }
 
-// The configuration file, then the named layers, --set, -o, -f and --log,
-// in this order.
+// The configuration file, then the named layers, --set, -o, -f, --to-nad83
+// and --log, in this order.
 void ApplyOptions(const Options& o, zalor::RunSettings& settings, zalor::ConfigurationState& state,
                   const std::string& cwd)
 {
@@ -183,6 +189,7 @@ void ApplyOptions(const Options& o, zalor::RunSettings& settings, zalor::Configu
     if (!o.output.empty()) settings.SetText("Output", WithSlash(o.output));
     for (const zalor::OutputFormatDef& f : zalor::OutputFormatTable())
         if (o.format == f.name) settings.SetRadio(f.key);
+    if (o.toNad83) settings.SetBox("NAD83", true);
     if (!o.logFile.empty()) {
         settings.SetText("Log", o.logFile);
         settings.SetBox("DisableLogs", false);

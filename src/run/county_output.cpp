@@ -138,8 +138,7 @@ CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const A
     r.zcta = plan.zcta;
     r.centroid = plan.centroid;
     r.target = job.Target(plan.name, plan.theme);
-    r.target.projection = Projection(); // areas are written in degrees, on the county's datum
-    r.target.projection.datum = job.projection.datum;
+    r.target.projection = Projection{.datum = job.projection.datum}; // areas are written in degrees, on the county's datum
     p.skipped = session.plan->skipExisting && r.target.Exists();
     return p;
 }

@@ -135,6 +135,7 @@ ConversionPlan BuildConversionPlan(const RunSettings& s)
     plan.format = FormatOf(s);
     plan.directories = DirectoriesOf(s);
     PlanProjection(s, plan);
+    plan.toNad83 = s.Box("NAD83");
     plan.precision = s.Precision();
     plan.tolerance = s.Tolerance();
     plan.order = OrderOf(s);

@@ -70,6 +70,9 @@ struct ConversionPlan {
     std::string projectionError;
     // What the log says of the projection in this format, for every county.
     std::string projectionNote;
+    // Counties on another datum than NAD83 are converted to it (with a
+    // PROJ transformation for each county), and their outputs declare NAD83.
+    bool toNad83 = false;
     int precision = 6;  // digits of the coordinates kept (1..6)
     int tolerance = 0;  // shape points closer than this to a straight line go (micro-degrees)
     ChainOrder order = ChainOrder::Spatial;

@@ -461,6 +461,9 @@ void Options(Builder& t)
     for (std::size_t i = 0; i < formats.size(); ++i) t.Find(Key("RbF", static_cast<int>(i))).shown = FormatDrivers()[i]->offered;
     t.page = kProjection;
     t.Text("LAM", "6370997,-100,45", "Lambert Parameters").match = KeyMatch::Prefix;
+    t.Box("NAD83", "Convert to NAD83",
+          "Counties on NAD27 or an older local datum (TIGER/Line files before 1995) converted to NAD83 with PROJ, "
+          "which needs the datum's shift grid");
     t.page = kSizeReduction;
     t.Number("DIG", "Precision Digits:", 1, 6, 6);
     t.Number("TOL", "Straight Line Tolerance:", 0, 1000, 0);

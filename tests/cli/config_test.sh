@@ -29,6 +29,7 @@ has a.cfg "RbF1=1"
 has a.cfg "LAM=6370997, -90, 40"
 has a.cfg "LCFG=Default.cfg"
 has a.cfg "[Files]"
+has a.cfg "NAD83=0"
 if grep -q "DisableLogs" a.cfg; then fail "DisableLogs saved"; fi
 if grep -q $'[^\r]$' a.cfg; then fail "a line without CR LF"; fi
 
@@ -43,6 +44,12 @@ has c.cfg "CbA1=0"
 has c.cfg "CbAt10=1"
 has c.cfg "Output=other/"
 has c.cfg "RbF0=1"
+
+# --to-nad83 is the box "Convert to NAD83", kept by the configuration.
+"$CLI" --config a.cfg --to-nad83 --save-config n.cfg
+has n.cfg "NAD83=1"
+"$CLI" --config n.cfg --save-config n2.cfg
+has n2.cfg "NAD83=1"
 
 # A configuration's output root is used when -o is not given.
 printf 'Output=%s/elsewhere/\r\nCbB1=1\r\n' "$tmp" > only.cfg

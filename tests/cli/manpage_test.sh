@@ -7,14 +7,16 @@ command -v help2man >/dev/null || { echo "FAIL: help2man is missing (./zalor.sh 
 # The date line differs from day to day.
 help2man --no-info --include "$ZALOR_SRC/docs/zalor-cli.h2m" --output "$tmp/zalor-cli.1" "$CLI"
 diff <(grep -v '^\.TH' "$ZALOR_SRC/docs/zalor-cli.1") <(grep -v '^\.TH' "$tmp/zalor-cli.1") >"$tmp/diff"
-check "docs/zalor-cli.1 is current (cmake --build build --target man makes it): $(head -5 "$tmp/diff")" $?
+status=$? # taken before the message's $(...) sets $? again
+check "docs/zalor-cli.1 is current (cmake --build build --target man makes it): $(head -5 "$tmp/diff")" $status
 
 for section in NAME SYNOPSIS OPTIONS LAYERS "COORDINATE SYSTEMS" EXAMPLES "EXIT STATUS"; do
   grep -q "^\.SH \"\?$section\"\?$" "$ZALOR_SRC/docs/zalor-cli.1"
   check "the page has the section $section" $?
 done
 man -l "$ZALOR_SRC/docs/zalor-cli.1" 2>"$tmp/warn" | grep -q -- "--list-layers" && [ ! -s "$tmp/warn" ]
-check "man shows the page without warnings: $(head -3 "$tmp/warn")" $?
+status=$?
+check "man shows the page without warnings: $(head -3 "$tmp/warn")" $status
 
 "$CLI" --help | grep -q '^Examples:' && "$CLI" --help | grep -q 'zalor-cli --lines A --areas CTBNA00 -f shp -o out counties/'
 check "--help shows examples" $?

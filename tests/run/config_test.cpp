@@ -195,7 +195,7 @@ TEST(ConfigFile, LayoutOfTheDefaults)
         EXPECT_NE(text.find(seq), std::string::npos) << seq;
     }
     const std::string tail = "CbCn5=0\r\n[Options]\r\nRbP0=1\r\nRbO1=1\r\nRbD3=1\r\nRbE1=1\r\nRbF0=1\r\n"
-                             "LAM=6370997,-100,45\r\nDIG=6\r\nTOL=0\r\nDLOG=1\r\nBEEP=0\r\nLCFG=Default.cfg\r\nZIP=0\r\n"
+                             "LAM=6370997,-100,45\r\nNAD83=0\r\nDIG=6\r\nTOL=0\r\nDLOG=1\r\nBEEP=0\r\nLCFG=Default.cfg\r\nZIP=0\r\n"
                              "[Files]\r\nFile2=/d/TGR01001.ZIP\r\nFile2=/d/TGR01003.RT1\r\n[Comment]\r\nMemo=note\r\n";
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);

@@ -7,6 +7,7 @@
 #include "ui/entry_list.h"
 #include "ui/feature_dlg.h"
 #include "ui/main_window.h"
+#include "run/plan.h"
 #include "view/sample_files.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,6 +139,29 @@ private slots:
         tol->insert(QStringLiteral("-3")); // pasted
         QCOMPARE(tol->text(), QStringLiteral("0"));
         QCOMPARE(w->Settings().Tolerance(), 0);
+        d->close();
+    }
+
+    // "Convert to NAD83" is a box of the projection group, off at first; it
+    // sets its key and the plan the driver reads.
+    void convertToNad83()
+    {
+        auto w = MakeWindow(ScratchDir("nad83"));
+        QVERIFY(w);
+        ui::TOptionsDlg* d = w->OptionsDialog();
+        d->show();
+        auto* box = d->findChild<QCheckBox*>(QStringLiteral("NAD83"));
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Convert to NAD83"));
+        QVERIFY(box->isVisible() && box->isEnabled() && !box->isChecked());
+        auto* group = qobject_cast<QGroupBox*>(box->parentWidget());
+        QVERIFY(group);
+        QCOMPARE(group->title(), QStringLiteral(" Projection "));
+        QVERIFY(!BuildConversionPlan(w->Settings()).toNad83);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+        QVERIFY(box->isChecked());
+        QCOMPARE(w->Settings().Text("NAD83"), std::string("1"));
+        QVERIFY(BuildConversionPlan(w->Settings()).toNad83);
         d->close();
     }
 

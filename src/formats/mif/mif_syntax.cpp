@@ -23,24 +23,24 @@ void WriteKeywordCount(TTextFile& f, std::string_view keyword, int64_t n)
 }
 
 // The latitude, on the MIF sphere, of the point where the normal of the
-// WGS 84 ellipsoid at the geodetic latitude `degrees` (the NAD83 one to
-// well under a metre) meets the sphere. Every point of that normal has the
-// geodetic latitude `degrees`, so readers of the declared datum, which
-// share the sphere's centre with the ellipsoid's, carry the point back to
-// it.
-double SphereLatitude(double degrees)
+// datum's ellipsoid at the geodetic latitude `degrees` meets the sphere
+// (for NAD83, WGS 84's ellipsoid, the NAD83 one to well under a metre).
+// Every point of that normal has the geodetic latitude `degrees`, so
+// readers of the declared datum, which share the sphere's centre with the
+// ellipsoid's, carry the point back to it.
+double SphereLatitude(double degrees, const MifDatum& datum)
 {
-    constexpr double kA = 6378137.0;
-    constexpr double kF = 1 / 298.257223563;
-    constexpr double kE2 = kF * (2 - kF);
+    const double a = datum.semiMajorAxis;
+    const double f = 1 / datum.inverseFlattening;
+    const double e2 = f * (2 - f);
     constexpr double kDegree = 0.017453292519943295;
     const double phi = degrees * kDegree;
     const double s = std::sin(phi), c = std::cos(phi);
-    const double n = kA / std::sqrt(1 - kE2 * s * s);
+    const double n = a / std::sqrt(1 - e2 * s * s);
     // In the meridian plane, with the unit normal u = (c, s) and v = (s, -c)
     // across it, the ellipsoid point (p, z) is along * u + across * v; the
     // normal's points (along + h) * u + across * v meet the sphere at this h.
-    const double p = n * c, z = n * (1 - kE2) * s;
+    const double p = n * c, z = n * (1 - e2) * s;
     const double along = p * c + z * s;
     const double across = p * s - z * c;
     const double h = std::sqrt(kMifSphereRadius * kMifSphereRadius - across * across) - along;
@@ -57,16 +57,42 @@ void WriteMifHeader(TTextFile& mif, std::string_view coordSys)
     mif.WriteLine(coordSys);
 }
 
+const MifDatum& MifDatumOf(Datum datum)
+{
+    // The old datums are all on the Clarke 1866 ellipsoid.
+    constexpr double kClarkeA = 6378206.4, kClarkeInverseF = 294.978698213898;
+    static const MifDatum nad83{};
+    static const MifDatum nad27{62, -8, 160, 176, kClarkeA, kClarkeInverseF};
+    static const MifDatum oldHawaiian{77, 61, -285, -181, kClarkeA, kClarkeInverseF};
+    static const MifDatum puertoRico{83, 11, 72, -101, kClarkeA, kClarkeInverseF};
+    static const MifDatum guam{34, -100, -248, 259, kClarkeA, kClarkeInverseF};
+    static const MifDatum americanSamoa{118, -115, 118, 426, kClarkeA, kClarkeInverseF};
+    switch (datum) {
+    case Datum::Nad83: return nad83;
+    case Datum::Nad27: return nad27;
+    case Datum::OldHawaiian: return oldHawaiian;
+    case Datum::PuertoRico: return puertoRico;
+    case Datum::Guam1963: return guam;
+    case Datum::AmericanSamoa1962: return americanSamoa;
+    }
+    return nad83;
+}
+
 std::string MifCoordSysLine(const Projection& p)
 {
-    if (!p.active) return std::string(kGeographicCoordSys);
-    // Lambert Azimuthal Equal-Area (projection 29) on the sphere (ellipsoid
-    // 12) of a datum of its own (999) whose centre is that of WGS 84 (no
-    // shift), in metres, about the projection's centre. The points are put
-    // on that sphere as the datum says (MifCoordinatePair).
+    const MifDatum& datum = MifDatumOf(p.datum);
     char buf[160];
-    std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, 999, 12, 0, 0, 0, \"m\", %.10g, %.10g",
-                  p.lam0 / 0.01745329252, p.phi0 / 0.01745329252);
+    if (!p.active) {
+        std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 1,%d", datum.number);
+        return buf;
+    }
+    // Lambert Azimuthal Equal-Area (projection 29) on the sphere (ellipsoid
+    // 12) of a datum of its own (999) whose centre is that of the
+    // projection's datum (its shift from WGS 84; none for NAD83), in
+    // metres, about the projection's centre. The points are put on that
+    // sphere as the datum says (MifCoordinatePair).
+    std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, 999, 12, %d, %d, %d, \"m\", %.10g, %.10g", datum.dx,
+                  datum.dy, datum.dz, p.lam0 / 0.01745329252, p.phi0 / 0.01745329252);
     return buf;
 }
 
@@ -74,7 +100,7 @@ std::string MifCoordinatePair(const Projection& p, GeoPoint pt)
 {
     if (!p.active) return FormatCoordinatePair(p, pt);
     double x = 0, y = 0;
-    ProjectLambert(p, pt.x * 0.000001, SphereLatitude(pt.y * 0.000001), x, y);
+    ProjectLambert(p, pt.x * 0.000001, SphereLatitude(pt.y * 0.000001, MifDatumOf(p.datum)), x, y);
     return FormatGeneral15(x) + " " + FormatGeneral15(y);
 }
 

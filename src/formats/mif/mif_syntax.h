@@ -16,12 +16,24 @@ namespace zalor {
 // Geographic coordinates on NAD83.
 inline constexpr std::string_view kGeographicCoordSys = "Coordsys Earth Projection 1,74";
 
+// How a MIF file names a datum: MapInfo's number of it, and where its
+// centre lies from WGS 84's in metres (MapInfo's own shifts: readers
+// convert between datums through them), with its ellipsoid.
+struct MifDatum {
+    int number = 74;
+    int dx = 0, dy = 0, dz = 0;
+    double semiMajorAxis = 6378137.0;
+    double inverseFlattening = 298.257223563;
+};
+const MifDatum& MifDatumOf(Datum datum);
+
 // The four header lines of every MIF file; the last one declares the
 // coordinate system.
 void WriteMifHeader(TTextFile& mif, std::string_view coordSys = kGeographicCoordSys);
 
-// The coordinate-system line of a MIF file: geographic, or the Lambert
-// projection when it is active.
+// The coordinate-system line of a MIF file: geographic on the
+// projection's datum ("Coordsys Earth Projection 1,62" for NAD27), or the
+// Lambert projection when it is active.
 std::string MifCoordSysLine(const Projection& projection);
 
 // The one sphere a MIF file can declare (its ellipsoid 12), in metres.
@@ -29,7 +41,8 @@ std::string MifCoordSysLine(const Projection& projection);
 constexpr double kMifSphereRadius = 6370997.0;
 // The text of a coordinate pair in a MIF file: six-decimal degrees, or,
 // when the projection is active, metres of the Lambert projection on the
-// MIF sphere of the point that the declared datum puts there.
+// MIF sphere of the point that the declared datum puts there (the sphere
+// shares its centre with the ellipsoid of the projection's datum).
 std::string MifCoordinatePair(const Projection& projection, GeoPoint point);
 // What the log says of a Lambert radius that MIF files cannot declare;
 // empty for the MIF sphere's own.

@@ -235,11 +235,55 @@ std::string TShpFile::FailedPath() const
 
 namespace zalor {
 
-bool WritePrjFile(const std::string& shpPath)
+namespace {
+
+// The ESRI forms of the datums' geographic coordinate systems.
+constexpr std::string_view kNad83Prj =
+    "GEOGCS[\"GCS_North_American_1983\",DATUM[\"D_North_American_1983\","
+    "SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+// The old datums are all on the Clarke 1866 ellipsoid.
+constexpr std::string_view kNad27Prj =
+    "GEOGCS[\"GCS_North_American_1927\",DATUM[\"D_North_American_1927\","
+    "SPHEROID[\"Clarke_1866\",6378206.4,294.978698213898]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+constexpr std::string_view kOldHawaiianPrj =
+    "GEOGCS[\"GCS_Old_Hawaiian\",DATUM[\"D_Old_Hawaiian\","
+    "SPHEROID[\"Clarke_1866\",6378206.4,294.978698213898]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+constexpr std::string_view kPuertoRicoPrj =
+    "GEOGCS[\"GCS_Puerto_Rico\",DATUM[\"D_Puerto_Rico\","
+    "SPHEROID[\"Clarke_1866\",6378206.4,294.978698213898]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+constexpr std::string_view kGuamPrj =
+    "GEOGCS[\"GCS_Guam_1963\",DATUM[\"D_Guam_1963\","
+    "SPHEROID[\"Clarke_1866\",6378206.4,294.978698213898]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+constexpr std::string_view kAmericanSamoaPrj =
+    "GEOGCS[\"GCS_American_Samoa_1962\",DATUM[\"D_American_Samoa_1962\","
+    "SPHEROID[\"Clarke_1866\",6378206.4,294.978698213898]],PRIMEM[\"Greenwich\",0.0],"
+    "UNIT[\"Degree\",0.0174532925199433]]";
+
+} // namespace
+
+std::string_view PrjText(Datum datum)
+{
+    switch (datum) {
+    case Datum::Nad83: return kNad83Prj;
+    case Datum::Nad27: return kNad27Prj;
+    case Datum::OldHawaiian: return kOldHawaiianPrj;
+    case Datum::PuertoRico: return kPuertoRicoPrj;
+    case Datum::Guam1963: return kGuamPrj;
+    case Datum::AmericanSamoa1962: return kAmericanSamoaPrj;
+    }
+    return kNad83Prj;
+}
+
+bool WritePrjFile(const std::string& shpPath, Datum datum)
 {
     try {
         TTextFile prj(ChangeFileExtension(shpPath, ".PRJ"), TTextFile::kCreate);
-        prj.WriteRaw(kNad83Prj);
+        prj.WriteRaw(PrjText(datum));
         return prj.Close();
     } catch (const FileError&) {
         return false;

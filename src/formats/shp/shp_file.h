@@ -83,15 +83,14 @@ std::string ChangeFileExtension(const std::string& name, const std::string& ext)
 
 namespace zalor {
 
-// The coordinate system of every shapefile we write: geographic NAD83, as
-// TIGER/Line is, in the form GIS programs read from a .PRJ file.
-inline constexpr std::string_view kNad83Prj =
-    "GEOGCS[\"GCS_North_American_1983\",DATUM[\"D_North_American_1983\","
-    "SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],"
-    "UNIT[\"Degree\",0.0174532925199433]]";
+// The coordinate system of the shapefiles we write: geographic on the
+// county's datum (NAD83, as TIGER/Line is from 1995 on; NAD27 or a local
+// datum in the older files), in the form GIS programs read from a .PRJ
+// file.
+std::string_view PrjText(Datum datum);
 
 // Writes the .PRJ file beside a shapefile (same name, extension ".PRJ").
 // Returns false when it cannot be written.
-bool WritePrjFile(const std::string& shpPath);
+bool WritePrjFile(const std::string& shpPath, Datum datum);
 
 } // namespace zalor

@@ -39,7 +39,8 @@ int32_t ShapeType(LayerGeometry g)
 class ShpLayer final : public StagedLayer {
 public:
     explicit ShpLayer(const LayerDefinition& def)
-        : StagedLayer(def.basePath), shp_(Stage(".SHP"), ShapeType(def.geometry)), dbf_(Stage(".DBF"), Tdbx::kCreate)
+        : StagedLayer(def.basePath), datum_(def.projection.datum), shp_(Stage(".SHP"), ShapeType(def.geometry)),
+          dbf_(Stage(".DBF"), Tdbx::kCreate)
     {
         Stage(".SHX");
         Stage(".PRJ");
@@ -66,7 +67,7 @@ private:
         WriteFailures failures;
         if (!shp_.Close()) Check(failures, false, shp_.FailedPath());
         Check(failures, dbf_.Close(), dbf_.FailedPath());
-        Check(failures, WritePrjFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
+        Check(failures, WritePrjFile(shp_.MainPath(), datum_), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
         return failures;
     }
     // The row of the record just written: each value as the text of its field.
@@ -92,6 +93,7 @@ private:
         return {};
     }
 
+    const Datum datum_; // of the longitudes and latitudes (shapefiles are never projected)
     TShpFile shp_;
     Tdbx dbf_;
     int32_t records_ = 0;
