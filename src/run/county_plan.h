@@ -6,6 +6,7 @@
 
 #include "features/output.h"
 #include "geometry/coords.h"
+#include "geometry/datum_shift.h"
 #include "tiger/layouts.h"
 #include "tiger/record_file.h"
 #include "tiger/release.h"
@@ -25,6 +26,9 @@ struct CountyPlan {
     std::string outputDirectory; // ends in '/'; empty until it is prepared
     const FormatDriver* format = nullptr;
     Projection projection;       // of line, node and point files
+    // The conversion of the county's points to NAD83, when the run converts
+    // and the county is on another datum; null otherwise.
+    std::shared_ptr<DatumShift> shift;
     // In a format of one file per county, that file: every layer is a table of it.
     std::shared_ptr<LayerContainer> container;
 

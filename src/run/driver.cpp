@@ -4,6 +4,7 @@
 #include "run/county_plan.h"
 #include "run/county_output.h"
 #include "run/county_reading.h"
+#include "run/datum_phase.h"
 #include "run/progress.h"
 #include "tiger/county_release.h"
 #include "run/parallel.h"
@@ -257,7 +258,7 @@ bool PrepareOutputs(Session& session, const County& county, CountyPlan& job)
 }
 
 // The chains with everything that belongs to them, in the chosen order.
-bool ReadChains(Session& session, County& county, const CountyPlan& job)
+bool ReadChains(Session& session, County& county, CountyPlan& job)
 {
     county.chains.Release();
     county.names.Clear();
@@ -267,6 +268,7 @@ bool ReadChains(Session& session, County& county, const CountyPlan& job)
         session.CountyError("Error Opening " + job.source.inputPath);
         return false;
     }
+    if (!ShiftChainsPhase(session, county, job)) return false;
     OrderChainsPhase(session, county);
     session.report.LogLine("Sorting Complete");
     return true;
@@ -279,7 +281,7 @@ void WriteLayers(Session& session, County& county, const CountyPlan& job)
     report.ShowPhase("lines");
     WriteLineGroupsPhase(session, county, job);
     report.ShowPhase("landmarks");
-    if (ReadLandmarksPhase(session, county, job.source, *job.layouts)) {
+    if (ReadLandmarksPhase(session, county, job.source, *job.layouts) && ShiftLandmarksPhase(session, county, job)) {
         try {
             if (session.plan->points) WriteLandmarkPointsPhase(session, county, job);
             report.ShowStatus("Done ");

@@ -126,8 +126,8 @@ TEST(Log, CountyDirectorySchemes)
     EXPECT_TRUE(fs::is_directory(root + "17/17031"));
     EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook County", DirectoryScheme::StateAndCountyName), root + "17/Cook County/");
     EXPECT_TRUE(fs::is_directory(root + "17/Cook County"));
-    // An empty county name gives the state directory followed by two separators.
-    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "", DirectoryScheme::StateAndCountyName), root + "17//");
+    // A county without a name (no entity names) is named by its code.
+    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "", DirectoryScheme::StateAndCountyName), root + "17/17031/");
     // A root without its separator gets one; a missing root level is created.
     EXPECT_EQ(PrepareCountyDirectory(r, root + "new", "TGR17031.ZIP", "", DirectoryScheme::None), root + "new/");
     EXPECT_TRUE(fs::is_directory(root + "new"));
