@@ -7,6 +7,7 @@
 #include "geometry/assembly.h"
 #include "tiger/fields.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -36,11 +37,13 @@ private:
 // codes (where written as texts) are texts, which an integer column loses.
 bool TextKeys(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
 {
-    return keys.keyLetters || (layout.zctaAsText && r.zcta);
+    return keys.keyLetters || keys.wholeKeys || (layout.zctaAsText && r.zcta);
 }
 
 std::string KeyText(const AreaLayerRequest& r, const AreaKeys& keys, int32_t key, bool zctaAsText)
 {
+    if (keys.wholeKeys)
+        return key > 0 && static_cast<std::size_t>(key) <= keys.keyTexts.size() ? keys.keyTexts[key - 1] : std::string();
     if (zctaAsText && r.zcta) return DecodeZctaKey(key);
     return DecodeAreaKey(key, keys.keyLetters);
 }
@@ -48,6 +51,7 @@ std::string KeyText(const AreaLayerRequest& r, const AreaKeys& keys, int32_t key
 Column KeyColumn(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
 {
     const std::string name = layout.keyNamedSuf ? "SUF" : r.name;
+    if (keys.wholeKeys) return {name, ColumnType::Code, static_cast<int>(keys.keyWidth)};
     if (TextKeys(r, keys, layout)) return {name, ColumnType::Code, 12};
     return {name, ColumnType::Integer};
 }
@@ -135,6 +139,40 @@ void FlattenRings(AreaFeature& f)
     }
 }
 
+// A key of two fields as one text, blanks at both ends removed; empty
+// when either field is blank.
+std::string_view WholeKey(std::string_view text, std::size_t prefixWidth)
+{
+    if (TrimField(text.substr(0, prefixWidth)).empty() || TrimField(text.substr(prefixWidth)).empty()) return {};
+    return TrimField(text);
+}
+
+// The records' keys of two fields numbered 1.. in text order (0: none),
+// so that the areas come out ordered by their keys; the texts by number.
+std::vector<int32_t> NumberWholeKeys(const AreaTable& records, std::size_t field, std::vector<std::string>& texts)
+{
+    const std::size_t prefixWidth = records.fields[field].prefixWidth;
+    std::vector<std::string_view> views(records.Size());
+    for (std::size_t r = 0; r < records.Size(); ++r) views[r] = WholeKey(records.Key(field, r), prefixWidth);
+    std::vector<std::string_view> sorted;
+    sorted.reserve(views.size());
+    for (std::string_view v : views)
+        if (!v.empty()) sorted.push_back(v);
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    texts.assign(sorted.begin(), sorted.end());
+    std::vector<int32_t> numbers(views.size(), 0);
+    for (std::size_t r = 0; r < views.size(); ++r)
+        if (!views[r].empty())
+            numbers[r] = static_cast<int32_t>(std::lower_bound(sorted.begin(), sorted.end(), views[r]) - sorted.begin()) + 1;
+    return numbers;
+}
+
+bool IsWater(const AreaKeyRules& rules, int32_t polygon)
+{
+    return rules.water && std::binary_search(rules.water->begin(), rules.water->end(), polygon);
+}
+
 } // namespace
 
 AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const AreaKeyRules& rules,
@@ -143,19 +181,27 @@ AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const Are
     AreaKeys keys;
     std::unique_ptr<NameIndex> landmarkIndex;
     if (rules.landmarkClasses) landmarkIndex = std::make_unique<NameIndex>(landmarks);
+    std::vector<int32_t> whole;
+    if (field < records.fields.size() && records.fields[field].prefixWidth > 0) {
+        keys.wholeKeys = true;
+        keys.keyWidth = records.fields[field].Width();
+        whole = NumberWholeKeys(records, field, keys.keyTexts);
+    }
     int64_t count = 0;
     for (std::size_t r = 0; r < records.Size(); ++r) {
         ++count;
         const std::string_view text = records.Key(field, r);
         const int32_t polygon = records.polygons[r];
         int32_t key;
-        if (rules.zcta) {
+        if (keys.wholeKeys) {
+            key = whole[r];
+        } else if (rules.zcta) {
             key = EncodeZctaKey(text);
         } else {
             key = EncodeAreaKey(text);
             if (HasKeyLetter(text)) keys.keyLetters = true;
         }
-        if (rules.excludeWater && records.water[r]) continue;
+        if (IsWater(rules, polygon)) continue;
         if (rules.polygonKeys && key != 0) key = polygon;
         if (landmarkIndex) {
             // A landmark layer holds the landmarks of its selected classes.

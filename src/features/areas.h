@@ -18,7 +18,8 @@ namespace zalor {
 struct AreaKeyRules {
     std::string label;           // shown in the status while the records are grouped
     bool zcta = false;           // keys are ZIP code tabulation area texts
-    bool excludeWater = false;   // records with water code 99 are left out
+    // The county's water polygons, sorted, which the layer leaves out (null: none).
+    const std::vector<int32_t>* water = nullptr;
     bool polygonKeys = false;    // every polygon with a key is an area of its own (water blocks)
     // Landmark polygons: only those of landmarks of these classes (null: no filter).
     const TClist* landmarkClasses = nullptr;
@@ -28,6 +29,11 @@ struct AreaKeyRules {
 struct AreaKeys {
     TIList polygonMap;                       // polygon number -> group key
     bool keyLetters = false;                 // some key field ended in a suffix letter
+    // Keys of two fields (a tract and a block) are texts: key k is
+    // keyTexts[k - 1], numbered in text order; keyWidth is their fields' width.
+    bool wholeKeys = false;
+    std::vector<std::string> keyTexts;
+    std::size_t keyWidth = 0;
     std::vector<LandmarkRecord> keyLocations; // names of key geographic locations by key
 };
 

@@ -115,6 +115,13 @@ struct AreaFile {
 // The files by their record type.
 using AreaFiles = std::map<char, AreaFile>;
 
+// The county's water polygons, for the layers that leave water out.
+struct CountyWater {
+    WaterSource source;
+    std::size_t field = 0;        // the water field in its file's table
+    std::vector<int32_t> polygons; // sorted
+};
+
 // One area layer of the county, as it stands before the layers are written.
 struct CountyAreaLayer {
     const AreaLayerPlan* plan = nullptr;
@@ -143,9 +150,48 @@ CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const A
     return p;
 }
 
+// The index of the field in the file's table, asked for when new.
+std::size_t AskForField(AreaFile& f, const AreaField& field)
+{
+    const auto at = std::find(f.fields.begin(), f.fields.end(), field);
+    const auto index = static_cast<std::size_t>(at - f.fields.begin());
+    if (at == f.fields.end()) f.fields.push_back(field);
+    return index;
+}
+
+// The field that marks water, asked for when a written layer leaves water out.
+void AskForWater(const CountyPlan& job, const std::vector<CountyAreaLayer>& layers, AreaFiles& files, CountyWater& water)
+{
+    const bool wanted = std::any_of(layers.begin(), layers.end(), [](const CountyAreaLayer& p) {
+        return !p.skipped && p.plan->excludeWater && p.source.records->content != AreaContent::KeyLocations;
+    });
+    if (!wanted) return;
+    water.source = WaterSourceOf(job.release.group);
+    if (!water.source.records) return;
+    AreaFile& f = files[water.source.records->type];
+    f.records = water.source.records;
+    f.wanted = true;
+    water.field = AskForField(f, AreaField{water.source.field.first, water.source.field.Width()});
+}
+
+// The polygons the water field marks, once the files are read.
+void FindWater(Session& session, const AreaFiles& files, CountyWater& water)
+{
+    if (!water.source.records) return;
+    const AreaFile& f = files.at(water.source.records->type);
+    if (f.report.openFailed) {
+        session.report.Notice(FileNamePart(f.report.name) + " not found: water is not left out of the areas");
+        return;
+    }
+    for (std::size_t r = 0; r < f.table.Size(); ++r)
+        if (water.source.IsWater(f.table.Key(water.field, r))) water.polygons.push_back(f.table.polygons[r]);
+    std::sort(water.polygons.begin(), water.polygons.end());
+}
+
 // Reads each record file that a written layer needs, once, with every key
 // field asked for. What is wrong with a file is said by its first layer.
-void ReadAreaFiles(Session& session, const CountyPlan& job, std::vector<CountyAreaLayer>& layers, AreaFiles& files)
+void ReadAreaFiles(Session& session, const CountyPlan& job, std::vector<CountyAreaLayer>& layers, AreaFiles& files,
+                   CountyWater& water)
 {
     for (CountyAreaLayer& p : layers) {
         AreaFile& f = files[p.source.records->type];
@@ -154,11 +200,10 @@ void ReadAreaFiles(Session& session, const CountyPlan& job, std::vector<CountyAr
         p.firstOfFile = !f.wanted;
         f.wanted = true;
         if (f.records->content == AreaContent::KeyLocations) continue;
-        const AreaField field{p.source.key.first, p.source.key.Width()};
-        auto at = std::find(f.fields.begin(), f.fields.end(), field);
-        p.field = static_cast<std::size_t>(at - f.fields.begin());
-        if (at == f.fields.end()) f.fields.push_back(field);
+        p.field = AskForField(f, AreaField{p.source.key.first, p.source.key.Width(), p.source.prefix.first,
+                                           p.source.prefix.Width()});
     }
+    AskForWater(job, layers, files, water);
     SessionProgress progress(session);
     for (auto& [type, f] : files) {
         if (!f.wanted || session.Stopped()) continue;
@@ -170,6 +215,7 @@ void ReadAreaFiles(Session& session, const CountyPlan& job, std::vector<CountyAr
         }
         f.report = RecordFileReport::Of(file);
     }
+    FindWater(session, files, water);
 }
 
 // A record file that could not be opened, said by the first layer that
@@ -192,7 +238,7 @@ bool FileOpened(Session& session, const CountyAreaLayer& p, const RecordFileRepo
 // The layer's records grouped into areas; false when nothing can be
 // written (its file is not there or could not be opened).
 bool GroupLayer(Session& session, const County& county, const CountyPlan& job, const CountyAreaLayer& p,
-                const AreaFile& f, AreaKeys& keys)
+                const AreaFile& f, const CountyWater& water, AreaKeys& keys)
 {
     if (!FileOpened(session, p, f.report)) return false;
     const AreaLayerPlan& plan = *p.plan;
@@ -203,7 +249,7 @@ bool GroupLayer(Session& session, const County& county, const CountyPlan& job, c
         AreaKeyRules rules;
         rules.label = plan.label;
         rules.zcta = plan.zcta;
-        rules.excludeWater = plan.excludeWater;
+        if (plan.excludeWater) rules.water = &water.polygons;
         rules.polygonKeys = plan.polygonKeys;
         rules.landmarkClasses = plan.landmarkClasses ? &*plan.landmarkClasses : nullptr;
         keys = GroupAreaRecords(f.table, p.field, rules, county.landmarks, progress);
@@ -216,7 +262,7 @@ bool GroupLayer(Session& session, const County& county, const CountyPlan& job, c
 }
 
 void WriteCountyAreaLayer(Session& session, const County& county, const CountyPlan& job, const CountyAreaLayer& p,
-                          const AreaFile& f, std::span<const PolygonSides> sides)
+                          const AreaFile& f, const CountyWater& water, std::span<const PolygonSides> sides)
 {
     if (session.Stopped()) return;
     const LayerTarget& target = p.request.target;
@@ -227,7 +273,7 @@ void WriteCountyAreaLayer(Session& session, const County& county, const CountyPl
     }
     session.report.LogLine("Geographic Entities [" + p.plan->name + "] ");
     AreaKeys keys;
-    if (!GroupLayer(session, county, job, p, f, keys)) return;
+    if (!GroupLayer(session, county, job, p, f, water, keys)) return;
     const TBList groups = SelectAreaGroups(sides, keys);
     session.report.LogLine("Processing " + p.request.name + "[ " + std::to_string(groups.Count()) + " Objects]");
     SessionProgress progress(session);
@@ -294,13 +340,14 @@ void WriteAreaLayers(Session& session, const County& county, const CountyPlan& j
     if (session.Stopped()) return;
     std::vector<CountyAreaLayer> layers = CountyLayers(session, job, plans);
     AreaFiles files;
-    ReadAreaFiles(session, job, layers, files);
+    CountyWater water;
+    ReadAreaFiles(session, job, layers, files, water);
     const std::vector<PolygonSides> sides = ChainSides(county.chains);
     // Independent layers: written on every core, reported in order.
     RunOrdered(
         session, layers.size(),
         [&](Session& task, std::size_t i) {
-            WriteCountyAreaLayer(task, county, job, layers[i], files.at(layers[i].source.records->type), sides);
+            WriteCountyAreaLayer(task, county, job, layers[i], files.at(layers[i].source.records->type), water, sides);
         },
         {}, LayerWorkers(session));
 }

@@ -38,8 +38,11 @@ std::string AreaSupplyText(const AreaLayerDef& layer, std::string_view vintage)
     if (!ReleaseOfVintage(vintage, release)) return {};
     const AreaKeySource source = AreaKeySourceOf(layer.defaultName, release.group);
     if (!source.Present()) return source.absent.empty() ? "none" : "none: " + std::string(source.absent);
-    std::string text = "RT" + std::string(1, source.records->type) + " " + std::string(source.field) + " " +
-                       std::to_string(source.key.first) + "-" + std::to_string(source.key.last);
+    std::string text = "RT" + std::string(1, source.records->type) + " ";
+    if (!source.prefix.Empty())
+        text += std::string(source.prefixField) + " " + std::to_string(source.prefix.first) + "-" +
+                std::to_string(source.prefix.last) + " + ";
+    text += std::string(source.field) + " " + std::to_string(source.key.first) + "-" + std::to_string(source.key.last);
     if (!source.uncertain.empty()) text += " (layout unconfirmed)";
     if (source.census2000Only) return text + ", Census 2000 codes (no current ones)";
     if (NewLayouts(release.group) && source.records->type == 'A') return text + ", current codes";

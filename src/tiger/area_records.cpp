@@ -14,29 +14,38 @@ const AreaRecordType* AreaRecordTypeOf(char type)
     return nullptr;
 }
 
+namespace {
+
+// Appends columns `column`.. of the record, blank-padded to `width`.
+void AppendPadded(std::string& out, std::string_view rec, std::size_t column, std::size_t width)
+{
+    const std::string_view text = Columns(rec, column, column + width - 1);
+    out.append(text);
+    out.append(width - text.size(), ' ');
+}
+
+} // namespace
+
 AreaTable ReadAreaTable(TZipFile& file, const RecordLayouts& layouts, const AreaRecordType& type,
                         const std::vector<AreaField>& fields, ProgressObserver& observer)
 {
     for (const AreaField& f : fields)
-        if (f.width > kAreaKeyWidthMax) throw std::invalid_argument("area key field too wide");
+        if (f.Width() > kAreaKeyWidthMax) throw std::invalid_argument("area key field too wide");
     AreaTable t;
     t.fields = fields;
     t.keys.resize(fields.size());
     const std::size_t estimate = static_cast<std::size_t>(std::max(file.RecordEstimate(), 0));
     t.polygons.reserve(estimate);
-    t.water.reserve(estimate);
-    for (std::size_t f = 0; f < fields.size(); ++f) t.keys[f].reserve(estimate * fields[f].width);
+    for (std::size_t f = 0; f < fields.size(); ++f) t.keys[f].reserve(estimate * fields[f].Width());
     const FieldColumns polygon = layouts.Field(type.type, "POLYID");
-    const FieldColumns water = layouts.Field(type.type, "BLOCK99");
     while (!observer.StopRequested() && !file.AtEnd()) {
         std::string_view rec = file.ReadRecord();
         if (rec.empty()) break; // the end, or records out of line
         t.polygons.push_back(FieldToInt(Columns(rec, polygon.first, polygon.last)));
-        t.water.push_back(!water.Empty() && Columns(rec, water.first, water.last) == "99");
         for (std::size_t f = 0; f < fields.size(); ++f) {
-            const std::string_view key = Columns(rec, fields[f].column, fields[f].column + fields[f].width - 1);
-            t.keys[f].append(key);
-            t.keys[f].append(fields[f].width - key.size(), ' ');
+            const AreaField& field = fields[f];
+            if (field.prefixWidth > 0) AppendPadded(t.keys[f], rec, field.prefixColumn, field.prefixWidth);
+            AppendPadded(t.keys[f], rec, field.column, field.width);
         }
     }
     return t;

@@ -43,26 +43,30 @@ const AreaRecordType* AreaRecordTypeOf(char type);
 // The widest key field an area layer reads.
 inline constexpr std::size_t kAreaKeyWidthMax = 15;
 
-// A key field of the records: `width` columns from `column`.
+// A key field of the records: `width` columns from `column`, after the
+// `prefixWidth` columns from `prefixColumn` when the key is made of two
+// fields (a block's tract and number).
 struct AreaField {
     std::size_t column = 0;
     std::size_t width = 0;
+    std::size_t prefixColumn = 0;
+    std::size_t prefixWidth = 0;
+    std::size_t Width() const { return prefixWidth + width; }
     friend bool operator==(const AreaField&, const AreaField&) = default;
 };
 
 // The records of one attribute record file as the area layers see them:
-// each record's polygon, whether its block number marks it as water (99)
-// and the key fields asked for, as they stand (blank-padded to their width).
+// each record's polygon and the key fields asked for, as they stand
+// (blank-padded to their width; a two-field key as the prefix then the field).
 struct AreaTable {
     std::vector<int32_t> polygons;
-    std::vector<uint8_t> water;
     std::vector<AreaField> fields;
-    std::vector<std::string> keys; // per field: `width` bytes per record
+    std::vector<std::string> keys; // per field: Width() bytes per record
 
     std::size_t Size() const { return polygons.size(); }
     std::string_view Key(std::size_t field, std::size_t record) const
     {
-        const std::size_t w = fields[field].width;
+        const std::size_t w = fields[field].Width();
         return std::string_view(keys[field]).substr(record * w, w);
     }
 };

@@ -1,5 +1,7 @@
 #include "tiger/area_sources.h"
 
+#include "tiger/fields.h"
+
 namespace zalor {
 
 namespace {
@@ -12,6 +14,7 @@ struct SourceRow {
     std::string_view to;    // the last of two adjacent fields, or empty
     std::string_view note;  // why none; or "census2000" for codes of Census 2000 only
     std::string_view uncertain = {}; // what no real file of these releases has confirmed
+    std::string_view prefix = {};    // the field that comes first in the whole key (the tract)
 };
 
 constexpr uint8_t k1990 = GroupBit(LayoutGroup::Tiger1990);
@@ -67,9 +70,12 @@ constexpr SourceRow kSources[] = {
     {"ANRC", kNewGroups, 'A', "ANRCCU", {}, {}},
     {"CTBNA00", kOld2Groups, 'S', "CTBNA00", {}, {}},
     {"CTBNA00", kNewGroups, 'S', "TRACT", {}, {}},
-    {"BLK00", kOld2Groups, 'S', "BLK00", {}, {}},
-    {"BLK00", kNewGroups, 'S', "BLOCK", {}, {}},
-    {"BGP00", kGroupCensus2000 | kNewGroups, 'S', "BLKGRP", {}, {}},
+    // A block number, and a block group's one digit, are unique only in
+    // their tract: the tract is part of their keys.
+    {"BLK00", kOld2Groups, 'S', "BLK00", {}, {}, {}, "CTBNA00"},
+    {"BLK00", kNewGroups, 'S', "BLOCK", {}, {}, {}, "TRACT"},
+    {"BGP00", kGroupCensus2000, 'S', "BLKGRP", {}, {}, {}, "CTBNA00"},
+    {"BGP00", kNewGroups, 'S', "BLKGRP", {}, {}, {}, "TRACT"},
     {"BGP00", k1994On, 0, {}, {}, "no block groups"},
     {"CDCU", kOld2Groups, 'S', "CDCU", {}, {}},
     {"CDCU", kNewGroups, 'A', "CDCU", {}, {}},
@@ -87,7 +93,7 @@ constexpr SourceRow kSources[] = {
     {"FMCD90", kOldGroups, 'A', "FMCD", {}, {}},
     {"FPL90", kOldGroups, 'A', "FPL", {}, {}},
     {"CTBNA90", kOldGroups, 'A', "CTBNA90", {}, {}},
-    {"BLK90", kOldGroups, 'A', "BLK90", {}, {}},
+    {"BLK90", kOldGroups, 'A', "BLK90", {}, {}, {}, "CTBNA90"},
     {"AIR90", kOldGroups, 'A', "AIR90", {}, {}},
     {"FAIR90", kNewGroups, 0, {}, {}, kNo1990},
     {"FMCD90", kNewGroups, 0, {}, {}, kNo1990},
@@ -142,6 +148,29 @@ constexpr std::string_view kRtsLayers[] = {"FMCD",    "FSMCD", "FPL",   "CMSAMSA
 
 } // namespace
 
+bool WaterSource::IsWater(std::string_view text) const
+{
+    if (blockNumbers) return text == "99";
+    text = TrimField(text);
+    return !text.empty() && text != "0";
+}
+
+WaterSource WaterSourceOf(LayoutGroup group)
+{
+    WaterSource water;
+    if (const AreaKeySource flag = AreaKeySourceOf("W", group); flag.Present()) {
+        water.records = flag.records;
+        water.field = flag.key;
+        return water;
+    }
+    const RecordLayouts& layouts = LayoutsOf(group);
+    water.field = layouts.Field('A', "BLOCK99");
+    if (water.field.Empty()) return water;
+    water.records = &kRtaRecords;
+    water.blockNumbers = true;
+    return water;
+}
+
 AreaContent AreaContentOf(std::string_view theme)
 {
     for (const SourceRow& row : kSources)
@@ -166,6 +195,10 @@ AreaKeySource AreaKeySourceOf(std::string_view theme, LayoutGroup group)
         source.field = row.from;
         source.key = layouts.Field(row.record, row.from);
         if (!row.to.empty()) source.key.last = layouts.Field(row.record, row.to).last;
+        if (!row.prefix.empty()) {
+            source.prefixField = row.prefix;
+            source.prefix = layouts.Field(row.record, row.prefix);
+        }
         source.census2000Only = row.note == kCensus2000Only;
         source.uncertain = row.uncertain;
         return source;

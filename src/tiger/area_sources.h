@@ -15,6 +15,10 @@ struct AreaKeySource {
     const AreaRecordType* records = nullptr;
     FieldColumns key;        // the key field's columns in that release
     std::string_view field;  // its name in the record layout ("PLACECU")
+    // A field whose text precedes the key field's in the whole key (the
+    // tract of a block or block group); empty when the field is the key.
+    FieldColumns prefix;
+    std::string_view prefixField;
     // The release holds current codes as well, but these are the codes
     // of Census 2000 (the release has no current ones for the layer).
     bool census2000Only = false;
@@ -29,6 +33,19 @@ struct AreaKeySource {
 // The source of the layer `theme` in releases of `group`. A layer that
 // the table does not know has no source.
 AreaKeySource AreaKeySourceOf(std::string_view theme, LayoutGroup group);
+
+// Where the county's water polygons are marked, for the layers that leave
+// water out: the water flag of the water-block layer (RTS before 2002, RTP
+// after), any value but "0" and blank; in files without the flag (1990,
+// 1992) the 1990 block number, whose "99" in the middle marks water.
+struct WaterSource {
+    const AreaRecordType* records = nullptr; // null: nothing marks water
+    FieldColumns field;
+    bool blockNumbers = false;
+
+    bool IsWater(std::string_view text) const;
+};
+WaterSource WaterSourceOf(LayoutGroup group);
 
 // What the records of the layer `theme` describe, in the releases that have it.
 AreaContent AreaContentOf(std::string_view theme);

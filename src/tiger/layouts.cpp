@@ -11,6 +11,7 @@ namespace {
 constexpr uint8_t Bit(LayoutGroup g) { return GroupBit(g); }
 constexpr uint8_t kOld = kOldGroups;
 constexpr uint8_t k1990s = kGroups1990s;
+constexpr uint8_t k1990 = Bit(LayoutGroup::Tiger1990);
 constexpr uint8_t k2000 = kGroupCensus2000;
 constexpr uint8_t k2000On = kAllGroups & ~kGroups1990s;
 constexpr uint8_t k2002 = kGroup2002;
@@ -117,10 +118,9 @@ constexpr FieldRow kFields[] = {
     {k2006Second, 'A', "SLDUCU", 129, 131}, {k2006Second, 'A', "SLDLCU", 132, 134},
     {k2003On, 'A', "CBSACU", 152, 156}, {k2003On, 'A', "CSACU", 157, 159}, {k2003On, 'A', "METDIVCU", 168, 172},
     {k2004On, 'A', "UACU", 182, 186},
-    // The two block-number characters whose "99" marks a water polygon
-    // when water is to be left out of the layers of the record.
-    {kOld, 'S', "BLOCK99", 79, 80}, {kOld, 'A', "BLOCK99", 48, 49}, {kNew, 'S', "BLOCK99", 38, 39},
-    {kNew, 'A', "BLOCK99", 38, 39},
+    // The two characters of the 1990 block number whose "99" marks a water
+    // polygon in files without a water flag.
+    {k1990, 'A', "BLOCK99", 48, 49},
 };
 
 constexpr std::array<RecordLayouts, kLayoutGroups> kLayouts = {

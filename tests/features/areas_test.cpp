@@ -65,6 +65,7 @@ struct AreaFixture : ::testing::Test {
                                  {26, water ? "1" : "0"},
                                  {72, tract},
                                  {78, block},
+                                 {96, block.substr(0, 1)},
                                  {114, zcta}});
         test::WriteFile(dir + "TGR01001.RTS", text);
     }
@@ -131,6 +132,24 @@ TEST_F(AreaFixture, ExcludedWaterLeavesAGap)
     EXPECT_EQ(mid, "2,-86.998500,41.000500,100,\"\"\r\n");
 }
 
+// Blocks and block groups of the same number in two tracts are two
+// features; water is what the flag says, whatever the block number.
+TEST_F(AreaFixture, BlocksAreKeyedByTractAndWaterByItsFlag)
+{
+    Rts({{1, "000100", "1001", "", false}, {2, "000100", "2001", "", true}, {3, "000200", "1001", "", false}});
+    Layer("BLK00|07804");
+    EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.999500,41.000500,0001001001,\"\"\r\n"
+                                                   "3,-86.998500,41.000500,0001002001,\"\"\r\n"
+                                                   "4,-86.997500,41.000500,0002001001,\"\"\r\n");
+    Layer("BGP00|09601");
+    EXPECT_EQ(ReadFile(dir + "TGR01001BGP00.MID"), "2,-86.999500,41.000500,0001001,\"\"\r\n"
+                                                   "3,-86.998500,41.000500,0001002,\"\"\r\n"
+                                                   "4,-86.997500,41.000500,0002001,\"\"\r\n");
+    Layer("BLK00|07804", true);
+    EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.999500,41.000500,0001001001,\"\"\r\n"
+                                                   "3,-86.997500,41.000500,0002001001,\"\"\r\n");
+}
+
 TEST_F(AreaFixture, WaterBlocksAreOneFeaturePerPolygon)
 {
     Rts({{1, "000100", "1001", "", false}, {2, "000100", "1990", "", true}, {3, "000100", "1991", "", true}});
@@ -144,11 +163,11 @@ TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
          {2, "000100", "101B", "606HH", false},
          {3, "000100", "1002", "60615", false}});
     Layer("BLK00|07804");
-    // Groups come in key order: 1002, then 101A (1,000,101), then 101B.
-    EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.997500,41.000500,1002,\"\"\r\n"
-                                                   "3,-86.999500,41.000500,101A,\"\"\r\n"
-                                                   "4,-86.998500,41.000500,101B,\"\"\r\n");
-    EXPECT_NE(ReadFile(dir + "TGR01001BLK00.MIF").find("BLK00 char (12)\r\n"), std::string::npos);
+    // A block's key is its tract and number, in text order.
+    EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.997500,41.000500,0001001002,\"\"\r\n"
+                                                   "3,-86.999500,41.000500,000100101A,\"\"\r\n"
+                                                   "4,-86.998500,41.000500,000100101B,\"\"\r\n");
+    EXPECT_NE(ReadFile(dir + "TGR01001BLK00.MIF").find("BLK00 char (10)\r\n"), std::string::npos);
     Layer("ZCTA5|11405");
     EXPECT_NE(ReadFile(dir + "TGR01001ZCTA5.MIF").find("ZCTA5 char (12)\r\n"), std::string::npos);
     std::string mid = ReadFile(dir + "TGR01001ZCTA5.MID");

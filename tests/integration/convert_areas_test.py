@@ -54,7 +54,7 @@ def every_box():
 # --- expected layers ------------------------------------------------------------
 
 class Expected:
-    def __init__(self, name, keys, flags, centroid, kind=0, column=None, letters=False, zcta=False):
+    def __init__(self, name, keys, flags, centroid, kind=0, column=None, letters=False, zcta=False, whole=False):
         self.name = name            # layer name: file suffix and key column
         self.column = column or name
         self.keys = keys            # key -> (set of polygons, cfcc, name)
@@ -63,8 +63,11 @@ class Expected:
         self.kind = kind
         self.letters = letters
         self.zcta = zcta
+        self.whole = whole          # keys of two fields (tract and block): texts
 
     def key_text(self, key, fmt):
+        if self.whole:
+            return key
         if self.zcta and fmt == "mif":
             return cs.decode_zcta_key(key)
         return cs.decode_area_key(key, self.letters)
@@ -114,9 +117,13 @@ def expected_layers(truth, boxes, exclude):
         zcta = name == "ZCTA5"
         keys = {}
         letters = False
+        whole = "prefixWidth" in spec  # a block's or block group's key holds its tract
         for text, ids in spec["keys"].items():
-            key = cs.encode_zcta_key(text) if zcta else cs.encode_area_key(text)
-            letters = letters or (not zcta and cs.has_key_letter(text))
+            if whole:
+                key = text
+            else:
+                key = cs.encode_zcta_key(text) if zcta else cs.encode_area_key(text)
+                letters = letters or (not zcta and cs.has_key_letter(text))
             polys = {p for p in ids if not (exclude and on(exclude_box) and p in water)}
             if key:
                 keys.setdefault(key, (set(), "", ""))[0].update(polys)
@@ -124,7 +131,8 @@ def expected_layers(truth, boxes, exclude):
         keys = {k: (v[0], "", names.get((etype, k), "") if etype else "") for k, v in keys.items()}
         if etype and truth["entities"]:  # the 1990 and 1992 files have no entity names
             CHECKS.ok(any(v[2] for v in keys.values()), "%s: the truth names some of its keys" % name)
-        layers.append(Expected(name, keys, ("NAME",), on(centroid_box), kind, letters=letters, zcta=zcta))
+        layers.append(Expected(name, keys, ("NAME",), on(centroid_box), kind, letters=letters, zcta=zcta,
+                               whole=whole))
 
     for n, name in CURRENT.items():
         if on("CbAr%d" % n) and n not in DISABLED:

@@ -25,7 +25,9 @@ void Builder::AssignAttributes()
         std::string key = a.tract + bg;
         bool split = part == kSplitNW || part == kSplitSE;
         int cell = poly.zone / 4;
-        if (poly.water) {
+        // Lake blocks are numbered x99x, as water blocks often are; the
+        // pond's block is numbered as land: only its flag tells it is water.
+        if (flag == '1') {
             int n = waterSeq[key]++;
             a.block = bg + "99" + std::to_string(n % 10);
         } else if (split && splitBlock.count(cell)) {

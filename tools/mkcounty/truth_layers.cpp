@@ -23,6 +23,9 @@ struct LayerField {
     int from, to;
     const char* record; // "RTS", "RTA", "RTP" or "RT9"
     int start, width;   // 1-based columns
+    // The field before it in a key of two fields (the tract of a block or
+    // block group); 0 when the field is the key.
+    int prefixStart = 0, prefixWidth = 0;
 };
 
 // In the order of the truth file. Before 2002 RTS holds the Census 2000
@@ -42,9 +45,9 @@ const LayerField kFields[] = {
     {"AIR", 2002, kLast, "RTA", 48, 4},       {"TRUST", 1994, 2000, "RTS", 44, 1},
     {"TRUST", 2002, kLast, "RTA", 52, 1},     {"ANRC", 1994, 2000, "RTS", 45, 2},
     {"ANRC", 2002, kLast, "RTA", 53, 5},      {"CTBNA00", 1994, 2000, "RTS", 72, 6},
-    {"CTBNA00", 2002, kLast, "RTS", 31, 6},   {"BLK00", 1994, 2000, "RTS", 78, 4},
-    {"BLK00", 2002, kLast, "RTS", 37, 4},     {"BGP00", 2000, 2000, "RTS", 78, 1},
-    {"BGP00", 2002, kLast, "RTS", 41, 1},     {"CDCU", 1994, 2000, "RTS", 83, 2},
+    {"CTBNA00", 2002, kLast, "RTS", 31, 6},   {"BLK00", 1994, 2000, "RTS", 78, 4, 72, 6},
+    {"BLK00", 2002, kLast, "RTS", 37, 4, 31, 6}, {"BGP00", 2000, 2000, "RTS", 96, 1, 72, 6},
+    {"BGP00", 2002, kLast, "RTS", 41, 1, 31, 6},     {"CDCU", 1994, 2000, "RTS", 83, 2},
     {"CDCU", 2002, kLast, "RTA", 113, 2},     {"STSENATE", 1994, 1999, "RTS", 85, 6},
     {"STSENATE", 2000, 2000, "RTS", 85, 3},   {"STSENATE", 2002, kLast, "RTS", 158, 3},
     {"STHOUSE", 1994, 1999, "RTS", 91, 6},    {"STHOUSE", 2000, 2000, "RTS", 88, 3},
@@ -54,7 +57,7 @@ const LayerField kFields[] = {
     {"ZCTA5", 2002, kLast, "RTS", 126, 5},    {"W", 1994, 2000, "RTS", 26, 1},
     {"W", 2002, kLast, "RTP", 45, 1},         {"FAIR90", 1990, 2000, "RTA", 26, 5},
     {"FMCD90", 1990, 2000, "RTA", 31, 5},     {"FPL90", 1990, 2000, "RTA", 36, 5},
-    {"CTBNA90", 1990, 2000, "RTA", 41, 6},    {"BLK90", 1990, 2000, "RTA", 47, 4},
+    {"CTBNA90", 1990, 2000, "RTA", 41, 6},    {"BLK90", 1990, 2000, "RTA", 47, 4, 41, 6},
     {"AIR90", 1990, 2000, "RTA", 95, 4},      {"CD106", 1999, 2000, "RTA", 51, 2},
     {"CD106", 2002, kLast, "RTS", 112, 2},    {"CD108", 2000, 2000, "RTA", 53, 2},
     {"CD108", 2002, kLast, "RTS", 114, 2},    {"SDELM", 1990, 2000, "RTA", 55, 5},
@@ -134,15 +137,32 @@ struct Gathered {
     Source source;
     std::map<std::string, std::vector<int32_t>, std::less<>> keys;
 
-    void Take(const Record& r, int32_t polyid)
+    static std::string_view Trimmed(std::string_view text)
     {
-        std::string_view text = r.View().substr(static_cast<size_t>(field->start - 1),
-                                                static_cast<size_t>(field->width));
         while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+        return text;
+    }
+
+    // The key of a record: its field, after the prefix field when there is
+    // one (a key is whole only when both are there).
+    void Take(const Record& r, int32_t polyid)
+    {
+        const std::string_view record = r.View();
+        std::string_view text = Trimmed(record.substr(static_cast<size_t>(field->start - 1),
+                                                      static_cast<size_t>(field->width)));
         if (text.empty()) return;
-        auto it = keys.find(text);
-        if (it == keys.end()) it = keys.emplace(std::string(text), std::vector<int32_t>{}).first;
+        std::string key(text);
+        if (field->prefixWidth > 0) {
+            const std::string_view prefix = record.substr(static_cast<size_t>(field->prefixStart - 1),
+                                                          static_cast<size_t>(field->prefixWidth));
+            if (Trimmed(prefix).empty()) return;
+            const std::string whole = std::string(prefix) + std::string(record.substr(
+                                          static_cast<size_t>(field->start - 1), static_cast<size_t>(field->width)));
+            key = Trimmed(whole);
+        }
+        auto it = keys.find(key);
+        if (it == keys.end()) it = keys.emplace(key, std::vector<int32_t>{}).first;
         it->second.push_back(polyid);
     }
 };
@@ -208,6 +228,10 @@ void WriteLayers(Json& j, const County& c)
         j.StrField("record", f.record);
         j.IntField("start", f.start);
         j.IntField("width", f.width);
+        if (f.prefixWidth > 0) {
+            j.IntField("prefixStart", f.prefixStart);
+            j.IntField("prefixWidth", f.prefixWidth);
+        }
         j.Key("keys");
         j.Raw("{");
         bool first = true;
