@@ -75,7 +75,11 @@ bool AnythingSelected(const RunSettings& s)
 {
     TClist all;
     BuildCfccSelection(s, kMaskEverything, all);
-    return !all.Empty() || AnyAreaSelected(s);
+    if (!all.Empty() || AnyAreaSelected(s)) return true;
+    // The all-chains file alone is a selection too.
+    for (const LineGroupDef& g : LineGroupTable())
+        if (g.mask == kMaskAllChains && LineGroupChosen(s, g)) return true;
+    return false;
 }
 
 bool AreaLayerSelected(const RunSettings& s, const AreaLayerDef& layer)

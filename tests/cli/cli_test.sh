@@ -27,8 +27,13 @@ check "bad format is a usage error" $?
 check "nothing selected is refused with exit 1" $?
 
 "$CLI" --set CbY0=1 -o "$tmp/out" "$tmp/TGR01001.ZIP" >"$tmp/o" 2>&1; rc=$?
-[ $rc -eq 1 ] && grep -q "Please Select Features for Output!" "$tmp/o"
-check "the all-chains box alone is refused" $?
+! grep -q "Please Select Features for Output!" "$tmp/o"
+check "the all-chains box alone is a selection" $?
+
+sample="$ZALOR_SRC/samples/TGR08901.ZIP"
+"$CLI" --lines ALL -o "$tmp/all" "$sample" >"$tmp/o" 2>&1; rc=$?
+[ $rc -eq 0 ] && [ -s "$(find "$tmp/all" -name TGR08901ALL.MIF)" ] && [ "$(find "$tmp/all" -name '*.MIF' | wc -l)" -eq 1 ]
+check "--lines ALL alone writes the all-chains file and exits 0" $?
 
 "$CLI" --set CbA1=1 -o "$tmp/out" --log "$tmp/run.log" "$tmp/TGR01001.ZIP" "$tmp/TGR01003.ZIP" >"$tmp/o" 2>&1; rc=$?
 [ $rc -eq 1 ] && grep -q "Error Opening $tmp/TGR01001.ZIP" "$tmp/run.log" \

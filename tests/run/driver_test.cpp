@@ -14,12 +14,21 @@ TEST(Driver, RefusesWhenNothingIsSelected)
 {
     TestSession t;
     t.settings.inputs = {{"/x/TGR01001.ZIP", -1}};
-    t.settings.SetBox("CbY0", true); // the all-chains file alone does not count
     RunResult r = RunConversion(t.session);
     EXPECT_TRUE(r.refused);
     EXPECT_EQ(t.recorder.warnings, std::vector<std::string>{"Please Select Features for Output!"});
     EXPECT_TRUE(t.recorder.running.empty());
     EXPECT_TRUE(t.recorder.log.empty());
+}
+
+TEST(Driver, TheAllChainsFileAloneIsASelection)
+{
+    TestSession t;
+    t.settings.inputs = {{"/x/TGR01001.ZIP", -1}};
+    t.settings.SetBox("CbY0", true);
+    EXPECT_FALSE(RunConversion(t.session).refused);
+    EXPECT_TRUE(t.recorder.warnings.empty() ||
+                t.recorder.warnings.front() != "Please Select Features for Output!");
 }
 
 TEST(Driver, EmptyInputListWarnsAndFinishes)
