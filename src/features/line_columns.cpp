@@ -33,15 +33,30 @@ std::vector<Column> LineColumns(int groups, const FormatDriver& format)
     for (int i = 0; i < 10; ++i) {
         if (!(groups & (1 << i))) continue;
         for (Column c : kGroupColumns[i]) {
-            if (format.integerCodes && (kIntegerCodes & (1 << i))) c = {c.name, ColumnType::Integer};
+            const bool text = format.addressTexts && (1 << i) == kColAddress;
+            if (!text && format.integerCodes && (kIntegerCodes & (1 << i))) c = {c.name, ColumnType::Integer};
             cols.push_back(std::move(c));
         }
     }
     return cols;
 }
 
+namespace {
+
+// Address i of the chain (FRADDL, FRADDR, TOADDL, TOADDR) as the record
+// has it; null when blank.
+void AddressText(Row& row, const County& county, const ChainRecord& c, int i, int32_t code)
+{
+    if (c.blankAddresses & (1 << i)) row.Null();
+    else if (c.addressTexts > 0 && c.addressTexts <= county.addressTexts.size())
+        row.Text(county.addressTexts[c.addressTexts - 1][static_cast<std::size_t>(i)]);
+    else row.Text(std::to_string(code));
+}
+
+} // namespace
+
 void BuildAttributeRow(Row& row, const County& county, const ChainRecord& c, int number, int groups,
-                       int64_t fnode, int64_t tnode)
+                       int64_t fnode, int64_t tnode, bool addressTexts)
 {
     row.Clear();
     row.Int(number);
@@ -51,7 +66,12 @@ void BuildAttributeRow(Row& row, const County& county, const ChainRecord& c, int
     if (groups & kColName) row.Text(county.names.Text(c.NAME));
     if (groups & kColName1) row.Text(county.names.Text(c.NAME1));
     if (groups & kColName2) row.Text(county.names.Text(c.NAME2));
-    if (groups & kColAddress) row.Int(c.FRADDL).Int(c.FRADDR).Int(c.TOADDL).Int(c.TOADDR);
+    if ((groups & kColAddress) && addressTexts) {
+        const int32_t codes[4] = {c.FRADDL, c.FRADDR, c.TOADDL, c.TOADDR};
+        for (int i = 0; i < 4; ++i) AddressText(row, county, c, i, codes[i]);
+    } else if (groups & kColAddress) {
+        row.Int(c.FRADDL).Int(c.FRADDR).Int(c.TOADDL).Int(c.TOADDR);
+    }
     if (groups & kColZip) row.Int(c.ZIPL).Int(c.ZIPR);
     if (groups & kColFmcd) row.Int(c.FMCDL).Int(c.FMCDR);
     if (groups & kColFpl) row.Int(c.FPLL).Int(c.FPLR);

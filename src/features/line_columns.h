@@ -29,8 +29,9 @@ enum LineColumnGroup : int {
 std::vector<Column> LineColumns(int groups, const FormatDriver& format);
 
 // The attribute row of a chain: its running number, then the values of
-// the selected groups. `fnode`/`tnode` are used with the node group.
+// the selected groups. `fnode`/`tnode` are used with the node group; with
+// `addressTexts` the addresses are the record's texts (null when blank).
 void BuildAttributeRow(Row& row, const County& county, const ChainRecord& chain, int number, int groups,
-                       int64_t fnode, int64_t tnode);
+                       int64_t fnode, int64_t tnode, bool addressTexts = false);
 
 } // namespace zalor

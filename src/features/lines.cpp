@@ -50,7 +50,8 @@ LayerOutcome WriteLineLayer(const County& county, const LineLayerRequest& reques
             fnode = nodes.FindOrAddNode(c.from);
             tnode = nodes.FindOrAddNode(c.to);
         }
-        BuildAttributeRow(row, county, c, number, request.columnGroups, fnode, tnode);
+        BuildAttributeRow(row, county, c, number, request.columnGroups, fnode, tnode,
+                          request.target.format->addressTexts);
         ChainPoints(chains, c, points);
         if (!writer->WriteLine(points, c.Cfcc(), row)) {
             outcome.failures.push_back({WriteFailure::Kind::Refused, writer->MainPath(), {}, c.TLID});

@@ -46,6 +46,9 @@ struct FormatDriver {
     // The address, ZIP and FIPS codes of line layers as integer columns
     // (texts of their width otherwise).
     bool integerCodes = false;
+    // The address columns hold the record's text ("31-01"), blank ones
+    // null, whatever integerCodes says.
+    bool addressTexts = false;
     // The files that auto zip gathers into the county's archive.
     std::span<const std::string_view> zipped{};
     OpenFunction open = nullptr;

@@ -264,6 +264,7 @@ bool ReadChains(Session& session, County& county, CountyPlan& job)
     county.names.Clear();
     county.altNames.assign(1, 0);
     county.landmarks.clear();
+    county.addressTexts.clear();
     if (!ReadChainPhases(session, county, job.source, *job.layouts)) {
         session.CountyError("Error Opening " + job.source.inputPath);
         return false;

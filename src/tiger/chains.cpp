@@ -33,10 +33,33 @@ struct ChainFields {
     }
 };
 
+bool Digits(std::string_view t)
+{
+    return std::all_of(t.begin(), t.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
+// Which address fields are blank, and the texts of the four when one is
+// no plain number (its code alone would not give it back).
+void KeepAddresses(std::string_view r, const ChainFields& f, ChainRecord& c, County& county)
+{
+    const std::string_view texts[4] = {TrimField(At(r, f.fraddl)), TrimField(At(r, f.fraddr)),
+                                       TrimField(At(r, f.toaddl)), TrimField(At(r, f.toaddr))};
+    bool plain = true;
+    for (int i = 0; i < 4; ++i) {
+        if (texts[i].empty()) c.blankAddresses |= static_cast<uint8_t>(1 << i);
+        else plain = plain && Digits(texts[i]);
+    }
+    if (plain) return;
+    auto& kept = county.addressTexts.emplace_back();
+    for (int i = 0; i < 4; ++i) kept[static_cast<std::size_t>(i)] = texts[i];
+    c.addressTexts = static_cast<uint32_t>(county.addressTexts.size());
+}
+
 // One RT1 record into a cleared chain record; why it is no chain, or null.
-const char* ParseChain(std::string_view r, const ChainFields& f, ChainRecord& c, NameStore& names, McdCodeSet& mcd,
+const char* ParseChain(std::string_view r, const ChainFields& f, ChainRecord& c, County& county, McdCodeSet& mcd,
                        int digits)
 {
+    NameStore& names = county.names;
     int32_t fx, fy, tx, ty;
     if (const char* why = ReadCoordinatePair(r, f.frlong.first, false, fx, fy)) return why;
     if (const char* why = ReadCoordinatePair(r, f.tolong.first, false, tx, ty)) return why;
@@ -52,6 +75,7 @@ const char* ParseChain(std::string_view r, const ChainFields& f, ChainRecord& c,
     c.TOADDL = IntAt(r, f.toaddl);
     c.FRADDR = IntAt(r, f.fraddr);
     c.TOADDR = IntAt(r, f.toaddr);
+    KeepAddresses(r, f, c, county);
     c.ZIPL = IntAt(r, f.zipl);
     c.ZIPR = IntAt(r, f.zipr);
     c.FMCDL = IntAt(r, f.fmcdl);
@@ -137,7 +161,7 @@ void ReadChains(TZipFile& file, const RecordLayouts& layouts, County& county, in
         if (file.AtEnd()) break;
         const std::string_view r = file.ReadRecord();
         if (r.empty()) break; // the end, or records out of line
-        if (const char* why = ParseChain(r, fields, chains.Append(), county.names, mcd, digits)) {
+        if (const char* why = ParseChain(r, fields, chains.Append(), county, mcd, digits)) {
             chains.records.pop_back();
             file.Reject(why);
             continue;

@@ -119,6 +119,7 @@ void County::Release()
     entityNames.clear();
     entityIndex_.clear();
     landmarks.clear();
+    addressTexts.clear();
 }
 
 } // namespace zalor

@@ -5,6 +5,7 @@
 #include "geometry/chain_geometry.h"
 #include "geometry/coords.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -72,6 +73,11 @@ struct ChainRecord {
     GeoPoint to;
     uint32_t shapeStart = 0; // first shape point in ChainTable::shapePoints
     int32_t shapeCount = 0;
+    // The address fields (FRADDL, FRADDR, TOADDL, TOADDR: bits 0..3) that are blank.
+    uint8_t blankAddresses = 0;
+    // When an address is no plain number ("31-01"), its texts are
+    // County::addressTexts[addressTexts - 1]; 0 otherwise.
+    uint32_t addressTexts = 0;
     std::string_view Cfcc() const { return std::string_view(CFCC, 3); }
 };
 
@@ -166,6 +172,9 @@ struct County {
     std::string countyName; // at most 80 characters
     CountyExtent extent;
     std::vector<LandmarkRecord> landmarks;
+    // The texts of the chains' addresses that are no plain numbers, in the
+    // order FRADDL, FRADDR, TOADDL, TOADDR.
+    std::vector<std::array<std::string, 4>> addressTexts;
 
     // Three blanks and the name of the first entity of that type and code;
     // empty when there is none or the type is '0'.

@@ -101,6 +101,7 @@ const FormatDriver kGpkgFormat = {
     // degrees after the key.
     .areas = {.firstNumber = 1, .centroidAfterKey = true, .zctaAsText = true},
     .integerCodes = true,
+    .addressTexts = true,
     .openContainer = MakeGeoPackage,
 };
 
