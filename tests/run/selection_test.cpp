@@ -92,8 +92,8 @@ TEST(Selection, AllChainsFileForcesRoadsF80AndHydrography)
 {
     RunSettings s = Cleared();
     s.SetBox("CbY0", true);
-    // The all-chains box alone does not pass the check of "Go".
-    EXPECT_FALSE(AnythingSelected(s));
+    // The all-chains box alone passes the check of "Go".
+    EXPECT_TRUE(AnythingSelected(s));
     s.SetBox("CbB1", true);
     EXPECT_TRUE(AnythingSelected(s));
     auto all = Codes(s, 255);
