@@ -11,6 +11,9 @@
 #include "tiger/paths.h"
 
 #include <cctype>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -125,8 +128,81 @@ void ConvertEntry(Session& session, County& county, const InputEntry& entry)
     if (session.countyErrors > 0) ++session.failedCounties;
 }
 
+// For each input, the one before it on the list that is the same county
+// (the same TGRssccc: another edition, or its archive beside its loose
+// files); `n` when there is none.
+std::vector<std::size_t> SameCountyBefore(const std::vector<InputEntry>& inputs)
+{
+    std::vector<std::size_t> before(inputs.size(), inputs.size());
+    std::map<std::string, std::size_t> last;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        std::string county = OutputBaseName(inputs[i].path);
+        for (char& c : county) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        auto [at, added] = last.try_emplace(county, i);
+        if (!added) {
+            before[i] = at->second;
+            at->second = i;
+        }
+    }
+    return before;
+}
+
+// Says that an input converts a county an earlier input converted too.
+void NoteSameCounty(Session& session, const std::vector<InputEntry>& inputs, std::size_t i, std::size_t before)
+{
+    if (before >= inputs.size()) return;
+    session.report.Notice(inputs[i].path + " is the county of " + inputs[before].path +
+                          ", converted before it: its files replace the earlier ones");
+}
+
+// Several counties at once, one on each worker; their reports come out in
+// input order, each county's lines together. Tasks start in input order,
+// so the earlier entry of a county has begun when a later one waits for it.
+void ConvertAtOnce(Session& session, const std::vector<std::size_t>& before, RunResult& result)
+{
+    const std::vector<InputEntry>& inputs = session.plan->inputs;
+    const std::size_t n = inputs.size();
+    std::vector<int> begun(n, 0), failed(n, 0);
+    std::vector<bool> done(n, false);
+    std::mutex mutex;
+    std::condition_variable ended;
+    RunOrdered(
+        session, n,
+        [&](Session& task, std::size_t i) {
+            struct Ended { // lets the later entries of the county go on, whatever happens
+                std::mutex& mutex;
+                std::condition_variable& ended;
+                std::vector<bool>& done;
+                std::size_t i;
+                ~Ended()
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    done[i] = true;
+                    ended.notify_all();
+                }
+            } end{mutex, ended, done, i};
+            if (before[i] < n) {
+                std::unique_lock<std::mutex> lock(mutex);
+                ended.wait(lock, [&] { return static_cast<bool>(done[before[i]]); });
+            }
+            if (task.Stopped()) return; // not begun
+            begun[i] = 1;
+            task.report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), inputs[i]);
+            NoteSameCounty(task, inputs, i, before[i]);
+            County county;
+            ConvertEntry(task, county, inputs[i]);
+            failed[i] = task.failedCounties;
+        },
+        {}, session.jobs);
+    for (std::size_t i = 0; i < n; ++i) {
+        result.counties += begun[i];
+        session.failedCounties += failed[i];
+    }
+}
+
 // Every county of the plan's input list, one after another or several at
-// once; their reports come out in input order.
+// once; their reports come out in input order. The same county twice is
+// converted in input order, never at once.
 void ConvertInputs(Session& session, RunResult& result)
 {
     const std::vector<InputEntry>& inputs = session.plan->inputs;
@@ -143,32 +219,17 @@ void ConvertInputs(Session& session, RunResult& result)
     report.reporter().Running(true);
 
     const std::size_t n = inputs.size();
+    const std::vector<std::size_t> before = SameCountyBefore(inputs);
     if (session.jobs <= 1 || n < 2) {
         County county;
         for (std::size_t i = 0; i < n && !session.Stopped(); ++i) {
             ++result.counties;
             report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), inputs[i]);
+            NoteSameCounty(session, inputs, i, before[i]);
             ConvertEntry(session, county, inputs[i]);
         }
     } else {
-        // Several counties at once, one on each worker; their reports come
-        // out in input order, each county's lines together.
-        std::vector<int> begun(n, 0), failed(n, 0);
-        RunOrdered(
-            session, n,
-            [&](Session& task, std::size_t i) {
-                if (task.Stopped()) return; // not begun
-                begun[i] = 1;
-                task.report.ShowCountyBegun(static_cast<int>(i + 1), static_cast<int>(n), inputs[i]);
-                County county;
-                ConvertEntry(task, county, inputs[i]);
-                failed[i] = task.failedCounties;
-            },
-            {}, session.jobs);
-        for (std::size_t i = 0; i < n; ++i) {
-            result.counties += begun[i];
-            session.failedCounties += failed[i];
-        }
+        ConvertAtOnce(session, before, result);
     }
     result.failed = session.failedCounties;
     result.stopped = session.Stopped();

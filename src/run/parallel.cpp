@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -23,7 +25,7 @@ unsigned LayerWorkers(const Session& session)
 }
 
 void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
-                const std::vector<std::size_t>& first, unsigned workersAsked)
+                const std::vector<std::size_t>& first, unsigned workersAsked, const ThreadStarter& start)
 {
     // The order in which the tasks are taken up.
     std::vector<std::size_t> order;
@@ -68,9 +70,19 @@ void RunOrdered(Session& parent, std::size_t count, const std::function<void(Ses
     const unsigned workers =
         workersAsked == 0 ? WorkersFor(count) : static_cast<unsigned>(std::min<std::size_t>(workersAsked, count));
     std::vector<std::thread> threads;
-    if (workers > 1)
-        for (unsigned w = 0; w < workers; ++w) threads.emplace_back(work);
-    else work();
+    if (workers > 1) {
+        try {
+            for (unsigned w = 0; w < workers; ++w) threads.push_back(start ? start(work) : std::thread(work));
+        } catch (const std::system_error& e) {
+            // The system gives no more threads: the ones started take all
+            // the tasks (the calling thread when none could start).
+            parent.report.Notice(std::string("cannot start a thread: ") + e.what() + "; going on with " +
+                                 std::to_string(threads.size()) + " of " + std::to_string(workers) + " workers");
+        }
+        if (threads.empty()) work();
+    } else {
+        work();
+    }
 
     std::exception_ptr failure;
     for (std::size_t i = 0; i < count; ++i) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace zalor {
@@ -25,7 +26,11 @@ unsigned LayerWorkers(const Session& session);
 // tasks to start before the others (the largest ones, so that no worker is
 // left with a large one at the end).
 // `workers` limits how many tasks run at once (0: WorkersFor(count)).
+// When the system gives fewer threads than asked for, the ones started
+// take all the tasks (the calling thread when none could start), with a
+// notice. `start` starts a worker thread (tests give one that fails).
+using ThreadStarter = std::function<std::thread(std::function<void()>)>;
 void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
-                const std::vector<std::size_t>& first = {}, unsigned workers = 0);
+                const std::vector<std::size_t>& first = {}, unsigned workers = 0, const ThreadStarter& start = {});
 
 } // namespace zalor

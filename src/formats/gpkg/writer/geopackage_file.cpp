@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 #include <map>
 
 namespace zalor {
@@ -64,7 +65,17 @@ void GdalGeoPackage::Enqueue(const std::shared_ptr<Table>& table)
     queue_.push_back(table);
     tables_.push_back(table);
     begun_ = true;
-    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    if (!thread_.joinable()) {
+        try {
+            thread_ = std::thread([this] { Run(); });
+        } catch (const std::system_error& e) {
+            // No writer: the table is given up, and the file with it.
+            queue_.pop_back();
+            table->failure = std::string("cannot start a thread: ") + e.what();
+            table->done = true;
+            failed_ = true;
+        }
+    }
     changed_.notify_all();
 }
 
