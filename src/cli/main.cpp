@@ -9,6 +9,8 @@
 #include "run/selection.h"
 #include "run/session.h"
 
+#include <algorithm>
+#include <utility>
 #include <CLI/CLI.hpp>
 
 #include <atomic>
@@ -254,8 +256,28 @@ bool Run(const Options& o, zalor::RunSettings& settings)
     return !(result.refused || result.failed > 0 || result.stopped || result.logFailed);
 }
 
+// Paths given on the command line are used as they are or refused: a
+// control character in one would be changed on its way into the settings.
+void CheckPathOptions(const Options& o)
+{
+    const std::pair<const char*, const std::string*> paths[] = {
+        {"-o", &o.output}, {"--log", &o.logFile}, {"--config", &o.config}, {"--save-config", &o.saveConfig}};
+    for (const auto& [option, path] : paths) {
+        const bool control = std::any_of(path->begin(), path->end(), [](char c) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            return u < 32 || u == 127;
+        });
+        if (!control) continue;
+        std::string shown = *path;
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+        Fail(2, std::string("the path of ") + option + " may not hold a control character: " + shown);
+    }
+}
+
 int Main(const Options& o, const char* argv0)
 {
+    CheckPathOptions(o);
     std::error_code ec;
     const std::string cwd = WithSlash(std::filesystem::current_path(ec).string());
     zalor::RunSettings settings(ProgramDir(argv0), cwd);

@@ -31,6 +31,13 @@ check "nothing selected is refused with exit 1" $?
 check "the all-chains box alone is a selection" $?
 
 sample="$ZALOR_SRC/samples/TGR08901.ZIP"
+"$CLI" --lines A -o "$tmp/out"$'\n'"nl" "$sample" >"$tmp/o" 2>&1; rc=$?
+[ $rc -eq 2 ] && grep -q "control character" "$tmp/o" && [ ! -e "$tmp/out nl" ] && [ ! -e "$tmp/out"$'\n'"nl" ]
+check "an output root with a control character is refused, not changed" $?
+"$CLI" --lines A -o "$tmp/ctl" --log "$tmp/log"$'\t'"x.log" "$sample" >"$tmp/o" 2>&1; rc=$?
+[ $rc -eq 2 ] && grep -q -- "--log may not hold a control character" "$tmp/o" && [ ! -e "$tmp/log x.log" ]
+check "a log path with a control character is refused, not changed" $?
+
 "$CLI" --lines ALL -o "$tmp/all" "$sample" >"$tmp/o" 2>&1; rc=$?
 [ $rc -eq 0 ] && [ -s "$(find "$tmp/all" -name TGR08901ALL.MIF)" ] && [ "$(find "$tmp/all" -name '*.MIF' | wc -l)" -eq 1 ]
 check "--lines ALL alone writes the all-chains file and exits 0" $?
