@@ -93,6 +93,10 @@ public:
     virtual std::string TablePath(std::string_view table) const = 0;
     // Whether the file as it was before this run holds the table.
     virtual bool HasTable(std::string_view table) const = 0;
+    // What the file that is there is, when it is not one this format can
+    // add tables to ("not a GeoPackage: ..."); empty when there is none or
+    // it can be updated. Such a file is replaced whole by Commit().
+    virtual std::string Foreign() const { return {}; }
     // Whether a table was begun.
     virtual bool Begun() const = 0;
     // Once every table has ended: completes the file and renames it into

@@ -313,9 +313,22 @@ bool PrepareOutputs(Session& session, const County& county, CountyPlan& job)
     const std::string file = job.outputDirectory + job.baseName + std::string(job.format->MainExtension());
     std::string error;
     job.container = job.format->openContainer(file, error);
-    if (job.container) return true;
-    session.CountyError("Unable to Create " + file + ": " + error);
-    return false;
+    if (!job.container) {
+        session.CountyError("Unable to Create " + file + ": " + error);
+        return false;
+    }
+    // A file there that cannot be added to is the user's: replaced only when
+    // existing files are overwritten, and then said so.
+    const std::string foreign = job.container->Foreign();
+    if (foreign.empty()) return true;
+    if (session.plan->skipExisting) {
+        job.container.reset();
+        session.CountyError("Error Opening " + file + ": it exists and is " + foreign +
+                            ": it is left as it is (Overwrite Existing Files would replace it)");
+        return false;
+    }
+    session.report.Notice(file + " is " + foreign + ": it is replaced by the county's tables");
+    return true;
 }
 
 // The chains with everything that belongs to them, in the chosen order.

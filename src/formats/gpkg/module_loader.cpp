@@ -3,6 +3,7 @@
 #include "formats/gpkg/gpkg.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <mutex>
@@ -79,6 +80,16 @@ std::shared_ptr<LayerContainer> MakeGeoPackage(const std::string& path, std::str
     const Module& module = LoadModule();
     if (!module.make) {
         error = module.error;
+        return nullptr;
+    }
+    // Anything but a regular file (a FIFO would block its open for ever, a
+    // device or directory is no GeoPackage) is left alone.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        error = "it exists and is not a regular file (" + std::string(S_ISFIFO(st.st_mode) ? "a FIFO"
+                                                                    : S_ISDIR(st.st_mode) ? "a directory"
+                                                                                          : "a device or socket") +
+                ")";
         return nullptr;
     }
     LayerContainer* file = module.make(path.c_str());

@@ -26,7 +26,7 @@ struct GdalGeoPackage::Work {
     bool discarded = false; // the table or the file is given up
 };
 
-GdalGeoPackage::GdalGeoPackage(std::string path) : path_(std::move(path))
+GdalGeoPackage::GdalGeoPackage(std::string path) : path_(std::move(path)), lock_(path_)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path_, ec)) return;
@@ -34,7 +34,12 @@ GdalGeoPackage::GdalGeoPackage(std::string path) : path_(std::move(path))
     QuietGdal quiet;
     const char* const drivers[] = {"GPKG", nullptr};
     GDALDataset* ds = GDALDataset::Open(path_.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers);
-    if (!ds) return; // not a GeoPackage: it is replaced whole
+    if (!ds) {
+        // Not a GeoPackage (or a damaged one): replaced whole, if at all.
+        const std::string why = QuietGdal::Message();
+        foreign_ = "not a GeoPackage that can be read" + (why.empty() ? std::string() : " (" + why + ")");
+        return;
+    }
     existingIsGeoPackage_ = true;
     for (int i = 0; i < ds->GetLayerCount(); ++i) existing_.insert(Upper(ds->GetLayer(i)->GetName()));
     GDALClose(ds);
@@ -332,7 +337,10 @@ bool GdalGeoPackage::Commit(WriteFailures& failures)
         if (!table->failure.empty() && !table->reported)
             failures.push_back({WriteFailure::Kind::Write, TablePath(table->name), table->failure, 0});
     if (!commitFailure_.empty()) failures.push_back({WriteFailure::Kind::Write, path_, commitFailure_, 0});
-    if (!dataset_) return !failed_;
+    if (!dataset_) {
+        lock_.Release();
+        return !failed_;
+    }
     bool kept = !failed_;
     {
         QuietGdal quiet;
@@ -350,6 +358,7 @@ bool GdalGeoPackage::Commit(WriteFailures& failures)
     if (kept) temp_.clear();
     else RemoveTemporary();
     failed_ = failed_ || !kept;
+    lock_.Release();
     return kept;
 }
 
@@ -362,6 +371,7 @@ void GdalGeoPackage::Discard()
         dataset_ = nullptr;
     }
     RemoveTemporary();
+    lock_.Release();
 }
 
 } // namespace zalor

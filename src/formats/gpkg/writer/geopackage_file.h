@@ -8,6 +8,7 @@
 #include "formats/gpkg/writer/row_batch.h"
 #include "formats/gpkg/writer/rtree.h"
 #include "formats/gpkg/writer/spatial_reference.h"
+#include "formats/file_lock.h"
 #include "formats/layer.h"
 
 #include <condition_variable>
@@ -62,6 +63,7 @@ public:
     // Whether the file as it was before this run holds the table (names
     // compare without regard to case, as in SQL).
     bool HasTable(std::string_view table) const override;
+    std::string Foreign() const override { return foreign_; }
 
     // Whether a table was begun.
     bool Begun() const override;
@@ -125,8 +127,13 @@ private:
     void RemoveTemporary();
 
     const std::string path_;
+    // Held from reading the file that is there to putting the new one in
+    // place: two writers of one county's file add their tables one after
+    // the other.
+    FileLock lock_;
     std::set<std::string> existing_; // upper-cased names of the tables already there
     bool existingIsGeoPackage_ = false;
+    std::string foreign_; // what the file that is there is, when it is no GeoPackage
 
     // The tables' rows are handed to one thread, the only one that uses
     // the GDAL dataset: the layers' own work goes on beside its writing.
