@@ -47,7 +47,9 @@ void TZipFile::OpenMember(const std::string& archive, const std::string& member)
     }
     if (zip->OpenUnZip(archive, member, MemberInflater::TakesRawDeflate()) != 0) {
         openFailed_ = true;
-        if (!zip->OpenError().empty()) openError_ = zip->MemberName() + " in " + archive + ": " + zip->OpenError();
+        if (!zip->OpenError().empty())
+            openError_ = (zip->MemberName().empty() ? FileNamePart(member) : zip->MemberName()) + " in " + archive +
+                         ": " + zip->OpenError();
         return;
     }
     name_ = zip->MemberName();

@@ -3,6 +3,9 @@
 #include "tiger/file_names.h"
 #include "tiger/paths.h"
 
+#include <unistd.h>
+#include <fcntl.h>
+#include <cerrno>
 #include <unzip.h>
 #include <zip.h>
 #include <zlib.h>
@@ -247,7 +250,18 @@ int TZipObj::OpenUnZip(const std::string& archivePath, const std::string& member
     memberName_.clear();
     openError_.clear();
     unz_ = unzOpenX(archivePath);
-    if (!unz_) return 1;
+    if (!unz_) {
+        // Why, in words: an archive that cannot be opened is no missing member.
+        const int fd = ::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            // An archive that is not there is a county that is missing, which the reader of its chains says.
+            if (errno != ENOENT) openError_ = "the archive cannot be opened: " + std::string(std::strerror(errno));
+        } else {
+            ::close(fd);
+            openError_ = "the file is no ZIP archive, or a damaged one";
+        }
+        return 1;
+    }
     int rc;
     if (member.empty()) rc = unzGoToFirstFile(Unz(unz_));
     else {

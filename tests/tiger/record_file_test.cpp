@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <sys/resource.h>
 
 namespace zalor {
 namespace {
@@ -213,6 +216,43 @@ TEST(OpenRecordFileTest, ArchiveMemberFromUpperCasedBaseName)
     f.SetValidator(nullptr); // the records are placeholders
     EXPECT_EQ(f.Name(), "TGR17031.RTS");
     EXPECT_EQ(ReadAll(f).size(), 3u);
+}
+
+} // namespace
+} // namespace zalor
+
+namespace zalor {
+namespace {
+
+// An archive that cannot be opened is said as such, not as a missing
+// record file: out of file descriptors, and a file that is no archive.
+TEST(RecordFileOpen, AnArchiveThatCannotBeOpenedIsNoMissingMember)
+{
+    const std::string dir = test::TempDir("archive-open");
+    const std::string zip = dir + "TGR01001.ZIP";
+    test::WriteArchive(zip, {{"TGR01001.RT1", std::string(228, '1') + "\r\n"}});
+    const CountySource county{zip, zip};
+    {
+        rlimit old{};
+        ::getrlimit(RLIMIT_NOFILE, &old);
+        rlimit none = old;
+        none.rlim_cur = 3; // stdin, stdout and stderr
+        ::setrlimit(RLIMIT_NOFILE, &none);
+        TZipFile file = OpenRecordFile(county, ".RT1", 230);
+        ::setrlimit(RLIMIT_NOFILE, &old);
+        EXPECT_TRUE(file.OpenFailed());
+        EXPECT_NE(file.OpenError().find("TGR01001.RT1 in " + zip), std::string::npos) << file.OpenError();
+        EXPECT_NE(file.OpenError().find(std::strerror(EMFILE)), std::string::npos) << file.OpenError();
+    }
+    test::WriteFile(zip, "this is no archive\n");
+    TZipFile file = OpenRecordFile(county, ".RT1", 230);
+    EXPECT_TRUE(file.OpenFailed());
+    EXPECT_NE(file.OpenError().find("no ZIP archive"), std::string::npos) << file.OpenError();
+    // A member that is not there is a missing file, not an error.
+    test::WriteArchive(zip, {{"TGR01001.RT1", std::string(228, '1') + "\r\n"}});
+    TZipFile missing = OpenRecordFile(county, ".RT2", 210);
+    EXPECT_TRUE(missing.OpenFailed());
+    EXPECT_TRUE(missing.OpenError().empty()) << missing.OpenError();
 }
 
 } // namespace
