@@ -32,7 +32,7 @@ for name in $(sed -n '/^Area layers/,/^$/p' "$tmp/list" | awk 'NR > 2 && !/not o
 done
 [ -z "$bad" ]
 check "each listed area name sets its box (wrong:$bad)" $?
-grep -q 'TGRsscccCTBNA00.SHP/.SHX/.DBF/.PRJ' <("$CLI" --list-layers -f shp) \
+grep -q 'TGRsscccCTBNA00.SHP/.SHX/.DBF/.PRJ/.CPG' <("$CLI" --list-layers -f shp) \
   && grep -q 'TGRsscccCTBNA00_P.MIF/.MID' "$tmp/list" && grep -q 'TGRssccc.*ROADSN.MIF/.MID' <("$CLI" --list-layers --set Asuf=ROADS)
 check "--list-layers gives the files of the chosen format and suffixes" $?
 "$CLI" --list-layers -f gpkg >"$tmp/glist"

@@ -131,7 +131,7 @@ def companions(main):
     if ext == ".MIF":
         return [main, stem + ".MID"]
     if ext == ".SHP":
-        return [main, stem + ".SHX", stem + ".DBF", stem + ".PRJ"]
+        return [main, stem + ".SHX", stem + ".DBF", stem + ".PRJ", stem + ".CPG"]
     if ext == ".KXF":
         return [main, stem + ".MTD"]
     return [main]

@@ -279,15 +279,29 @@ std::string_view PrjText(Datum datum)
     return kNad83Prj;
 }
 
-bool WritePrjFile(const std::string& shpPath, Datum datum)
+namespace {
+
+bool WriteCompanion(const std::string& path, std::string_view text)
 {
     try {
-        TTextFile prj(ChangeFileExtension(shpPath, ".PRJ"), TTextFile::kCreate);
-        prj.WriteRaw(PrjText(datum));
-        return prj.Close();
+        TTextFile file(path, TTextFile::kCreate);
+        file.WriteRaw(text);
+        return file.Close();
     } catch (const FileError&) {
         return false;
     }
+}
+
+} // namespace
+
+bool WritePrjFile(const std::string& shpPath, Datum datum)
+{
+    return WriteCompanion(ChangeFileExtension(shpPath, ".PRJ"), PrjText(datum));
+}
+
+bool WriteCpgFile(const std::string& shpPath)
+{
+    return WriteCompanion(ChangeFileExtension(shpPath, ".CPG"), kCpgText);
 }
 
 } // namespace zalor
