@@ -178,14 +178,26 @@ TEST_F(AreaFixture, CentroidLayerHasItsOwnNameAndRows)
     EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00_P.MID"), ReadFile(dir + "TGR01001CTBNA00.MID"));
 }
 
-TEST_F(AreaFixture, EntityNamesLabelFeatures)
+// A name filling the widest RTC name field (66 characters in the 1990s
+// releases) is whole in the MID and in the DBF, whose columns hold it.
+TEST_F(AreaFixture, EntityNamesLabelFeaturesWhole)
 {
     Rts({{1, "000100", "1001", "", false}, {2, "000100", "1002", "", false}, {3, "000200", "1003", "", false}});
-    county.entityNames.push_back({'C', 1001, "Synthetic County"});
+    const std::string name = "Synthetic County and the Consolidated Government of the Old Townes";
+    ASSERT_EQ(name.size(), 66u);
+    county.entityNames.push_back({'C', 1001, name});
     county.IndexEntityNames();
     // The county code of the records is the file code 01001.
     Layer("CNTY|00605");
-    EXPECT_EQ(ReadFile(dir + "TGR01001CNTY.MID"), "2,-86.998500,41.000500,1001,\"Synthetic County\"\r\n");
+    EXPECT_EQ(ReadFile(dir + "TGR01001CNTY.MID"), "2,-86.998500,41.000500,1001,\"" + name + "\"\r\n");
+    EXPECT_NE(ReadFile(dir + "TGR01001CNTY.MIF").find("CNTY integer\r\nNAME char (66)\r\nDATA"), std::string::npos);
+
+    job.format = &kShpFormat;
+    Layer("CNTY|00605");
+    Tdbx dbf(dir + "TGR01001CNTY.DBF", Tdbx::kRead);
+    ASSERT_TRUE(dbf.ReadRecord(1));
+    EXPECT_EQ(dbf.GetFieldName(5), "NAME");
+    EXPECT_EQ(dbf.GetFieldText(5), name);
 }
 
 TEST_F(AreaFixture, AmericanIndianAreasAreNamedByTheirFipsCode)
