@@ -304,4 +304,18 @@ bool WriteCpgFile(const std::string& shpPath)
     return WriteCompanion(ChangeFileExtension(shpPath, ".CPG"), kCpgText);
 }
 
+bool CpgDeclaresUtf8(std::string_view cpg)
+{
+    while (!cpg.empty() && (cpg.front() == ' ' || cpg.front() == '\t')) cpg.remove_prefix(1);
+    auto startsWith = [cpg](std::string_view word) {
+        if (cpg.size() < word.size()) return false;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            const char c = cpg[i];
+            if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != word[i]) return false;
+        }
+        return true;
+    };
+    return startsWith("UTF-8") || startsWith("UTF8");
+}
+
 } // namespace zalor

@@ -103,4 +103,10 @@ inline constexpr std::string_view kCpgText = "88591";
 // Returns false when it cannot be written.
 bool WriteCpgFile(const std::string& shpPath);
 
+// Whether the text of a shapefile's .CPG file declares UTF-8 texts
+// ("UTF-8" or "UTF8" in any case, as GDAL and QGIS write it). Every other
+// declaration, and none, is a single-byte code page, which readers take as
+// Latin-1: a DBF's language driver never names UTF-8.
+bool CpgDeclaresUtf8(std::string_view cpg);
+
 } // namespace zalor
