@@ -6,6 +6,7 @@
 #include "features/area_keys.h"
 #include "geometry/assembly.h"
 #include "tiger/fields.h"
+#include "tiger/layouts.h"
 
 #include <algorithm>
 #include <memory>
@@ -48,28 +49,48 @@ std::string KeyText(const AreaLayerRequest& r, const AreaKeys& keys, int32_t key
     return DecodeAreaKey(key, keys.keyLetters);
 }
 
-Column KeyColumn(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
+// The widths of the text columns of area layers were 30 (names) and 12
+// (keys) and never get narrower.
+constexpr std::size_t kNameWidth = 30;
+constexpr std::size_t kKeyWidth = 12;
+
+// A key text column holds the layer's longest key, whatever the keys are.
+Column KeyColumn(const AreaLayerRequest& r, const AreaKeys& keys, const TBList& groups, const AreaLayout& layout)
 {
     const std::string name = layout.keyNamedSuf ? "SUF" : r.name;
-    if (keys.wholeKeys) return {name, ColumnType::Code, static_cast<int>(keys.keyWidth)};
-    if (TextKeys(r, keys, layout)) return {name, ColumnType::Code, 12};
-    return {name, ColumnType::Integer};
+    if (!TextKeys(r, keys, layout)) return {name, ColumnType::Integer};
+    std::size_t width = kKeyWidth;
+    for (std::size_t g = 0; g < groups.Count(); ++g)
+        width = std::max(width, KeyText(r, keys, groups.At(g).key, layout.zctaAsText).size());
+    return {name, ColumnType::Code, static_cast<int>(width)};
 }
 
-std::vector<Column> AreaColumns(const AreaLayerRequest& r, const AreaKeys& keys, const AreaLayout& layout)
+// The NAME column holds the longest name the layer's names can have in
+// any release: those of its landmarks or key locations, or of its entities.
+int NameWidth(const AreaLayerRequest& r)
+{
+    std::size_t width = kNameWidth;
+    if (r.names == AreaNames::Landmarks) width = std::max(width, WidestField('7', "LANAME"));
+    if (r.names == AreaNames::KeyLocations) width = std::max(width, WidestField('9', "KGLNAME"));
+    if (EntityTypeOf(r.name) != '0') width = std::max(width, WidestField('C', "NAME"));
+    return static_cast<int>(width);
+}
+
+std::vector<Column> AreaColumns(const AreaLayerRequest& r, const AreaKeys& keys, const TBList& groups,
+                                const AreaLayout& layout)
 {
     std::vector<Column> cols = {{"NUM", ColumnType::Integer}};
     if (layout.degreesAfterNumber) {
         cols.push_back({"Lon", ColumnType::Degrees});
         cols.push_back({"Lat", ColumnType::Degrees});
     }
-    cols.push_back(KeyColumn(r, keys, layout));
+    cols.push_back(KeyColumn(r, keys, groups, layout));
     if (layout.centroidAfterKey) {
         cols.push_back({"LON", ColumnType::Degrees});
         cols.push_back({"LAT", ColumnType::Degrees});
     }
     if (r.cfccColumn) cols.push_back({"CFCC", ColumnType::Code, 3});
-    cols.push_back({"NAME", ColumnType::Char, 30});
+    cols.push_back({"NAME", ColumnType::Char, NameWidth(r)});
     return cols;
 }
 
@@ -104,10 +125,11 @@ struct AreaWriters {
     std::unique_ptr<LayerWriter> centroids;
 };
 
-AreaWriters OpenAreaWriters(const AreaLayerRequest& r, const AreaKeys& keys, WriteFailures& failures)
+AreaWriters OpenAreaWriters(const AreaLayerRequest& r, const AreaKeys& keys, const TBList& groups,
+                            WriteFailures& failures)
 {
     const FormatDriver& format = *r.target.format;
-    LayerDefinition def = r.target.Definition(LayerGeometry::Area, AreaColumns(r, keys, format.areas));
+    LayerDefinition def = r.target.Definition(LayerGeometry::Area, AreaColumns(r, keys, groups, format.areas));
     AreaWriters w;
     w.areas = r.target.Open(def, failures);
     if (w.areas && r.centroid && !format.centroidSuffix.empty()) {
@@ -184,7 +206,6 @@ AreaKeys GroupAreaRecords(const AreaTable& records, std::size_t field, const Are
     std::vector<int32_t> whole;
     if (field < records.fields.size() && records.fields[field].prefixWidth > 0) {
         keys.wholeKeys = true;
-        keys.keyWidth = records.fields[field].Width();
         whole = NumberWholeKeys(records, field, keys.keyTexts);
     }
     int64_t count = 0;
@@ -255,7 +276,7 @@ LayerOutcome WriteAreaLayer(const County& county, const AreaLayerRequest& reques
                             const TBList& groups, ProgressObserver& observer)
 {
     LayerOutcome outcome;
-    AreaWriters writers = OpenAreaWriters(request, keys, outcome.failures);
+    AreaWriters writers = OpenAreaWriters(request, keys, groups, outcome.failures);
     if (!writers.areas) return outcome;
 
     std::unique_ptr<NameIndex> names;
@@ -304,10 +325,11 @@ LayerOutcome WriteLandmarkPoints(const County& county, const LayerTarget& target
                                  ProgressObserver& observer)
 {
     LayerOutcome outcome;
+    const int nameWidth = static_cast<int>(std::max(kNameWidth, WidestField('7', "LANAME")));
     std::unique_ptr<LayerWriter> writer = target.Open(target.Definition(LayerGeometry::Point, {{"NUM", ColumnType::Integer},
                                                                                       {"LAND", ColumnType::Integer},
                                                                                       {"CFCC", ColumnType::Char, 3},
-                                                                                      {"NAME", ColumnType::Char, 30}}),
+                                                                                      {"NAME", ColumnType::Char, nameWidth}}),
                                                       outcome.failures);
     if (!writer) return outcome;
     int32_t number = 0;

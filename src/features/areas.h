@@ -30,10 +30,9 @@ struct AreaKeys {
     TIList polygonMap;                       // polygon number -> group key
     bool keyLetters = false;                 // some key field ended in a suffix letter
     // Keys of two fields (a tract and a block) are texts: key k is
-    // keyTexts[k - 1], numbered in text order; keyWidth is their fields' width.
+    // keyTexts[k - 1], numbered in text order.
     bool wholeKeys = false;
     std::vector<std::string> keyTexts;
-    std::size_t keyWidth = 0;
     std::vector<LandmarkRecord> keyLocations; // names of key geographic locations by key
 };
 

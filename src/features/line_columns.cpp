@@ -1,18 +1,21 @@
 #include "features/line_columns.h"
 
+#include "tiger/names.h"
+
 namespace zalor {
 
 namespace {
 
 // Address columns are wide enough for the code of an address that is not
 // a plain number (such as 123-45), which takes up to eleven characters.
+// The name columns' width is that of the longest name (LineColumns).
 const std::vector<Column> kGroupColumns[10] = {
     {{"TLID", ColumnType::Integer}},
     {{"FNODE", ColumnType::Integer}, {"TNODE", ColumnType::Integer}},
     {{"CFCC", ColumnType::Char, 3}},
-    {{"NAME", ColumnType::Char, 30}},
-    {{"NAME1", ColumnType::Char, 30}},
-    {{"NAME2", ColumnType::Char, 30}},
+    {{"NAME", ColumnType::Char}},
+    {{"NAME1", ColumnType::Char}},
+    {{"NAME2", ColumnType::Char}},
     {{"FRADDL", ColumnType::Char, 11},
      {"FRADDR", ColumnType::Char, 11},
      {"TOADDL", ColumnType::Char, 11},
@@ -24,6 +27,7 @@ const std::vector<Column> kGroupColumns[10] = {
 
 // The groups whose values are integers, in columns of text where a format wants them so.
 constexpr int kIntegerCodes = kColAddress | kColZip | kColFmcd | kColFpl;
+constexpr int kNameColumns = kColName | kColName1 | kColName2;
 
 } // namespace
 
@@ -35,6 +39,10 @@ std::vector<Column> LineColumns(int groups, const FormatDriver& format)
         for (Column c : kGroupColumns[i]) {
             const bool text = format.addressTexts && (1 << i) == kColAddress;
             if (!text && format.integerCodes && (kIntegerCodes & (1 << i))) c = {c.name, ColumnType::Integer};
+            // A name is whole in every format: the three name columns hold
+            // the longest name of any release (an alternate one with its
+            // direction suffix), so that they are alike.
+            if (kNameColumns & (1 << i)) c.width = static_cast<int>(LongestFeatureName());
             cols.push_back(std::move(c));
         }
     }

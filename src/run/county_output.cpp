@@ -241,6 +241,18 @@ bool GroupLayer(Session& session, const County& county, const CountyPlan& job, c
                 const AreaFile& f, const CountyWater& water, AreaKeys& keys)
 {
     if (!FileOpened(session, p, f.report)) return false;
+    // Records read only in part give no layer (a county that fails lists
+    // nothing it did not complete).
+    if (!f.report.error.empty()) {
+        if (p.firstOfFile) {
+            session.CountyError("Unable to Open " + job.RecordFilePath(f.records->extension + 1) + ": " +
+                                f.report.error);
+            session.report.ShowStatus("Error!");
+        } else {
+            ++session.countyErrors;
+        }
+        return false;
+    }
     const AreaLayerPlan& plan = *p.plan;
     SessionProgress progress(session);
     if (f.records->content == AreaContent::KeyLocations) {
@@ -253,10 +265,6 @@ bool GroupLayer(Session& session, const County& county, const CountyPlan& job, c
         rules.polygonKeys = plan.polygonKeys;
         rules.landmarkClasses = plan.landmarkClasses ? &*plan.landmarkClasses : nullptr;
         keys = GroupAreaRecords(f.table, p.field, rules, county.landmarks, progress);
-    }
-    if (!f.report.error.empty()) {
-        session.CountyError("Unable to Open " + job.RecordFilePath(f.records->extension + 1) + ": " + f.report.error);
-        session.report.ShowStatus("Error!");
     }
     return true;
 }

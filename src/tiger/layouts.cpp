@@ -2,6 +2,7 @@
 // Census 2000; their RTC and RTS differ in columns only.
 #include "tiger/layouts.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zalor {
@@ -147,6 +148,15 @@ FieldColumns RecordLayouts::Field(char type, std::string_view name) const
 }
 
 const RecordLayouts& LayoutsOf(LayoutGroup group) { return kLayouts[static_cast<std::size_t>(group)]; }
+
+std::size_t WidestField(char type, std::string_view name)
+{
+    std::size_t widest = 0;
+    for (const FieldRow& row : kFields)
+        if (row.type == type && row.name == name && row.groups != 0)
+            widest = std::max<std::size_t>(widest, FieldColumns{row.first, row.last}.Width());
+    return widest;
+}
 
 char RecordTypeOf(std::string_view extension)
 {

@@ -42,6 +42,11 @@ private:
 // The layouts of a group.
 const RecordLayouts& LayoutsOf(LayoutGroup group);
 
+// The width of the widest field of that name in records of `type` over
+// every release (0 when none has it): what an output column of its texts
+// must hold to keep them whole whatever the county's release.
+std::size_t WidestField(char type, std::string_view name);
+
 // The record type of a record file's extension (".RT5" gives '5'); 0 for none.
 char RecordTypeOf(std::string_view extension);
 

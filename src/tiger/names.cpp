@@ -2,6 +2,9 @@
 
 #include "tiger/records.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace zalor {
 
 namespace {
@@ -15,7 +18,22 @@ void SetAltName(NameId& slot, int32_t number, const std::vector<NameId>& index)
                                                                             : 0;
 }
 
+// The length of a name of these parts, each filling its field, blanks between.
+std::size_t JoinedWidth(char type, std::initializer_list<std::string_view> parts)
+{
+    std::size_t width = 0;
+    for (std::string_view part : parts) width += WidestField(type, part) + (width > 0 ? 1 : 0);
+    return width;
+}
+
 } // namespace
+
+std::size_t LongestFeatureName()
+{
+    // The primary name has no direction suffix; the alternate names do.
+    return std::max(JoinedWidth('1', {"FEDIRP", "FENAME", "FETYPE"}),
+                    JoinedWidth('5', {"FEDIRP", "FENAME", "FETYPE", "FEDIRS"}));
+}
 
 void ReadAltNames(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer)
 {

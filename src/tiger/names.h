@@ -1,4 +1,5 @@
-// Alternate feature names: the RT5 name list and the RT4 chain references.
+// Alternate feature names: the RT5 name list and the RT4 chain references;
+// how long a feature name can be.
 #pragma once
 
 #include "tiger/county.h"
@@ -6,6 +7,7 @@
 #include "tiger/layouts.h"
 #include "tiger/record_file.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zalor {
@@ -14,5 +16,10 @@ namespace zalor {
 void ReadAltNames(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer);
 // Gives the chains named by RT4 records their alternate names.
 void ReadAltFeatures(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer);
+
+// The longest feature name the records of any release can give: a
+// primary (RT1) or alternate (RT5) name with every part filling its field,
+// joined by blanks as FeatureName joins them.
+std::size_t LongestFeatureName();
 
 } // namespace zalor

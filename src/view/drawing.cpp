@@ -68,8 +68,11 @@ bool DbfValues(const SourceFile& f, uint32_t row, std::vector<std::string>& valu
     try {
         Tdbx table(f.attributePath, Tdbx::kRead);
         if (!table.ReadRecord(row)) return false;
-        for (int i = 1; i <= table.FieldCount(); ++i)
-            values.emplace_back(TrimBlanks(table.GetFieldText(i)));
+        for (int i = 1; i <= table.FieldCount(); ++i) {
+            const std::string field = table.GetFieldText(i);
+            const std::string_view text = TrimBlanks(field);
+            values.push_back(f.utf8Texts ? Utf8ToLatin1(text) : std::string(text));
+        }
         return true;
     } catch (const std::exception&) {
         return false;

@@ -87,6 +87,9 @@ struct SourceFile {
     FileKind kind = FileKind::Mif;
     Units units = Units::MicroDegrees;
     std::string attributePath;        // the MID or DBF file ("" when there is none)
+    // The table's texts are UTF-8 (its .CPG says so); they are shown, as
+    // every text of the viewer, in Latin-1.
+    bool utf8Texts = false;
     std::vector<std::string> columns; // attribute column names
     // MID files: byte offset of row k (from 1) at [k - 1], and the end of
     // the last row scanned at the back.

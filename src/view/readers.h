@@ -31,6 +31,10 @@ public:
 // does not fit 32 bits.
 bool ParseScaled(std::string_view text, int decimals, int32_t& out);
 
+// A UTF-8 text in Latin-1, the viewer's texts: each character beyond
+// Latin-1 becomes "?"; a byte that starts no UTF-8 character stays as it is.
+std::string Utf8ToLatin1(std::string_view text);
+
 // The companion file of `path`: the same name with the extension `ext`
 // (given in upper case), found in upper or lower case; "" when neither exists.
 std::string CompanionFile(const std::string& path, std::string_view ext);

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -296,6 +298,19 @@ std::string ShpParser::Run()
     return fault.empty() ? tableFault : fault;
 }
 
+// Whether the shapefile's .CPG file declares its texts UTF-8.
+bool TableIsUtf8(const std::string& shpPath)
+{
+    const std::string path = CompanionFile(shpPath, ".CPG");
+    if (path.empty()) return false;
+    char text[64];
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t n = ::read(fd, text, sizeof text);
+    ::close(fd);
+    return n > 0 && CpgDeclaresUtf8(std::string_view(text, static_cast<std::size_t>(n)));
+}
+
 // The DBF table of the same name: its field names, and how many of its
 // records are really in the file.
 void ShpParser::OpenTable(std::string& fault)
@@ -310,7 +325,9 @@ void ShpParser::OpenTable(std::string& fault)
         const int64_t whole = (st.st_size - table.HeaderLength()) / table.RecordLength();
         const int64_t stated = table.RecordCount();
         file.rowCount = static_cast<uint32_t>(std::clamp<int64_t>(std::min(whole, stated), 0, stated));
-        for (int i = 1; i <= table.FieldCount(); ++i) file.columns.push_back(table.GetFieldName(i));
+        file.utf8Texts = TableIsUtf8(path_);
+        for (int i = 1; i <= table.FieldCount(); ++i)
+            file.columns.push_back(file.utf8Texts ? Utf8ToLatin1(table.GetFieldName(i)) : table.GetFieldName(i));
         file.attributePath = path;
         if (whole < stated)
             fault = path + ": the table is shorter than its header says (" + std::to_string(std::max<int64_t>(whole, 0)) +
@@ -330,6 +347,28 @@ std::string ShpReader::Read(const std::string& path, DrawingModel& model, const 
 {
     ShpParser parser(path, model, progress);
     return parser.Run();
+}
+
+std::string Utf8ToLatin1(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // The length of the character that starts here (0: no start byte).
+        const std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        bool whole = n > 0 && i + n <= text.size();
+        for (std::size_t k = 1; whole && k < n; ++k) whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (!whole) {
+            out.push_back(text[i++]);
+            continue;
+        }
+        if (n == 1) out.push_back(text[i]);
+        else if (n == 2 && c < 0xC4) out.push_back(static_cast<char>(((c & 0x1F) << 6) | (text[i + 1] & 0x3F)));
+        else out.push_back('?');
+        i += n;
+    }
+    return out;
 }
 
 } // namespace zalor::view

@@ -32,7 +32,7 @@ for name in $(sed -n '/^Area layers/,/^$/p' "$tmp/list" | awk 'NR > 2 && !/not o
 done
 [ -z "$bad" ]
 check "each listed area name sets its box (wrong:$bad)" $?
-grep -q 'TGRsscccCTBNA00.SHP/.SHX/.DBF/.PRJ' <("$CLI" --list-layers -f shp) \
+grep -q 'TGRsscccCTBNA00.SHP/.SHX/.DBF/.PRJ/.CPG' <("$CLI" --list-layers -f shp) \
   && grep -q 'TGRsscccCTBNA00_P.MIF/.MID' "$tmp/list" && grep -q 'TGRssccc.*ROADSN.MIF/.MID' <("$CLI" --list-layers --set Asuf=ROADS)
 check "--list-layers gives the files of the chosen format and suffixes" $?
 "$CLI" --list-layers -f gpkg >"$tmp/glist"
@@ -45,7 +45,7 @@ check "--list-layers -f gpkg gives the tables of the county's GeoPackage" $?
 row() { awk -v n="$2" '$1 == n' "$1"; }
 [ $rc -eq 0 ] && grep -q 'Keys in TIGER/Line 2006 Second Edition (version 0806)' "$tmp/v2006" \
   && row "$tmp/v2006" FPL | grep -q 'RTA PLACECU 81-85, current codes' \
-  && row "$tmp/v2006" BLK00 | grep -q 'RTS BLOCK 37-40, Census 2000 codes' \
+  && row "$tmp/v2006" BLK00 | grep -q 'RTS TRACT 31-36 + BLOCK 37-40, Census 2000 codes' \
   && row "$tmp/v2006" W | grep -q 'RTP WATER' \
   && row "$tmp/v2006" PMSA | grep -q 'Census 2000 codes (no current ones)' \
   && row "$tmp/v2006" KGL | grep -q 'none: no key geographic locations (RT9)' \

@@ -167,7 +167,7 @@ TEST_F(AreaFixture, BlockSuffixesAndZctaTextsComeBack)
     EXPECT_EQ(ReadFile(dir + "TGR01001BLK00.MID"), "2,-86.997500,41.000500,0001001002,\"\"\r\n"
                                                    "3,-86.999500,41.000500,000100101A,\"\"\r\n"
                                                    "4,-86.998500,41.000500,000100101B,\"\"\r\n");
-    EXPECT_NE(ReadFile(dir + "TGR01001BLK00.MIF").find("BLK00 char (10)\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(dir + "TGR01001BLK00.MIF").find("BLK00 char (12)\r\n"), std::string::npos);
     Layer("ZCTA5|11405");
     EXPECT_NE(ReadFile(dir + "TGR01001ZCTA5.MIF").find("ZCTA5 char (12)\r\n"), std::string::npos);
     std::string mid = ReadFile(dir + "TGR01001ZCTA5.MID");
@@ -197,14 +197,26 @@ TEST_F(AreaFixture, CentroidLayerHasItsOwnNameAndRows)
     EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00_P.MID"), ReadFile(dir + "TGR01001CTBNA00.MID"));
 }
 
-TEST_F(AreaFixture, EntityNamesLabelFeatures)
+// A name filling the widest RTC name field (66 characters in the 1990s
+// releases) is whole in the MID and in the DBF, whose columns hold it.
+TEST_F(AreaFixture, EntityNamesLabelFeaturesWhole)
 {
     Rts({{1, "000100", "1001", "", false}, {2, "000100", "1002", "", false}, {3, "000200", "1003", "", false}});
-    county.entityNames.push_back({'C', 1001, "Synthetic County"});
+    const std::string name = "Synthetic County and the Consolidated Government of the Old Townes";
+    ASSERT_EQ(name.size(), 66u);
+    county.entityNames.push_back({'C', 1001, name});
     county.IndexEntityNames();
     // The county code of the records is the file code 01001.
     Layer("CNTY|00605");
-    EXPECT_EQ(ReadFile(dir + "TGR01001CNTY.MID"), "2,-86.998500,41.000500,1001,\"Synthetic County\"\r\n");
+    EXPECT_EQ(ReadFile(dir + "TGR01001CNTY.MID"), "2,-86.998500,41.000500,1001,\"" + name + "\"\r\n");
+    EXPECT_NE(ReadFile(dir + "TGR01001CNTY.MIF").find("CNTY integer\r\nNAME char (66)\r\nDATA"), std::string::npos);
+
+    job.format = &kShpFormat;
+    Layer("CNTY|00605");
+    Tdbx dbf(dir + "TGR01001CNTY.DBF", Tdbx::kRead);
+    ASSERT_TRUE(dbf.ReadRecord(1));
+    EXPECT_EQ(dbf.GetFieldName(5), "NAME");
+    EXPECT_EQ(dbf.GetFieldText(5), name);
 }
 
 TEST_F(AreaFixture, AmericanIndianAreasAreNamedByTheirFipsCode)

@@ -50,7 +50,7 @@ TEST(LineColumns, DefaultRoadColumns)
     RunSettings s;
     Columns c = BuildColumnList(s, 1);
     EXPECT_EQ(c.count, 5);
-    EXPECT_EQ(c.text, "NUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (30)\r\nNAME1 char (30)\r\n");
+    EXPECT_EQ(c.text, "NUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (41)\r\nNAME1 char (41)\r\n");
 }
 
 TEST(LineColumns, EveryGroupInItsFixedOrder)
@@ -60,7 +60,7 @@ TEST(LineColumns, EveryGroupInItsFixedOrder)
     Columns c = BuildColumnList(s, 255);
     EXPECT_EQ(c.count, 18);
     EXPECT_EQ(c.text, "NUM integer\r\nTLID integer\r\nFNODE integer\r\nTNODE integer\r\nCFCC char (3)\r\n"
-                      "NAME char (30)\r\nNAME1 char (30)\r\nNAME2 char (30)\r\nFRADDL char (11)\r\n"
+                      "NAME char (41)\r\nNAME1 char (41)\r\nNAME2 char (41)\r\nFRADDL char (11)\r\n"
                       "FRADDR char (11)\r\nTOADDL char (11)\r\nTOADDR char (11)\r\nZIPL char (5)\r\nZIPR char (5)\r\n"
                       "FMCDL char (5)\r\nFMCDR char (5)\r\nFPLL char (5)\r\nFPLR char (5)\r\n");
 }

@@ -46,7 +46,7 @@ struct LineFixture : ::testing::Test {
         job.format = &kMifFormat;
         AddChain(county, 100, "A41", {-87000000, 41000000}, {-87001000, 41000000}, {}, "Main St");
         AddChain(county, 101, "A41", {-87001000, 41000000}, {-87001000, 41001000}, {{-87000500, 41000500}},
-                 "N Very Long Avenue Name Beyond Thirty Chars");
+                 "NE Martin Luther King Jr Memorial Blvd");
         AddChain(county, 102, "H11", {-87002000, 41000000}, {-87002000, 41000000}, {{-87003000, 41001000}});
         AddChain(county, 103, "D43", {-87001000, 41001000}, {-87004000, 41004000});
         county.extent = {-87004000, 41000000, -87000000, 41004000};
@@ -76,12 +76,12 @@ TEST_F(LineFixture, MifRoadFileByteForByte)
     Write(1, "A");
     EXPECT_EQ(ReadFile(dir + "TGR01001A.MIF"),
               "Version 450\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\nCoordsys Earth Projection 1,74\r\n"
-              "COLUMNS 5\r\nNUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (30)\r\nNAME1 char (30)\r\n"
+              "COLUMNS 5\r\nNUM integer\r\nTLID integer\r\nCFCC char (3)\r\nNAME char (41)\r\nNAME1 char (41)\r\n"
               "\r\nDATA\r\n"
               "PLINE\r\n2\r\n-87.000000 41.000000\r\n-87.001000 41.000000\r\nPEN (1,2,128)\r\n"
               "PLINE\r\n3\r\n-87.001000 41.000000\r\n-87.000500 41.000500\r\n-87.001000 41.001000\r\nPEN (1,2,128)\r\n");
     EXPECT_EQ(ReadFile(dir + "TGR01001A.MID"), "1,100,\"A41\",\"Main St\",\"\"\r\n"
-                                               "2,101,\"A41\",\"N Very Long Avenue Name Beyond Thirty Chars\",\"\"\r\n");
+                                               "2,101,\"A41\",\"NE Martin Luther King Jr Memorial Blvd\",\"\"\r\n");
     EXPECT_TRUE(t.recorder.Logged("Saving .../in/tgr01001.zip"));
     EXPECT_TRUE(t.recorder.Logged("Created..." + dir + "TGR01001A.MIF"));
     ASSERT_EQ(t.recorder.outputs.size(), 1u);
@@ -151,17 +151,22 @@ TEST_F(LineFixture, SkipExistingFilesListsTheExistingFile)
     EXPECT_FALSE(t.recorder.Logged("Created..."));
 }
 
-TEST_F(LineFixture, ShapefileCutsLongNamesInTheTableOnly)
+// A name as long as a chain record's name fields can make it (prefix, 30
+// characters and type) is whole in the table, which declares its code page.
+TEST_F(LineFixture, ShapefileHoldsTheLongestNameWholeAndDeclaresLatin1)
 {
     job.format = &kShpFormat;
     t.settings.SetBox("CbA4", true);
     Write(1, "A");
     Tdbx dbf(dir + "TGR01001A.DBF", Tdbx::kRead);
     ASSERT_TRUE(dbf.ReadRecord(2));
-    EXPECT_EQ(dbf.GetFieldText(4), std::string("N Very Long Avenue Name Beyond Thirty Chars").substr(0, 30));
+    EXPECT_EQ(dbf.GetFieldText(4), "NE Martin Luther King Jr Memorial Blvd");
+    EXPECT_EQ(dbf.Field(4).Length(), 41);
     EXPECT_EQ(dbf.GetFieldText(2), "101");
+    EXPECT_EQ(dbf.LanguageDriver(), Tdbx::kLatin1Driver);
     EXPECT_TRUE(std::filesystem::exists(dir + "TGR01001A.SHX"));
     EXPECT_NE(ReadFile(dir + "TGR01001A.PRJ").find("North_American_1983"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir + "TGR01001A.CPG"), "88591");
 }
 
 TEST_F(LineFixture, KxfHeaderHoldsTheCountyLimits)

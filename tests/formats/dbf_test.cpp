@@ -60,6 +60,7 @@ TEST(Dbf, HeaderAndDescriptorBytesForNumAndName)
     expect[3] = 28;
     expect[8] = 97;
     expect[10] = 43;
+    expect[29] = 0x57; // language driver: Latin-1
     expect.replace(32, 3, "NUM");
     expect[32 + 11] = 'N';
     expect[32 + 16] = 12;

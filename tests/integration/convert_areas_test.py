@@ -258,8 +258,8 @@ def check_layer(run, fmt, layer, geo):
         polys, cfcc, label = layer.keys[key]
         what = "%s %s %s" % (name, key_col, layer.key_text(key, fmt))
         CHECKS.equal(f.fields.get("NUM"), number, what + " NUM")
-        # A DBF keeps 30 characters; GDAL drops the blanks that end them.
-        CHECKS.equal(f.fields.get("NAME"), label[:30].rstrip(" ") if fmt == "shp" else label, what + " NAME")
+        # Whole in every format, a DBF too.
+        CHECKS.equal(f.fields.get("NAME"), label, what + " NAME")
         if layer.cfcc:
             CHECKS.equal(f.fields.get("CFCC"), cfcc, what + " CFCC")
         centroid = None
@@ -305,9 +305,7 @@ def check_landmark_points(run, fmt, truth, boxes):
     CHECKS.equal(data.columns, ["NUM", "LAND", "CFCC", "NAME"], "%s columns" % name)
     marks = [m for m in truth["landmarks"] if m["located"] and m["lon"] and m["lat"] and m["cfcc"] in selection]
     got = [(f.fields, f.parts) for f in data.features]
-    # The name is cut to 40 characters, in a DBF to 30 (GDAL drops the blanks that end them).
-    cut = (lambda s: s[:30].rstrip(" ")) if fmt == "shp" else (lambda s: s[:40])
-    want = [({"NUM": n, "LAND": m["land"], "CFCC": m["cfcc"], "NAME": cut(m["name"])}, [[(m["lon"], m["lat"])]])
+    want = [({"NUM": n, "LAND": m["land"], "CFCC": m["cfcc"], "NAME": m["name"]}, [[(m["lon"], m["lat"])]])
             for n, m in enumerate(marks, start=1)]
     CHECKS.equal(got, want, "%s: the located landmarks of the selected classes" % name)
 

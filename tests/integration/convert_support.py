@@ -62,9 +62,11 @@ def binary(name):
     return os.path.join(os.environ.get("ZALOR_BIN", "build"), name)
 
 
-def make_county(directory, chains=3000, seed=11, state="08", county="901", archive=False, lf=False, vintage=None):
+def make_county(directory, chains=3000, seed=11, state="08", county="901", archive=False, lf=False, vintage=None,
+                accented=False):
     """Writes a synthetic county into directory (in the layouts of the
-    release of the year vintage) and returns its truth."""
+    release of the year vintage; with accented names when accented) and
+    returns its truth."""
     args = [binary("zalor-mkcounty"), "--state", state, "--county", county, "--chains", str(chains),
             "--seed", str(seed), "--out", directory, "--quiet"]
     if vintage:
@@ -73,6 +75,8 @@ def make_county(directory, chains=3000, seed=11, state="08", county="901", archi
         args.append("--zip")
     if lf:
         args.append("--lf")
+    if accented:
+        args.append("--accented-names")
     subprocess.run(args, check=True)
     with open(os.path.join(directory, "TGR%s%s.truth.json" % (state, county))) as f:
         return json.load(f)
@@ -131,7 +135,7 @@ def companions(main):
     if ext == ".MIF":
         return [main, stem + ".MID"]
     if ext == ".SHP":
-        return [main, stem + ".SHX", stem + ".DBF", stem + ".PRJ"]
+        return [main, stem + ".SHX", stem + ".DBF", stem + ".PRJ", stem + ".CPG"]
     if ext == ".KXF":
         return [main, stem + ".MTD"]
     return [main]

@@ -531,8 +531,38 @@ def check_content(truth):
           "in the contiguous United States")
 
 
+def check_accented(binary, tmp):
+    """--accented-names: the records hold the truth's names as Latin-1
+    bytes, and some names of every kind are accented, some fill their
+    fields, in the early, Census 2000 and current layouts."""
+    for vintage in (1994, 2000, 2006):
+        d = os.path.join(tmp, "accented%d" % vintage)
+        subprocess.run([binary, "--state", "35", "--county", "013", "--chains", "1500", "--seed", "3",
+                        "--vintage", str(vintage), "--accented-names", "--out", d, "--quiet"], check=True)
+        with open(os.path.join(d, "TGR35013.truth.json")) as f:
+            truth = json.load(f)
+        f = Files(d, "35013", vintage)
+        check_record_set(f)
+        check_chain_records(f, truth)
+        check_alternate_names(f, truth)
+        check_landmarks(f, truth)
+        check_entities(f, truth)
+        accented = lambda names: [n for n in names if any(127 < ord(ch) < 256 for ch in n)]
+        primary = [c["name"] for c in truth["chains"]]
+        alternate = [a for c in truth["chains"] for a in c["alt"]]
+        landmarks = [m["name"] for m in truth["landmarks"]]
+        entities = [e["name"] for e in truth["entities"]]
+        for kind, names, longest in (("primary", primary, 38), ("alternate", alternate, 41),
+                                     ("landmark", landmarks, 30), ("entity", entities, 60)):
+            check(accented(names) and max(len(n) for n in names) == longest,
+                  "%d: accented %s names, the longest of %d characters" % (vintage, kind, longest))
+        check(truth["name"] == "Do\u00f1a Ana County", "%d: the county's name" % vintage)
+
+
 def main():
     binary = os.path.join(os.environ.get("ZALOR_BIN", "build"), "zalor-mkcounty")
+    with tempfile.TemporaryDirectory() as tmp:
+        check_accented(binary, tmp)
     for seed, chains, state, county in ((42, 2500, "08", "901"), (5, 1000, "17", "031")):
         code = state + county
         with tempfile.TemporaryDirectory() as tmp:

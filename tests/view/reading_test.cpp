@@ -431,6 +431,48 @@ TEST_F(ViewerSample, DamagedShapefiles)
     EXPECT_EQ(m.Objects().size(), 3u);
 }
 
+// A shapefile's texts are shown by the code page its .CPG declares: UTF-8
+// as Latin-1 (what Latin-1 cannot show as "?", bytes that are no UTF-8 as
+// they are), anything else, or no .CPG, byte for byte.
+TEST(ViewerReading, ShapefileTextsByTheirDeclaredCodePage)
+{
+    const std::string dir = ScratchDir("shp-cpg");
+    Spill(dir + "t.SHP", ShpFile(1, {PointContent(1, 2), PointContent(3, 4), PointContent(5, 6)}));
+    const std::string utf8 = "Pe\xC3\xB1" "asco", latin1 = "Pe\xF1" "asco";
+    {
+        Tdbx t(dir + "t.DBF", Tdbx::kCreate);
+        t.AddField(DbfFieldDescriptor::Make("NAME", 'C', 20));
+        const std::string texts[] = {utf8, "\xE6\x97\xA5 Tokyo", "Caf\xE9 Bar"};
+        for (int i = 1; i <= 3; ++i) {
+            t.ClearRecord();
+            t.SetFieldText(1, texts[i - 1]);
+            t.WriteRecord(i);
+        }
+        ASSERT_TRUE(t.Close());
+    }
+    const struct {
+        const char* cpg; // nullptr: no .CPG
+        std::string first, second, third;
+    } cases[] = {
+        {"UTF-8", latin1, "? Tokyo", "Caf\xE9 Bar"},
+        {" utf8\r\n", latin1, "? Tokyo", "Caf\xE9 Bar"},
+        {"88591", utf8, "\xE6\x97\xA5 Tokyo", "Caf\xE9 Bar"},
+        {"1252", utf8, "\xE6\x97\xA5 Tokyo", "Caf\xE9 Bar"},
+        {nullptr, utf8, "\xE6\x97\xA5 Tokyo", "Caf\xE9 Bar"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cpg ? c.cpg : "no .CPG");
+        std::filesystem::remove(dir + "t.cpg");
+        if (c.cpg) Spill(dir + "t.cpg", c.cpg); // found in either case
+        DrawingModel m;
+        ASSERT_TRUE(m.Load({dir + "t.SHP"}).whole);
+        EXPECT_EQ(Value(m, 0, "NAME"), c.first);
+        EXPECT_EQ(Value(m, 1, "NAME"), c.second);
+        EXPECT_EQ(Value(m, 2, "NAME"), c.third);
+        EXPECT_EQ(m.RowText(0), c.first);
+    }
+}
+
 TEST(ViewerReading, DamagedMifFiles)
 {
     const std::string dir = ScratchDir("mif-damage");

@@ -64,7 +64,7 @@ int WordCount() { return kWordCount; }
 
 const char* CountyName(uint64_t n) { return kCountyNames[n % kCountyNameCount]; }
 
-Builder::Builder(const Params& p) : seed_(p.seed), curvedStreets_(p.curvedStreets)
+Builder::Builder(const Params& p) : seed_(p.seed), curvedStreets_(p.curvedStreets), accentedNames_(p.accentedNames)
 {
     L_ = MakeLayout(p.chains, p.seed);
     k_ = MakeCodes(p.seed);
@@ -92,6 +92,7 @@ County Builder::Build()
     MakeLandmarks();
     MakeKeyLocations();
     MakeEntities();
+    if (accentedNames_) AccentNames();
     return std::move(c_);
 }
 

@@ -2,7 +2,8 @@
 // step's code in a file of its own: build.cpp (the steps in order, street
 // names), network.cpp and roles.cpp (nodes and chains), faces.cpp (the
 // polygons of the network and their internal points), areas.cpp (area attributes, identifiers and
-// addresses), features.cpp (alternate names, landmarks, entity names).
+// addresses), features.cpp (alternate names, landmarks, entity names),
+// accents.cpp (names respelled with accented letters).
 #pragma once
 
 #include "layout.h"
@@ -61,6 +62,7 @@ public:
 private:
     uint64_t seed_;
     int curvedStreets_ = 0;
+    bool accentedNames_ = false;
     Layout L_;
     Codes k_;
     County c_;
@@ -163,6 +165,9 @@ private:
     void AddDistrictEntities();
     void AddCurrentEntities();
     void MakeEntities();
+
+    // --- accented names (accents.cpp) ----------------------------------------------
+    void AccentNames();
 };
 
 } // namespace mkcounty

@@ -108,6 +108,9 @@ int main(int argc, char** argv)
                    "percent of the local streets that curve, with 2 to 30 shape points each, as in an urban\n"
                    "county whose RT2 is about as large as its RT1 (default 0: a few curves)")
         ->check(CLI::Range(0, 100));
+    app.add_flag("--accented-names", p.accentedNames,
+                 "spell names with the accented letters of Latin-1 (bytes above 127): the county, streets,\n"
+                 "landmarks, places and a school district, some as long as their record fields allow");
     CLI11_PARSE(app, argc, argv);
     if (const char* bad = BadParams(p)) {
         std::cerr << "zalor-mkcounty: " << bad << "\n";

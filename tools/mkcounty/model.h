@@ -148,6 +148,9 @@ struct Params {
     int curvedStreets = 0;
     // The release whose layouts and codes the records follow (vintage.h).
     int vintage = 2000;
+    // Names spelled with Latin-1 letters beyond ASCII, some filling their
+    // record fields (accents.cpp).
+    bool accentedNames = false;
 };
 
 // Builds the county, its coordinates on the datum of the release's files.

@@ -87,6 +87,7 @@ void Tdbx::WriteHeader()
     PutU32(&h[4], recordCount_);
     PutU16(&h[8], static_cast<uint32_t>(headerLength_));
     PutU16(&h[10], static_cast<uint32_t>(recordLength_));
+    h[29] = languageDriver_;
     for (std::size_t i = 0; i < fields_.size(); ++i) std::memcpy(&h[32 + 32 * i], fields_[i].bytes.data(), 32);
     h[32 + 32 * fields_.size()] = 13;
     file_->SetPosition(0);
@@ -100,6 +101,7 @@ void Tdbx::ReadHeader()
     recordCount_ = GetU32(h + 4);
     headerLength_ = static_cast<int>(GetU16(h + 8));
     recordLength_ = static_cast<int>(GetU16(h + 10));
+    languageDriver_ = h[29];
     if (headerLength_ < 33 || recordLength_ < 1) throw FileError("Not a dBASE table (bad header): " + fileName_, fileName_);
     int count = (headerLength_ - 32) / 32;
     int used = 1;

@@ -29,6 +29,10 @@ public:
     static constexpr int kRead = 0;
     static constexpr int kMaxFields = 2046;      // the header length must fit 16 bits
     static constexpr int kMaxRecordLength = 65535;
+    // The language driver our tables declare in header byte 29: 0x57, which
+    // GDAL (and so QGIS) reads as ISO-8859-1, the single-byte Latin-1 our
+    // texts are in.
+    static constexpr uint8_t kLatin1Driver = 0x57;
 
     // kCreate: creates (or truncates) the file and writes an empty table's
     // header. Any other mode opens an existing table read-only and reads its
@@ -67,6 +71,9 @@ public:
     const DbfFieldDescriptor& Field(int field) const { return fields_[static_cast<std::size_t>(field - 1)]; }
     uint32_t RecordCount() const { return recordCount_; }
     int HeaderLength() const { return headerLength_; }
+    // Header byte 29: the table's code page as a dBASE language driver
+    // (0 when the table declares none).
+    uint8_t LanguageDriver() const { return languageDriver_; }
     int RecordLength() const { return recordLength_; }
 
     // Writes the final header (when records were written) and closes the
@@ -87,6 +94,7 @@ private:
     bool closed_ = false;
     bool closeResult_ = true;
     uint32_t recordCount_ = 0;
+    uint8_t languageDriver_ = kLatin1Driver;
     int headerLength_ = 33;
     int recordLength_ = 1;
     std::vector<DbfFieldDescriptor> fields_;

@@ -1,5 +1,6 @@
 // ESRI shapefiles: each layer a main file (.SHP) with its index (.SHX),
-// its dBASE table (.DBF) and its coordinate system (.PRJ).
+// its dBASE table (.DBF), its coordinate system (.PRJ) and the code page of
+// its texts (.CPG).
 #pragma once
 
 #include "formats/format.h"

@@ -279,15 +279,43 @@ std::string_view PrjText(Datum datum)
     return kNad83Prj;
 }
 
-bool WritePrjFile(const std::string& shpPath, Datum datum)
+namespace {
+
+bool WriteCompanion(const std::string& path, std::string_view text)
 {
     try {
-        TTextFile prj(ChangeFileExtension(shpPath, ".PRJ"), TTextFile::kCreate);
-        prj.WriteRaw(PrjText(datum));
-        return prj.Close();
+        TTextFile file(path, TTextFile::kCreate);
+        file.WriteRaw(text);
+        return file.Close();
     } catch (const FileError&) {
         return false;
     }
+}
+
+} // namespace
+
+bool WritePrjFile(const std::string& shpPath, Datum datum)
+{
+    return WriteCompanion(ChangeFileExtension(shpPath, ".PRJ"), PrjText(datum));
+}
+
+bool WriteCpgFile(const std::string& shpPath)
+{
+    return WriteCompanion(ChangeFileExtension(shpPath, ".CPG"), kCpgText);
+}
+
+bool CpgDeclaresUtf8(std::string_view cpg)
+{
+    while (!cpg.empty() && (cpg.front() == ' ' || cpg.front() == '\t')) cpg.remove_prefix(1);
+    auto startsWith = [cpg](std::string_view word) {
+        if (cpg.size() < word.size()) return false;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            const char c = cpg[i];
+            if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != word[i]) return false;
+        }
+        return true;
+    };
+    return startsWith("UTF-8") || startsWith("UTF8");
 }
 
 } // namespace zalor

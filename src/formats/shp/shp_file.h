@@ -93,4 +93,20 @@ std::string_view PrjText(Datum datum);
 // Returns false when it cannot be written.
 bool WritePrjFile(const std::string& shpPath, Datum datum);
 
+// The code page of a shapefile's texts as its .CPG file states it: ISO
+// 8859-1 in the short form of ESRI's code page names, which GDAL (and so
+// QGIS) reads as Latin-1. It agrees with the DBF's language driver
+// (Tdbx::kLatin1Driver).
+inline constexpr std::string_view kCpgText = "88591";
+
+// Writes the .CPG file beside a shapefile (same name, extension ".CPG").
+// Returns false when it cannot be written.
+bool WriteCpgFile(const std::string& shpPath);
+
+// Whether the text of a shapefile's .CPG file declares UTF-8 texts
+// ("UTF-8" or "UTF8" in any case, as GDAL and QGIS write it). Every other
+// declaration, and none, is a single-byte code page, which readers take as
+// Latin-1: a DBF's language driver never names UTF-8.
+bool CpgDeclaresUtf8(std::string_view cpg);
+
 } // namespace zalor

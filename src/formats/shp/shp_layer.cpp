@@ -44,6 +44,7 @@ public:
     {
         Stage(".SHX");
         Stage(".PRJ");
+        Stage(".CPG");
         for (const Column& c : def.columns) dbf_.AddField(FieldOf(c));
     }
     bool WritePoint(GeoPoint p, const Row& row) override
@@ -68,6 +69,7 @@ private:
         if (!shp_.Close()) Check(failures, false, shp_.FailedPath());
         Check(failures, dbf_.Close(), dbf_.FailedPath());
         Check(failures, WritePrjFile(shp_.MainPath(), datum_), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
+        Check(failures, WriteCpgFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".CPG"));
         return failures;
     }
     // The row of the record just written: each value as the text of its field.
@@ -105,7 +107,7 @@ std::unique_ptr<LayerWriter> OpenShp(const LayerDefinition& def, WriteFailures&)
     return std::make_unique<ShpLayer>(def);
 }
 
-constexpr std::string_view kExtensions[] = {".SHP", ".SHX", ".DBF", ".PRJ"};
+constexpr std::string_view kExtensions[] = {".SHP", ".SHX", ".DBF", ".PRJ", ".CPG"};
 
 } // namespace
 
