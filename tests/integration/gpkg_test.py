@@ -79,6 +79,18 @@ def compare_geometry(checks, shp, gpkg, areas, what):
                 return
 
 
+ADDRESS_COLUMNS = ("FRADDL", "FRADDR", "TOADDL", "TOADDR")
+
+
+def address_text(code):
+    """The text of an address the other formats hold as a code (the manual's decoder)."""
+    v, text = code & 0x7FFFFFFF, ""
+    while v:
+        v, d = divmod(v, 38)
+        text = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-"[d] + text
+    return text
+
+
 def compare_values(checks, name, shp_defn, shp_values, gpkg_values, layer, what):
     """shp_values and gpkg_values: column -> value."""
     for column, want in shp_values.items():
@@ -89,6 +101,12 @@ def compare_values(checks, name, shp_defn, shp_values, gpkg_values, layer, what)
             want = ""
         if column == "SUF" and layer == "ZCTA5":
             checks.equal(got, decode_zcta_key(want), "%s %s" % (what, gcol))
+        elif column in ADDRESS_COLUMNS:
+            # the record's text in the GeoPackage (null when blank), its number in the shapefile
+            number = int(want)
+            checks.ok((got is None and number == 0) or
+                      got == (str(number) if got is not None and got.isdigit() else address_text(number)),
+                      lambda: "%s %s: got %r, shapefile has %r" % (what, gcol, got, want))
         elif column in ("LON", "LAT"):
             checks.ok(isinstance(got, float) and round(got * 1e6) == want,
                       lambda: "%s %s: got %r for %r micro-degrees" % (what, gcol, got, want))
@@ -272,11 +290,17 @@ def existing_files(checks, work):
     check_structure(checks, path)
     checks.equal(os.listdir(out), ["TGR08901.gpkg"], "no temporary file left")
 
-    # A file in its place that is no GeoPackage is replaced.
+    # A file in its place that is no GeoPackage is left alone when existing
+    # files are skipped, replaced with a warning when they are overwritten.
     with open(path, "wb") as f:
         f.write(b"not a GeoPackage")
     p = run([SAMPLE], out, "gpkg", ["RbE2=1"], roads)
-    checks.ok(p.returncode == 0 and table_columns(path, "A") == ["NUM", "TLID"], "a foreign file: " + p.stderr)
+    with open(path, "rb") as f:
+        kept = f.read() == b"not a GeoPackage"
+    checks.ok(p.returncode == 1 and kept, "a foreign file, skipping: " + p.stderr)
+    p = run([SAMPLE], out, "gpkg", ["RbE1=1"], roads)
+    checks.ok(p.returncode == 0 and table_columns(path, "A") == ["NUM", "TLID"] and "it is replaced" in p.stderr,
+              "a foreign file, overwriting: " + p.stderr)
 
 
 def write_failure(checks, work):
