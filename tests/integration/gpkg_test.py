@@ -4,9 +4,9 @@ same values and geometries as the shapefiles of the same settings, table
 by table (full texts where the DBF cuts them, integers where it holds
 texts, ZCTA keys as their codes); the file is a valid GeoPackage with its
 coordinate systems and an R-tree per table that finds what a full scan
-finds. Existing files: skipped tables stay, overwritten ones are replaced
-and the others kept; a write failure fails the county and leaves no
-GeoPackage.
+finds, and a small county's file is at most 1.3 times its shapefiles.
+Existing files: skipped tables stay, overwritten ones are replaced and the
+others kept; a write failure fails the county and leaves no GeoPackage.
 """
 import os
 import random
@@ -234,6 +234,20 @@ def same_run(checks, inputs, base, work, boxes=(), projected=False):
     if os.path.exists(path):
         check_structure(checks, path)
         compare_county(checks, shp, path, base, projected)
+        if not projected:
+            check_size(checks, shp, path)
+
+
+def check_size(checks, shp_dir, path):
+    """A small county's GeoPackage is not much larger than its shapefiles:
+    its tables do not take whole large pages each."""
+    shapefiles = sum(os.path.getsize(os.path.join(shp_dir, f)) for f in os.listdir(shp_dir))
+    size = os.path.getsize(path)
+    print("%s: %d bytes, %.2f times the shapefiles' %d" % (os.path.basename(path), size, size / shapefiles, shapefiles))
+    checks.ok(size <= 1.3 * shapefiles, "%s: %d bytes, %.2f times the shapefiles' %d bytes"
+              % (path, size, size / shapefiles, shapefiles))
+    with sqlite3.connect(path) as db:
+        checks.equal(db.execute("PRAGMA page_size").fetchone()[0], 4096, path + ": page size")
 
 
 def table_columns(path, table):
