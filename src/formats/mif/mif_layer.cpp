@@ -14,7 +14,8 @@ class MifLayer final : public StagedLayer {
 public:
     explicit MifLayer(const LayerDefinition& def)
         : StagedLayer(def.basePath), columns_(def.columns), brush_(BrushForTheme(def.theme)),
-          projection_(def.projection), lambert_(MifLambert(def.projection)), mif_(Stage(".MIF"), TTextFile::kCreate), mid_(Stage(".MID"), TTextFile::kCreate)
+          projection_(def.projection), lambert_(MifLambert(def.projection)), mif_(Stage(".MIF"), TTextFile::kCreate),
+          mid_(Stage(".MID"), TTextFile::kCreate)
     {
         WriteMifHeader(mif_, MifCoordSysLine(def.projection));
         // The line layers' column block ends in an empty line.
