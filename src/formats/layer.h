@@ -105,6 +105,11 @@ public:
     virtual bool Commit(WriteFailures& failures) = 0;
     // Removes what was written.
     virtual void Discard() = 0;
+    // The size of the county whose layers the file is to hold, as the
+    // points of its chains (their ends and shape points), told before its
+    // first table is begun: the file may lay itself out by it. A file told
+    // nothing takes the county for a large one.
+    virtual void ExpectPoints(std::size_t points) { (void)points; }
     // A layer as a table of this file (`definition.container` is this).
     virtual std::unique_ptr<LayerWriter> OpenTable(const LayerDefinition& definition, WriteFailures& failures) = 0;
 };

@@ -389,7 +389,12 @@ void ProcessCounty(Session& session, County& county, const std::string& path, st
     report.ShowCountyStatus(line);
     if (!PrepareOutputs(session, county, job)) return;
     if (outputDirectory) *outputDirectory = job.outputDirectory;
-    if (ReadChains(session, county, job)) WriteLayers(session, county, job);
+    if (ReadChains(session, county, job)) {
+        if (job.container)
+            job.container->ExpectPoints(2 * static_cast<std::size_t>(county.chains.count()) +
+                                        county.chains.shapePoints.size());
+        WriteLayers(session, county, job);
+    }
     county.Release();
 }
 

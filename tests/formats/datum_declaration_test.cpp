@@ -30,18 +30,16 @@ struct DatumCase {
     const char* mifLine;   // the geographic declaration of a MIF file
     const char* gdalDatum; // the datum's name as GDAL reads it from a MIF file
     double semiMajorAxis;
-    // MapInfo's shift of the datum from WGS 84 (GDAL's table of its datums).
-    std::array<double, 3> shift;
 };
 
 const DatumCase kCases[] = {
-    {Datum::Nad83, 4269, "Coordsys Earth Projection 1,74", "North_American_Datum_1983", 6378137.0, {0, 0, 0}},
-    {Datum::Nad27, 4267, "Coordsys Earth Projection 1,62", "North_American_Datum_1927", 6378206.4, {-8, 160, 176}},
-    {Datum::OldHawaiian, 4135, "Coordsys Earth Projection 1,77", "Old_Hawaiian", 6378206.4, {61, -285, -181}},
-    {Datum::PuertoRico, 4139, "Coordsys Earth Projection 1,83", "Puerto_Rico", 6378206.4, {11, 72, -101}},
-    {Datum::Guam1963, 4675, "Coordsys Earth Projection 1,34", "Guam_1963", 6378206.4, {-100, -248, 259}},
+    {Datum::Nad83, 4269, "Coordsys Earth Projection 1,74", "North_American_Datum_1983", 6378137.0},
+    {Datum::Nad27, 4267, "Coordsys Earth Projection 1,62", "North_American_Datum_1927", 6378206.4},
+    {Datum::OldHawaiian, 4135, "Coordsys Earth Projection 1,77", "Old_Hawaiian", 6378206.4},
+    {Datum::PuertoRico, 4139, "Coordsys Earth Projection 1,83", "Puerto_Rico", 6378206.4},
+    {Datum::Guam1963, 4675, "Coordsys Earth Projection 1,34", "Guam_1963", 6378206.4},
     // GDAL's own name of MapInfo's datum 118.
-    {Datum::AmericanSamoa1962, 4169, "Coordsys Earth Projection 1,118", "America_Samoa", 6378206.4, {-115, 118, 426}},
+    {Datum::AmericanSamoa1962, 4169, "Coordsys Earth Projection 1,118", "America_Samoa", 6378206.4},
 };
 
 // A line of a county in Illinois, and a point.
@@ -154,6 +152,15 @@ void ExpectProjectedBack(const ReadLayer& layer, const OGRSpatialReference& geog
     }
 }
 
+std::string Wkt(const OGRSpatialReference& srs)
+{
+    char* text = nullptr;
+    srs.exportToWkt(&text);
+    std::string out = text ? text : "";
+    CPLFree(text);
+    return out;
+}
+
 // The first four lines of a MIF file, the last the declaration.
 std::string Header(const std::string& path)
 {
@@ -180,28 +187,23 @@ TEST(DatumDeclaration, MifFilesNameTheDatum)
         ExpectDegrees(read, what);
         ExpectDegrees(ReadBack(dir + "G" + std::to_string(c.epsg) + "P.MIF"), what + " point", false);
 
-        // The Lambert projection on the sphere centred as the datum's
-        // ellipsoid is (MapInfo's shift of the datum from WGS 84): back to
-        // the datum through that shift, the points are where they were.
+        // The Lambert projection of the same datum, on its ellipsoid: its
+        // longitudes and latitudes are those of the geographic files (so a
+        // reader goes to NAD83 the way it does from them), and the metres go
+        // back to the written points with the projection alone.
         WriteLayers(kMifFormat, dir + "L" + std::to_string(c.epsg), Lambert(c.datum));
         ReadLayer projected = ReadBack(dir + "L" + std::to_string(c.epsg) + "L.MIF");
         ASSERT_TRUE(projected.srs) << what;
+        OGRSpatialReference base;
+        base.CopyGeogCSFrom(projected.srs.get());
+        base.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        EXPECT_TRUE(base.IsSame(read.srs.get())) << what << ": " << Wkt(base) << " against " << Wkt(*read.srs);
         double shift[7] = {};
-        ASSERT_EQ(projected.srs->GetTOWGS84(shift, 7), OGRERR_NONE) << what;
-        EXPECT_EQ((std::array<double, 3>{shift[0], shift[1], shift[2]}), c.shift) << what;
-        // The datum as MapInfo defines it: its ellipsoid, centred by the shift.
-        const OGRSpatialReference epsg = Epsg(c.epsg);
-        OGRSpatialReference datum;
-        datum.SetGeogCS("datum", "datum of the test", "ellipsoid", epsg.GetSemiMajor(), epsg.GetInvFlattening());
-        datum.SetTOWGS84(c.shift[0], c.shift[1], c.shift[2]);
-        datum.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-        ExpectProjectedBack(projected, datum, what + " Lambert");
+        EXPECT_NE(projected.srs->GetTOWGS84(shift, 7), OGRERR_NONE) << what << ": tied to WGS 84";
+        ExpectProjectedBack(projected, Epsg(c.epsg), what + " Lambert");
     }
-    // Byte for byte as before for NAD83, and as MapInfo writes NAD27's shift.
-    EXPECT_EQ(MifCoordSysLine(Lambert(Datum::Nad83)),
-              "Coordsys Earth Projection 29, 999, 12, 0, 0, 0, \"m\", -89.5, 40.5");
-    EXPECT_EQ(MifCoordSysLine(Lambert(Datum::Nad27)),
-              "Coordsys Earth Projection 29, 999, 12, -8, 160, 176, \"m\", -89.5, 40.5");
+    EXPECT_EQ(MifCoordSysLine(Lambert(Datum::Nad83)), "Coordsys Earth Projection 29, 74, \"m\", -89.5, 40.5");
+    EXPECT_EQ(MifCoordSysLine(Lambert(Datum::Nad27)), "Coordsys Earth Projection 29, 62, \"m\", -89.5, 40.5");
 }
 
 TEST(DatumDeclaration, ShapefilesNameTheDatum)

@@ -161,13 +161,5 @@ TEST(MifLayer, WritesItsFilesUnderTheirNamesWhenClosed)
     EXPECT_EQ(ReadFile(def.basePath + ".MID"), "2,-86.666667,41.333333,17031,\"Cook\"\r\n");
 }
 
-TEST(MifLayer, NotesARadiusItCannotDeclare)
-{
-    EXPECT_EQ(MifRadiusNote({kMifSphereRadius, -100, 45}), "");
-    EXPECT_EQ(MifRadiusNote({6378137, -100, 45}),
-              "MIF files can declare no sphere of radius 6378137 m: their Lambert coordinates are on the sphere of "
-              "6370997 m");
-}
-
 } // namespace
 } // namespace zalor

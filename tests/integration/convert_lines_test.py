@@ -231,11 +231,10 @@ def test_lambert(county, tmp, truth):
     CHECKS.equal(srs.GetAttrValue("PROJECTION"), "Lambert_Azimuthal_Equal_Area", "projection")
     CHECKS.equal((srs.GetProjParm("latitude_of_center"), srs.GetProjParm("longitude_of_center")), (45.0, -100.0),
                  "projection centre")
-    CHECKS.ok(abs(srs.GetSemiMajor() - 6370997) < 1e-6 and abs(srs.GetSemiMinor() - 6370997) < 1e-6,
-              "projection on the sphere of radius 6370997 m")
-    # The TIGER longitudes and latitudes (NAD83) are carried onto the file's
-    # sphere as its datum says: taken back to NAD83 the metres give them
-    # again.
+    CHECKS.ok(srs.GetAttrValue("DATUM") == "North_American_Datum_1983" and srs.GetSemiMajor() == 6378137
+              and abs(srs.GetInvFlattening() - 298.257222101) < 1e-9,
+              "projection of NAD83 on its ellipsoid, GRS 80")
+    # Taken back to NAD83 the metres give the TIGER longitudes and latitudes.
     nad83 = osr.SpatialReference()
     nad83.ImportFromEPSG(4269)
     for s in (nad83, srs):

@@ -206,6 +206,43 @@ def read_layer(path, degrees=True):
     return Layer(columns, features, srs)
 
 
+# How PROJ is asked for its ways to NAD83: as projinfo does by default, and
+# as GIS programs do, with every operation of the area whether its grids are
+# at hand or not.
+PROJ_SEARCHES = [[], ["--spatial-test", "intersects", "--grid-check", "none"],
+                 ["--spatial-test", "intersects", "--grid-check", "known_available"]]
+
+
+def first_operations_to_nad83(srs):
+    """PROJ's first candidate operation from the coordinate system (as GDAL
+    read it) to NAD83, for each of PROJ_SEARCHES: (search, description, PROJ
+    string), the description None (and the output as the string) when
+    projinfo finds none."""
+    wkt = srs.ExportToWkt(["FORMAT=WKT2_2019"])
+    out = []
+    for search in PROJ_SEARCHES:
+        run = subprocess.run(["projinfo", "-s", wkt, "-t", "EPSG:4269", "-o", "PROJ", "--single-line"] + search,
+                             capture_output=True, text=True)
+        lines = [line for line in run.stdout.split("\n") if line.strip()]
+        if "Operation No. 1:" not in lines:
+            out.append((search, None, run.stdout + run.stderr))
+            continue
+        rest = lines[lines.index("Operation No. 1:") + 1:]
+        proj = next((line for line in rest if line.startswith("+proj=")), "")
+        out.append((search, rest[0], proj))
+    return out
+
+
+def check_no_grid_to_nad83(checks, srs, what):
+    """PROJ's first way from the system to NAD83 needs no grid, however it
+    is asked (a GIS program complains of one whose grid is missing)."""
+    for search, description, proj in first_operations_to_nad83(srs):
+        label = "%s, projinfo %s" % (what, " ".join(search) or "by default")
+        if checks.ok(description is not None, "%s: no operation: %s" % (label, proj)):
+            checks.ok("+grids=" not in proj and "grid" not in description,
+                      "%s: the first operation needs a grid: %s %s" % (label, description, proj))
+
+
 def _read_kxf(path):
     p = subprocess.run([binary("zalor-kxfdump"), "--geojson", path], capture_output=True)
     if p.returncode != 0:

@@ -4,9 +4,9 @@ same values and geometries as the shapefiles of the same settings, table
 by table (the same texts, integers where the DBF holds texts, ZCTA keys as
 their codes); the file is a valid GeoPackage with its
 coordinate systems and an R-tree per table that finds what a full scan
-finds. Existing files: skipped tables stay, overwritten ones are replaced
-and the others kept; a write failure fails the county and leaves no
-GeoPackage.
+finds, and a small county's file is at most 1.3 times its shapefiles.
+Existing files: skipped tables stay, overwritten ones are replaced and the
+others kept; a write failure fails the county and leaves no GeoPackage.
 """
 import os
 import random
@@ -18,7 +18,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from convert_support import Checks, binary, convert, decode_zcta_key, make_county, ogr, osr  # noqa: E402
+from convert_support import Checks, binary, check_no_grid_to_nad83, convert, decode_zcta_key, make_county, ogr, osr  # noqa: E402
 
 SOURCE = os.environ.get("ZALOR_SRC", os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 SAMPLE = os.path.join(SOURCE, "samples", "TGR08901.ZIP")
@@ -147,6 +147,8 @@ def compare_county(checks, shp_dir, gpkg_path, base, projected=False, epsg=4269)
         if projected and not areas:
             checks.ok(srs.IsProjected() and "Lambert_Azimuthal_Equal_Area" in srs.ExportToWkt(),
                       lambda: "%s: %s" % (name, srs.ExportToWkt()))
+            if name == "A":
+                check_no_grid_to_nad83(checks, srs, "%s: %s" % (gpkg_path, name))
             srs.SetAxisMappingStrategy(osr.OAMS_TRADITIONAL_GIS_ORDER)
             transform = osr.CoordinateTransformation(srs, wgs)
         else:
@@ -247,6 +249,20 @@ def same_run(checks, inputs, base, work, boxes=(), projected=False):
     if os.path.exists(path):
         check_structure(checks, path)
         compare_county(checks, shp, path, base, projected)
+        if not projected:
+            check_size(checks, shp, path)
+
+
+def check_size(checks, shp_dir, path):
+    """A small county's GeoPackage is not much larger than its shapefiles:
+    its tables do not take whole large pages each."""
+    shapefiles = sum(os.path.getsize(os.path.join(shp_dir, f)) for f in os.listdir(shp_dir))
+    size = os.path.getsize(path)
+    print("%s: %d bytes, %.2f times the shapefiles' %d" % (os.path.basename(path), size, size / shapefiles, shapefiles))
+    checks.ok(size <= 1.3 * shapefiles, "%s: %d bytes, %.2f times the shapefiles' %d bytes"
+              % (path, size, size / shapefiles, shapefiles))
+    with sqlite3.connect(path) as db:
+        checks.equal(db.execute("PRAGMA page_size").fetchone()[0], 4096, path + ": page size")
 
 
 def table_columns(path, table):

@@ -14,10 +14,10 @@ class MifLayer final : public StagedLayer {
 public:
     explicit MifLayer(const LayerDefinition& def)
         : StagedLayer(def.basePath), columns_(def.columns), brush_(BrushForTheme(def.theme)),
-          projection_(def.projection), mif_(Stage(".MIF"), TTextFile::kCreate), mid_(Stage(".MID"), TTextFile::kCreate)
+          projection_(def.projection), lambert_(MifLambert(def.projection)), mif_(Stage(".MIF"), TTextFile::kCreate),
+          mid_(Stage(".MID"), TTextFile::kCreate)
     {
         WriteMifHeader(mif_, MifCoordSysLine(def.projection));
-        projection_.R = kMifSphereRadius;
         // The line layers' column block ends in an empty line.
         WriteColumnBlock(mif_, ColumnBlock::Mif, columns_, def.geometry == LayerGeometry::Line);
     }
@@ -50,7 +50,7 @@ private:
     std::string_view Pair(GeoPoint p)
     {
         if (projection_.active) {
-            pair_ = MifCoordinatePair(projection_, p);
+            pair_ = MifCoordinatePair(lambert_, p);
         } else {
             pair_.clear();
             AppendFixed(pair_, p.x);
@@ -75,7 +75,8 @@ private:
 
     const std::vector<Column> columns_;
     const int brush_;
-    Projection projection_;
+    const Projection projection_;
+    const EllipsoidLambert lambert_; // when the projection is active
     TTextFile mif_;
     TTextFile mid_;
     std::string pair_;
@@ -102,7 +103,7 @@ const FormatDriver kMifFormat = {
     .areas = {.firstNumber = 2, .degreesAfterNumber = true, .zctaAsText = true},
     .zipped = kExtensions,
     .open = OpenMif,
-    .projectionNote = MifRadiusNote,
+    .projectionNote = MifLambertNote,
 };
 
 } // namespace zalor

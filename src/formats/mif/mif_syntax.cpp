@@ -2,7 +2,7 @@
 
 #include "formats/row.h"
 
-#include <cmath>
+#include <charconv>
 #include <cstdio>
 
 namespace zalor {
@@ -22,29 +22,21 @@ void WriteKeywordCount(TTextFile& f, std::string_view keyword, int64_t n)
     f.WriteLine(line);
 }
 
-// The latitude, on the MIF sphere, of the point where the normal of the
-// datum's ellipsoid at the geodetic latitude `degrees` meets the sphere
-// (for NAD83, WGS 84's ellipsoid, the NAD83 one to well under a metre).
-// Every point of that normal has the geodetic latitude `degrees`, so
-// readers of the declared datum, which share the sphere's centre with the
-// ellipsoid's, carry the point back to it.
-double SphereLatitude(double degrees, const MifDatum& datum)
+// A centre's longitude or latitude as the declaration writes it, in
+// degrees to ten significant digits; the coordinates are projected about
+// the same numbers.
+std::string CentreText(double radians)
 {
-    const double a = datum.semiMajorAxis;
-    const double f = 1 / datum.inverseFlattening;
-    const double e2 = f * (2 - f);
-    constexpr double kDegree = 0.017453292519943295;
-    const double phi = degrees * kDegree;
-    const double s = std::sin(phi), c = std::cos(phi);
-    const double n = a / std::sqrt(1 - e2 * s * s);
-    // In the meridian plane, with the unit normal u = (c, s) and v = (s, -c)
-    // across it, the ellipsoid point (p, z) is along * u + across * v; the
-    // normal's points (along + h) * u + across * v meet the sphere at this h.
-    const double p = n * c, z = n * (1 - e2) * s;
-    const double along = p * c + z * s;
-    const double across = p * s - z * c;
-    const double h = std::sqrt(kMifSphereRadius * kMifSphereRadius - across * across) - along;
-    return std::atan2(z + h * s, p + h * c) / kDegree;
+    char buf[32];
+    const auto end = std::to_chars(buf, buf + sizeof buf, radians / 0.01745329252, std::chars_format::general, 10);
+    return std::string(buf, end.ptr);
+}
+
+double Degrees(const std::string& text)
+{
+    double v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
 }
 
 } // namespace
@@ -62,11 +54,11 @@ const MifDatum& MifDatumOf(Datum datum)
     // The old datums are all on the Clarke 1866 ellipsoid.
     constexpr double kClarkeA = 6378206.4, kClarkeInverseF = 294.978698213898;
     static const MifDatum nad83{};
-    static const MifDatum nad27{62, -8, 160, 176, kClarkeA, kClarkeInverseF};
-    static const MifDatum oldHawaiian{77, 61, -285, -181, kClarkeA, kClarkeInverseF};
-    static const MifDatum puertoRico{83, 11, 72, -101, kClarkeA, kClarkeInverseF};
-    static const MifDatum guam{34, -100, -248, 259, kClarkeA, kClarkeInverseF};
-    static const MifDatum americanSamoa{118, -115, 118, 426, kClarkeA, kClarkeInverseF};
+    static const MifDatum nad27{62, kClarkeA, kClarkeInverseF};
+    static const MifDatum oldHawaiian{77, kClarkeA, kClarkeInverseF};
+    static const MifDatum puertoRico{83, kClarkeA, kClarkeInverseF};
+    static const MifDatum guam{34, kClarkeA, kClarkeInverseF};
+    static const MifDatum americanSamoa{118, kClarkeA, kClarkeInverseF};
     switch (datum) {
     case Datum::Nad83: return nad83;
     case Datum::Nad27: return nad27;
@@ -86,32 +78,34 @@ std::string MifCoordSysLine(const Projection& p)
         std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 1,%d", datum.number);
         return buf;
     }
-    // Lambert Azimuthal Equal-Area (projection 29) on the sphere (ellipsoid
-    // 12) of a datum of its own (999) whose centre is that of the
-    // projection's datum (its shift from WGS 84; none for NAD83), in
-    // metres, about the projection's centre. The points are put on that
-    // sphere as the datum says (MifCoordinatePair).
-    std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, 999, 12, %d, %d, %d, \"m\", %.10g, %.10g", datum.dx,
-                  datum.dy, datum.dz, p.lam0 / 0.01745329252, p.phi0 / 0.01745329252);
-    return buf;
+    // Lambert Azimuthal Equal-Area (projection 29) on the datum (its
+    // ellipsoid with it), in metres, about the projection's centre: readers
+    // undo the projection and have the datum's longitudes and latitudes.
+    std::snprintf(buf, sizeof buf, "Coordsys Earth Projection 29, %d, \"m\", ", datum.number);
+    return buf + CentreText(p.lam0) + ", " + CentreText(p.phi0);
 }
 
-std::string MifCoordinatePair(const Projection& p, GeoPoint pt)
+EllipsoidLambert MifLambert(const Projection& p)
 {
-    if (!p.active) return FormatCoordinatePair(p, pt);
+    const MifDatum& datum = MifDatumOf(p.datum);
+    return EllipsoidLambert(datum.semiMajorAxis, datum.inverseFlattening, Degrees(CentreText(p.lam0)),
+                            Degrees(CentreText(p.phi0)));
+}
+
+std::string MifCoordinatePair(const EllipsoidLambert& lambert, GeoPoint pt)
+{
     double x = 0, y = 0;
-    ProjectLambert(p, pt.x * 0.000001, SphereLatitude(pt.y * 0.000001, MifDatumOf(p.datum)), x, y);
+    lambert.Project(pt.x * 0.000001, pt.y * 0.000001, x, y);
     return FormatGeneral15(x) + " " + FormatGeneral15(y);
 }
 
-std::string MifRadiusNote(const LambertParameters& parameters)
+std::string MifLambertNote(const LambertParameters& parameters)
 {
-    if (parameters.radius == kMifSphereRadius) return {};
     char text[200];
     std::snprintf(text, sizeof text,
-                  "MIF files can declare no sphere of radius %.10g m: their Lambert coordinates are on the sphere "
-                  "of %.10g m",
-                  parameters.radius, kMifSphereRadius);
+                  "MIF files are projected on the ellipsoid of the county's datum, which they declare: the radius "
+                  "of %.10g m is not used in them",
+                  parameters.radius);
     return text;
 }
 

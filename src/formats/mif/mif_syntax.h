@@ -5,6 +5,7 @@
 
 #include "formats/textfile.h"
 #include "geometry/coords.h"
+#include "geometry/lambert_ellipsoid.h"
 
 #include <cstdint>
 #include <span>
@@ -16,14 +17,12 @@ namespace zalor {
 // Geographic coordinates on NAD83.
 inline constexpr std::string_view kGeographicCoordSys = "Coordsys Earth Projection 1,74";
 
-// How a MIF file names a datum: MapInfo's number of it, and where its
-// centre lies from WGS 84's in metres (MapInfo's own shifts: readers
-// convert between datums through them), with its ellipsoid.
+// How a MIF file names a datum: MapInfo's number of it, with the
+// datum's ellipsoid (as readers take it from the number).
 struct MifDatum {
     int number = 74;
-    int dx = 0, dy = 0, dz = 0;
     double semiMajorAxis = 6378137.0;
-    double inverseFlattening = 298.257223563;
+    double inverseFlattening = 298.257222101; // GRS 80
 };
 const MifDatum& MifDatumOf(Datum datum);
 
@@ -32,21 +31,22 @@ const MifDatum& MifDatumOf(Datum datum);
 void WriteMifHeader(TTextFile& mif, std::string_view coordSys = kGeographicCoordSys);
 
 // The coordinate-system line of a MIF file: geographic on the
-// projection's datum ("Coordsys Earth Projection 1,62" for NAD27), or the
-// Lambert projection when it is active.
+// projection's datum ("Coordsys Earth Projection 1,62" for NAD27), or,
+// when it is active, the Lambert projection of the datum's ellipsoid
+// ("Coordsys Earth Projection 29, 62, \"m\", -100, 45").
 std::string MifCoordSysLine(const Projection& projection);
 
-// The one sphere a MIF file can declare (its ellipsoid 12), in metres.
-// Projected MIF files are written on it whatever the Lambert radius.
-constexpr double kMifSphereRadius = 6370997.0;
-// The text of a coordinate pair in a MIF file: six-decimal degrees, or,
-// when the projection is active, metres of the Lambert projection on the
-// MIF sphere of the point that the declared datum puts there (the sphere
-// shares its centre with the ellipsoid of the projection's datum).
-std::string MifCoordinatePair(const Projection& projection, GeoPoint point);
-// What the log says of a Lambert radius that MIF files cannot declare;
-// empty for the MIF sphere's own.
-std::string MifRadiusNote(const LambertParameters& parameters);
+// The Lambert projection of a MIF file's coordinates, as its line declares
+// it: on the ellipsoid of the projection's datum, about the declared centre.
+// The radius of the Lambert parameters is not used: MapInfo declares a
+// sphere only as a datum of its own, shifted from WGS 84, and readers then
+// reach NAD83 through WGS 84 (PROJ's first way through it needs a grid).
+EllipsoidLambert MifLambert(const Projection& projection);
+// The text of a projected coordinate pair in a MIF file: metres of the
+// file's Lambert projection.
+std::string MifCoordinatePair(const EllipsoidLambert& lambert, GeoPoint point);
+// What the log says of the Lambert parameters in MIF files.
+std::string MifLambertNote(const LambertParameters& parameters);
 
 struct MifPen {
     int width = 1;

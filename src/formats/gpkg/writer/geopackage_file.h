@@ -76,6 +76,7 @@ public:
     void Discard() override;
 
     std::unique_ptr<LayerWriter> OpenTable(const LayerDefinition& definition, WriteFailures& failures) override;
+    void ExpectPoints(std::size_t points) override;
 
     // The tables' side, from their layers' threads.
     // Begins a table: the writer thread takes its batches from now on.
@@ -134,6 +135,7 @@ private:
     std::set<std::string> existing_; // upper-cased names of the tables already there
     bool existingIsGeoPackage_ = false;
     std::string foreign_; // what the file that is there is, when it is no GeoPackage
+    std::size_t expectedPoints_ = 0; // the county's, when told
 
     // The tables' rows are handed to one thread, the only one that uses
     // the GDAL dataset: the layers' own work goes on beside its writing.
