@@ -24,6 +24,26 @@ unsigned LayerWorkers(const Session& session)
     return std::max(1u, cores / std::max(1u, session.jobs));
 }
 
+namespace {
+
+// Up to `workers` threads running `work`. When the system gives no more
+// threads, the ones started take all the tasks (the calling thread when
+// none could start), and a notice says so.
+std::vector<std::thread> StartWorkers(Session& parent, unsigned workers, const std::function<void()>& work,
+                                      const ThreadStarter& start)
+{
+    std::vector<std::thread> threads;
+    try {
+        for (unsigned w = 0; w < workers; ++w) threads.push_back(start ? start(work) : std::thread(work));
+    } catch (const std::system_error& e) {
+        parent.report.Notice(std::string("cannot start a thread: ") + e.what() + "; going on with " +
+                             std::to_string(threads.size()) + " of " + std::to_string(workers) + " workers");
+    }
+    return threads;
+}
+
+} // namespace
+
 void RunOrdered(Session& parent, std::size_t count, const std::function<void(Session&, std::size_t)>& task,
                 const std::vector<std::size_t>& first, unsigned workersAsked, const ThreadStarter& start)
 {
@@ -70,19 +90,8 @@ void RunOrdered(Session& parent, std::size_t count, const std::function<void(Ses
     const unsigned workers =
         workersAsked == 0 ? WorkersFor(count) : static_cast<unsigned>(std::min<std::size_t>(workersAsked, count));
     std::vector<std::thread> threads;
-    if (workers > 1) {
-        try {
-            for (unsigned w = 0; w < workers; ++w) threads.push_back(start ? start(work) : std::thread(work));
-        } catch (const std::system_error& e) {
-            // The system gives no more threads: the ones started take all
-            // the tasks (the calling thread when none could start).
-            parent.report.Notice(std::string("cannot start a thread: ") + e.what() + "; going on with " +
-                                 std::to_string(threads.size()) + " of " + std::to_string(workers) + " workers");
-        }
-        if (threads.empty()) work();
-    } else {
-        work();
-    }
+    if (workers > 1) threads = StartWorkers(parent, workers, work, start);
+    if (threads.empty()) work();
 
     std::exception_ptr failure;
     for (std::size_t i = 0; i < count; ++i) {
