@@ -61,6 +61,9 @@ std::string ConfigurationText(const RunSettings& settings, const ConfigurationSt
 // Applies the lines of the file at `path`: the input list and the comment
 // are emptied first, then every line is applied in turn; settings that the
 // file does not name keep their values. A missing file changes nothing.
+// Relative paths in it (the input and output directories, the log file,
+// the input files) are taken from the file's own directory, so that a
+// configuration finds what lies beside it wherever it is loaded from.
 // The caller shows " " + path in the status bar and refreshes the input
 // list's caption when the result is Loaded.
 ConfigLoad LoadConfiguration(RunSettings& settings, ConfigurationState& state, const std::string& path,
