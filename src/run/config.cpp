@@ -363,6 +363,12 @@ void NewConfiguration(RunSettings& s)
         if (def.onNew == NewAction::Set) s.SetBox(def.key, true);
 }
 
+void FirstStartSelection(RunSettings& s)
+{
+    for (const SettingDef& def : SettingTable())
+        if (def.firstStart) s.SetBox(def.key, true);
+}
+
 std::string ConfigurationSaveName(std::string_view chosen)
 {
     std::string dir = DirectoryPart(chosen);

@@ -492,31 +492,49 @@ TEST(ConfigCommands, SaveAsUpperCasesTheFileNameAndAddsTheExtension)
     EXPECT_EQ(SaveConfigurationAs(s, st, dir + "missing/dir/x"), "");
 }
 
-TEST(ConfigCommands, NewResetsTheSelectionOnly)
+// Whatever was chosen before, "New" gives the one selection the manual
+// describes; what is no selection is kept.
+TEST(ConfigCommands, NewGivesOneSelection)
 {
     RunSettings s = Fresh();
     s.SetText("Output", "/somewhere/");
     s.inputs = {{"/d/TGR01001.ZIP", -1}};
     s.memo = {"kept"};
-    for (const char* k : {"CbA5", "CbA8", "CbB6", "CbH3", "CbAr20", "CbAr21", "CbAt10", "CbAs8", "CbW1", "CbW2",
-                          "CbP4", "CbQ05", "CbY0", "CbCn2", "CbD10"})
-        s.SetBox(k, true);
+    for (const SettingDef& def : SettingTable())
+        if (def.kind == SettingKind::Box) s.SetBox(def.key, true);
     s.SetBox("CbQ01", false);
     s.SetRadio("RbF1");
     s.SetText("Asuf", "ROADS");
+    s.SetText("DIG", "3");
 
     NewConfiguration(s);
     EXPECT_EQ(s.Text("Output"), "/prog/");
     EXPECT_TRUE(s.inputs.empty());
     EXPECT_EQ(s.memo, (std::vector<std::string>{"kept"}));
-    for (const char* k : {"CbA1", "CbA2", "CbA3", "CbA4", "CbAr1", "CbAr2", "CbAr3", "CbQ01", "CbQ02"})
-        EXPECT_TRUE(s.Box(k)) << k;
-    for (const char* k : {"CbA5", "CbH3", "CbAr20", "CbAt10", "CbW1", "CbQ03", "CbQ05"}) EXPECT_FALSE(s.Box(k)) << k;
-    // Outside the ranges that "New" clears.
-    for (const char* k : {"CbA8", "CbB6", "CbAr21", "CbAs8", "CbW2", "CbP4", "CbY0", "CbCn2", "CbD10"})
-        EXPECT_TRUE(s.Box(k)) << k;
+    const std::set<std::string> chosen{"CbA1", "CbA2", "CbA3", "CbA4", "CbAr1", "CbAr2", "CbAr3", "CbQ01", "CbQ02"};
+    for (const SettingDef& def : SettingTable())
+        if (def.place == SettingPlace::FeatureDialog && def.kind == SettingKind::Box)
+            EXPECT_EQ(s.Box(def.key), chosen.count(def.key) == 1) << def.key;
+    // The options, suffixes and log settings stay.
     EXPECT_EQ(s.Choice("RbF"), "RbF1");
     EXPECT_EQ(s.Text("Asuf"), "ROADS");
+    EXPECT_EQ(s.Precision(), 3);
+    EXPECT_TRUE(s.Box("BEEP") && s.Box("DisableLogs"));
+}
+
+TEST(ConfigCommands, FirstStartSelectsRoadsAndTracts)
+{
+    RunSettings s = Fresh();
+    EXPECT_FALSE(AnythingSelected(s));
+    FirstStartSelection(s);
+    const ConversionPlan plan = BuildConversionPlan(s);
+    EXPECT_TRUE(plan.refusal.empty());
+    ASSERT_EQ(plan.lineGroups.size(), 1u);
+    EXPECT_EQ(plan.lineGroups[0].name, "A");
+    EXPECT_FALSE(plan.lineGroups[0].codes.Contains("A51")); // vehicular trails are not
+    ASSERT_EQ(plan.areas.size(), 1u);
+    EXPECT_EQ(plan.areas[0].name, "CTBNA00");
+    EXPECT_FALSE(plan.points);
 }
 
 } // namespace
