@@ -221,7 +221,11 @@ void PrepareRun(const Options& o, zalor::RunSettings& settings)
         settings.SetText("Log", "");
         settings.SetBox("DisableLogs", false);
     }
-    if (const std::string unsafe = zalor::UnsafeOutputNames(settings); !unsafe.empty()) Fail(2, unsafe);
+    // The message names the suffix as the window shows it; the key is what
+    // this command line sets it by.
+    const zalor::SettingDef* suffix = nullptr;
+    if (const std::string unsafe = zalor::UnsafeOutputNames(settings, &suffix); !unsafe.empty())
+        Fail(2, unsafe + " (" + suffix->key + ")");
     // The output root is made with all its missing levels (the run itself
     // makes only the levels below it).
     std::error_code ec;

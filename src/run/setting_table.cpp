@@ -458,7 +458,9 @@ void Options(Builder& t)
     t.Choice("RbF", 0, 0, formats);
     for (std::size_t i = 0; i < formats.size(); ++i) t.Find(Key("RbF", static_cast<int>(i))).shown = FormatDrivers()[i]->offered;
     t.page = kProjection;
-    t.Text("LAM", "6370997,-100,45", "Lambert Parameters").match = KeyMatch::Prefix;
+    SettingDef& lambert = t.Text("LAM", "6370997,-100,45", "Lambert Parameters");
+    lambert.match = KeyMatch::Prefix;
+    lambert.lambertParameters = true;
     t.Box("NAD83", "Convert to NAD83",
           "Counties on NAD27 or an older local datum (TIGER/Line files before 1995) converted to NAD83 with PROJ, "
           "which needs the datum's shift grid");

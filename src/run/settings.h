@@ -88,7 +88,8 @@ struct SettingDef {
     KeyMatch match = KeyMatch::Exact;
     bool loadOnlyDirectory = false; // a configuration line applies only when it names a directory
     bool path = false;        // a Text that names a file or directory (shown in the file system's encoding)
-    bool fileNamePart = false; // part of output file names (a suffix): no separator, no ".."
+    bool fileNamePart = false; // part of output file names (a suffix): not empty, no separator, no ".."
+    bool lambertParameters = false; // "radius,central longitude,central latitude"
     int choiceValue = 0;      // a Radio's value (RbF1 is 1)
     int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
 };
