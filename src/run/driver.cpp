@@ -136,6 +136,7 @@ void ConvertInputs(Session& session, RunResult& result)
     session.runStartMs = TickCount();
     if (session.runStartMs == 0) session.runStartMs = 1;
     report.ClearOutputs();
+    report.ClearFailures();
     report.Log().ResetFailure();
     session.ClearStop();
     session.failedCounties = 0;
@@ -171,6 +172,7 @@ void ConvertInputs(Session& session, RunResult& result)
         }
     }
     result.failed = session.failedCounties;
+    result.failures = report.Failures();
     result.stopped = session.Stopped();
     result.logFailed = report.Log().Failed();
     FinishRun(session, result);
