@@ -287,7 +287,6 @@ void WriteLayers(Session& session, County& county, const CountyPlan& job)
     if (ReadLandmarksPhase(session, county, job.source, *job.layouts) && ShiftLandmarksPhase(session, county, job)) {
         try {
             if (session.plan->points) WriteLandmarkPointsPhase(session, county, job);
-            report.ShowStatus("Done ");
         } catch (const std::exception&) {
             session.CountyError("Error Reading Landmarks");
         }
