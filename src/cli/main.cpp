@@ -1,5 +1,5 @@
 // zalor-cli: converts TIGER/Line counties from the command line.
-#include "cli/input_paths.h"
+#include "run/input_paths.h"
 #include "cli/layer_options.h"
 #include "cli/terminal_reporter.h"
 #include "run/config.h"
