@@ -52,6 +52,44 @@ std::map<QString, std::string> Tree(const std::string& root)
     return files;
 }
 
+// A large county (20,000 chains) thirty times over, its record files linked
+// into thirty directories, so that a run lasts: the input lines of a
+// configuration ("" when the county could not be made).
+std::string ThirtyCounties(const std::string& dir)
+{
+    QProcess make;
+    make.start(Q(kBinary + "/zalor-mkcounty"),
+               {QStringLiteral("--state"), QStringLiteral("17"), QStringLiteral("--county"), QStringLiteral("031"),
+                QStringLiteral("--chains"), QStringLiteral("20000"), QStringLiteral("--seed"), QStringLiteral("7"),
+                QStringLiteral("--out"), Q(dir)});
+    if (!make.waitForFinished(300000) || make.exitCode() != 0) return {};
+    std::string inputs;
+    for (int i = 0; i < 30; ++i) {
+        const std::string copy = dir + "c" + std::to_string(i) + "/";
+        QDir().mkpath(Q(copy));
+        for (const QString& name : QDir(Q(dir)).entryList({QStringLiteral("TGR17031.RT*")}, QDir::Files))
+            QFile::link(Q(dir) + name, Q(copy) + name);
+        inputs += (i ? "\r\nFile2=" : "") + copy + "TGR17031.RT1";
+    }
+    return inputs;
+}
+
+// During a run the commands that cannot act are shut, tool buttons and all;
+// the log opens as ever.
+bool CommandsOfARun(ui::TMainWindow& w)
+{
+    auto* tools = w.findChild<QToolBar*>();
+    for (const char* name : {"TigerFeatures", "Options", "New", "Load"})
+        if (w.findChild<QAction*>(QLatin1String(name))->isEnabled()) return false;
+    if (tools->widgetForAction(w.findChild<QAction*>(QStringLiteral("TigerFeatures")))->isEnabled()) return false;
+    auto* log = w.findChild<QAction*>(QStringLiteral("LogFile"));
+    if (!log->isEnabled() || !tools->widgetForAction(log)->isEnabled()) return false;
+    log->trigger();
+    const bool shown = w.LogDialog()->isVisible();
+    w.LogDialog()->close();
+    return shown;
+}
+
 } // namespace
 
 class WindowTest : public QObject {
@@ -262,23 +300,8 @@ private slots:
     void stopDuringALargeCounty()
     {
         const std::string dir = ScratchDir("stop");
-        QProcess make;
-        make.start(Q(kBinary + "/zalor-mkcounty"),
-                   {QStringLiteral("--state"), QStringLiteral("17"), QStringLiteral("--county"), QStringLiteral("031"),
-                    QStringLiteral("--chains"), QStringLiteral("20000"), QStringLiteral("--seed"), QStringLiteral("7"),
-                    QStringLiteral("--out"), Q(dir)});
-        QVERIFY(make.waitForFinished(300000));
-        QCOMPARE(make.exitCode(), 0);
-        // The county thirty times over (its record files linked into thirty
-        // directories), so that the run lasts.
-        std::string inputs;
-        for (int i = 0; i < 30; ++i) {
-            const std::string copy = dir + "c" + std::to_string(i) + "/";
-            QDir().mkpath(Q(copy));
-            for (const QString& name : QDir(Q(dir)).entryList({QStringLiteral("TGR17031.RT*")}, QDir::Files))
-                QFile::link(Q(dir) + name, Q(copy) + name);
-            inputs += (i ? "\r\nFile2=" : "") + copy + "TGR17031.RT1";
-        }
+        const std::string inputs = ThirtyCounties(dir);
+        QVERIFY(!inputs.empty());
         const std::string config = SampleConfig(dir + "BIG.CFG", dir + "out/", "RbO2=1\r\n", inputs);
         auto w = MakeWindow(dir, config);
         QVERIFY(w);
@@ -309,17 +332,7 @@ private slots:
         QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d\\.\\d\\d\\d$")).match(time->text()).hasMatch(),
                  qPrintable(time->text()));
         QVERIFY(w->findChild<QLineEdit*>(QStringLiteral("Output"))->isEnabled() == false);
-        // The commands that cannot act are shut, tool buttons and all; the
-        // log opens as ever.
-        for (const char* name : {"TigerFeatures", "Options", "New", "Load"})
-            QVERIFY2(!w->findChild<QAction*>(QLatin1String(name))->isEnabled(), name);
-        auto* features = w->findChild<QAction*>(QStringLiteral("TigerFeatures"));
-        QVERIFY(!w->findChild<QToolBar*>()->widgetForAction(features)->isEnabled());
-        auto* log = w->findChild<QAction*>(QStringLiteral("LogFile"));
-        QVERIFY(log->isEnabled() && w->findChild<QToolBar*>()->widgetForAction(log)->isEnabled());
-        log->trigger();
-        QVERIFY(w->LogDialog()->isVisible());
-        w->LogDialog()->close();
+        QVERIFY(CommandsOfARun(*w));
         // The commands of the disabled menus do not answer their keys either.
         int asked = 0;
         w->SetFileChooser([&](ui::TMainWindow::FileDialog, const QString&, const QString&) {
