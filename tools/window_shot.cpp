@@ -4,11 +4,15 @@
 //   zalor-window-shot [--page N] CONFIG.CFG OUTDIR
 //
 // Opens the main window with the configuration, runs it, and saves what
-// the window shows after the run (output list filled) as OUTDIR/window.png,
-// then the feature dialog on page N (default 1, the roads) as
-// OUTDIR/features.png and the options dialog as OUTDIR/options.png. Run it
-// on a display (e.g. Xvfb); nothing is saved as the default configuration.
+// the screen shows after the run (output list filled, and the summary of
+// the counties that failed over the window when some did) as
+// OUTDIR/window.png, then the feature dialog on page N (default 1, the
+// roads) as OUTDIR/features.png and the options dialog as
+// OUTDIR/options.png. Run it on a display of its own (e.g. Xvfb, where no
+// window manager moves the windows); nothing is saved as the default
+// configuration.
 #include "ui/dialogs.h"
+#include "ui/failure_dlg.h"
 #include "ui/feature_dlg.h"
 #include "ui/main_window.h"
 
@@ -17,6 +21,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -33,11 +38,27 @@ void Settle(int ms)
     }
 }
 
-bool Save(QWidget* w, const QString& path)
+bool Save(const QPixmap& picture, const QString& path)
 {
-    const bool ok = w->grab().save(path);
+    const bool ok = picture.save(path);
     std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "Wrote" : "Could not write", qPrintable(path));
     return ok;
+}
+
+bool Save(QWidget* w, const QString& path) { return Save(w->grab(), path); }
+
+// The window after its run: with the failure summary over its input list
+// when there is one, as the screen shows the two.
+bool SaveWindow(zalor::ui::TMainWindow& window, const QString& path)
+{
+    QDialog* summary = window.FailureDialog();
+    if (!summary->isVisible()) return Save(&window, path);
+    summary->resize(600, 230);
+    summary->move(window.x() + 420, window.y() + 120);
+    summary->raise();
+    Settle(500);
+    const QRect area = window.frameGeometry().united(summary->frameGeometry());
+    return Save(window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()), path);
 }
 
 } // namespace
@@ -75,7 +96,8 @@ int main(int argc, char** argv)
     window.Go();
     wait.exec();
     Settle(4500); // the logo has gone
-    bool ok = Save(&window, out + QStringLiteral("/window.png"));
+    bool ok = SaveWindow(window, out + QStringLiteral("/window.png"));
+    window.FailureDialog()->close();
 
     zalor::ui::TFeatureDlg* features = window.FeatureDialog();
     features->setModal(false);

@@ -1,5 +1,5 @@
 // zalor-cli: converts TIGER/Line counties from the command line.
-#include "cli/input_paths.h"
+#include "run/input_paths.h"
 #include "cli/layer_options.h"
 #include "cli/terminal_reporter.h"
 #include "run/config.h"
@@ -223,7 +223,11 @@ void PrepareRun(const Options& o, zalor::RunSettings& settings)
         settings.SetText("Log", "");
         settings.SetBox("DisableLogs", false);
     }
-    if (const std::string unsafe = zalor::UnsafeOutputNames(settings); !unsafe.empty()) Fail(2, unsafe);
+    // The message names the suffix as the window shows it; the key is what
+    // this command line sets it by.
+    const zalor::SettingDef* suffix = nullptr;
+    if (const std::string unsafe = zalor::UnsafeOutputNames(settings, &suffix); !unsafe.empty())
+        Fail(2, unsafe + " (" + suffix->key + ")");
     // The output root is made with all its missing levels (the run itself
     // makes only the levels below it).
     std::error_code ec;

@@ -141,16 +141,29 @@ bool SaveConfiguration(const RunSettings& settings, const ConfigurationState& st
 
 namespace {
 
+// A path of a configuration line as the program uses it: a relative one
+// is taken from the configuration file's directory `base` (a file loaded
+// from elsewhere finds its inputs beside it), an absolute or empty one as
+// it stands.
+std::string Resolved(const std::string& base, std::string_view value)
+{
+    if (value.empty() || value.front() == '/') return std::string(value);
+    while (value.starts_with("./")) value.remove_prefix(2);
+    if (value == ".") value = {};
+    return base + std::string(value);
+}
+
 // Applies the lines of one file. Input entries are gathered and put in
 // order once at the end, so a long input list loads in n log n.
 struct LineApplier {
     RunSettings& s;
     ConfigurationState& state;
+    std::string base; // the file's directory, ending in "/" (empty: the current directory)
     std::vector<InputEntry> entries;
 
     void AddPath(const std::string& path)
     {
-        if (!path.empty()) entries.push_back(InputEntryFor(path));
+        if (!path.empty()) entries.push_back(InputEntryFor(Resolved(base, path)));
     }
     void Apply(std::string_view line);
     void Finish()
@@ -163,8 +176,9 @@ struct LineApplier {
     }
 };
 
-// Applies one line to the setting its key names.
-void ApplySetting(RunSettings& s, const SettingDef& def, std::string_view value)
+// Applies one line to the setting its key names; a path setting's
+// relative value is taken from `base`.
+void ApplySetting(RunSettings& s, const SettingDef& def, std::string_view value, const std::string& base)
 {
     if (!def.saved) return;
     switch (def.kind) {
@@ -177,10 +191,12 @@ void ApplySetting(RunSettings& s, const SettingDef& def, std::string_view value)
         if (FieldToInt(value) != 0) s.SetRadio(def.key);
         break;
     case SettingKind::Text:
-    case SettingKind::Number:
+    case SettingKind::Number: {
+        const std::string text = def.path ? Resolved(base, value) : std::string(value);
         // The directory is looked for under the name the setting will hold.
-        if (!def.loadOnlyDirectory || IsDirectory(TextAsStored(value))) s.SetText(def.key, value);
+        if (!def.loadOnlyDirectory || IsDirectory(TextAsStored(text))) s.SetText(def.key, text);
         break;
+    }
     }
 }
 
@@ -205,7 +221,7 @@ void LineApplier::Apply(std::string_view line)
     const std::string_view key = eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
     const std::string_view value = eq == std::string_view::npos ? line : line.substr(eq + 1);
 
-    if (const SettingDef* def = SettingOfKey(key)) ApplySetting(s, *def, value);
+    if (const SettingDef* def = SettingOfKey(key)) ApplySetting(s, *def, value, base);
     if (key == "File") {
         // Older files stored the directory and the file name apart: "dir|name".
         std::string path(value);
@@ -310,7 +326,7 @@ ConfigLoad LoadConfiguration(RunSettings& s, ConfigurationState& state, const st
 
     s.inputs.clear();
     s.memo.clear();
-    LineApplier lines{s, state, {}};
+    LineApplier lines{s, state, DirectoryPart(path), {}};
     LineSplitter splitter(lines);
     std::string buffer(1 << 16, '\0');
     while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f.get()))
@@ -345,6 +361,12 @@ void NewConfiguration(RunSettings& s)
     }
     for (const SettingDef& def : SettingTable())
         if (def.onNew == NewAction::Set) s.SetBox(def.key, true);
+}
+
+void FirstStartSelection(RunSettings& s)
+{
+    for (const SettingDef& def : SettingTable())
+        if (def.firstStart) s.SetBox(def.key, true);
 }
 
 std::string ConfigurationSaveName(std::string_view chosen)

@@ -61,6 +61,9 @@ std::string ConfigurationText(const RunSettings& settings, const ConfigurationSt
 // Applies the lines of the file at `path`: the input list and the comment
 // are emptied first, then every line is applied in turn; settings that the
 // file does not name keep their values. A missing file changes nothing.
+// Relative paths in it (the input and output directories, the log file,
+// the input files) are taken from the file's own directory, so that a
+// configuration finds what lies beside it wherever it is loaded from.
 // The caller shows " " + path in the status bar and refreshes the input
 // list's caption when the result is Loaded.
 ConfigLoad LoadConfiguration(RunSettings& settings, ConfigurationState& state, const std::string& path,
@@ -70,10 +73,16 @@ ConfigLoad LoadConfiguration(RunSettings& settings, ConfigurationState& state, c
 void AddRecentConfiguration(ConfigurationState& state, const std::string& path);
 
 // "New": the output root becomes the program's directory, the input list is
-// emptied and the feature selection starts again from roads A1 to A4,
-// counties, MCDs and sub-MCDs with the road TIGER ID and CFCC fields; the
-// options, suffixes, log settings, comment and the other boxes are kept.
+// emptied and the feature selection is roads A1 to A4 with their TIGER ID
+// and CFCC fields, counties, MCDs and sub-MCDs, every other box of the
+// feature dialog cleared; the options, suffixes, log settings and comment
+// are kept.
 void NewConfiguration(RunSettings& settings);
+
+// A first start, with no configuration to load: the roads A1 to A4 and the
+// census tracts are checked besides the settings' defaults, so that Go
+// converts something at once.
+void FirstStartSelection(RunSettings& settings);
 
 // --- the commands of the File menu ------------------------------------------
 

@@ -50,7 +50,6 @@ void WriteNodeFilePhase(Session& session, const TNodeMgr& nodes, const CountyPla
     session.report.ShowStatus("Creating Node File");
     SessionProgress progress(session);
     if (!Conclude(session, WriteNodeLayer(nodes, job.Target(suffix + "N", suffix + "N"), progress))) return;
-    session.report.ShowStatus("Done");
 }
 
 } // namespace
@@ -286,7 +285,6 @@ void WriteCountyAreaLayer(Session& session, const County& county, const CountyPl
     session.report.LogLine("Processing " + p.request.name + "[ " + std::to_string(groups.Count()) + " Objects]");
     SessionProgress progress(session);
     if (!Conclude(session, WriteAreaLayer(county, p.request, keys, groups, progress))) return;
-    session.report.ShowStatus("Done...");
     progress.Progress(1, 1);
 }
 

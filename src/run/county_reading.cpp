@@ -89,7 +89,6 @@ bool ReadChainsPhase(Session& session, County& county, const CountySource& sourc
     ReadChains(file, layouts, county, session.plan->precision, session.mcdCodes, progress);
     ReportReadFailure(session, file);
     file.Close();
-    report.ShowStatus("Done...");
     progress.Progress(0, 0);
     report.LogLine("Total Chains=" + std::to_string(county.chains.count()));
     report.LogMcdTotal(session.mcdCodes);
@@ -121,7 +120,6 @@ void ClosePhase(Session& session, TZipFile& file, std::string_view message = {})
 {
     ReportReadFailure(session, file, message);
     file.Close();
-    session.report.ShowStatus("Done...");
 }
 
 void ReadShapesPhase(Session& session, County& county, const CountySource& source, const RecordLayouts& layouts)
@@ -170,7 +168,6 @@ void ReadAltFeaturesPhase(Session& session, County& county, const CountySource& 
     ReportReadFailure(session, *file);
     file->Close();
     session.report.LogLine("-- Complete " + std::to_string(estimate));
-    session.report.ShowStatus("Done...");
     progress.Progress(1, 1);
 }
 

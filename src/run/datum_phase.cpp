@@ -81,7 +81,6 @@ bool ShiftChainsPhase(Session& session, County& county, CountyPlan& job)
     county.extent = ComputeCountyExtent(chains);
     job.projection.datum = Datum::Nad83;
     session.report.LogLine("Converted from " + from + " to NAD83: " + job.shift->Description());
-    session.report.ShowStatus("Done...");
     return true;
 }
 

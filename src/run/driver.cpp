@@ -212,6 +212,7 @@ void ConvertInputs(Session& session, RunResult& result)
     session.runStartMs = TickCount();
     if (session.runStartMs == 0) session.runStartMs = 1;
     report.ClearOutputs();
+    report.ClearFailures();
     report.Log().ResetFailure();
     session.ClearStop();
     session.failedCounties = 0;
@@ -232,6 +233,7 @@ void ConvertInputs(Session& session, RunResult& result)
         ConvertAtOnce(session, before, result);
     }
     result.failed = session.failedCounties;
+    result.failures = report.Failures();
     result.stopped = session.Stopped();
     result.logFailed = report.Log().Failed();
     FinishRun(session, result);
@@ -359,7 +361,6 @@ void WriteLayers(Session& session, County& county, const CountyPlan& job)
     if (ReadLandmarksPhase(session, county, job.source, *job.layouts) && ShiftLandmarksPhase(session, county, job)) {
         try {
             if (session.plan->points) WriteLandmarkPointsPhase(session, county, job);
-            report.ShowStatus("Done ");
         } catch (const std::exception&) {
             session.CountyError("Error Reading Landmarks");
         }

@@ -5,6 +5,7 @@
 #include "tiger/county.h"
 
 #include <string>
+#include <vector>
 
 namespace zalor {
 
@@ -15,6 +16,7 @@ struct RunResult {
     bool stopped = false; // the stop request ended the run
     bool logFailed = false; // the log file could not be written
     std::string outputRoot; // the output root the run wrote under (ending in '/')
+    std::vector<CountyFailure> failures; // the counties that failed, each with its errors
 };
 
 // Milliseconds of a monotonic clock.

@@ -24,7 +24,7 @@ std::string ElapsedText(int64_t ms)
 {
     if (ms < 0) ms = 0;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "Time: %02lld:%02lld.%03lld ms", static_cast<long long>(ms / 60000),
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
                   static_cast<long long>((ms / 1000) % 60), static_cast<long long>(ms % 1000));
     return buf;
 }

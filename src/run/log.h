@@ -14,7 +14,7 @@ namespace zalor {
 // "1,234,567"; -1 gives "-1".
 std::string FormatThousands(int64_t n);
 
-// "Time: 01:23.456 ms" for 83,456 ms.
+// Minutes, seconds and milliseconds: "01:23.456" for 83,456 ms.
 std::string ElapsedText(int64_t ms);
 
 class RunLog {

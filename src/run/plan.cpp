@@ -5,10 +5,9 @@
 #include "features/area_keys.h"
 #include "features/line_columns.h"
 #include "run/selection.h"
+#include "run/setting_checks.h"
 #include "run/settings.h"
 #include "tiger/area_sources.h"
-
-#include <exception>
 
 namespace zalor {
 
@@ -46,13 +45,15 @@ void PlanProjection(const RunSettings& s, ConversionPlan& plan)
 {
     plan.projection.active = s.Box("RbP1");
     if (!plan.projection.active) return;
-    try {
-        const LambertParameters parameters = ParseLambertParameters(s.Text("LAM"));
-        SetupLambert(plan.projection, parameters);
-        if (plan.format->projectionNote) plan.projectionNote = plan.format->projectionNote(parameters);
-    } catch (const std::exception& e) {
-        plan.projectionError = e.what();
+    const SettingDef& def = *FindSetting("LAM");
+    const std::string& text = s.Text(def.key);
+    if (const std::string problem = ValueProblem(def, text); !problem.empty()) {
+        plan.projectionError = ValueProblemMessage(def, text, problem);
+        return;
     }
+    const LambertParameters parameters = ParseLambertParameters(text);
+    SetupLambert(plan.projection, parameters);
+    if (plan.format->projectionNote) plan.projectionNote = plan.format->projectionNote(parameters);
 }
 
 // The line groups A to X that are chosen, then the all-chains file.

@@ -30,7 +30,10 @@ void RunReport::ShowStatus(std::string_view text)
 
 void RunReport::ShowCountyStatus(std::string_view text)
 {
-    if (!Keep(ReportEvent::Kind::CountyStatus, text)) reporter_.CountyStatus(text);
+    if (Keep(ReportEvent::Kind::CountyStatus, text)) return;
+    countyLine_ = text;
+    if (countyFailed_) failures_.back().county = countyLine_;
+    reporter_.CountyStatus(text);
 }
 
 void RunReport::AddOutputEntry(const std::string& path, OutputEntry::State state)
@@ -77,7 +80,21 @@ void RunReport::Notice(std::string_view text)
 
 void RunReport::ShowError(std::string_view text)
 {
-    if (!Keep(ReportEvent::Kind::Error, text)) reporter_.Error(text);
+    if (Keep(ReportEvent::Kind::Error, text)) return;
+    if (!countyFailed_) {
+        failures_.push_back({countyInput_, countyLine_, {}});
+        countyFailed_ = true;
+    }
+    failures_.back().errors.emplace_back(text);
+    reporter_.Error(text);
+}
+
+void RunReport::ClearFailures()
+{
+    failures_.clear();
+    countyInput_.clear();
+    countyLine_.clear();
+    countyFailed_ = false;
 }
 
 void RunReport::ShowPhase(std::string_view name)
@@ -88,6 +105,9 @@ void RunReport::ShowPhase(std::string_view name)
 void RunReport::ShowCountyBegun(int number, int count, const InputEntry& input)
 {
     if (Keep(ReportEvent{ReportEvent::Kind::CountyBegun, input.path, number, count, input.size, {}, {}})) return;
+    countyInput_ = input.path;
+    countyLine_.clear();
+    countyFailed_ = false;
     reporter_.CountyBegun(number, count, input);
 }
 

@@ -30,6 +30,13 @@ struct ReportEvent {
     std::vector<int32_t> codes; // McdTotal: the county's minor civil division codes
 };
 
+// A county of a run that failed, and why: the errors it reported, in order.
+struct CountyFailure {
+    std::string input;  // the input's path
+    std::string county; // its county line ("[08901] Ivanhoe County"), once read
+    std::vector<std::string> errors;
+};
+
 class RunReport {
 public:
     RunReport(RunLog& log, OutputList& outputs, Reporter& reporter) : log_(log), outputs_(outputs), reporter_(reporter)
@@ -63,6 +70,12 @@ public:
     // codes in `codes` (all counties so far).
     void LogMcdTotal(const McdCodeSet& codes);
 
+    // The counties whose errors were shown since ClearFailures, each with
+    // its errors (a report that is kept and replayed adds them when it is
+    // shown).
+    const std::vector<CountyFailure>& Failures() const { return failures_; }
+    void ClearFailures();
+
     // With `events`, everything reported is kept there instead of shown;
     // null shows it at once again.
     void Defer(std::vector<ReportEvent>* events) { deferred_ = events; }
@@ -83,6 +96,11 @@ private:
     Reporter& reporter_;
     bool beep_ = false;
     std::vector<ReportEvent>* deferred_ = nullptr;
+    // The county being shown, and whether it is among the failures yet.
+    std::string countyInput_;
+    std::string countyLine_;
+    bool countyFailed_ = false;
+    std::vector<CountyFailure> failures_;
 
     bool Keep(ReportEvent event)
     {

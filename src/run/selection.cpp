@@ -1,5 +1,6 @@
 #include "run/selection.h"
 
+#include "run/setting_checks.h"
 #include "tiger/area_sources.h"
 
 #include <cstdio>
@@ -97,13 +98,15 @@ std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer)
     return layer.nameKey.empty() ? layer.name : s.Text(layer.nameKey);
 }
 
-std::string UnsafeOutputNames(const RunSettings& s)
+std::string UnsafeOutputNames(const RunSettings& s, const SettingDef** which)
 {
     for (const SettingDef& def : SettingTable()) {
         if (!def.fileNamePart) continue;
         const std::string& v = s.Text(def.key);
-        if (v.find('/') != std::string::npos || v.find('\\') != std::string::npos || v.find("..") != std::string::npos)
-            return "The file suffix " + def.key + "=" + v + " may not hold a directory separator or \"..\"";
+        const std::string problem = ValueProblem(def, v);
+        if (problem.empty()) continue;
+        if (which) *which = &def;
+        return ValueProblemMessage(def, v, problem);
     }
     return {};
 }

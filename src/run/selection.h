@@ -34,10 +34,11 @@ bool AreaLayerSelected(const RunSettings& s, const AreaLayerDef& layer);
 // The layer's name: fixed, or its suffix setting.
 std::string AreaLayerName(const RunSettings& s, const AreaLayerDef& layer);
 
-// Why the settings cannot be run: a suffix that holds a directory
-// separator or ".." and would name files outside the output directory.
-// Empty when they can.
-std::string UnsafeOutputNames(const RunSettings& s);
+// Why the settings cannot be run: a suffix that is empty (its files would
+// have no name of their own) or holds a directory separator or ".." (they
+// would lie outside the output directory), named by its field's caption;
+// `which`, when given, gets the suffix's setting. Empty when they can.
+std::string UnsafeOutputNames(const RunSettings& s, const SettingDef** which = nullptr);
 
 // The AreaSpec of an area box ("NAME|SSSWW": name, key column, key width
 // in the records of Census 2000), as its tooltip shows it. Empty for any

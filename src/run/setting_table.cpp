@@ -41,6 +41,9 @@ struct Builder {
     {
         def.place = place;
         def.page = page;
+        // "New" gives the feature dialog one selection: a box of it is
+        // cleared unless it is one that "New" sets.
+        if (place == SettingPlace::FeatureDialog && def.kind == SettingKind::Box) def.onNew = NewAction::Clear;
         if (def.saved && def.saveOrder < 0) {
             def.saveOrder = static_cast<int>(save.size());
             save.push_back({SaveItem::Kind::Setting, def.key});
@@ -109,7 +112,6 @@ struct Builder {
         SettingDef& d = Box(std::move(key), RangeCaption(codes), std::move(description));
         selectionBoxes.push_back({d.key, masks, forced, std::move(codes)});
         d.setReset = true;
-        d.onNew = NewAction::Clear;
         return d;
     }
     // A line group's page and suffix; its boxes follow.
@@ -176,12 +178,12 @@ void RoadsAndRailroads(Builder& t)
         SettingDef& d = t.Selection(Key("CbA", n), roads[n - 1], kMaskRoads,
                                     {{'A', n * 10, n * 10 + 9}, {'P', n * 10, n * 10 + 9}}, true);
         d.caption = "A" + std::to_string(n) + "1 - A" + std::to_string(n) + "8";
-        d.onNew = n <= 4 ? NewAction::Set : NewAction::Clear;
+        if (n <= 4) d.onNew = NewAction::Set;
+        d.firstStart = n <= 4;
         t.GroupBox(d);
     }
     SettingDef& f80 = t.Selection("CbA8", "Nonvisible Other Tabulation Boundary", kMaskRoads, {{'F', 80, 89}}, true);
     f80.caption = "F80 - F85";
-    f80.onNew = NewAction::Keep;
     t.GroupBox(f80);
 
     t.Group("B", "Railroads", kMaskRailroads, kPageRailroads);
@@ -189,9 +191,7 @@ void RoadsAndRailroads(Builder& t)
     for (int n = 1; n <= 4; ++n)
         t.GroupBox(t.Selection(Key("CbB", n), rails[n - 1], kMaskRailroads, {{'B', (n - 1) * 10 + 1, (n - 1) * 10 + 3}}));
     t.GroupBox(t.Selection("CbB5", "Railroad Ferry Crossing", kMaskRailroads, {{'B', 40, 40}}));
-    SettingDef& other = t.Selection("CbB6", "Other Rail Line", kMaskRailroads, {{'B', 50, 52}});
-    other.onNew = NewAction::Keep;
-    t.GroupBox(other);
+    t.GroupBox(t.Selection("CbB6", "Other Rail Line", kMaskRailroads, {{'B', 50, 52}}));
 
     t.Group("C", "Other Ground Transportation", kMaskTransportation, kPageTransportation);
     const char* ground[4] = {"Ground Transportation, Classification Unknown", "Pipeline", "Power Transmission Line",
@@ -317,20 +317,19 @@ void AreaBoxes(Builder& t)
     for (int i = 1; i <= 26; ++i) {
         SettingDef& d = t.Box(Key("CbAr", i), kCurrentAreaBoxes[i], i >= 22 ? kNewerAreaNotes[i - 22] : "");
         d.setReset = true;
-        d.onNew = i <= 3 ? NewAction::Set : i == 21 ? NewAction::Keep : NewAction::Clear;
+        if (i <= 3) d.onNew = NewAction::Set;
+        d.firstStart = i == 12; // census tracts
         d.enabled = i < 16 || i > 18; // not offered
     }
     t.page = kPageEntityAreas;
     for (int k = 1; k <= 10; ++k) {
         SettingDef& d = t.Box(Key("CbAt", k), kEntityAreaBoxes[k]);
         d.setReset = k <= 9;
-        d.onNew = NewAction::Clear;
     }
     t.page = kPage1990Areas;
     for (int j = 2; j <= 8; ++j) {
         SettingDef& d = t.Box(Key("CbAs", j), k1990AreaBoxes[j]);
         d.setReset = j <= 7;
-        d.onNew = j <= 7 ? NewAction::Clear : NewAction::Keep;
     }
 }
 
@@ -409,7 +408,7 @@ void FieldBoxes(Builder& t)
         t.page = group->page;
         SettingDef& d = t.Box("CbQ" + Two(q), kFieldBoxes[q].caption, {}, on);
         t.fieldBoxes.push_back({d.key, kFieldBoxes[q].group, kFieldBoxes[q].columns});
-        d.onNew = q <= 2 ? NewAction::Set : NewAction::Clear;
+        if (q <= 2) d.onNew = NewAction::Set;
         group->fieldBoxes.push_back(d.key);
     }
 }
@@ -418,15 +417,14 @@ void WaterAndPointBoxes(Builder& t)
 {
     t.page = kPageWater;
     t.Text("Wsuf", "W", "File Suffix:").fileNamePart = true;
-    t.Box("CbW1", "Water Blocks", "Census 2000 blocks that are water").onNew = NewAction::Clear;
+    t.Box("CbW1", "Water Blocks", "Census 2000 blocks that are water");
     t.Text("Wsuf2", "WLND", "File Suffix:").fileNamePart = true;
     t.Box("CbW2", "Landmark Water (H00 - H80)", "Landmark polygons of the selected hydrography classes");
 
     t.page = kPagePointLandmarks;
     t.Text("Dsuf2", "DP", "File Suffix:").fileNamePart = true;
     for (int n = 0; n <= 9; ++n)
-        t.Selection(Key("CbP", n), kLandmarkClasses[n], kMaskPointLandmarks, {{'D', n * 10, n * 10 + 9}}).onNew =
-            NewAction::Keep;
+        t.Selection(Key("CbP", n), kLandmarkClasses[n], kMaskPointLandmarks, {{'D', n * 10, n * 10 + 9}});
     for (int n = 0; n <= 9; ++n) t.SaveAgain(Key("CbD", n));
     t.page = kPageLandmarkAreas;
     t.Box("CbD10", "Exclude Water ");
@@ -460,7 +458,9 @@ void Options(Builder& t)
     t.Choice("RbF", 0, 0, formats);
     for (std::size_t i = 0; i < formats.size(); ++i) t.Find(Key("RbF", static_cast<int>(i))).shown = FormatDrivers()[i]->offered;
     t.page = kProjection;
-    t.Text("LAM", "6370997,-100,45", "Lambert Parameters").match = KeyMatch::Prefix;
+    SettingDef& lambert = t.Text("LAM", "6370997,-100,45", "Lambert Parameters");
+    lambert.match = KeyMatch::Prefix;
+    lambert.lambertParameters = true;
     t.Box("NAD83", "Convert to NAD83",
           "Counties on NAD27 or an older local datum (TIGER/Line files before 1995) converted to NAD83 with PROJ, "
           "which needs the datum's shift grid");

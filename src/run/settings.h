@@ -36,7 +36,8 @@ enum class SettingPlace {
     LogDialog,
 };
 
-// What "New" does to a setting.
+// What "New" does to a setting (every box of the feature dialog is
+// cleared or set: "New" gives one selection, whatever was chosen before).
 enum class NewAction { Keep, Clear, Set, ProgramDirectory };
 
 // How a configuration line's key names the setting: exactly, or by its
@@ -79,6 +80,7 @@ struct SettingDef {
     int page = -1;            // feature dialog page or options dialog group
     bool setReset = false;    // one of the boxes the page's Set and Reset buttons change
     NewAction onNew = NewAction::Keep;
+    bool firstStart = false;  // checked at a first start, before there is any configuration
     bool enabled = true;      // a disabled box cannot be set
     bool shown = true;        // false: honoured but not shown (RbF2)
     bool saved = true;        // written to configuration files
@@ -86,7 +88,8 @@ struct SettingDef {
     KeyMatch match = KeyMatch::Exact;
     bool loadOnlyDirectory = false; // a configuration line applies only when it names a directory
     bool path = false;        // a Text that names a file or directory (shown in the file system's encoding)
-    bool fileNamePart = false; // part of output file names (a suffix): no separator, no ".."
+    bool fileNamePart = false; // part of output file names (a suffix): not empty, no separator, no ".."
+    bool lambertParameters = false; // "radius,central longitude,central latitude"
     int choiceValue = 0;      // a Radio's value (RbF1 is 1)
     int minimum = 0, maximum = 0, fallback = 0; // Number: its range, and the value of a text that is no integer
 };

@@ -62,7 +62,8 @@ QWidget* MakeControl(const SettingDef& def, QWidget* parent)
 
 } // namespace
 
-TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
+TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent)
+    : TSettingsDlg(binder, SettingPlace::OptionsDialog, true, parent)
 {
     setObjectName(QStringLiteral("TOptionsDlg"));
     setWindowTitle(tr(" Options "));
@@ -77,7 +78,7 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
             QWidget* control = MakeControl(def, box);
             if (def.kind == SettingKind::Box || def.kind == SettingKind::Radio) form->addRow(control);
             else if (def.kind == SettingKind::Number) form->addRow(FromText(def.caption), control);
-            else form->addRow(control); // the Lambert parameters, under their button
+            else form->addRow(WithReason(qobject_cast<QLineEdit*>(control))); // the Lambert parameters
         }
         grid->addWidget(box, static_cast<int>(g) / 2, static_cast<int>(g) % 2);
     }
@@ -90,9 +91,13 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(comment);
-    // "Cancel" closes too: every change has already taken effect.
-    layout->addWidget(OkCancel(this));
+    layout->addWidget(MakeButtons(QStringLiteral("Options")));
     binder.Bind(this);
+}
+
+void TOptionsDlg::Offer(const QString& key)
+{
+    if (auto* choice = findChild<QRadioButton*>(key)) choice->setHidden(false);
 }
 
 TLogDlg::TLogDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent)
@@ -167,7 +172,7 @@ void TLogDlg::ChooseLogFile()
     auto* field = findChild<QLineEdit*>(QStringLiteral("Log"));
     const QString chosen = QFileDialog::getOpenFileName(this, tr("Log File"),
                                                         QFileInfo(field->text()).absolutePath(),
-                                                        QStringLiteral("*.Log (*.Log *.log *.LOG)"));
+                                                        NameFilter(tr("Log files"), {QStringLiteral("*.log")}));
     if (!chosen.isEmpty()) field->setText(chosen);
 }
 

@@ -2,6 +2,8 @@
 // warning box. Each is made once and shown again as often as needed.
 #pragma once
 
+#include "ui/settings_dialog.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -13,11 +15,15 @@ namespace zalor::ui {
 class DirectoryBrowser;
 class SettingsBinder;
 
-// The run options, grouped as the settings table groups them.
-class TOptionsDlg : public QDialog {
+// The run options, grouped as the settings table groups them, and the
+// comment. Cancel puts back the options it was opened with.
+class TOptionsDlg : public TSettingsDlg {
     Q_OBJECT
 public:
     TOptionsDlg(SettingsBinder& binder, QWidget* parent = nullptr);
+    // Shows the choice of `key` that the dialog does not offer by itself
+    // (a format of the KXF mode).
+    void Offer(const QString& key);
 };
 
 // The log list and the log settings; not modal, above the other windows.

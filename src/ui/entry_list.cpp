@@ -40,6 +40,18 @@ const QPixmap& ArchiveIcon()
 
 } // namespace
 
+QString ElidedPath(const QFontMetrics& metrics, const QString& path, int width)
+{
+    if (metrics.horizontalAdvance(path) <= width) return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = path.mid(slash + 1);
+    const int nameWidth = metrics.horizontalAdvance(name);
+    if (slash < 0 || nameWidth >= width) return metrics.elidedText(name, Qt::ElideRight, width);
+    const QString directory = metrics.elidedText(path.left(slash + 1), Qt::ElideMiddle, width - nameWidth);
+    // Too narrow for any of the directory: the name alone.
+    return directory.isEmpty() ? name : directory + name;
+}
+
 FileEntry OutputEntryFor(const std::string& path)
 {
     struct stat st;
@@ -72,7 +84,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
         if (kind_ == Kind::Inputs && entry.size < 0) return tr("** NOT FOUND **");
         return FromText(FormatThousands(entry.size));
     }
-    if (kind_ == Kind::Inputs) return shownPath.toUpper();
+    if (kind_ == Kind::Inputs) return shownPath;
     const std::size_t slash = path.rfind('/');
     return FromPath(slash == std::string::npos ? path : path.substr(slash + 1));
 }
@@ -83,10 +95,11 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
     return section == 0 ? tr("Name") : tr("Size");
 }
 
-void EntryListModel::Prepend(const FileEntry& entry)
+void EntryListModel::Append(const FileEntry& entry)
 {
-    beginInsertRows({}, 0, 0);
-    entries_.insert(entries_.begin(), entry);
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    entries_.push_back(entry);
     endInsertRows();
 }
 
@@ -112,8 +125,9 @@ void EntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         text.setLeft(text.left() + kSizeIndent);
     }
     const QString shown = index.data(Qt::DisplayRole).toString();
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                      option.fontMetrics.elidedText(shown, Qt::ElideMiddle, text.width()));
+    const QString fitted = index.column() == 0 ? ElidedPath(option.fontMetrics, shown, text.width())
+                                               : option.fontMetrics.elidedText(shown, Qt::ElideRight, text.width());
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, fitted);
     painter->restore();
 }
 

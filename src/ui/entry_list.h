@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFontMetrics>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -19,8 +20,8 @@ class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum class Kind {
-        Inputs,  // the upper-cased path; a size of -1 reads "** NOT FOUND **"
-        Outputs, // the file name alone
+        Inputs,  // the path as it is on disk; a size of -1 reads "** NOT FOUND **"
+        Outputs, // the file name alone, the path as its tooltip
     };
     // The role of an entry's path as it is stored (bytes in a QByteArray).
     static constexpr int kPathRole = Qt::UserRole + 1;
@@ -37,8 +38,9 @@ public:
     // Call around any change of the entries.
     void BeginChange() { beginResetModel(); }
     void EndChange() { endResetModel(); }
-    // The newest entry goes at the top (the output list).
-    void Prepend(const FileEntry& entry);
+    // The newest entry goes at the end (the output list: files in the order
+    // they were written).
+    void Append(const FileEntry& entry);
     void Clear();
 
 private:
@@ -47,7 +49,9 @@ private:
 };
 
 // Draws an entry 18 pixels high: the archive icon before an archive's
-// path, the text 20 pixels in, the size 4 pixels into its column.
+// path, the text 20 pixels in, the size 4 pixels into its column. A path
+// too long for its column loses the middle of its directories, never its
+// file name.
 class EntryDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -69,5 +73,10 @@ protected:
 
 // The entry of an output file as it is now (size 0 when it does not exist).
 FileEntry OutputEntryFor(const std::string& path);
+
+// `path` in at most `width` pixels: whole when it fits, else its directory
+// elided in the middle before the whole file name ("/home/…/TGR08901.ZIP"),
+// and only when the name alone is too wide, the name's end.
+QString ElidedPath(const QFontMetrics& metrics, const QString& path, int width);
 
 } // namespace zalor::ui

@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <map>
 
 namespace zalor::ui {
@@ -44,9 +45,12 @@ QLineEdit* MakeSuffix(const SettingDef& def, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(FromText(def.key));
-    edit->setMaximumWidth(90);
+    edit->setFixedWidth(90);
     return edit;
 }
+
+// Puts a field in its row, with the place for the reason it cannot be used.
+using FieldRow = std::function<QWidget*(QLineEdit*)>;
 
 bool IsFieldBox(const SettingDef& def) { return FindFieldBox(def.key) != nullptr; }
 bool IsSelectionBox(const SettingDef& def) { return FindSelectionBox(def.key) != nullptr; }
@@ -86,7 +90,7 @@ void AddBox(const SettingDef& def, QWidget* page, PageControls& controls)
 }
 
 // Every shown control of page `index`, in the order of the settings table.
-void AddPageControls(int index, QWidget* page, PageControls& controls)
+void AddPageControls(int index, QWidget* page, PageControls& controls, const FieldRow& row)
 {
     int suffixCount = 0;
     for (const SettingDef& def : SettingTable())
@@ -97,13 +101,13 @@ void AddPageControls(int index, QWidget* page, PageControls& controls)
         if (!OnPage(def, index) || !def.shown) continue;
         controls.anyRange = controls.anyRange || def.setReset;
         if (def.kind == SettingKind::Text) {
-            if (suffixCount == 1) controls.suffixes->addRow(FromText(def.caption), MakeSuffix(def, page));
+            if (suffixCount == 1) controls.suffixes->addRow(FromText(def.caption), row(MakeSuffix(def, page)));
             else suffix = &def;
             continue;
         }
         if (suffix) {
             controls.suffixes->addRow(FromText(def.caption).trimmed() + QStringLiteral(" ") + FromText(suffix->caption),
-                                      MakeSuffix(*suffix, page));
+                                      row(MakeSuffix(*suffix, page)));
             suffix = nullptr;
         }
         AddBox(def, page, controls);
@@ -125,7 +129,8 @@ QScrollArea* Scrolled(QLayout* layout, QWidget* parent)
 
 } // namespace
 
-TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(parent), binder_(binder)
+TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent)
+    : TSettingsDlg(binder, SettingPlace::FeatureDialog, false, parent)
 {
     setObjectName(QStringLiteral("TFeatureDlg"));
     setWindowTitle(tr("Tiger Features"));
@@ -163,14 +168,7 @@ TFeatureDlg::TFeatureDlg(SettingsBinder& binder, QWidget* parent) : QDialog(pare
         if (item) ShowPage(item->data(0, kPageRole).toInt());
     });
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("FeatureOkButton"));
-    ok->setDefault(true);
-    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("FeatureCancelButton"));
-    // Both only close: every box keeps what the user set.
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeButtons(QStringLiteral("Feature"));
 
     auto* body = new QHBoxLayout;
     body->addWidget(pageTree_);
@@ -198,7 +196,7 @@ QWidget* TFeatureDlg::MakePage(int index)
     }
 
     PageControls controls(page);
-    AddPageControls(index, page, controls);
+    AddPageControls(index, page, controls, [this](QLineEdit* field) { return WithReason(field); });
     if (controls.choiceCount > 0) layout->addWidget(Scrolled(controls.choices, page), 1);
     else delete controls.choices;
     if (controls.suffixes->rowCount() > 0) layout->addLayout(controls.suffixes);
@@ -257,7 +255,7 @@ void TFeatureDlg::showEvent(QShowEvent* event)
     binder_.Refresh();
     for (QCheckBox* box : findChildren<QCheckBox*>())
         if (!box->isEnabled()) box->setChecked(false);
-    QDialog::showEvent(event);
+    TSettingsDlg::showEvent(event);
 }
 
 } // namespace zalor::ui

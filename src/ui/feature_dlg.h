@@ -1,9 +1,9 @@
 // The feature dialog: the tree of line, polygon and point pages beside the
 // pages of boxes, suffixes and output fields, all made from the settings
-// table.
+// table. Cancel puts back the selection it was opened with.
 #pragma once
 
-#include <QDialog>
+#include "ui/settings_dialog.h"
 
 class QLabel;
 class QLayout;
@@ -12,9 +12,7 @@ class QTreeWidget;
 
 namespace zalor::ui {
 
-class SettingsBinder;
-
-class TFeatureDlg : public QDialog {
+class TFeatureDlg : public TSettingsDlg {
     Q_OBJECT
 public:
     TFeatureDlg(SettingsBinder& binder, QWidget* parent = nullptr);
@@ -33,7 +31,6 @@ private:
     // Sets or clears the page's Set/Reset boxes that are enabled.
     void SetRange(int index, bool on);
 
-    SettingsBinder& binder_;
     QTreeWidget* pageTree_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QLabel* heading_ = nullptr;

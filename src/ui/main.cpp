@@ -1,6 +1,7 @@
 // zalor: the desktop program.
 //
 //   zalor [KXF] [FILE...]                     the main window; FILEs are added as if dropped
+//                                             (KXF offers the KXF format in the options)
 //   zalor --config CFG [--go [--quit]]        the main window with CFG loaded; --go starts the
 //                                             run, --quit closes the window when it ends
 //   zalor --view [FILE...]                    the viewer on the files
@@ -90,15 +91,17 @@ void Describe(QCommandLineParser& parser, const Options& o)
 {
     parser.setApplicationDescription(QCoreApplication::translate(
         "main", "Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
-                "The word KXF among the arguments shows \"KXF Mode Active\" in the window."));
+                "The word KXF among the arguments shows \"KXF Mode Active\" in the window and offers the KXF\n"
+                "format in its options."));
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption* option : {&o.view, &o.snapshot, &o.size, &o.config, &o.go, &o.quit})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QCoreApplication::translate("main", "With --view, MIF or SHP files to view; else county "
-                                                                     "archives (.ZIP), record files (.RT5) or MIF "
-                                                                     "outputs to list"),
+                                                                     "archives (.ZIP), record files (.RT1, .RT5), "
+                                                                     "folders of counties, a configuration (.CFG) "
+                                                                     "or MIF outputs to list"),
                                  QStringLiteral("[FILE...]"));
 }
 
@@ -138,6 +141,8 @@ int Window(QApplication& app, const QCommandLineParser& parser, const Options& o
                                                              : zalor::ui::WithSlash(QDir::homePath());
     options.currentDirectory = QDir::currentPath();
     options.manual = ManualPath();
+    // The window's size, splitters and columns, beside the default configuration.
+    options.layoutFile = options.dataDirectory + QStringLiteral("ZALOR.INI");
     if (parser.isSet(o.config)) {
         options.configFile = QFileInfo(parser.value(o.config)).absoluteFilePath();
         if (!QFileInfo(options.configFile).isFile()) {

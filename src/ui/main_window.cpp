@@ -7,18 +7,22 @@
 #include "ui/browser.h"
 #include "ui/dialogs.h"
 #include "ui/entry_list.h"
+#include "ui/failure_dlg.h"
 #include "ui/feature_dlg.h"
 #include "ui/run_thread.h"
 #include "ui/settings_binder.h"
 #include "ui/text.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringListModel>
@@ -53,16 +57,32 @@ TMainWindow::TMainWindow(WindowOptions options, QWidget* parent)
     logDlg_ = new TLogDlg(*binder_, this);
     dirDlg_ = new TDirDlg(this);
     warningDlg_ = new TWarningDlg(this);
+    failureDlg_ = new TFailureDlg(this);
+    connect(failureDlg_, &TFailureDlg::LogWanted, this, [this] {
+        logDlg_->show();
+        logDlg_->raise();
+    });
+    urlOpener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    // A format that only the KXF mode offers.
+    if (options_.kxf)
+        for (const OutputFormatDef& format : OutputFormatTable())
+            if (format.name == "kxf") optionsDlg_->Offer(FromText(format.key));
 
     MakeActions();
-    auto* top = new QSplitter(Qt::Horizontal, this);
-    top->addWidget(MakeBrowserPanel());
-    top->addWidget(MakeInputPanel());
-    top->setStretchFactor(1, 1);
+    topSplit_ = new QSplitter(Qt::Horizontal, this);
+    topSplit_->setObjectName(QStringLiteral("TopSplitter"));
+    topSplit_->addWidget(MakeBrowserPanel());
+    topSplit_->addWidget(MakeInputPanel());
+    topSplit_->setStretchFactor(1, 1);
+    mainSplit_ = new QSplitter(Qt::Vertical, this);
+    mainSplit_->setObjectName(QStringLiteral("MainSplitter"));
+    mainSplit_->addWidget(topSplit_);
+    mainSplit_->addWidget(MakeRunPanel());
+    mainSplit_->setStretchFactor(0, 1);
+    mainSplit_->setChildrenCollapsible(false);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(top, 1);
-    layout->addWidget(MakeRunPanel());
+    layout->addWidget(mainSplit_, 1);
     setCentralWidget(central);
 
     configPath_ = new QLabel(this);
@@ -78,6 +98,7 @@ TMainWindow::TMainWindow(WindowOptions options, QWidget* parent)
     RefreshRecent();
     UpdateButtons();
     resize(980, 700);
+    RestoreLayout();
 }
 
 TMainWindow::~TMainWindow()
@@ -109,8 +130,12 @@ void TMainWindow::showEvent(QShowEvent* event)
     std::string error;
     inputs_->BeginChange();
     const ConfigLoad result = LoadConfiguration(settings_, config_, path, &error);
+    // A first start: a selection that Go can convert at once.
+    if (result == ConfigLoad::Missing) FirstStartSelection(settings_);
     inputs_->EndChange();
     AfterLoad(result, path, error);
+    if (result == ConfigLoad::Missing)
+        Message(tr("No configuration yet: the roads and the census tracts are selected (Tools / Tiger Features)"));
     if (!options_.files.isEmpty()) AddFiles(options_.files);
     PlaceLogo();
     if (options_.go) QTimer::singleShot(0, this, &TMainWindow::Go);
@@ -123,6 +148,7 @@ void TMainWindow::closeEvent(QCloseEvent* event)
         runner_->Wait();
     }
     timer_->stop();
+    SaveLayout();
     if (options_.saveDefaultAtExit) {
         std::string error;
         if (!SaveConfiguration(settings_, config_, config_.DefaultPath(), &error))
@@ -152,6 +178,43 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == fileList_ && event->type() == QEvent::FocusIn && !running_ && files_->rowCount() > 0)
         add_->setEnabled(true);
     return QMainWindow::eventFilter(watched, event);
+}
+
+// --- what the window remembers between starts -------------------------------
+
+namespace {
+
+const char kGeometry[] = "window/geometry";
+const char kMainSplitter[] = "window/mainSplitter";
+const char kTopSplitter[] = "window/topSplitter";
+const char kBrowserSplitter[] = "window/browserSplitter";
+const char kInputColumns[] = "window/inputColumns";
+const char kOutputColumns[] = "window/outputColumns";
+
+} // namespace
+
+void TMainWindow::SaveLayout()
+{
+    if (options_.layoutFile.isEmpty()) return;
+    QSettings layout(options_.layoutFile, QSettings::IniFormat);
+    layout.setValue(QLatin1String(kGeometry), saveGeometry());
+    layout.setValue(QLatin1String(kMainSplitter), mainSplit_->saveState());
+    layout.setValue(QLatin1String(kTopSplitter), topSplit_->saveState());
+    layout.setValue(QLatin1String(kBrowserSplitter), browserSplit_->saveState());
+    layout.setValue(QLatin1String(kInputColumns), inputList_->header()->saveState());
+    layout.setValue(QLatin1String(kOutputColumns), outputList_->header()->saveState());
+}
+
+void TMainWindow::RestoreLayout()
+{
+    if (options_.layoutFile.isEmpty()) return;
+    const QSettings layout(options_.layoutFile, QSettings::IniFormat);
+    restoreGeometry(layout.value(QLatin1String(kGeometry)).toByteArray());
+    mainSplit_->restoreState(layout.value(QLatin1String(kMainSplitter)).toByteArray());
+    topSplit_->restoreState(layout.value(QLatin1String(kTopSplitter)).toByteArray());
+    browserSplit_->restoreState(layout.value(QLatin1String(kBrowserSplitter)).toByteArray());
+    inputList_->header()->restoreState(layout.value(QLatin1String(kInputColumns)).toByteArray());
+    outputList_->header()->restoreState(layout.value(QLatin1String(kOutputColumns)).toByteArray());
 }
 
 void TMainWindow::PlaceLogo()

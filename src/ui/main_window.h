@@ -1,11 +1,11 @@
 // The main window: the file browser, the input list, the output root, Go
 // and Stop, the output list, the menus and tool buttons, and the status
-// texts of a run.
+// fields of a run with its phase's and its batch's progress.
 //
 // main_window.cpp puts it together and takes its events; the menus, the
 // tool bar and their commands are in main_window_commands.cpp, the input
-// side in main_window_inputs.cpp, Go, Stop and the run's texts and outputs
-// in main_window_run.cpp.
+// side in main_window_inputs.cpp, Go, Stop and the run's fields in
+// main_window_run.cpp, the output list in main_window_outputs.cpp.
 #pragma once
 
 #include "run/config.h"
@@ -28,18 +28,22 @@ class QListView;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QStringListModel;
 class QTimer;
 class QToolBar;
+class QUrl;
 
 namespace zalor::ui {
 
 class ConversionRunner;
 class DirectoryBrowser;
+class QtReporter;
 class EntryListModel;
 class EntryListView;
 class SettingsBinder;
 class TDirDlg;
+class TFailureDlg;
 class TFeatureDlg;
 class TLogDlg;
 class TOptionsDlg;
@@ -57,6 +61,7 @@ struct WindowOptions {
     bool quitAfterRun = false;
     QStringList files;       // added as if dropped on the window
     QString manual;          // the user manual (HTML)
+    QString layoutFile;      // where the window's size, splitters and columns are kept (none when empty)
 };
 
 class TMainWindow : public QMainWindow {
@@ -70,6 +75,10 @@ public:
     enum class FileDialog { Open, OpenMany, Save };
     using FileChooser = std::function<QStringList(FileDialog kind, const QString& start, const QString& filter)>;
     void SetFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+    // How the window hands a file or folder to the desktop (its browser,
+    // file manager or viewer): true when it could.
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    void SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
 
     RunSettings& Settings() { return settings_; }
     const ConfigurationState& Configuration() const { return config_; }
@@ -79,6 +88,9 @@ public:
     TOptionsDlg* OptionsDialog() const { return optionsDlg_; }
     TLogDlg* LogDialog() const { return logDlg_; }
     TWarningDlg* WarningBox() const { return warningDlg_; }
+    TFailureDlg* FailureDialog() const { return failureDlg_; }
+    // The manual in the program's own window, once Help has opened it there.
+    QDialog* ManualWindow() const { return manualDlg_; }
     bool Running() const;
     // The status a run from the command line ends with: 0 every county
     // converted, 1 refused, a county failed, stopped or the log not written.
@@ -87,7 +99,9 @@ public:
 public slots:
     void Go();
     void Stop();
-    // Files dropped on the window or named on the command line.
+    // Files dropped on the window or named on the command line: county
+    // archives and record files, folders of counties, a configuration
+    // (loaded) and MIF files (listed among the outputs).
     void AddFiles(const QStringList& paths);
 
 signals:
@@ -118,7 +132,9 @@ private:
     QWidget* MakeRunPanel();
     QLayout* MakeStatusTexts(QWidget* parent);
     QLayout* MakeOutputList(QWidget* parent);
+    void MakeOutputActions();
     void ConnectRunner();
+    void ConnectProgress(QtReporter& r);
 
     // Commands.
     void NewConfig();
@@ -137,8 +153,16 @@ private:
     void OpenOutput(const QModelIndex& index);
     // A viewer window of its own on the files.
     void OpenViewer(const QStringList& files);
+    void OpenSelectedOutput();
+    void OpenOutputFolder();
+    void CopyOutputPaths();
+    QStringList SelectedOutputs() const;
+    bool OpenUrl(const QUrl& url);
+    // The manual in a window of the program's own.
+    void ShowManual();
 
     void AfterLoad(ConfigLoad result, const std::string& path, const std::string& error);
+    void LoadChosen(const QString& path);
     void AddInputs(const QStringList& paths);
     void ShowDirectory(const QString& dir);
     void ShowSettings();
@@ -147,7 +171,11 @@ private:
     void UpdateButtons();
     void Tick();
     void SetControlsEnabled(bool enabled);
+    // A plan that cannot run although the run would start: refused here.
+    bool RefusedBeforeRun();
     void Finished(const zalor::RunResult& result);
+    void SaveLayout();
+    void RestoreLayout();
     void PlaceLogo();
     QStringList Choose(FileDialog kind, const QString& start, const QString& filter);
     void Message(const QString& text);
@@ -159,17 +187,27 @@ private:
     SettingsBinder* binder_ = nullptr;
     ConversionRunner* runner_ = nullptr;
     FileChooser chooser_;
+    UrlOpener urlOpener_;
 
     TFeatureDlg* featureDlg_ = nullptr;
     TOptionsDlg* optionsDlg_ = nullptr;
     TLogDlg* logDlg_ = nullptr;
     TDirDlg* dirDlg_ = nullptr;
     TWarningDlg* warningDlg_ = nullptr;
+    TFailureDlg* failureDlg_ = nullptr;
+    QDialog* manualDlg_ = nullptr;
 
     QToolBar* toolBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* toolsMenu_ = nullptr;
     QList<QAction*> recentActions_;
+    QList<QAction*> idleCommands_; // the commands that a run shuts
+    QAction* openOutput_ = nullptr;
+    QAction* openFolder_ = nullptr;
+    QAction* copyPath_ = nullptr;
+    QSplitter* mainSplit_ = nullptr;    // the lists above, the run's panel below
+    QSplitter* topSplit_ = nullptr;     // the browser beside the inputs
+    QSplitter* browserSplit_ = nullptr; // the directories over the files
     DirectoryBrowser* browser_ = nullptr;
     QListView* fileList_ = nullptr;
     QStringListModel* files_ = nullptr;
@@ -193,11 +231,14 @@ private:
     QPushButton* stop_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* county_ = nullptr;
+    QLabel* phase_ = nullptr;
     QLabel* time_ = nullptr;
-    QProgressBar* progress_ = nullptr;
+    QProgressBar* progress_ = nullptr;      // of the phase
+    QProgressBar* batchProgress_ = nullptr; // of the whole run
     QLabel* configPath_ = nullptr;
     QTimer* timer_ = nullptr;
     QElapsedTimer runClock_;
+    QString countyOf_; // "2 of 5: " before the county line
     bool running_ = false;
     bool shown_ = false;
     int exitStatus_ = 0;

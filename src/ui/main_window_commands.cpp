@@ -6,20 +6,22 @@
 #include "ui/dialogs.h"
 #include "ui/entry_list.h"
 #include "ui/feature_dlg.h"
+#include "ui/icons.h"
 #include "ui/settings_binder.h"
 #include "ui/text.h"
 #include "ui/view_dlg.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStyle>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -67,22 +69,17 @@ TMainWindow::Commands TMainWindow::MakeCommands()
                            &TMainWindow::SaveDefault);
     c.saveAs = action(tr("Save&As"), tr("Save Configuration"),
                       s->standardIcon(QStyle::SP_DialogSaveButton), &TMainWindow::SaveAs);
-    c.view = action(tr("View MIF/SHP"), tr("View generated MIF/SHP files"),
-                    s->standardIcon(QStyle::SP_FileDialogContentsView), &TMainWindow::ViewFiles);
+    c.view = action(tr("View MIF/SHP"), tr("View generated MIF/SHP files"), ViewIcon(), &TMainWindow::ViewFiles);
     c.exit = action(tr("&Exit"), tr("Exit"), {}, &QWidget::close);
-    c.features = action(tr("&Tiger Features"), tr("Select Tiger Features to Process"),
-                        s->standardIcon(QStyle::SP_FileDialogListView), [this] { featureDlg_->exec(); });
-    c.options = action(tr("&Options"), tr("Set Program Options"),
-                       s->standardIcon(QStyle::SP_FileDialogDetailedView), [this] { optionsDlg_->exec(); });
-    c.log = action(tr("&Log File"), tr("View Processor Log File"),
-                   s->standardIcon(QStyle::SP_FileDialogInfoView), [this] {
-                       logDlg_->show();
-                       logDlg_->raise();
-                   });
-    c.viewTool = action(tr("&View"), tr("View generated MIF/SHP files"), {},
-                        &TMainWindow::ViewFiles);
-    c.help = action(tr("&Help"), tr("Help"), s->standardIcon(QStyle::SP_DialogHelpButton),
-                    &TMainWindow::ShowHelp);
+    c.features = action(tr("&Tiger Features"), tr("Select Tiger Features to Process"), FeaturesIcon(),
+                        [this] { featureDlg_->exec(); });
+    c.options = action(tr("&Options"), tr("Set Program Options"), OptionsIcon(), [this] { optionsDlg_->exec(); });
+    c.log = action(tr("&Log File"), tr("View Processor Log File"), LogIcon(), [this] {
+        logDlg_->show();
+        logDlg_->raise();
+    });
+    c.viewTool = action(tr("&View"), tr("View generated MIF/SHP files"), {}, &TMainWindow::ViewFiles);
+    c.help = action(tr("&Help"), tr("Open the user manual"), HelpIcon(), &TMainWindow::ShowHelp);
     c.about = action(tr("&About"), tr("About"), {}, &TMainWindow::ShowAbout);
     NameCommands(c);
     // The platform's keys for the file commands and the manual.
@@ -92,6 +89,17 @@ TMainWindow::Commands TMainWindow::MakeCommands()
     c.saveAs->setShortcuts(QKeySequence::SaveAs);
     c.exit->setShortcuts(QKeySequence::Quit);
     c.help->setShortcuts(QKeySequence::HelpContents);
+    // Where a platform has no standard key for a command, the usual one.
+    const std::pair<QAction*, QKeySequence> usual[] = {
+        {c.newConfig, QKeySequence(Qt::CTRL | Qt::Key_N)}, {c.load, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {c.saveDefault, QKeySequence(Qt::CTRL | Qt::Key_S)}, {c.exit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {c.help, QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [a, key] : usual)
+        if (a->shortcuts().isEmpty()) a->setShortcut(key);
+    // What a run shuts: the commands that would change its settings or its
+    // input list under it. The log, the viewer, saving and the manual stay.
+    idleCommands_ = {c.newConfig, c.load, c.features, c.options};
     return c;
 }
 
@@ -120,6 +128,7 @@ void TMainWindow::MakeMenus(const Commands& c)
         connect(recent, &QAction::triggered, this, [this, i] { LoadRecent(static_cast<int>(i)); });
         fileMenu_->addAction(recent);
         recentActions_ << recent;
+        idleCommands_ << recent;
     }
     connect(fileMenu_, &QMenu::aboutToShow, recentSeparator, [this, recentSeparator] {
         recentSeparator->setVisible(!config_.Recent().empty());
@@ -146,6 +155,7 @@ void TMainWindow::MakeToolBar(const Commands& c)
         toolBar_->addWidget(spacer);
         auto* kxf = new QLabel(tr("KXF Mode Active "), toolBar_);
         kxf->setObjectName(QStringLiteral("KxfMode"));
+        kxf->setToolTip(tr("Tools / Options offers the KXF/MTD output format"));
         toolBar_->addWidget(kxf);
     }
 }
@@ -190,9 +200,15 @@ void TMainWindow::NewConfig()
 void TMainWindow::LoadConfig()
 {
     const QString last = FromPath(config_.lastName);
-    const QStringList chosen = Choose(FileDialog::Open, QFileInfo(last).absolutePath(), QStringLiteral("*.CFG"));
-    if (chosen.isEmpty()) return;
-    const std::string path = ToPath(chosen.front());
+    const QStringList chosen = Choose(FileDialog::Open, QFileInfo(last).absolutePath(),
+                                      NameFilter(tr("Configurations"), {QStringLiteral("*.cfg")}));
+    if (!chosen.isEmpty()) LoadChosen(chosen.front());
+}
+
+// A configuration chosen in the Load dialog or dropped on the window.
+void TMainWindow::LoadChosen(const QString& chosen)
+{
+    const std::string path = ToPath(chosen);
     std::string error;
     inputs_->BeginChange();
     const ConfigLoad result = LoadChosenConfiguration(settings_, config_, path, &error);
@@ -223,7 +239,8 @@ void TMainWindow::SaveAs()
     // the name says where.
     QString last = FromPath(config_.lastName);
     if (QFileInfo(last).isRelative()) last = options_.dataDirectory + last;
-    const QStringList chosen = Choose(FileDialog::Save, last, QStringLiteral("*.cfg"));
+    const QStringList chosen =
+        Choose(FileDialog::Save, last, NameFilter(tr("Configurations"), {QStringLiteral("*.cfg")}));
     if (chosen.isEmpty()) return;
     std::string error;
     const std::string path = SaveConfigurationAs(settings_, config_, ToPath(chosen.front()), &error);
@@ -235,8 +252,9 @@ void TMainWindow::SaveAs()
 
 void TMainWindow::ViewFiles()
 {
-    const QStringList files = Choose(FileDialog::OpenMany, FromPath(settings_.Text("Output")),
-                                     QStringLiteral("*.mif;*.shp"));
+    const QStringList files =
+        Choose(FileDialog::OpenMany, FromPath(settings_.Text("Output")),
+               NameFilter(tr("MIF and shapefiles"), {QStringLiteral("*.mif"), QStringLiteral("*.shp")}));
     if (!files.isEmpty()) OpenViewer(files);
 }
 
@@ -254,8 +272,32 @@ void TMainWindow::ShowHelp()
         Message(tr("The user manual manual.html was not found"));
         return;
     }
-    // The desktop's viewer starts on its own; nothing waits for it.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(options_.manual));
+    // The desktop's browser starts on its own; nothing waits for it. With
+    // none, the manual opens in a window of the program's own.
+    if (!OpenUrl(QUrl::fromLocalFile(options_.manual))) ShowManual();
+}
+
+bool TMainWindow::OpenUrl(const QUrl& url) { return urlOpener_ && urlOpener_(url); }
+
+void TMainWindow::ShowManual()
+{
+    if (!manualDlg_) {
+        manualDlg_ = new QDialog(this);
+        manualDlg_->setObjectName(QStringLiteral("ManualWindow"));
+        manualDlg_->setWindowTitle(tr("Zalor User Manual"));
+        manualDlg_->setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+        auto* text = new QTextBrowser(manualDlg_);
+        text->setObjectName(QStringLiteral("ManualText"));
+        text->setOpenExternalLinks(true);
+        text->setSource(QUrl::fromLocalFile(options_.manual));
+        auto* layout = new QVBoxLayout(manualDlg_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(text);
+        manualDlg_->resize(820, 680);
+    }
+    manualDlg_->show();
+    manualDlg_->raise();
+    manualDlg_->activateWindow();
 }
 
 void TMainWindow::ShowAbout()
@@ -272,17 +314,15 @@ void TMainWindow::ShowAbout()
 QStringList TMainWindow::Choose(FileDialog kind, const QString& start, const QString& filter)
 {
     if (chooser_) return chooser_(kind, start, filter);
-    const QString qtFilter = filter + QStringLiteral(" (") + QString(filter).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                             QStringLiteral(")");
     switch (kind) {
     case FileDialog::Open: {
-        const QString f = QFileDialog::getOpenFileName(this, tr("Load Configuration"), start, qtFilter);
+        const QString f = QFileDialog::getOpenFileName(this, tr("Load Configuration"), start, filter);
         return f.isEmpty() ? QStringList() : QStringList{f};
     }
     case FileDialog::OpenMany:
-        return QFileDialog::getOpenFileNames(this, tr("View MIF/SHP"), start, qtFilter);
+        return QFileDialog::getOpenFileNames(this, tr("View MIF/SHP"), start, filter);
     case FileDialog::Save: {
-        const QString f = QFileDialog::getSaveFileName(this, tr("Save Configuration"), start, qtFilter);
+        const QString f = QFileDialog::getSaveFileName(this, tr("Save Configuration"), start, filter);
         return f.isEmpty() ? QStringList() : QStringList{f};
     }
     }

@@ -3,6 +3,7 @@
 // it, and the output root.
 #include "ui/main_window.h"
 
+#include "run/input_paths.h"
 #include "run/inputs.h"
 #include "ui/browser.h"
 #include "ui/dialogs.h"
@@ -61,10 +62,11 @@ QWidget* TMainWindow::MakeBrowserPanel()
 
     auto* layout = new QVBoxLayout(browserPanel_);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* split = new QSplitter(Qt::Vertical, browserPanel_);
-    split->addWidget(browser_);
-    split->addWidget(fileList_);
-    layout->addWidget(split);
+    browserSplit_ = new QSplitter(Qt::Vertical, browserPanel_);
+    browserSplit_->setObjectName(QStringLiteral("BrowserSplitter"));
+    browserSplit_->addWidget(browser_);
+    browserSplit_->addWidget(fileList_);
+    layout->addWidget(browserSplit_);
     return browserPanel_;
 }
 
@@ -232,18 +234,36 @@ void TMainWindow::RemoveAll()
 void TMainWindow::AddFiles(const QStringList& paths)
 {
     if (running_) return;
-    QStringList inputs;
+    QStringList inputs, configurations, passed;
     for (const QString& path : paths) {
         const QString extension = UpperExtension(path);
-        if (extension == QLatin1String("ZIP") || extension == QLatin1String("RT5")) {
+        if (QFileInfo(path).isDir()) {
+            // Its counties, as the command line takes a folder.
+            const InputExpansion found = ExpandInputs({ToPath(path)});
+            for (const std::string& county : found.paths) inputs << FromPath(county);
+            for (const std::string& note : found.notes) passed << FromPath(note);
+            if (found.paths.empty()) passed << tr("%1: no county (TGR*.ZIP, TGR*.RT1)").arg(path);
+        } else if (extension == QLatin1String("ZIP") || extension == QLatin1String("RT1") ||
+                   extension == QLatin1String("RT5")) {
             inputs << path;
+        } else if (extension == QLatin1String("CFG")) {
+            configurations << path;
         } else if (extension == QLatin1String("MIF")) {
             if (settings_.Box("BEEP")) QApplication::beep();
-            outputs_->Prepend(OutputEntryFor(ToPath(path)));
+            outputs_->Append(OutputEntryFor(ToPath(path)));
+        } else {
+            passed << tr("%1: not a county archive or chain file, folder, configuration or MIF file")
+                          .arg(QFileInfo(path).fileName());
         }
     }
+    // A configuration first: it brings its own input list, which the
+    // counties dropped with it join.
+    if (!configurations.isEmpty()) LoadChosen(configurations.takeFirst());
+    for (const QString& other : configurations)
+        passed << tr("%1: not loaded, one configuration at a time").arg(QFileInfo(other).fileName());
     if (!inputs.isEmpty()) AddInputs(inputs);
     RefreshCaptions();
+    if (!passed.isEmpty()) Message(tr("Not added: %1").arg(passed.join(QStringLiteral("; "))));
 }
 
 void TMainWindow::ShowDirectory(const QString& dir)

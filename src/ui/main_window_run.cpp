@@ -1,24 +1,28 @@
-// The main window's run side: Go and Stop, the status texts and the
-// progress bar, the output list, and what the window does while a run goes
-// on and when it ends.
+// The main window's run side: Go and Stop, the run's fields and progress
+// bars, and what the window does while a run goes on and when it ends (the
+// output list is in main_window_outputs.cpp).
 #include "ui/main_window.h"
 
 #include "run/log.h"
+#include "run/plan.h"
 #include "ui/browser.h"
 #include "ui/dialogs.h"
 #include "ui/entry_list.h"
+#include "ui/failure_dlg.h"
 #include "ui/run_thread.h"
 #include "ui/settings_binder.h"
 #include "ui/text.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenu>
+#include <QMap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -67,43 +71,57 @@ QWidget* TMainWindow::MakeRunPanel()
     return panel;
 }
 
-QLayout* TMainWindow::MakeStatusTexts(QWidget* parent)
+namespace {
+
+QLabel* Field(const char* name, QWidget* parent)
 {
-    status_ = new QLabel(parent);
-    status_->setObjectName(QStringLiteral("StatusLine"));
-    county_ = new QLabel(parent);
-    county_->setObjectName(QStringLiteral("CountyLine"));
-    time_ = new QLabel(parent);
-    time_->setObjectName(QStringLiteral("TimeLine"));
-    progress_ = new QProgressBar(parent);
-    progress_->setObjectName(QStringLiteral("ProgressBar"));
-    progress_->setRange(0, 100);
-    progress_->setValue(0);
-    progress_->setFormat(QStringLiteral("%p%"));
-    progress_->setTextVisible(false);
-    auto* texts = new QVBoxLayout;
-    for (QLabel* l : {status_, county_, time_}) {
-        l->setFrameShape(QFrame::StyledPanel);
-        l->setMinimumWidth(280);
-        texts->addWidget(l);
-    }
-    texts->addWidget(progress_);
-    texts->addStretch(1);
-    return texts;
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setMinimumWidth(260);
+    return l;
 }
 
-QLayout* TMainWindow::MakeOutputList(QWidget* parent)
+QProgressBar* Bar(const char* name, QWidget* parent)
 {
-    outputCaption_ = new QLabel(parent);
-    outputList_ = new EntryListView(parent);
-    outputList_->setObjectName(QStringLiteral("OutputList"));
-    outputs_ = new EntryListModel(EntryListModel::Kind::Outputs, outputEntries_, this);
-    outputList_->setModel(outputs_);
-    connect(outputList_, &QTreeView::doubleClicked, this, &TMainWindow::OpenOutput);
-    auto* outputs = new QVBoxLayout;
-    outputs->addWidget(outputCaption_);
-    outputs->addWidget(outputList_, 1);
-    return outputs;
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setFormat(QStringLiteral("%p%"));
+    bar->setTextVisible(false);
+    return bar;
+}
+
+} // namespace
+
+// The run's fields, each under its caption: the step the run is at, the
+// county (n of m), its phase with the phase's progress, the batch's
+// progress and the time taken.
+QLayout* TMainWindow::MakeStatusTexts(QWidget* parent)
+{
+    status_ = Field("StatusLine", parent);
+    county_ = Field("CountyLine", parent);
+    phase_ = Field("PhaseLine", parent);
+    phase_->setMinimumWidth(90);
+    time_ = Field("TimeLine", parent);
+    progress_ = Bar("ProgressBar", parent);
+    progress_->setToolTip(tr("The progress of the county's phase"));
+    batchProgress_ = Bar("BatchProgressBar", parent);
+    batchProgress_->setToolTip(tr("The progress of the whole run"));
+    auto* phaseRow = new QHBoxLayout;
+    phaseRow->addWidget(phase_);
+    phaseRow->addWidget(progress_, 1);
+    auto* form = new QFormLayout;
+    form->addRow(tr("Status:"), status_);
+    form->addRow(tr("County:"), county_);
+    form->addRow(tr("Phase:"), phaseRow);
+    form->addRow(tr("Batch:"), batchProgress_);
+    form->addRow(tr("Time:"), time_);
+    auto* texts = new QVBoxLayout;
+    texts->addLayout(form);
+    texts->addStretch(1);
+    return texts;
 }
 
 void TMainWindow::ConnectRunner()
@@ -113,14 +131,7 @@ void TMainWindow::ConnectRunner()
     connect(&r, &QtReporter::LogLine, logDlg_, &TLogDlg::Append, queued);
     connect(&r, &QtReporter::LogLineReplaced, logDlg_, &TLogDlg::ReplaceLast, queued);
     connect(&r, &QtReporter::StatusChanged, status_, &QLabel::setText, queued);
-    connect(&r, &QtReporter::CountyChanged, county_, &QLabel::setText, queued);
-    connect(
-        &r, &QtReporter::ProgressChanged, this,
-        [this](int percent) {
-            progress_->setValue(percent);
-            progress_->setTextVisible(percent != 100 && percent != 0);
-        },
-        queued);
+    ConnectProgress(r);
     connect(
         &r, &QtReporter::OutputListCleared, this,
         [this] {
@@ -131,7 +142,8 @@ void TMainWindow::ConnectRunner()
     connect(
         &r, &QtReporter::OutputListAdded, this,
         [this](const QByteArray& path, qint64 size) {
-            outputs_->Prepend(FileEntry{path.toStdString(), size});
+            outputs_->Append(FileEntry{path.toStdString(), size});
+            outputList_->scrollToBottom();
             RefreshCaptions();
         },
         queued);
@@ -152,16 +164,60 @@ void TMainWindow::ConnectRunner()
             for (int i = 1; i < times; ++i) QTimer::singleShot(500 * i, [] { QApplication::beep(); });
         },
         queued);
+    connect(runner_, &ConversionRunner::Finished, this, &TMainWindow::Finished);
+}
+
+// The county, its phase and the progress of both, and the run's start.
+void TMainWindow::ConnectProgress(QtReporter& r)
+{
+    const auto queued = Qt::QueuedConnection;
+    connect(
+        &r, &QtReporter::CountyStarted, this,
+        [this](int number, int count, const QByteArray& path) {
+            countyOf_ = tr("%1 of %2: ").arg(number).arg(count);
+            county_->setText(countyOf_ + QFileInfo(FromPath(path.toStdString())).fileName());
+            county_->setToolTip(FromPath(path.toStdString()));
+        },
+        queued);
+    connect(
+        &r, &QtReporter::CountyChanged, this, [this](const QString& text) { county_->setText(countyOf_ + text); },
+        queued);
+    connect(
+        &r, &QtReporter::PhaseChanged, this,
+        [this](const QString& name) {
+            const QMap<QString, QString> captions = {
+                {QStringLiteral("reading"), tr("Reading")}, {QStringLiteral("lines"), tr("Lines")},
+                {QStringLiteral("landmarks"), tr("Landmarks")}, {QStringLiteral("areas"), tr("Areas")},
+                {QStringLiteral("zipping"), tr("Zipping")}};
+            phase_->setText(captions.value(name, name));
+        },
+        queued);
+    connect(
+        &r, &QtReporter::ProgressChanged, this,
+        [this](int percent) {
+            progress_->setValue(percent);
+            progress_->setTextVisible(percent != 100 && percent != 0);
+        },
+        queued);
+    connect(
+        &r, &QtReporter::BatchProgressChanged, this,
+        [this](int percent) {
+            batchProgress_->setValue(percent);
+            batchProgress_->setTextVisible(true);
+        },
+        queued);
     connect(
         &r, &QtReporter::RunningChanged, this,
         [this](bool running) {
             if (!running) return;
             runClock_.start();
+            countyOf_.clear();
+            for (QLabel* field : {county_, phase_}) field->clear();
+            batchProgress_->setValue(0);
             SetControlsEnabled(false);
             stop_->setEnabled(true);
         },
         queued);
-    connect(runner_, &ConversionRunner::Finished, this, &TMainWindow::Finished);
 }
 
 bool TMainWindow::Running() const { return running_; }
@@ -170,10 +226,25 @@ bool TMainWindow::Running() const { return running_; }
 
 void TMainWindow::Go()
 {
-    if (running_) return;
+    if (running_ || RefusedBeforeRun()) return;
     running_ = true;
     go_->setEnabled(false);
     runner_->Start(settings_);
+}
+
+// Lambert parameters that cannot be read would fail every county with the
+// same message: the run is refused instead, with the field named.
+bool TMainWindow::RefusedBeforeRun()
+{
+    const ConversionPlan plan = BuildConversionPlan(settings_);
+    if (!plan.refusal.empty() || plan.projectionError.empty() || settings_.inputs.empty()) return false;
+    const QString text = FromText(plan.projectionError);
+    if (options_.quitAfterRun) std::fprintf(stderr, "zalor: %s\n", qPrintable(text));
+    else warningDlg_->ShowWarning(text);
+    RunResult refused;
+    refused.refused = true;
+    Finished(refused);
+    return true;
 }
 
 void TMainWindow::Stop()
@@ -192,18 +263,23 @@ void TMainWindow::Finished(const RunResult& result)
     SetControlsEnabled(true);
     stop_->setEnabled(false);
     progress_->setTextVisible(false);
+    phase_->clear();
+    if (!result.refused && !result.stopped && result.counties > 0) batchProgress_->setValue(100);
     UpdateButtons();
     exitStatus_ = result.refused || result.failed > 0 || result.stopped || result.logFailed ? 1 : 0;
+    // Which counties failed and why, beside the count in the status line.
+    if ((result.failed > 0 || !result.failures.empty()) && !options_.quitAfterRun) failureDlg_->ShowFailures(result);
     emit RunFinished(result);
     if (options_.quitAfterRun) close();
 }
 
+// A run shuts the input side and the commands that would change what it
+// converts; the log, the viewer, saving and the manual stay open to use.
 void TMainWindow::SetControlsEnabled(bool enabled)
 {
-    for (QWidget* w : {static_cast<QWidget*>(toolBar_), browserPanel_, addRemovePanel_, rootPanel_, inputPanel_})
-        w->setEnabled(enabled);
-    fileMenu_->setEnabled(enabled);
-    toolsMenu_->setEnabled(enabled);
+    for (QWidget* w : {browserPanel_, addRemovePanel_, rootPanel_, inputPanel_}) w->setEnabled(enabled);
+    for (QAction* command : idleCommands_) command->setEnabled(enabled);
+    openOutput_->setEnabled(enabled);
     for (QWidget* w : {static_cast<QWidget*>(browser_->Drives()), static_cast<QWidget*>(browser_->Tree()),
                        static_cast<QWidget*>(fileList_), static_cast<QWidget*>(outputRoot_),
                        static_cast<QWidget*>(inputList_)})
@@ -217,21 +293,6 @@ void TMainWindow::Tick()
         return;
     }
     UpdateButtons();
-}
-
-// --- the output list ---------------------------------------------------------
-
-void TMainWindow::OpenOutput(const QModelIndex& index)
-{
-    if (running_ || !index.isValid()) return;
-    const QString path = FromPath(outputEntries_[static_cast<std::size_t>(index.row())].path);
-    if (!QFileInfo::exists(path)) {
-        QApplication::beep();
-        return;
-    }
-    const QString upper = path.toUpper();
-    if (!upper.contains(QLatin1String(".MIF")) && !upper.contains(QLatin1String(".SHP"))) return;
-    OpenViewer({path});
 }
 
 } // namespace zalor::ui

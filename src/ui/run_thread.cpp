@@ -20,6 +20,29 @@ void QtReporter::Progress(int percent)
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
     emit ProgressChanged(percent);
+    batch_.Progress(percent);
+    ShowBatch();
+}
+
+void QtReporter::CountyBegun(int number, int count, const InputEntry& input)
+{
+    emit CountyStarted(number, count, QByteArray::fromStdString(input.path));
+    batch_.CountyBegun(number, count);
+    ShowBatch();
+}
+
+void QtReporter::Phase(std::string_view name)
+{
+    emit PhaseChanged(FromText(name));
+    batch_.Phase(name);
+    ShowBatch();
+}
+
+void QtReporter::ShowBatch()
+{
+    if (batch_.Percent() == lastBatch_) return;
+    lastBatch_ = batch_.Percent();
+    emit BatchProgressChanged(lastBatch_);
 }
 
 void QtReporter::OutputsCleared() { emit OutputListCleared(); }
@@ -40,6 +63,7 @@ void QtReporter::Beep(int times) { emit BeepWanted(times); }
 void QtReporter::Running(bool running)
 {
     lastPercent_ = -1;
+    if (running) lastBatch_ = -1;
     emit RunningChanged(running);
 }
 
@@ -58,6 +82,7 @@ bool ConversionRunner::Start(const RunSettings& settings)
 {
     if (thread_) return false;
     settings_ = settings;
+    reporter_.SetInputs(settings_.inputs);
     thread_ = QThread::create([this] { result_ = RunConversion(session_); });
     connect(thread_, &QThread::finished, this, [this] {
         thread_->deleteLater();

@@ -6,6 +6,7 @@
 // is seen by the run half-way.
 #pragma once
 
+#include "run/batch_progress.h"
 #include "run/driver.h"
 #include "run/reporter.h"
 #include "run/session.h"
@@ -37,6 +38,11 @@ public:
     void Warning(std::string_view text) override;
     void Beep(int times) override;
     void Running(bool running) override;
+    void CountyBegun(int number, int count, const InputEntry& input) override;
+    void Phase(std::string_view name) override;
+
+    // The input list of the run to come, whose sizes weigh the batch's progress.
+    void SetInputs(const std::vector<InputEntry>& inputs) { batch_.Start(inputs); }
 
 signals:
     void LogLine(int number, const QString& text);
@@ -50,9 +56,17 @@ signals:
     void WarningShown(const QString& text);
     void BeepWanted(int times);
     void RunningChanged(bool running);
+    // County `number` of `count` begins, from the input at `path`.
+    void CountyStarted(int number, int count, const QByteArray& path);
+    void PhaseChanged(const QString& name);
+    void BatchProgressChanged(int percent);
 
 private:
-    int lastPercent_ = -1; // the run's thread alone
+    void ShowBatch();
+    // The run's thread alone:
+    int lastPercent_ = -1;
+    BatchProgress batch_;
+    int lastBatch_ = -1;
 };
 
 class ConversionRunner : public QObject {

@@ -25,6 +25,7 @@ public:
     void Bind(QWidget* root);
     // Shows every bound setting's value.
     void Refresh();
+    RunSettings& Settings() const { return settings_; }
 
 signals:
     // A bound control changed its setting.

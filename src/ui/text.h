@@ -1,4 +1,5 @@
-// Conversions between the core's byte strings and Qt's strings.
+// Conversions between the core's byte strings and Qt's strings, and the
+// file dialogs' name filters.
 //
 // Texts (log lines, status, county names, suffixes, the comment) are
 // single-byte Latin-1 and shown as such. Paths are handed to the file
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <string_view>
@@ -23,6 +25,23 @@ inline QString WithSlash(QString dir)
 {
     if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
     return dir;
+}
+
+// A name filter of the file dialogs, "caption (*.[cC][fF][gG] ...)": the
+// patterns match names in any case, also where the dialog compares names
+// case by case (the platform's own dialogs on Linux).
+inline QString NameFilter(const QString& caption, const QStringList& patterns)
+{
+    QStringList anyCase;
+    for (const QString& pattern : patterns) {
+        QString p;
+        for (const QChar c : pattern) {
+            if (c.toLower() == c.toUpper()) p += c;
+            else p += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        }
+        anyCase << p;
+    }
+    return caption + QStringLiteral(" (") + anyCase.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
 } // namespace zalor::ui

@@ -18,11 +18,15 @@ opts=(--set CbA1=1 --set CbA4=1 --set CbH1=1 --set CbQ10=1 --set CbY0=1 --set Cb
 diff -r "$tmp/direct" "$tmp/again" || fail "outputs differ"
 [ -n "$(ls "$tmp/direct/08")" ] || fail "nothing written"
 
-# The sample configuration lists the sample county (relative to the sources).
+# The sample configuration lists the sample county beside it: found from
+# the sources and from any other folder.
 cd "$ZALOR_SRC"
 "$CLI" --config samples/SAMPLE.CFG -o "$tmp/sample" > "$tmp/list" || fail "sample run exits $?"
 n=$(find "$tmp/sample" -name '*.MIF' | wc -l)
 listed=$(grep -c '\.MIF  (' "$tmp/list")
 [ "$n" -gt 80 ] || fail "only $n MIF files"
 [ "$n" -eq "$listed" ] || fail "$n MIF files on disk, $listed listed"
+cd "$tmp"
+"$CLI" --config "$ZALOR_SRC/samples/SAMPLE.CFG" -o "$tmp/elsewhere" -q || fail "run from elsewhere exits $?"
+diff -r "$tmp/sample" "$tmp/elsewhere" || fail "the run from another folder differs"
 echo ok

@@ -1,12 +1,16 @@
 #include "run/config.h"
 
 #include "run/inputs.h"
+#include "run/plan.h"
+#include "run/selection.h"
 #include "support/recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
+#include <set>
 
 namespace zalor {
 namespace {
@@ -102,7 +106,8 @@ void SetEverything(RunSettings& s, const std::string& inputDir)
             }
             break;
         case SettingKind::Text:
-            s.SetText(def.key, " " + def.key + " = value=" + longTail + " ");
+            // A path is absolute (a relative one is read from the file's directory).
+            s.SetText(def.key, (def.path ? "/" : " ") + def.key + " = value=" + longTail + " ");
             break;
         case SettingKind::Number:
             break;
@@ -244,6 +249,46 @@ TEST(ConfigFile, LegacyFileLinesJoinDirectoryAndName)
     std::vector<std::string> want{dir + "TGR06075.ZIP|1,500", "/data/TGR01001.ZIP|-1", "/x/TGR02|1.RT1|-1"};
     std::sort(want.begin(), want.end());
     EXPECT_EQ(Texts(s.inputs), want);
+}
+
+// Relative paths are taken from the configuration's own directory, however
+// the file itself is named; absolute and empty ones stay as they are, and
+// the texts that are no paths are left alone.
+TEST(ConfigFile, RelativePathsAreTakenFromTheFilesDirectory)
+{
+    const std::string dir = TempDir("config-relative");
+    std::filesystem::create_directories(dir + "sub");
+    WriteFile(dir + "sub/TGR01001.ZIP", std::string(10, 'z'));
+    WriteFile(dir + "TGR01003.RT1", "x");
+    WriteFile(dir + "sub/REL.CFG", "Input=./\r\nOutput=../out/\r\nLog=logs/ZALOR.LOG\r\nAsuf=sub/A\r\n"
+                                   "File2=TGR01001.ZIP\r\nFile2=./../TGR01003.RT1\r\nFile=sub/|TGR09.ZIP\r\n"
+                                   "File2=/abs/TGR05.ZIP\r\n");
+    RunSettings s = Fresh();
+    ConfigurationState state("/cur/");
+    ASSERT_EQ(LoadConfiguration(s, state, dir + "sub/REL.CFG"), ConfigLoad::Loaded);
+    EXPECT_EQ(s.Text("Input"), dir + "sub/");
+    EXPECT_EQ(s.Text("Output"), dir + "sub/../out/");
+    EXPECT_EQ(s.Text("Log"), dir + "sub/logs/ZALOR.LOG");
+    EXPECT_EQ(s.Text("Asuf"), "sub/A");
+    std::vector<std::string> want{dir + "sub/TGR01001.ZIP|10", dir + "sub/../TGR01003.RT1|1",
+                                  dir + "sub/sub/TGR09.ZIP|-1", "/abs/TGR05.ZIP|-1"};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(Texts(s.inputs), want);
+
+    // A file named by a relative path: its entries stay relative to the
+    // current directory through it, as the command line names them.
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir);
+    RunSettings r = Fresh();
+    const ConfigLoad loaded = LoadConfiguration(r, state, "sub/REL.CFG");
+    std::filesystem::current_path(cwd);
+    ASSERT_EQ(loaded, ConfigLoad::Loaded);
+    EXPECT_EQ(r.Text("Input"), "sub/");
+    ASSERT_EQ(r.inputs.size(), 4u);
+    EXPECT_EQ(EntryText(r.inputs[2]), "sub/TGR01001.ZIP|10");
+    // An empty output root stays the current directory.
+    ASSERT_EQ(LoadText(r, "Output=\r\n"), ConfigLoad::Loaded);
+    EXPECT_EQ(r.Text("Output"), "");
 }
 
 TEST(ConfigFile, InputListIsSortedUniqueAndEmptyPathsSkipped)
@@ -447,31 +492,49 @@ TEST(ConfigCommands, SaveAsUpperCasesTheFileNameAndAddsTheExtension)
     EXPECT_EQ(SaveConfigurationAs(s, st, dir + "missing/dir/x"), "");
 }
 
-TEST(ConfigCommands, NewResetsTheSelectionOnly)
+// Whatever was chosen before, "New" gives the one selection the manual
+// describes; what is no selection is kept.
+TEST(ConfigCommands, NewGivesOneSelection)
 {
     RunSettings s = Fresh();
     s.SetText("Output", "/somewhere/");
     s.inputs = {{"/d/TGR01001.ZIP", -1}};
     s.memo = {"kept"};
-    for (const char* k : {"CbA5", "CbA8", "CbB6", "CbH3", "CbAr20", "CbAr21", "CbAt10", "CbAs8", "CbW1", "CbW2",
-                          "CbP4", "CbQ05", "CbY0", "CbCn2", "CbD10"})
-        s.SetBox(k, true);
+    for (const SettingDef& def : SettingTable())
+        if (def.kind == SettingKind::Box) s.SetBox(def.key, true);
     s.SetBox("CbQ01", false);
     s.SetRadio("RbF1");
     s.SetText("Asuf", "ROADS");
+    s.SetText("DIG", "3");
 
     NewConfiguration(s);
     EXPECT_EQ(s.Text("Output"), "/prog/");
     EXPECT_TRUE(s.inputs.empty());
     EXPECT_EQ(s.memo, (std::vector<std::string>{"kept"}));
-    for (const char* k : {"CbA1", "CbA2", "CbA3", "CbA4", "CbAr1", "CbAr2", "CbAr3", "CbQ01", "CbQ02"})
-        EXPECT_TRUE(s.Box(k)) << k;
-    for (const char* k : {"CbA5", "CbH3", "CbAr20", "CbAt10", "CbW1", "CbQ03", "CbQ05"}) EXPECT_FALSE(s.Box(k)) << k;
-    // Outside the ranges that "New" clears.
-    for (const char* k : {"CbA8", "CbB6", "CbAr21", "CbAs8", "CbW2", "CbP4", "CbY0", "CbCn2", "CbD10"})
-        EXPECT_TRUE(s.Box(k)) << k;
+    const std::set<std::string> chosen{"CbA1", "CbA2", "CbA3", "CbA4", "CbAr1", "CbAr2", "CbAr3", "CbQ01", "CbQ02"};
+    for (const SettingDef& def : SettingTable())
+        if (def.place == SettingPlace::FeatureDialog && def.kind == SettingKind::Box)
+            EXPECT_EQ(s.Box(def.key), chosen.count(def.key) == 1) << def.key;
+    // The options, suffixes and log settings stay.
     EXPECT_EQ(s.Choice("RbF"), "RbF1");
     EXPECT_EQ(s.Text("Asuf"), "ROADS");
+    EXPECT_EQ(s.Precision(), 3);
+    EXPECT_TRUE(s.Box("BEEP") && s.Box("DisableLogs"));
+}
+
+TEST(ConfigCommands, FirstStartSelectsRoadsAndTracts)
+{
+    RunSettings s = Fresh();
+    EXPECT_FALSE(AnythingSelected(s));
+    FirstStartSelection(s);
+    const ConversionPlan plan = BuildConversionPlan(s);
+    EXPECT_TRUE(plan.refusal.empty());
+    ASSERT_EQ(plan.lineGroups.size(), 1u);
+    EXPECT_EQ(plan.lineGroups[0].name, "A");
+    EXPECT_FALSE(plan.lineGroups[0].codes.Contains("A51")); // vehicular trails are not
+    ASSERT_EQ(plan.areas.size(), 1u);
+    EXPECT_EQ(plan.areas[0].name, "CTBNA00");
+    EXPECT_FALSE(plan.points);
 }
 
 } // namespace

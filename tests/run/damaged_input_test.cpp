@@ -190,9 +190,10 @@ TEST_F(Damaged, UnsafeSuffixesAndSpecialFilesAreRefused)
 {
     t.settings.SetBox("CbA1", true);
     t.settings.SetText("Output", dir + "out/");
-    for (const char* bad : {"../../escape", "sub/A", "..", "a\\b"}) {
+    for (const char* bad : {"../../escape", "sub/A", "..", "a\\b", ""}) {
         t.settings.SetText("Asuf", bad);
-        EXPECT_NE(UnsafeOutputNames(t.settings).find("Asuf="), std::string::npos) << bad;
+        EXPECT_EQ(UnsafeOutputNames(t.settings).rfind("Roads File Suffix \"" + std::string(bad) + "\": ", 0), 0u)
+            << bad;
         RunResult r = RunConversion(t.session);
         EXPECT_TRUE(r.refused) << bad;
     }

@@ -64,6 +64,32 @@ TEST(Driver, MissingCountyIsLoggedAndTheNextOneProcessed)
     EXPECT_EQ(t.recorder.counties.front(), "[01001] ");
 }
 
+// The result names every county that failed with its errors, in input
+// order, whether the counties were converted one at a time or side by side.
+TEST(Driver, TheResultNamesTheFailedCountiesAndWhy)
+{
+    const std::string root = test::TempDir("driver-failures");
+    for (unsigned jobs : {1u, 2u}) {
+        TestSession t;
+        t.session.jobs = jobs;
+        t.settings.SetBox("CbA1", true);
+        t.settings.SetText("Output", root + "out" + std::to_string(jobs) + "/");
+        const std::string sample = std::string(ZALOR_SOURCE_DIR) + "/samples/TGR08901.ZIP";
+        t.settings.inputs = {{root + "in/TGR01001.ZIP", -1}, {sample, -1}, {root + "in/TGR01003.RT1", -1}};
+        RunResult r = RunConversion(t.session);
+        EXPECT_EQ(r.failed, 2) << jobs;
+        ASSERT_EQ(r.failures.size(), 2u) << jobs;
+        EXPECT_EQ(r.failures[0].input, root + "in/TGR01001.ZIP");
+        EXPECT_EQ(r.failures[0].county, "[01001] ");
+        EXPECT_EQ(r.failures[0].errors, std::vector<std::string>{"Error Opening " + root + "in/TGR01001.ZIP"});
+        EXPECT_EQ(r.failures[1].input, root + "in/TGR01003.RT1");
+        EXPECT_EQ(r.failures[1].errors.size(), 1u);
+        // The next run starts with none.
+        t.settings.inputs = {{sample, -1}};
+        EXPECT_TRUE(RunConversion(t.session).failures.empty()) << jobs;
+    }
+}
+
 TEST(Driver, EmptyOutputRootIsTheCurrentDirectory)
 {
     TestSession t;

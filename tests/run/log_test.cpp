@@ -21,9 +21,10 @@ TEST(Log, FormatThousandsAndElapsedTime)
     EXPECT_EQ(FormatThousands(123456), "123,456");
     EXPECT_EQ(FormatThousands(-1), "-1");
     EXPECT_EQ(FormatThousands(-1234), "-1,234");
-    EXPECT_EQ(ElapsedText(83456), "Time: 01:23.456 ms");
-    EXPECT_EQ(ElapsedText(0), "Time: 00:00.000 ms");
-    EXPECT_EQ(ElapsedText(125 * 60000 + 1), "Time: 125:00.001 ms");
+    EXPECT_EQ(ElapsedText(83456), "01:23.456");
+    EXPECT_EQ(ElapsedText(0), "00:00.000");
+    EXPECT_EQ(ElapsedText(73607), "01:13.607");
+    EXPECT_EQ(ElapsedText(125 * 60000 + 1), "125:00.001");
 }
 
 TEST(Log, NamesOfPaths)

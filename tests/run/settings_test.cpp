@@ -1,5 +1,7 @@
 #include "run/settings.h"
 
+#include "run/setting_checks.h"
+
 #include <gtest/gtest.h>
 
 namespace zalor {
@@ -86,6 +88,34 @@ TEST(Settings, BoxValuesUseTheFieldConversion)
     s.Set("Asuf", " ROADS =x");
     EXPECT_EQ(s.Text("Asuf"), " ROADS =x");
     EXPECT_EQ(s.Get("CbQ01"), "1");
+}
+
+// The fields are checked as they are typed, and named by their captions.
+TEST(SettingChecks, SuffixesAndLambertParameters)
+{
+    const SettingDef& roads = *FindSetting("Asuf");
+    EXPECT_EQ(FieldCaption(roads), "Roads File Suffix");
+    EXPECT_EQ(FieldCaption(*FindSetting("Wsuf2")), "Landmark Water File Suffix");
+    EXPECT_EQ(FieldCaption(*FindSetting("Dsuf2")), "Landmark Points File Suffix");
+    EXPECT_EQ(FieldCaption(*FindSetting("DIG")), "Precision Digits");
+    const SettingDef& lam = *FindSetting("LAM");
+    EXPECT_EQ(FieldCaption(lam), "Lambert Parameters");
+
+    for (const char* good : {"A", "MY ROADS", "A.1", "-"}) EXPECT_EQ(ValueProblem(roads, good), "") << good;
+    EXPECT_EQ(ValueProblem(roads, ""), "may not be empty");
+    for (const char* bad : {"../x", "a/b", "a\\b", ".."})
+        EXPECT_EQ(ValueProblem(roads, bad), "may not hold a directory separator or \"..\"") << bad;
+
+    for (const char* good : {"6370997,-100,45", " 6378137 , 180 , -90 ", "1,-180,90", "6.37e6,0,0"})
+        EXPECT_EQ(ValueProblem(lam, good), "") << good;
+    for (const char* bad : {"abc", "", "6370997,-100", "6370997,-100,45,1", "6370997,x,45"})
+        EXPECT_NE(ValueProblem(lam, bad).find("three numbers"), std::string::npos) << bad;
+    EXPECT_EQ(ValueProblem(lam, "0,-100,45"), "wants a radius above 0");
+    EXPECT_EQ(ValueProblem(lam, "-1,-100,45"), "wants a radius above 0");
+    EXPECT_EQ(ValueProblem(lam, "6370997,-180.5,45"), "wants a central longitude from -180 to 180");
+    EXPECT_EQ(ValueProblem(lam, "6370997,-100,90.01"), "wants a central latitude from -90 to 90");
+    EXPECT_EQ(ValueProblem(*FindSetting("Output"), ""), "");
+    EXPECT_EQ(ValueProblemMessage(lam, "abc", "wants x"), "Lambert Parameters \"abc\": wants x");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The INPUT arguments of the command line: county files, folders of
-// counties and name patterns, turned into the inputs of a run.
+// County files, folders of counties and name patterns, as the command
+// line's INPUT arguments and the files dropped on the window name them,
+// turned into the inputs of a run.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "cli/input_paths.h"
+#include "run/input_paths.h"
 
 #include <algorithm>
 #include <dirent.h>
