@@ -252,7 +252,10 @@ def polygon_fields(vintage):
 
 
 def by_polygon(entry):
-    return {p: key for key, ids in entry["keys"].items() for p in ids}
+    """The key field's value of each polygon (a block's or block group's
+    key holds its tract first: the field alone is what follows it)."""
+    cut = entry.get("prefixWidth", 0)
+    return {p: key[cut:].strip() for key, ids in entry["keys"].items() for p in ids}
 
 
 def check_polygons(ds, truth, vintage):
