@@ -27,7 +27,7 @@ namespace zalor::ui {
 namespace {
 
 constexpr int kListWidth = 200;
-constexpr int kLayerPanelWidth = 300;
+constexpr int kLayerPanelWidth = 340;
 // The title names this many files, then says how many more there are.
 constexpr int kTitleFiles = 3;
 
@@ -275,6 +275,7 @@ bool TViewDlg::OpenFiles(const QStringList& files)
     attributes_->SetAttributes({});
     row_->clear();
     layers_->Reload();
+    layerList_->resizeColumnToContents(LayerListModel::kLayer);
     view_.SetSurface(surface_->width(), surface_->height());
     view_.ZoomAll(model_.Extent());
     LayersChanged();

@@ -191,12 +191,16 @@ void DrawingModel::SummariseFiles()
         uint32_t Top() const { return used ? colour[std::max_element(count, count + used) - count] : 0; }
     };
     for (SourceFile& f : files_) {
+        const uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{f.firstObject} + f.objectCount, objects_.size()));
+        // One file alone spans the whole extent; the objects of a shapefile
+        // all have the pen of their kind. Neither needs a look at every object.
+        const bool alone = files_.size() == 1, shapefile = f.kind == FileKind::Shapefile;
+        f.extent = alone ? extent_ : Box{};
         Tally lines, points;
-        f.extent = Box{};
-        for (uint32_t k = f.firstObject; k < f.firstObject + f.objectCount && k < objects_.size(); ++k) {
+        for (uint32_t k = f.firstObject; k < end && !(alone && shapefile && (lines.used || points.used)); ++k) {
             const DrawingObject& o = objects_[k];
-            f.extent.Add(o.box);
-            (o.kind == ObjectKind::Point ? points : lines).Add(o.penColour);
+            if (!alone) f.extent.Add(o.box);
+            if (!shapefile || o.pointCount > 0) (o.kind == ObjectKind::Point ? points : lines).Add(o.penColour);
         }
         f.colour = lines.used ? lines.Top() : points.used ? points.Top() : kMifLinePen;
     }

@@ -235,8 +235,14 @@ bool TableReader::Read(const std::function<bool(double)>& progress, std::string&
     const int64_t expected = std::max<int64_t>(layer_.GetFeatureCount(FALSE), 1);
     bool whole = true;
     layer_.ResetReading();
+    CPLErrorReset();
     try {
         whole = ReadRows(expected, progress, fault);
+        // A damaged page ends the rows as if they were all read.
+        if (whole && CPLGetLastErrorType() >= CE_Failure) {
+            fault = Fault(QuietGdal::Message());
+            whole = false;
+        }
     } catch (const std::bad_alloc&) {
         model_.DropObject();
         fault = Fault("out of memory");
