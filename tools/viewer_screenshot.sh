@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's picture of the viewer: the real window on the sample
 # county's MIF files (roads, hydrography, water areas, railroads), under
-# Xvfb, in query mode with a named line queried.
+# Xvfb, in query mode with a named line queried and highlighted, beside
+# the layer list.
 #
 #   tools/viewer_screenshot.sh [OUT.png]      (default docs/viewer.png)
 #
@@ -26,6 +27,6 @@ if [ ! -f "$MIF/TGR08901A.MIF" ]; then
 fi
 
 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$BUILD/zalor-viewer-shot" --size 1000x760 --zoom 1 "$OUT" \
+  "$BUILD/zalor-viewer-shot" --size 1200x760 --zoom 1 "$OUT" \
   "$MIF/TGR08901A.MIF" "$MIF/TGR08901H.MIF" "$MIF/TGR08901W.MIF" "$MIF/TGR08901B.MIF"
 echo "Wrote $OUT"

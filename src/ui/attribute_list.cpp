@@ -33,9 +33,11 @@ QVariant AttributeListModel::data(const QModelIndex& index, int role) const
     // File texts are single bytes, Latin-1.
     if (role == Qt::DisplayRole) return QString::fromLatin1(a.value.data(), qsizetype(a.value.size()));
     if (role == kNameRole) return QString::fromLatin1(a.name.data(), qsizetype(a.name.size()));
+    // The whole value, wrapped (rich text wraps where plain text would not).
     if (role == Qt::ToolTipRole)
-        return QString::fromLatin1(a.name.data(), qsizetype(a.name.size())) + QStringLiteral(": ") +
-               QString::fromLatin1(a.value.data(), qsizetype(a.value.size()));
+        return QStringLiteral("<p><b>%1</b>: %2</p>")
+            .arg(QString::fromLatin1(a.name.data(), qsizetype(a.name.size())).toHtmlEscaped(),
+                 QString::fromLatin1(a.value.data(), qsizetype(a.value.size())).toHtmlEscaped());
     return {};
 }
 

@@ -5,6 +5,9 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace zalor::ui {
 
@@ -37,11 +40,34 @@ void TDrawingSurface::SetMarker(std::optional<QPointF> world)
     if (markerShown_) update(MarkerRect());
 }
 
+void TDrawingSurface::SetHighlight(std::optional<std::size_t> object)
+{
+    if (object == highlight_) return;
+    if (markerShown_) update(HighlightArea());
+    highlight_ = object;
+    if (markerShown_) update(HighlightArea());
+}
+
 void TDrawingSurface::SetMarkerShown(bool shown)
 {
     if (shown == markerShown_) return;
     markerShown_ = shown;
     update(MarkerRect());
+    update(HighlightArea());
+}
+
+QRect TDrawingSurface::HighlightArea() const
+{
+    return highlight_ ? HighlightRect(size(), model_, view_, *highlight_) : QRect();
+}
+
+std::optional<QPoint> TDrawingSurface::PanOffset() const
+{
+    if (!dragging_ || dragButton_ != Qt::LeftButton) return std::nullopt;
+    const QPoint d = dragAt_ - anchor_;
+    if (std::abs(d.x()) > view::ViewState::kPanPixels && std::abs(d.y()) > view::ViewState::kPanPixels)
+        return std::nullopt;
+    return d;
 }
 
 QRect TDrawingSurface::MarkerRect() const
@@ -86,7 +112,14 @@ void TDrawingSurface::paintEvent(QPaintEvent* event)
 {
     EnsurePicture();
     QPainter p(this);
+    if (const std::optional<QPoint> offset = PanOffset()) {
+        // The map moves with the mouse; what comes into view is drawn on release.
+        p.fillRect(rect(), ToQColor(view::kBackground));
+        p.drawImage(*offset, picture_);
+        return;
+    }
     for (const QRect& r : event->region()) p.drawImage(r, picture_, r);
+    if (markerShown_ && highlight_) DrawHighlight(p, size(), model_, view_, *highlight_);
     if (dragging_ && !band_.isNull()) {
         // The band is drawn XOR-wise over the picture.
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -127,7 +160,7 @@ void TDrawingSurface::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
     dragging_ = true;
     dragButton_ = event->button();
-    anchor_ = at;
+    anchor_ = dragAt_ = at;
     band_ = QRect();
 }
 
@@ -135,9 +168,13 @@ void TDrawingSurface::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
     if (dragging_) {
+        const bool panned = PanOffset().has_value();
         const QRect band = QRect(anchor_, at);
-        update(BandRegion(band_) + BandRegion(band));
+        if (!panned) update(BandRegion(band_));
         band_ = band;
+        dragAt_ = at;
+        if (panned || PanOffset()) update();
+        else update(BandRegion(band_));
     }
     if (view_.HasWindow()) {
         double x = 0, y = 0;
@@ -153,8 +190,29 @@ void TDrawingSurface::mouseReleaseEvent(QMouseEvent* event)
     update(BandRegion(band_));
     band_ = QRect();
     const QPoint at = event->position().toPoint();
+    const uint64_t before = view_.Generation();
     view_.Drag({double(anchor_.x()), double(anchor_.y())}, {double(at.x()), double(at.y())},
                dragButton_ == Qt::RightButton ? view::MouseButton::Right : view::MouseButton::Left);
+    if (view_.Generation() == before) {
+        update(); // a click: the map stays as it is
+        return;
+    }
+    Invalidate();
+    emit windowChanged();
+}
+
+void TDrawingSurface::wheelEvent(QWheelEvent* event)
+{
+    event->accept();
+    if (!view_.HasWindow() || dragging_) return;
+    // A notch (15 degrees, 120 eighths) zooms by the square root of two;
+    // finer wheels and touchpads zoom in proportion.
+    wheelAngle_ += event->angleDelta().y();
+    const int turned = wheelAngle_ / 15 * 15;
+    if (turned == 0) return;
+    wheelAngle_ -= turned;
+    const QPointF at = event->position();
+    view_.ZoomAbout({at.x(), at.y()}, std::pow(2.0, turned / 240.0));
     Invalidate();
     emit windowChanged();
 }

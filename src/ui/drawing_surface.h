@@ -1,6 +1,7 @@
 // The viewer's drawing surface: shows the cached picture of the objects and
-// draws only the drag band and the query marker over it, so that moving
-// the mouse never redraws the whole picture.
+// draws only the drag band, the map moved by a drag, the queried object and
+// the query marker over it, so that moving the mouse never redraws the
+// whole picture. The mouse wheel zooms about the cursor.
 #pragma once
 
 #include "view/drawing.h"
@@ -26,6 +27,8 @@ public:
     void SetZoomMode(bool zoom) { zoomMode_ = zoom; }
     // The queried location (world units), marked in query mode.
     void SetMarker(std::optional<QPointF> world);
+    // The queried object, highlighted in query mode.
+    void SetHighlight(std::optional<std::size_t> object);
     void SetMarkerShown(bool shown);
 
     // The picture as it is now (drawn when it is out of date).
@@ -38,7 +41,7 @@ signals:
     void positionChanged(double x, double y);
     // Shift and a press at this world position.
     void queryRequested(double x, double y);
-    // A drag or a right click changed the window.
+    // A drag, a right click or the wheel changed the window.
     void windowChanged();
 
 protected:
@@ -47,10 +50,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void EnsurePicture();
     QRect MarkerRect() const;
+    QRect HighlightArea() const;
+    // While a left drag is short enough to move the map: how far it moved.
+    std::optional<QPoint> PanOffset() const;
     // The area the band's outline covers.
     static QRegion BandRegion(const QRect& band);
 
@@ -65,9 +72,12 @@ private:
     bool dragging_ = false;
     Qt::MouseButton dragButton_ = Qt::NoButton;
     QPoint anchor_;
+    QPoint dragAt_;
     QRect band_;
     std::optional<QPointF> marker_;
+    std::optional<std::size_t> highlight_;
     bool markerShown_ = false;
+    int wheelAngle_ = 0; // eighths of a degree not yet turned into a zoom
 };
 
 } // namespace zalor::ui

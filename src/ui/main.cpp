@@ -90,7 +90,7 @@ struct Options {
 void Describe(QCommandLineParser& parser, const Options& o)
 {
     parser.setApplicationDescription(QCoreApplication::translate(
-        "main", "Converts TIGER/Line county files; with --view, views MIF and shapefile outputs.\n"
+        "main", "Converts TIGER/Line county files; with --view, views MIF, shapefile and GeoPackage outputs.\n"
                 "The word KXF among the arguments shows \"KXF Mode Active\" in the window and offers the KXF\n"
                 "format in its options."));
     parser.addHelpOption();
@@ -98,7 +98,7 @@ void Describe(QCommandLineParser& parser, const Options& o)
     for (const QCommandLineOption* option : {&o.view, &o.snapshot, &o.size, &o.config, &o.go, &o.quit})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QCoreApplication::translate("main", "With --view, MIF or SHP files to view; else county "
+                                 QCoreApplication::translate("main", "With --view, MIF, SHP or GPKG files to view; else county "
                                                                      "archives (.ZIP), record files (.RT1, .RT5), "
                                                                      "folders of counties, a configuration (.CFG) "
                                                                      "or MIF outputs to list"),

@@ -22,6 +22,8 @@ namespace {
 // to the painter as they are; farther ones have their segments clipped
 // first, so that no coordinate the painter sees is out of its range.
 constexpr double kSafePixels = 8192;
+// The queried object is drawn over the picture in this colour (0x00BBGGRR).
+constexpr uint32_t kHighlightColour = 0x00FFFF;
 
 // Liang-Barsky: clips the segment to the rectangle; false when nothing is left.
 bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double minX, double minY, double maxX, double maxY)
@@ -54,20 +56,29 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double minX, do
 
 class Painter {
 public:
-    Painter(QImage& picture, const view::DrawingModel& model, const view::ViewState& view)
-        : p_(&picture), model_(model), scale_(view.Scale()), minX_(double(view.Window().minX)),
-          minY_(double(view.Window().minY)), bottom_(double(picture.height() - 1)), width_(picture.width()),
-          height_(picture.height())
+    Painter(QPainter& painter, QSize size, const view::DrawingModel& model, const view::ViewState& view)
+        : p_(painter), model_(model), scale_(view.Scale()), minX_(view.Visible().minX), minY_(view.Visible().minY),
+          bottom_(double(size.height() - 1)), width_(size.width()), height_(size.height())
     {
     }
 
-    void Draw(const DrawingObject& o)
+    // Draws the object in its own pen, or (highlight) in `pen` over it.
+    void Draw(const DrawingObject& o, const QPen* highlight = nullptr)
     {
-        SetPen(o.penColour, o.penWidth);
+        if (highlight) {
+            p_.setPen(*highlight);
+            colour_ = highlight->color();
+            penColour_ = 0xFFFFFFFF;
+        } else {
+            SetPen(o.penColour, o.penWidth);
+        }
         if (o.kind == ObjectKind::Point) {
-            const auto pt = model_.PointsOf(o).front();
-            const double sx = X(pt.x), sy = Y(pt.y);
-            p_.fillRect(int(std::floor(sx + 0.5)) - 2, int(std::floor(sy + 0.5)) - 2, 5, 5, colour_);
+            const int side = highlight ? 9 : 5;
+            for (const GeoPoint pt : model_.PointsOf(o)) {
+                const double sx = X(pt.x), sy = Y(pt.y);
+                if (!(std::fabs(sx) < kSafePixels * 4 && std::fabs(sy) < kSafePixels * 4)) continue;
+                p_.fillRect(Round(sx) - side / 2, Round(sy) - side / 2, side, side, colour_);
+            }
             return;
         }
         const bool safe = X(o.box.minX) > -kSafePixels && X(o.box.maxX) < width_ + kSafePixels &&
@@ -131,7 +142,7 @@ private:
         if (!lines_.empty()) p_.drawLines(lines_.data(), int(lines_.size()));
     }
 
-    QPainter p_;
+    QPainter& p_;
     const view::DrawingModel& model_;
     const double scale_, minX_, minY_, bottom_;
     const int width_, height_;
@@ -147,8 +158,8 @@ private:
 void RenderDrawing(QImage& picture, const view::DrawingModel& model, const view::ViewState& view, RenderStats* stats)
 {
     picture.fill(ToQColor(view::kBackground));
+    QPainter p(&picture);
     if (!view.HasWindow()) {
-        QPainter p(&picture);
         QFont font("Arial");
         font.setPointSize(20);
         p.setFont(font);
@@ -157,20 +168,49 @@ void RenderDrawing(QImage& picture, const view::DrawingModel& model, const view:
                    QCoreApplication::translate("zalor::ui::RenderDrawing", "Empty Drawing"));
         return;
     }
-    // The world the surface shows (more than the window along one axis),
-    // widened by the half width of the widest pen and of a point's square.
-    const double s = view.Scale();
-    const double margin = 4 / s;
-    const double x0 = double(view.Window().minX) - margin;
-    const double y0 = double(view.Window().minY) - margin;
-    const double x1 = double(view.Window().minX) + (picture.width() - 1) / s + margin;
-    const double y1 = double(view.Window().minY) + (picture.height() - 1) / s + margin;
-    Painter painter(picture, model, view);
+    // The world the surface shows, widened by the half width of the widest
+    // pen and of a point's square.
+    const double margin = 4 / view.Scale();
+    const view::WorldRect w = view.Visible();
+    Painter painter(p, picture.size(), model, view);
     std::vector<uint32_t> visible;
-    model.Grid().Query(x0, y0, x1, y1, visible);
+    model.Grid().Query(w.minX - margin, w.minY - margin, w.maxX + margin, w.maxY + margin, visible);
     const auto objects = model.Objects();
-    for (uint32_t k : visible) painter.Draw(objects[k]);
-    if (stats) stats->drawn = visible.size();
+    const auto files = model.Files();
+    std::size_t drawn = 0;
+    for (uint32_t k : visible) {
+        if (!files[objects[k].file].shown) continue;
+        painter.Draw(objects[k]);
+        ++drawn;
+    }
+    if (stats) stats->drawn = drawn;
+}
+
+void DrawHighlight(QPainter& p, QSize size, const view::DrawingModel& model, const view::ViewState& view,
+                   std::size_t index)
+{
+    if (!view.HasWindow() || index >= model.Objects().size()) return;
+    const DrawingObject& o = model.Objects()[index];
+    if (!model.Files()[o.file].shown || o.box.Empty()) return;
+    QPen pen(ToQColor(kHighlightColour), 3);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    Painter painter(p, size, model, view);
+    painter.Draw(o, &pen);
+    p.restore();
+}
+
+QRect HighlightRect(QSize size, const view::DrawingModel& model, const view::ViewState& view, std::size_t index)
+{
+    if (!view.HasWindow() || index >= model.Objects().size()) return {};
+    const view::Box& b = model.Objects()[index].box;
+    if (b.Empty()) return {};
+    const view::ScreenPoint low = view.ToScreen(b.minX, b.minY), high = view.ToScreen(b.maxX, b.maxY);
+    const QRectF r(QPointF(std::clamp(low.x, -16.0, size.width() + 16.0), std::clamp(high.y, -16.0, size.height() + 16.0)),
+                   QPointF(std::clamp(high.x, -16.0, size.width() + 16.0), std::clamp(low.y, -16.0, size.height() + 16.0)));
+    return r.toAlignedRect().adjusted(-6, -6, 6, 6).intersected(QRect(QPoint(0, 0), size));
 }
 
 } // namespace zalor::ui

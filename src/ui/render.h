@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
+#include <QRect>
 
 namespace zalor::ui {
 
@@ -21,7 +23,15 @@ struct RenderStats {
 // whose box meets the visible part of the world: lines as polylines in
 // their pen, regions ring by ring as outlines, points as 5 x 5 squares.
 // Without a window, "Empty Drawing" is written in the centre.
+// Objects of hidden files are not drawn.
 void RenderDrawing(QImage& picture, const view::DrawingModel& model, const view::ViewState& view,
                    RenderStats* stats = nullptr);
+
+// Draws object `index` highlighted (a wide yellow pen) on a surface of
+// `size` pixels; nothing when its file is hidden.
+void DrawHighlight(QPainter& painter, QSize size, const view::DrawingModel& model, const view::ViewState& view,
+                   std::size_t index);
+// The part of the surface the highlight of object `index` may cover.
+QRect HighlightRect(QSize size, const view::DrawingModel& model, const view::ViewState& view, std::size_t index);
 
 } // namespace zalor::ui

@@ -1,5 +1,7 @@
-// The viewer window: draws MIF and shapefile outputs, zooms and pans, shows
-// the cursor position and the attributes of the object under the mouse.
+// The viewer window: draws MIF, shapefile and GeoPackage layers, zooms and
+// pans (buttons, mouse, wheel and keys), lists the layers with their
+// colours, visibility and coordinate systems, shows the cursor position and
+// the attributes of the object under the mouse.
 #pragma once
 
 #include "view/drawing.h"
@@ -16,11 +18,14 @@ class QLabel;
 class QLayout;
 class QListView;
 class QProgressBar;
+class QSplitter;
 class QToolButton;
+class QTreeView;
 
 namespace zalor::ui {
 
 class AttributeListModel;
+class LayerListModel;
 class TDrawingSurface;
 
 class TViewDlg : public QDialog {
@@ -40,6 +45,10 @@ public:
     bool QueryMode() const { return queryMode_; }
     // The message of the status line (the outcome of the last reading).
     QString StatusMessage() const;
+    // The warning under the layer list ("" when the shown layers agree).
+    QString CoordSysWarning() const;
+    // The object last queried (-1: none).
+    int64_t Queried() const { return lastQueried_ < 0 ? -1 : lastQueried_; }
 
 public slots:
     void ZoomIn();
@@ -51,10 +60,15 @@ public slots:
 
 private:
     QLayout* MakeTools();
-    QLayout* MakeDrawingArea();
+    void MakeShortcuts();
+    QWidget* MakeLayerPanel();
+    QWidget* MakeDrawingArea();
     QLayout* MakeStatusLine();
     void Query(double x, double y);
     void ShowPosition(double x, double y);
+    void ShowOutcome(const view::LoadResult& result, int fileCount);
+    // The layers shown changed: title, warning, picture.
+    void LayersChanged();
     void Redraw();
 
     view::DrawingModel model_;
@@ -62,6 +76,10 @@ private:
     TDrawingSurface* surface_ = nullptr;
     AttributeListModel* attributes_ = nullptr;
     QListView* attributeList_ = nullptr;
+    LayerListModel* layers_ = nullptr;
+    QTreeView* layerList_ = nullptr;
+    QLabel* warning_ = nullptr;
+    QSplitter* splitter_ = nullptr;
     QLabel* hint_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* row_ = nullptr;
@@ -69,6 +87,7 @@ private:
     QProgressBar* progress_ = nullptr;
     QButtonGroup* modes_ = nullptr;
     QList<QToolButton*> buttons_;
+    int attributeWidth_ = 200;
     bool queryMode_ = false;
     bool reading_ = false;
     int64_t lastQueried_ = -2; // none yet

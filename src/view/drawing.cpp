@@ -79,6 +79,20 @@ bool DbfValues(const SourceFile& f, uint32_t row, std::vector<std::string>& valu
     }
 }
 
+// The values a GeoPackage table's row keeps in memory.
+bool TableValues(const SourceFile& f, uint32_t row, std::vector<std::string>& values)
+{
+    if (row < 1 || row > f.rowCount || row >= f.cellRows.size()) return false;
+    const uint64_t end = std::min<uint64_t>(f.cellRows[row], f.cells.size());
+    for (uint64_t at = f.cellRows[row - 1]; at < end;) {
+        const std::size_t zero = f.cells.find('\0', at);
+        const uint64_t stop = zero == std::string::npos ? end : std::min<uint64_t>(zero, end);
+        values.emplace_back(f.cells, at, stop - at);
+        at = stop + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 DrawingModel::DrawingModel() = default;
@@ -123,8 +137,10 @@ LoadResult DrawingModel::Load(const std::vector<std::string>& paths, const LoadP
             fault = MifReader::Read(p, *this, fileProgress);
         else if (EndsWithUpper(p, ".SHP"))
             fault = ShpReader::Read(p, *this, fileProgress);
+        else if (EndsWithUpper(p, ".GPKG"))
+            fault = GpkgReader::Read(p, *this, fileProgress);
         else
-            fault = p + ": neither a .MIF nor a .SHP file";
+            fault = p + ": not a .MIF, .SHP or .GPKG file";
         before += size;
         if (!fault.empty()) {
             result.whole = false;
@@ -133,21 +149,80 @@ LoadResult DrawingModel::Load(const std::vector<std::string>& paths, const LoadP
         }
     }
     ApplyFileColours();
+    SummariseFiles();
     grid_.reset();
     return result;
 }
 
+// MIF files and GeoPackage tables take the colours in turn (counted
+// together); shapefiles keep theirs.
 void DrawingModel::ApplyFileColours()
 {
     if (files_.size() < 2) return;
     std::vector<int> mifNumber(files_.size(), -1);
     int n = 0;
     for (std::size_t i = 0; i < files_.size(); ++i)
-        if (files_[i].kind == FileKind::Mif) mifNumber[i] = n++;
+        if (files_[i].kind != FileKind::Shapefile) mifNumber[i] = n++;
     for (DrawingObject& o : objects_) {
         const int k = mifNumber[o.file];
-        if (k >= 0 && o.kind != ObjectKind::Point) o.penColour = kFileColourCycle[k % 4];
+        if (k < 0) continue;
+        if (files_[o.file].kind == FileKind::GeoPackage) o.penColour = kTableColours[k % 12];
+        else if (o.kind != ObjectKind::Point) o.penColour = kFileColourCycle[k % 4];
     }
+}
+
+void DrawingModel::SummariseFiles()
+{
+    // The most frequent pen of each file's lines and regions (of its points
+    // when it has nothing else), among its first few pens.
+    struct Tally {
+        uint32_t colour[8];
+        uint64_t count[8];
+        int used = 0;
+        void Add(uint32_t c)
+        {
+            for (int i = 0; i < used; ++i)
+                if (colour[i] == c) {
+                    ++count[i];
+                    return;
+                }
+            if (used < 8) {
+                colour[used] = c;
+                count[used++] = 1;
+            }
+        }
+        uint32_t Top() const { return used ? colour[std::max_element(count, count + used) - count] : 0; }
+    };
+    for (SourceFile& f : files_) {
+        const uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{f.firstObject} + f.objectCount, objects_.size()));
+        // One file alone spans the whole extent; the objects of a shapefile
+        // all have the pen of their kind. Neither needs a look at every object.
+        const bool alone = files_.size() == 1, shapefile = f.kind == FileKind::Shapefile;
+        f.extent = alone ? extent_ : Box{};
+        Tally lines, points;
+        for (uint32_t k = f.firstObject; k < end && !(alone && shapefile && (lines.used || points.used)); ++k) {
+            const DrawingObject& o = objects_[k];
+            if (!alone) f.extent.Add(o.box);
+            if (!shapefile || o.pointCount > 0) (o.kind == ObjectKind::Point ? points : lines).Add(o.penColour);
+        }
+        f.colour = lines.used ? lines.Top() : points.used ? points.Top() : kMifLinePen;
+    }
+}
+
+Box DrawingModel::ShownExtent() const
+{
+    Box box;
+    for (const SourceFile& f : files_)
+        if (f.shown) box.Add(f.extent);
+    return box;
+}
+
+std::string LayerName(const SourceFile& file)
+{
+    const std::size_t slash = file.path.find_last_of('/');
+    std::string name = slash == std::string::npos ? file.path : file.path.substr(slash + 1);
+    if (!file.table.empty()) name += ":" + file.table;
+    return name;
 }
 
 bool DrawingModel::BeginFile(SourceFile file)
@@ -182,6 +257,8 @@ bool DrawingModel::Attributes(std::size_t index, std::vector<Attribute>& out) co
         if (r > f.rowCount) return false;
         std::string row = MidRow(f, r);
         ForEachMidValue(row, [&](std::string_view v, bool) { values.emplace_back(TrimBlanks(UndoubleQuotes(v))); });
+    } else if (f.kind == FileKind::GeoPackage) {
+        if (!TableValues(f, r, values)) return false;
     } else if (!DbfValues(f, r, values)) {
         return false;
     }
@@ -196,7 +273,8 @@ std::string DrawingModel::RowText(std::size_t index) const
     const SourceFile& f = files_[objects_[index].file];
     if (f.kind == FileKind::Mif) return MidRow(f, RowOf(index));
     std::vector<std::string> values;
-    if (!DbfValues(f, RowOf(index), values)) return std::string();
+    if (!(f.kind == FileKind::GeoPackage ? TableValues(f, RowOf(index), values) : DbfValues(f, RowOf(index), values)))
+        return std::string();
     std::string text;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i) text += ',';

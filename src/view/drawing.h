@@ -27,6 +27,10 @@ inline constexpr uint32_t kBackground = 12632256;
 // Pen colours of the lines and regions of MIF file 0, 1, 2, ... when more
 // than one file is loaded.
 inline constexpr uint32_t kFileColourCycle[4] = {255, 0x8000, 0xFF0000, 32896};
+// GeoPackage tables (a county's file has dozens) take these in turn, points
+// too; the first four are those of MIF files.
+inline constexpr uint32_t kTableColours[12] = {255,      0x8000,   0xFF0000, 32896,    0x0080FF, 0x800080,
+                                               0x808000, 0x000080, 0xFF00FF, 0xC08000, 0x404040, 0x004080};
 
 // A MIF colour (red * 65536 + green * 256 + blue) as a platform colour.
 constexpr uint32_t ColourFromRgb(uint32_t rgb)
@@ -77,15 +81,20 @@ struct DrawingObject {
     uint8_t brushPattern = 2;
 };
 
-enum class FileKind : uint8_t { Mif, Shapefile };
+enum class FileKind : uint8_t { Mif, Shapefile, GeoPackage };
 // Units of the world coordinates: micro-degrees, or (projected MIF files)
 // millimetres.
 enum class Units : uint8_t { MicroDegrees, Millimetres };
 
+// One loaded file, or one table of a GeoPackage: a layer of the drawing.
 struct SourceFile {
     std::string path;
+    std::string table;                // the GeoPackage table ("" for other files)
     FileKind kind = FileKind::Mif;
     Units units = Units::MicroDegrees;
+    // The coordinate system the file declares, in words ("" when it
+    // declares none).
+    std::string coordSys;
     std::string attributePath;        // the MID or DBF file ("" when there is none)
     // The table's texts are UTF-8 (its .CPG says so); they are shown, as
     // every text of the viewer, in Latin-1.
@@ -94,10 +103,23 @@ struct SourceFile {
     // MID files: byte offset of row k (from 1) at [k - 1], and the end of
     // the last row scanned at the back.
     std::vector<uint64_t> rowOffsets;
-    uint32_t rowCount = 0;            // attribute rows there are (MID rows, DBF records)
+    // GeoPackage tables keep their values: those of row k (from 1) are
+    // cells[cellRows[k - 1] .. cellRows[k]), each ended by a zero byte.
+    std::string cells;
+    std::vector<uint64_t> cellRows;
+    uint32_t rowCount = 0;            // attribute rows there are (MID rows, DBF records, table rows)
     uint32_t firstObject = 0;
     uint32_t objectCount = 0;
+    // Set when the reading ends: the union of the objects' boxes, and the
+    // pen colour most of its objects are drawn in.
+    Box extent;
+    uint32_t colour = 0;
+    bool shown = true;                // its objects are drawn and found by queries
 };
+
+// The name a layer goes by: the file's name, and ":" and the table's for
+// a GeoPackage table.
+std::string LayerName(const SourceFile& file);
 
 struct Attribute {
     std::string name;  // column name, bytes as in the file
@@ -125,9 +147,10 @@ public:
     // Discards every object and file.
     void Clear();
     // Reads the files in order (a name ending in .MIF as MIF, in .SHP as a
-    // shapefile, any case; others are refused) after discarding what was
-    // loaded, and then sets the file colours. Keeps the valid objects of a
-    // damaged file, those before the damage.
+    // shapefile, in .GPKG as a GeoPackage, each table a layer; any case;
+    // others are refused) after discarding what was loaded, and then sets
+    // the file colours. Keeps the valid objects of a damaged file, those
+    // before the damage.
     LoadResult Load(const std::vector<std::string>& paths, const LoadProgress& progress = {});
 
     std::span<const DrawingObject> Objects() const { return objects_; }
@@ -152,6 +175,13 @@ public:
     bool Empty() const { return objects_.empty(); }
     // Union of the boxes of all objects.
     const Box& Extent() const { return extent_; }
+    // Union of the boxes of the shown files' objects.
+    Box ShownExtent() const;
+    // Shows or hides the objects of a file.
+    void SetShown(std::size_t file, bool shown)
+    {
+        if (file < files_.size()) files_[file].shown = shown;
+    }
     // Units of the first loaded file.
     Units WorldUnits() const { return files_.empty() ? Units::MicroDegrees : files_.front().units; }
 
@@ -226,6 +256,8 @@ public:
 
 private:
     void ApplyFileColours();
+    // The extent and the colour of each file.
+    void SummariseFiles();
 
     std::vector<SourceFile> files_;
     PodArray<DrawingObject> objects_;

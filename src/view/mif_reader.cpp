@@ -1,6 +1,7 @@
 // MIF files as the converter writes them (and the same syntax from other
 // writers, within reason), and the row offsets of their MID files.
 #include "view/block_reader.h"
+#include "view/coord_sys.h"
 #include "view/readers.h"
 
 #include <algorithm>
@@ -327,6 +328,7 @@ void MifParser::ReadCoordSys(std::string_view line)
     }
     decimals_ = geographic ? kGeographicDecimals : kProjectedDecimals;
     model_.CurrentFile().units = geographic ? Units::MicroDegrees : Units::Millimetres;
+    model_.CurrentFile().coordSys = MifCoordSysName(line);
 }
 
 // "COLUMNS n" (`words` words on the line, `count` the second), then a line

@@ -1,7 +1,8 @@
 // Readers of the files the viewer opens: MIF with its MID attribute rows,
-// and shapefiles with their DBF tables. Each appends the objects of one
-// file to a DrawingModel and answers "" when the file was read whole, or
-// the fault that stopped it (the objects before the fault stay).
+// shapefiles with their DBF tables, and GeoPackages. Each appends the
+// objects of one file to a DrawingModel and answers "" when the file was
+// read whole, or the fault that stopped it (the objects before the fault
+// stay).
 #pragma once
 
 #include "view/drawing.h"
@@ -25,6 +26,21 @@ class ShpReader {
 public:
     static std::string Read(const std::string& path, DrawingModel& model, const FileProgress& progress = {});
 };
+
+// Every table of a GeoPackage with geometries, each a file of the model
+// (a layer), its attribute values kept. GDAL reads it, in a module loaded
+// when the first GeoPackage is opened (view/gpkg/).
+class GpkgReader {
+public:
+    static std::string Read(const std::string& path, DrawingModel& model, const FileProgress& progress = {});
+};
+
+// The GeoPackage reader module and its entry point, which does what
+// GpkgReader::Read does once the file is known to be an SQLite database.
+inline constexpr const char* kGpkgReaderModule = "zalor-view-gpkg.so";
+inline constexpr const char* kGpkgReaderEntry = "ZalorReadGeoPackage";
+using GpkgReadFunction = void (*)(const std::string& path, DrawingModel& model, const FileProgress& progress,
+                                  std::string& fault);
 
 // A decimal number ("-113.345188", "4.5e-05") in units of 10^-decimals,
 // rounded to the nearest; false when the text is not a number or the value

@@ -2,6 +2,7 @@
 #include "formats/shp/dbf.h"
 #include "formats/shp/shp_file.h"
 #include "view/block_reader.h"
+#include "view/coord_sys.h"
 #include "view/readers.h"
 
 #include <bit>
@@ -112,6 +113,7 @@ private:
         return model_.EndObject();
     }
     void OpenTable(std::string& fault);
+    void ReadPrj();
 
     const std::string& path_;
     DrawingModel& model_;
@@ -295,6 +297,7 @@ std::string ShpParser::Run()
     if (progress_) progress_(in_.Size());
     std::string tableFault;
     OpenTable(tableFault);
+    ReadPrj();
     return fault.empty() ? tableFault : fault;
 }
 
@@ -309,6 +312,23 @@ bool TableIsUtf8(const std::string& shpPath)
     const ssize_t n = ::read(fd, text, sizeof text);
     ::close(fd);
     return n > 0 && CpgDeclaresUtf8(std::string_view(text, static_cast<std::size_t>(n)));
+}
+
+// The coordinate system of the .PRJ file of the same name, if any.
+void ShpParser::ReadPrj()
+{
+    constexpr int64_t kMaxPrj = 64 * 1024;
+    const std::string path = CompanionFile(path_, ".PRJ");
+    if (path.empty()) return;
+    BlockReader prj;
+    std::string error;
+    const unsigned char* text = nullptr;
+    static const unsigned char kNothing = 0;
+    if (prj.Open(path, error) && prj.Size() <= kMaxPrj)
+        text = prj.Size() == 0 ? &kNothing : prj.Peek(static_cast<std::size_t>(prj.Size()));
+    model_.CurrentFile().coordSys =
+        text ? PrjCoordSysName(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(prj.Size())))
+             : "Unreadable .PRJ";
 }
 
 // The DBF table of the same name: its field names, and how many of its

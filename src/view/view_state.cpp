@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zalor::view {
 
@@ -15,31 +16,45 @@ void ViewState::SetSurface(int width, int height)
     if (width == width_ && height == height_) return;
     width_ = width;
     height_ = height;
-    Update();
+    ++generation_;
 }
 
 void ViewState::ClearWindow()
 {
     hasWindow_ = false;
-    window_ = WorldWindow{};
-    Update();
+    cx_ = cy_ = 0;
+    scale_ = 1;
+    ++generation_;
 }
 
-void ViewState::SetWindow(WorldWindow w)
+void ViewState::Show(double cx, double cy, double scale)
+{
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !(scale > 0)) return;
+    cx = std::clamp(cx, -kMaxCoordinate, kMaxCoordinate);
+    cy = std::clamp(cy, -kMaxCoordinate, kMaxCoordinate);
+    scale = std::clamp(scale, kMinScale, kMaxScale);
+    if (hasWindow_ && cx == cx_ && cy == cy_ && scale == scale_) return;
+    cx_ = cx;
+    cy_ = cy;
+    scale_ = scale;
+    hasWindow_ = true;
+    ++generation_;
+}
+
+void ViewState::SetWindow(WorldRect w)
 {
     if (w.minX > w.maxX) std::swap(w.minX, w.maxX);
     if (w.minY > w.maxY) std::swap(w.minY, w.maxY);
-    auto fit = [](int64_t& lo, int64_t& hi) {
-        const int64_t size = std::clamp(hi - lo, kMinSize, kMaxSize);
-        const int64_t centre = lo + (hi - lo) / 2;
-        lo = centre - size / 2;
-        hi = lo + size;
-    };
-    fit(w.minX, w.maxX);
-    fit(w.minY, w.maxY);
-    window_ = w;
-    hasWindow_ = true;
-    Update();
+    // The window's edges fall on the first and last pixel rows and columns.
+    const double across = std::max(width_ - 1, 1), down = std::max(height_ - 1, 1);
+    const double scale = std::min(across / std::max(w.Width(), 1e-9), down / std::max(w.Height(), 1e-9));
+    Show(w.minX + w.Width() / 2, w.minY + w.Height() / 2, scale);
+}
+
+WorldRect ViewState::Visible() const
+{
+    return {cx_ - HalfWidth() / scale_, cy_ - HalfHeight() / scale_, cx_ + HalfWidth() / scale_,
+            cy_ + HalfHeight() / scale_};
 }
 
 void ViewState::ZoomAll(const Box& extent)
@@ -48,49 +63,42 @@ void ViewState::ZoomAll(const Box& extent)
         ClearWindow();
         return;
     }
-    WorldWindow w{extent.minX, extent.minY, extent.maxX, extent.maxY};
-    // A single point, or objects on one line, still get a window around them.
-    if (w.Width() == 0 && w.Height() == 0) {
-        w.minX -= kMinExtent / 2;
-        w.maxX += kMinExtent / 2;
-    }
-    if (w.Width() == 0) {
-        w.minX -= w.Height() / 2;
-        w.maxX += w.Height() - w.Height() / 2;
-    }
-    if (w.Height() == 0) {
-        w.minY -= w.Width() / 2;
-        w.maxY += w.Width() - w.Width() / 2;
-    }
-    SetWindow(w);
+    double w = double(extent.maxX) - extent.minX, h = double(extent.maxY) - extent.minY;
+    // A single point still gets some world around it; objects on one line
+    // fit along it.
+    if (w == 0 && h == 0) w = h = kMinExtent;
+    const int margin = std::min(kMarginPixels, std::min(width_, height_) / 8);
+    const double across = std::max(width_ - 1 - 2 * margin, 1), down = std::max(height_ - 1 - 2 * margin, 1);
+    double scale = std::numeric_limits<double>::infinity();
+    if (w > 0) scale = across / w;
+    if (h > 0) scale = std::min(scale, down / h);
+    Show(extent.minX + (double(extent.maxX) - extent.minX) / 2, extent.minY + (double(extent.maxY) - extent.minY) / 2,
+         scale);
 }
 
-void ViewState::ZoomIn()
+void ViewState::ZoomBy(double factor)
 {
-    if (!hasWindow_) return;
-    const int64_t w = window_.Width(), h = window_.Height();
-    if (w / 2 < kMinSize || h / 2 < kMinSize) return; // as close as it gets
-    const int64_t cx = window_.minX + w / 2, cy = window_.minY + h / 2;
-    SetWindow({cx - w / 4, cy - h / 4, cx - w / 4 + w / 2, cy - h / 4 + h / 2});
+    if (hasWindow_ && factor > 0) Show(cx_, cy_, scale_ * factor);
 }
 
-void ViewState::ZoomOut()
+void ViewState::ZoomAbout(ScreenPoint at, double factor)
 {
-    if (!hasWindow_) return;
-    const int64_t w = window_.Width(), h = window_.Height();
-    if (w * 2 > kMaxSize || h * 2 > kMaxSize) return;
-    const int64_t cx = window_.minX + w / 2, cy = window_.minY + h / 2;
-    SetWindow({cx - w, cy - h, cx + w, cy + h});
+    if (!hasWindow_ || !(factor > 0) || !std::isfinite(at.x) || !std::isfinite(at.y)) return;
+    double x = 0, y = 0;
+    ToWorld(at, x, y);
+    const double scale = std::clamp(scale_ * factor, kMinScale, kMaxScale);
+    if (scale == scale_) return; // as close or as far as it gets
+    Show(x - (at.x - HalfWidth()) / scale, y - (HalfHeight() - at.y) / scale, scale);
+}
+
+void ViewState::PanBy(double dx, double dy)
+{
+    if (hasWindow_ && std::isfinite(dx) && std::isfinite(dy)) Show(cx_ - dx / scale_, cy_ + dy / scale_, scale_);
 }
 
 void ViewState::CentreOn(double x, double y)
 {
-    if (!hasWindow_ || !std::isfinite(x) || !std::isfinite(y)) return;
-    const int64_t w = window_.Width(), h = window_.Height();
-    const double limit = static_cast<double>(kMaxSize);
-    const auto minX = static_cast<int64_t>(std::llround(std::clamp(x, -limit, limit))) - w / 2;
-    const auto minY = static_cast<int64_t>(std::llround(std::clamp(y, -limit, limit))) - h / 2;
-    SetWindow({minX, minY, minX + w, minY + h});
+    if (hasWindow_) Show(x, y, scale_);
 }
 
 DragAction ViewState::Drag(ScreenPoint anchor, ScreenPoint release, MouseButton button)
@@ -99,31 +107,16 @@ DragAction ViewState::Drag(ScreenPoint anchor, ScreenPoint release, MouseButton 
         ZoomOut();
         return DragAction::ZoomOut;
     }
-    double x = 0, y = 0;
-    ToWorld(release, x, y);
-    if (std::fabs(release.x - anchor.x) <= kPanPixels || std::fabs(release.y - anchor.y) <= kPanPixels) {
-        CentreOn(x, y);
+    const double dx = release.x - anchor.x, dy = release.y - anchor.y;
+    if (std::fabs(dx) <= kPanPixels || std::fabs(dy) <= kPanPixels) {
+        PanBy(dx, dy);
         return DragAction::Pan;
     }
-    double ax = 0, ay = 0;
+    double ax = 0, ay = 0, x = 0, y = 0;
     ToWorld(anchor, ax, ay);
-    SetWindow({std::llround(ax), std::llround(ay), std::llround(x), std::llround(y)});
+    ToWorld(release, x, y);
+    SetWindow({ax, ay, x, y});
     return DragAction::ZoomToRect;
-}
-
-void ViewState::ToWorld(ScreenPoint s, double& x, double& y) const
-{
-    x = static_cast<double>(window_.minX) + s.x / scale_;
-    y = static_cast<double>(window_.minY) + (static_cast<double>(height_ - 1) - s.y) / scale_;
-}
-
-void ViewState::Update()
-{
-    ++generation_;
-    // The window's edges fall on the first and last pixel rows and columns.
-    const double w = static_cast<double>(std::max<int64_t>(window_.Width(), 1));
-    const double h = static_cast<double>(std::max<int64_t>(window_.Height(), 1));
-    scale_ = std::min(std::max(width_ - 1, 1) / w, std::max(height_ - 1, 1) / h);
 }
 
 namespace {
@@ -184,16 +177,16 @@ int64_t HitTest(const DrawingModel& model, double x, double y, double tolerance)
     model.Grid().Query(x - tolerance, y - tolerance, x + tolerance, y + tolerance, near);
     for (uint32_t k : near) {
         const DrawingObject& o = objects[k];
+        if (!model.Files()[o.file].shown) continue;
         const Box& b = o.box;
         if (x < b.minX - tolerance || x > b.maxX + tolerance || y < b.minY - tolerance || y > b.maxY + tolerance)
             continue;
         bool hit = false;
         switch (o.kind) {
-        case ObjectKind::Point: {
-            const GeoPoint p = model.PointsOf(o).front();
-            hit = std::fabs(p.x - x) < tolerance && std::fabs(p.y - y) < tolerance;
+        case ObjectKind::Point:
+            for (const GeoPoint p : model.PointsOf(o))
+                hit = hit || (std::fabs(p.x - x) < tolerance && std::fabs(p.y - y) < tolerance);
             break;
-        }
         case ObjectKind::Line: hit = LineHit(model, o, x, y, tolerance); break;
         case ObjectKind::Region: hit = x >= b.minX && x <= b.maxX && y >= b.minY && y <= b.maxY && RegionHit(model, o, x, y); break;
         }

@@ -1,7 +1,9 @@
-// The viewer window, offscreen: opening files, the query, the empty
-// drawing, the drag band, and the snapshot of the zalor executable.
+// The viewer window, offscreen: opening files (GeoPackages too), the layer
+// list, the query, the empty drawing, where "All", clicks, drags, the wheel
+// and the keys put the map, and the snapshot of the zalor executable.
 #include "ui/attribute_list.h"
 #include "ui/drawing_surface.h"
+#include "ui/layer_list.h"
 #include "ui/view_dlg.h"
 #include "view/sample_files.h"
 
@@ -13,6 +15,8 @@
 #include <QProcess>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -35,6 +39,28 @@ int Marked(const QImage& picture, const QRect& area)
         for (int x = area.left(); x <= area.right(); ++x)
             if (picture.pixel(x, y) != background) ++n;
     return n;
+}
+
+// Where the world position is on the surface.
+QPointF Screen(const ui::TViewDlg& dialog, double x, double y)
+{
+    const view::ScreenPoint s = dialog.View().ToScreen(x, y);
+    return {s.x, s.y};
+}
+
+// The extent's centre is at the surface's centre, within a pixel.
+bool Centred(const ui::TViewDlg& dialog, const view::Box& e)
+{
+    const QPointF c = Screen(dialog, (double(e.minX) + e.maxX) / 2, (double(e.minY) + e.maxY) / 2);
+    const QSize size = dialog.Surface()->size();
+    return std::abs(c.x() - (size.width() - 1) / 2.0) <= 1 && std::abs(c.y() - (size.height() - 1) / 2.0) <= 1;
+}
+
+void Wheel(QWidget* w, QPointF at, int angle)
+{
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                  false);
+    QApplication::sendEvent(w, &e);
 }
 
 } // namespace
@@ -72,8 +98,27 @@ private slots:
         view::Box expected;
         for (const view::DrawingObject& o : dialog.Model().Objects()) expected.Add(o.box);
         QVERIFY(e == expected);
-        QVERIFY(dialog.View().Window() == (view::WorldWindow{e.minX, e.minY, e.maxX, e.maxY}));
+        QVERIFY(Centred(dialog, e));
         QVERIFY(Marked(dialog.Surface()->Picture(), dialog.Surface()->rect()) > 1000);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("View - TGR08901ALL.SHP, TGR08901W.SHP"));
+        // The layer list: a line per file with its colour and system, a box each.
+        auto* layers = dialog.findChild<QTreeView*>(QStringLiteral("LayerList"));
+        QVERIFY(layers && layers->isVisible());
+        QAbstractItemModel* list = layers->model();
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(list->index(1, 0).data().toString(), QStringLiteral("TGR08901W.SHP"));
+        QCOMPARE(list->index(1, 0).data(Qt::DecorationRole).value<QColor>(), QColor(0, 255, 255));
+        QCOMPARE(list->index(1, 1).data().toString(), QStringLiteral("Longitude/latitude, NAD83"));
+        QCOMPARE(list->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        // Hiding the chains: the title names the water alone, All fits it.
+        const QPointF before = Screen(dialog, e.minX, e.minY);
+        QVERIFY(list->setData(list->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!dialog.Model().Files()[0].shown);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("View - TGR08901W.SHP"));
+        QCOMPARE(Screen(dialog, e.minX, e.minY), before);
+        dialog.ZoomAll();
+        QVERIFY(Centred(dialog, dialog.Model().Files()[1].extent));
+        QVERIFY(dialog.CoordSysWarning().isEmpty());
         // A damaged file: a fault in the status line, the rest still shown.
         const std::string dir = ScratchDir("ui-damaged");
         const std::string all = Slurp(shp_ + "TGR08901ALL.SHP");
@@ -135,6 +180,8 @@ private slots:
         QCOMPARE(rows->index(2, 0).data(ui::AttributeListModel::kNameRole).toString(), QStringLiteral("TLID"));
         QCOMPARE(rows->index(2, 0).data().toString(), Q(table.GetFieldText(2)));
         QCOMPARE(rows->index(1, 0).data().toString(), QString::number(chain + 1)); // NUM
+        // Values wider than their column are whole in the tooltip.
+        QVERIFY(rows->index(2, 0).data(Qt::ToolTipRole).toString().contains(Q(table.GetFieldText(2))));
 
         // Moving over it shows its row in the status line; the marker is drawn over the picture.
         QTest::mouseMove(surface, at);
@@ -152,7 +199,7 @@ private slots:
         ui::TDrawingSurface* surface = dialog.Surface();
         surface->repaint();
         const int renders = surface->RenderCount();
-        const view::WorldWindow before = dialog.View().Window();
+        const double scale = dialog.View().Scale(), cx = dialog.View().CentreX(), cy = dialog.View().CentreY();
         QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
         for (int i = 1; i <= 20; ++i) {
             QTest::mouseMove(surface, QPoint(50 + 10 * i, 50 + 8 * i));
@@ -160,12 +207,135 @@ private slots:
         }
         QCOMPARE(surface->RenderCount(), renders);
         QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, QPoint(250, 210));
-        QVERIFY(dialog.View().Window().Width() < before.Width() / 2);
+        QVERIFY(dialog.View().Scale() > scale * 2);
         surface->repaint();
         QCOMPARE(surface->RenderCount(), renders + 1);
         // Zoom All comes back to the files' extent.
         dialog.findChild<QToolButton*>(QStringLiteral("ZoomAllButton"))->click();
-        QVERIFY(dialog.View().Window() == before);
+        QCOMPARE(dialog.View().Scale(), scale);
+        QCOMPARE(dialog.View().CentreX(), cx);
+        QCOMPARE(dialog.View().CentreY(), cy);
+    }
+
+    // A click leaves the map where it is; a short drag moves it with the
+    // mouse, shown moving while the button is held.
+    void clicksAndShortDrags()
+    {
+        ui::TViewDlg dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.OpenFiles({Q(shp_ + "TGR08901ALL.SHP")}));
+        ui::TDrawingSurface* surface = dialog.Surface();
+        const QImage picture = surface->Picture().copy();
+        const uint64_t generation = dialog.View().Generation();
+        for (int i = 0; i < 3; ++i) QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, QPoint(300, 200));
+        QCOMPARE(dialog.View().Generation(), generation);
+        QVERIFY(surface->Picture() == picture);
+
+        double x = 0, y = 0;
+        dialog.View().ToWorld({300, 200}, x, y);
+        QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, QPoint(300, 200));
+        QTest::mouseMove(surface, QPoint(312, 190));
+        const QImage moving = surface->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(moving.pixel(312 + 40, 190 + 40), picture.pixel(300 + 40, 200 + 40));
+        QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, QPoint(312, 190));
+        QCOMPARE(Screen(dialog, x, y), QPointF(312, 190));
+    }
+
+    // The wheel zooms about the cursor; +, - and Home zoom too.
+    void wheelAndKeys()
+    {
+        ui::TViewDlg dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.OpenFiles({Q(shp_ + "TGR08901ALL.SHP")}));
+        ui::TDrawingSurface* surface = dialog.Surface();
+        const double scale = dialog.View().Scale();
+        const QPointF at(surface->width() * 0.3, surface->height() * 0.7);
+        double x = 0, y = 0;
+        dialog.View().ToWorld({at.x(), at.y()}, x, y);
+        Wheel(surface, at, 120);
+        QVERIFY(std::abs(dialog.View().Scale() / scale - std::sqrt(2.0)) < 1e-9);
+        QPointF now = Screen(dialog, x, y);
+        QVERIFY2(std::abs(now.x() - at.x()) < 1e-6 && std::abs(now.y() - at.y()) < 1e-6, qPrintable(QString::number(now.x())));
+        Wheel(surface, at, -240);
+        QVERIFY(std::abs(dialog.View().Scale() / scale - std::sqrt(0.5)) < 1e-9);
+        now = Screen(dialog, x, y);
+        QVERIFY(std::abs(now.x() - at.x()) < 1e-6 && std::abs(now.y() - at.y()) < 1e-6);
+
+        QTest::keyClick(&dialog, Qt::Key_Home);
+        QCOMPARE(dialog.View().Scale(), scale);
+        QTest::keyClick(&dialog, Qt::Key_Plus);
+        QCOMPARE(dialog.View().Scale(), scale * 2);
+        QTest::keyClick(&dialog, Qt::Key_Minus);
+        QTest::keyClick(&dialog, Qt::Key_Minus);
+        QCOMPARE(dialog.View().Scale(), scale / 2);
+        QTest::keyClick(&dialog, Qt::Key_Home);
+        QCOMPARE(dialog.View().Scale(), scale);
+        QVERIFY(Centred(dialog, dialog.Model().Extent()));
+    }
+
+    // A GeoPackage: a layer per table, each in a colour of its own; the
+    // query finds a row of a table and highlights its object.
+    void geoPackage()
+    {
+        const std::string gpkg = SampleOutput("gpkg") + "TGR08901.gpkg";
+        ui::TViewDlg dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY2(dialog.OpenFiles({Q(gpkg)}), qPrintable(dialog.StatusMessage()));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("View - TGR08901.gpkg"));
+        const view::DrawingModel& m = dialog.Model();
+        QVERIFY(m.Files().size() > 3);
+        QAbstractItemModel* list = dialog.findChild<QTreeView*>(QStringLiteral("LayerList"))->model();
+        QCOMPARE(list->rowCount(), int(m.Files().size()));
+        QVERIFY(list->index(0, 0).data().toString().startsWith(QStringLiteral("TGR08901.gpkg:")));
+        QVERIFY(list->index(0, 0).data(Qt::DecorationRole).value<QColor>() !=
+                list->index(1, 0).data(Qt::DecorationRole).value<QColor>());
+        QVERIFY(Centred(dialog, m.Extent()));
+        QVERIFY(Marked(dialog.Surface()->Picture(), dialog.Surface()->rect()) > 1000);
+
+        // Only the chains shown; a query on the middle of a chain.
+        std::size_t all = 0;
+        for (std::size_t i = 0; i < m.Files().size(); ++i) {
+            const bool chains = m.Files()[i].table == "ALL";
+            if (chains) all = i;
+            list->setData(list->index(int(i), 0), chains ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+        }
+        dialog.findChild<QToolButton*>(QStringLiteral("QueryModeButton"))->click();
+        QApplication::processEvents();
+        const view::DrawingObject& o = m.Objects()[m.Files()[all].firstObject];
+        const auto pts = m.PointsOf(o);
+        const QPointF mid = Screen(dialog, (double(pts[0].x) + pts[1].x) / 2, (double(pts[0].y) + pts[1].y) / 2);
+        QTest::mouseClick(dialog.Surface(), Qt::LeftButton, Qt::ShiftModifier, mid.toPoint());
+        QVERIFY(dialog.Queried() >= 0);
+        QCOMPARE(m.Objects()[std::size_t(dialog.Queried())].file, uint16_t(all));
+        const QAbstractItemModel* rows = dialog.findChild<QListView*>(QStringLiteral("AttributeList"))->model();
+        QCOMPARE(rows->rowCount(), int(m.Files()[all].columns.size()) + 1);
+        // The queried chain is drawn highlighted over the picture.
+        const QImage shown = dialog.Surface()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int yellow = 0;
+        for (int yy = 0; yy < shown.height(); ++yy)
+            for (int xx = 0; xx < shown.width(); ++xx) yellow += shown.pixel(xx, yy) == qRgb(255, 255, 0);
+        QVERIFY(yellow > 5);
+    }
+
+    // Layers of different coordinate systems shown together: a warning
+    // under the list, which goes when one of them is hidden.
+    void coordinateSystemWarning()
+    {
+        const std::string dir = ScratchDir("ui-systems");
+        Spill(dir + "a.MIF", "Version 300\nCoordsys Earth Projection 1,74\nDATA\nPLINE\n2\n-89.7 40.3\n-89.5 40.4\n");
+        Spill(dir + "b.MIF", "Version 300\nCoordsys Earth Projection 1,62\nDATA\nPLINE\n2\n-89.7 40.3\n-89.6 40.5\n");
+        ui::TViewDlg dialog;
+        dialog.show();
+        QVERIFY(dialog.OpenFiles({Q(dir + "a.MIF"), Q(dir + "b.MIF")}));
+        QVERIFY(dialog.CoordSysWarning().contains(QStringLiteral("NAD27")));
+        QAbstractItemModel* list = dialog.findChild<QTreeView*>(QStringLiteral("LayerList"))->model();
+        QCOMPARE(list->index(1, 1).data().toString(), QStringLiteral("Longitude/latitude, NAD27"));
+        list->setData(list->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        QVERIFY(dialog.CoordSysWarning().isEmpty());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("View - a.MIF"));
     }
 
     void snapshot()
@@ -182,6 +352,19 @@ private slots:
         QCOMPARE(image.size(), QSize(320, 200));
         QVERIFY(Marked(image, image.rect()) > 500);
         QCOMPARE(image.pixel(319, 0), qRgb(192, 192, 192)); // the county is wider than high: room above
+        QCOMPARE(image.pixel(319, 199), qRgb(192, 192, 192)); // and as much below
+
+        // A north-south railroad stands in the middle, not against an edge.
+        Spill(dir + "rail.MIF", "Version 300\nCoordsys Earth Projection 1,74\nDATA\nPLINE\n3\n-89.5 40.3\n"
+                                "-89.5 40.4\n-89.5 40.5\n");
+        p.start(zalor, {QStringLiteral("--view"), Q(dir + "rail.MIF"), QStringLiteral("--snapshot"), png,
+                        QStringLiteral("--size"), QStringLiteral("320x200")});
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        image = QImage(png);
+        QCOMPARE(Marked(image, QRect(0, 0, 150, 200)) + Marked(image, QRect(170, 0, 150, 200)), 0);
+        QVERIFY(Marked(image, QRect(150, 20, 20, 160)) >= 160);
+        QCOMPARE(Marked(image, QRect(0, 0, 320, 8)) + Marked(image, QRect(0, 192, 320, 8)), 0); // the margin
 
         // A damaged file and a missing one: exit status 1, the message, a picture anyway.
         const std::string all = Slurp(shp_ + "TGR08901ALL.SHP");

@@ -1,6 +1,7 @@
 // The converter's MIF files and shapefiles on every datum open in the
 // viewer as NAD83's do: the declaration names the datum (and, projected,
-// its shift from WGS 84), which the viewer passes over.
+// its shift from WGS 84), which the layer list shows in words.
+#include "view/coord_sys.h"
 #include "view/drawing.h"
 #include "view/sample_files.h"
 
@@ -53,6 +54,10 @@ TEST(ViewerDatums, FilesOnEveryDatumOpen)
                 const bool metres = lambert && format == &kMifFormat;
                 EXPECT_EQ(m.WorldUnits(), metres ? Units::Millimetres : Units::MicroDegrees) << path;
                 if (!metres) EXPECT_EQ(m.PointsOf(m.Objects()[0])[1], line[1]) << path;
+                // The layer list names the system as the declaration does.
+                EXPECT_EQ(m.Files()[0].coordSys,
+                          metres ? LambertName(datum, 6370997, -89.5, 40.5) : GeographicName(datum))
+                    << path;
                 std::vector<Attribute> row;
                 ASSERT_TRUE(m.Attributes(0, row)) << path;
                 ASSERT_EQ(row.size(), 1u);

@@ -279,6 +279,21 @@ TEST_F(ViewerSample, OneMifKeepsItsPensTwoTakeTheFileColours)
         ASSERT_EQ(o.penColour, expected);
     }
     EXPECT_EQ(two.Extent().minX, std::min({two.Objects()[0].box.minX, two.Extent().minX}));
+    // Each file's colour is the one its objects are drawn in, its extent
+    // the union of their boxes; hiding files narrows the shown extent.
+    EXPECT_EQ(two.Files()[0].colour, 255u);
+    EXPECT_EQ(two.Files()[1].colour, 0x8000u);
+    EXPECT_EQ(two.Files()[2].colour, kShpPolygonPen);
+    Box h;
+    for (const DrawingObject& o : two.Objects())
+        if (o.file == 1) h.Add(o.box);
+    EXPECT_EQ(two.Files()[1].extent, h);
+    two.SetShown(0, false);
+    two.SetShown(2, false);
+    EXPECT_EQ(two.ShownExtent(), h);
+    two.SetShown(1, false);
+    EXPECT_TRUE(two.ShownExtent().Empty());
+    EXPECT_EQ(LayerName(two.Files()[1]), "TGR08901H.MIF");
 }
 
 TEST(ViewerReading, HandWrittenMifForms)

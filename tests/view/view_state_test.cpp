@@ -16,7 +16,7 @@ using zalor::test::view::Spill;
 
 namespace {
 
-ViewState Viewing(WorldWindow w, int width = 1001, int height = 801)
+ViewState Viewing(WorldRect w, int width = 1001, int height = 801)
 {
     ViewState v;
     v.SetSurface(width, height);
@@ -24,84 +24,130 @@ ViewState Viewing(WorldWindow w, int width = 1001, int height = 801)
     return v;
 }
 
+// Where the world position lands after `change`, against where it was.
+template <class Change>
+void ExpectStays(ViewState& v, double x, double y, Change change)
+{
+    const ScreenPoint before = v.ToScreen(x, y);
+    change();
+    const ScreenPoint after = v.ToScreen(x, y);
+    EXPECT_NEAR(after.x, before.x, 1e-6);
+    EXPECT_NEAR(after.y, before.y, 1e-6);
+}
+
 } // namespace
 
-TEST(ViewState, ZoomAllFitsTheWindowWithYUpwards)
+TEST(ViewState, ZoomAllCentresTheExtentWithAMargin)
 {
     ViewState v;
     v.SetSurface(1001, 801);
     EXPECT_FALSE(v.HasWindow());
     v.ZoomAll(Box{});
     EXPECT_FALSE(v.HasWindow());
-    v.ZoomAll(Box{-2000, 1000, 8000, 3000}); // 10000 wide, 2000 high: the width decides
+    // 10000 wide, 2000 high: the width decides, the height is centred.
+    v.ZoomAll(Box{-2000, 1000, 8000, 3000});
     ASSERT_TRUE(v.HasWindow());
-    EXPECT_EQ(v.Window(), (WorldWindow{-2000, 1000, 8000, 3000}));
-    EXPECT_DOUBLE_EQ(v.Scale(), 1000.0 / 10000);
-    const ScreenPoint low = v.ToScreen(-2000, 1000), high = v.ToScreen(8000, 3000);
-    EXPECT_DOUBLE_EQ(low.x, 0);
-    EXPECT_DOUBLE_EQ(low.y, 800); // the bottom row
-    EXPECT_DOUBLE_EQ(high.x, 1000);
-    EXPECT_DOUBLE_EQ(high.y, 600); // higher y is further up
+    const double m = ViewState::kMarginPixels;
+    EXPECT_DOUBLE_EQ(v.Scale(), (1000 - 2 * m) / 10000);
+    const ScreenPoint low = v.ToScreen(-2000, 1000), high = v.ToScreen(8000, 3000), mid = v.ToScreen(3000, 2000);
+    EXPECT_NEAR(low.x, m, 1e-9);
+    EXPECT_NEAR(high.x, 1000 - m, 1e-9);
+    EXPECT_DOUBLE_EQ(mid.x, 500);
+    EXPECT_DOUBLE_EQ(mid.y, 400);
+    EXPECT_GT(low.y, high.y); // higher y is further up
+    EXPECT_NEAR(low.y - 400, 400 - high.y, 1e-9);
     double x = 0, y = 0;
     v.ToWorld(high, x, y);
-    EXPECT_DOUBLE_EQ(x, 8000);
-    EXPECT_DOUBLE_EQ(y, 3000);
-    // One point still gets a window around it.
+    EXPECT_NEAR(x, 8000, 1e-9);
+    EXPECT_NEAR(y, 3000, 1e-9);
+    // A north-south line (no width) fits the height and stands in the middle.
+    v.ZoomAll(Box{500, -4000, 500, 4000});
+    EXPECT_DOUBLE_EQ(v.ToScreen(500, 0).x, 500);
+    EXPECT_DOUBLE_EQ(v.ToScreen(500, 4000).y, m);
+    EXPECT_DOUBLE_EQ(v.ToScreen(500, -4000).y, 800 - m);
+    // One point gets a window around it, the point in the middle.
     v.ZoomAll(Box{5, 5, 5, 5});
-    EXPECT_GT(v.Window().Width(), 0);
-    EXPECT_GT(v.Window().Height(), 0);
-    EXPECT_TRUE(std::isfinite(v.Scale()));
+    EXPECT_TRUE(std::isfinite(v.Scale()) && v.Scale() > 0);
+    EXPECT_DOUBLE_EQ(v.ToScreen(5, 5).x, 500);
+    EXPECT_DOUBLE_EQ(v.ToScreen(5, 5).y, 400);
+    // A surface too small for the margin still shows everything.
+    v.SetSurface(20, 10);
+    v.ZoomAll(Box{0, 0, 100, 100});
+    EXPECT_GE(v.ToScreen(0, 0).y, v.ToScreen(0, 100).y);
+    EXPECT_LE(v.ToScreen(0, 0).y, 9);
+    EXPECT_GE(v.ToScreen(0, 100).y, 0);
 }
 
 TEST(ViewState, ZoomInTwiceThenOutTwiceRestoresTheWindow)
 {
-    for (WorldWindow w : {WorldWindow{-113381764, 34897762, -113320797, 34916847}, WorldWindow{0, 0, 1001, 999},
-                          WorldWindow{-7, -3, 93, 47}}) {
+    for (WorldRect w : {WorldRect{-113381764, 34897762, -113320797, 34916847}, WorldRect{0, 0, 1001, 999},
+                        WorldRect{-7, -3, 93, 47}}) {
         ViewState v = Viewing(w);
         const uint64_t g = v.Generation();
+        const double scale = v.Scale();
         v.ZoomIn();
         EXPECT_NE(v.Generation(), g);
-        EXPECT_NEAR(double(v.Window().Width()), w.Width() / 2.0, 1);
+        EXPECT_NEAR(v.Visible().Width(), Viewing(w).Visible().Width() / 2, 1e-6);
         v.ZoomIn();
         v.ZoomOut();
         v.ZoomOut();
-        EXPECT_NEAR(double(v.Window().minX), double(w.minX), 3);
-        EXPECT_NEAR(double(v.Window().maxX), double(w.maxX), 3);
-        EXPECT_NEAR(double(v.Window().minY), double(w.minY), 3);
-        EXPECT_NEAR(double(v.Window().maxY), double(w.maxY), 3);
+        EXPECT_DOUBLE_EQ(v.Scale(), scale);
+        EXPECT_DOUBLE_EQ(v.CentreX(), w.minX + w.Width() / 2);
+        EXPECT_DOUBLE_EQ(v.CentreY(), w.minY + w.Height() / 2);
     }
     // Zooming stops at the limits instead of reaching a window of no size.
     ViewState v = Viewing({0, 0, 100, 100});
     for (int i = 0; i < 100; ++i) v.ZoomIn();
-    EXPECT_GE(v.Window().Width(), ViewState::kMinSize);
-    for (int i = 0; i < 100; ++i) v.ZoomOut();
-    EXPECT_LE(v.Window().Width(), ViewState::kMaxSize);
-    EXPECT_TRUE(std::isfinite(v.Scale()) && v.Scale() > 0);
+    EXPECT_LE(v.Scale(), ViewState::kMaxScale);
+    for (int i = 0; i < 200; ++i) v.ZoomOut();
+    EXPECT_GE(v.Scale(), ViewState::kMinScale);
+    EXPECT_TRUE(std::isfinite(v.Visible().Width()));
 }
 
-TEST(ViewState, DragsPanZoomAndZoomOut)
+TEST(ViewState, ClicksDragsAndTheWheel)
 {
-    const WorldWindow w{0, 0, 10000, 8000};
-    // 10 pixels: the window keeps its size, centred on the release point.
+    const WorldRect w{0, 0, 10000, 8000};
+    // A click moves nothing.
     ViewState v = Viewing(w);
-    EXPECT_EQ(v.Drag({500, 400}, {510, 410}, MouseButton::Left), DragAction::Pan);
-    EXPECT_EQ(v.Window().Width(), w.Width());
-    EXPECT_EQ(v.Window().Height(), w.Height());
-    double x = 0, y = 0;
-    Viewing(w).ToWorld({510, 410}, x, y);
-    EXPECT_NEAR(double(v.Window().minX + v.Window().Width() / 2), x, 1);
-    EXPECT_NEAR(double(v.Window().minY + v.Window().Height() / 2), y, 1);
-    // Long but thin is still a pan.
+    uint64_t g = v.Generation();
+    EXPECT_EQ(v.Drag({500, 400}, {500, 400}, MouseButton::Left), DragAction::Pan);
+    EXPECT_EQ(v.Generation(), g);
+    // A short drag moves the map with the mouse: what was under the
+    // anchor is under the release point, at the same scale.
+    double ax = 0, ay = 0;
+    v.ToWorld({500, 400}, ax, ay);
+    EXPECT_EQ(v.Drag({500, 400}, {510, 413}, MouseButton::Left), DragAction::Pan);
+    EXPECT_NE(v.Generation(), g);
+    EXPECT_NEAR(v.ToScreen(ax, ay).x, 510, 1e-9);
+    EXPECT_NEAR(v.ToScreen(ax, ay).y, 413, 1e-9);
+    EXPECT_DOUBLE_EQ(v.Scale(), Viewing(w).Scale());
+    // Long but thin is still a move.
     v = Viewing(w);
+    v.ToWorld({100, 400}, ax, ay);
     EXPECT_EQ(v.Drag({100, 400}, {900, 416}, MouseButton::Left), DragAction::Pan);
-    // Beyond 16 pixels both ways: the dragged rectangle.
+    EXPECT_NEAR(v.ToScreen(ax, ay).x, 900, 1e-9);
+    // Beyond 16 pixels both ways: the dragged rectangle, whole and centred.
     v = Viewing(w);
     EXPECT_EQ(v.Drag({100, 700}, {300, 500}, MouseButton::Left), DragAction::ZoomToRect);
-    EXPECT_EQ(v.Window(), (WorldWindow{1000, 1000, 3000, 3000}));
+    EXPECT_NEAR(v.CentreX(), 2000, 1e-6);
+    EXPECT_NEAR(v.CentreY(), 2000, 1e-6);
+    EXPECT_NEAR(std::min(v.Visible().Width(), v.Visible().Height()), 2000, 1e-6);
     // The right button zooms out.
     v = Viewing(w);
     EXPECT_EQ(v.Drag({100, 100}, {600, 600}, MouseButton::Right), DragAction::ZoomOut);
-    EXPECT_EQ(v.Window().Width(), 2 * w.Width());
+    EXPECT_DOUBLE_EQ(v.Scale(), Viewing(w).Scale() / 2);
+    // The wheel zooms about the cursor, there and back.
+    v = Viewing(w);
+    v.ToWorld({123, 456}, ax, ay);
+    ExpectStays(v, ax, ay, [&] { v.ZoomAbout({123, 456}, 1.5); });
+    EXPECT_DOUBLE_EQ(v.Scale(), Viewing(w).Scale() * 1.5);
+    ExpectStays(v, ax, ay, [&] { v.ZoomAbout({123, 456}, 1 / 1.5); });
+    EXPECT_NEAR(v.CentreX(), 5000, 1e-6);
+    // At the closest scale the wheel changes nothing.
+    for (int i = 0; i < 60; ++i) v.ZoomIn();
+    g = v.Generation();
+    v.ZoomAbout({10, 10}, 2);
+    EXPECT_EQ(v.Generation(), g);
 }
 
 TEST(HitTest, PointLineAndRegionWithinTheTolerance)
@@ -133,6 +179,10 @@ TEST(HitTest, PointLineAndRegionWithinTheTolerance)
     // The tolerance is 4 pixels at the view's scale.
     ViewState v = Viewing({0, 0, 1000, 800});
     EXPECT_DOUBLE_EQ(v.Tolerance(), 4 / v.Scale());
+    // Objects of a hidden file are not found.
+    m.SetShown(0, false);
+    EXPECT_EQ(HitTest(m, 2500, 9, tol), -1);
+    EXPECT_EQ(HitTest(m, 1000, 1000, tol), -1);
 }
 
 TEST(ViewState, PositionText)
