@@ -108,17 +108,19 @@ std::string MifCoordSysName(std::string_view line)
             if (MifDatumOf(d).number == datumNumber) return GeographicName(d);
         return "Longitude/latitude, MapInfo datum " + std::to_string(datumNumber);
     }
-    // The converter's Lambert files: projection 29 on a datum of its own
-    // (999) with the sphere (12), shifted as the county's datum is.
-    int datum = 0, ellipsoid = 0, dx = 0, dy = 0, dz = 0;
-    if (f.size() >= 9 && ToInt(f[0], projection) && projection == 29 && ToInt(f[1], datum) && datum == 999 &&
-        ToInt(f[2], ellipsoid) && ellipsoid == 12 && ToInt(f[3], dx) && ToInt(f[4], dy) && ToInt(f[5], dz)) {
-        for (Datum d : kDatums) {
-            const MifDatum& m = MifDatumOf(d);
-            if (m.dx == dx && m.dy == dy && m.dz == dz)
-                return LambertName(d, kMifSphereRadius, std::atof(f[7].c_str()), std::atof(f[8].c_str()));
-        }
-    }
+    // The converter's Lambert files: projection 29 on the county's datum
+    // (its ellipsoid), then the units and the centre.
+    int datum = 0;
+    if (f.size() >= 5 && ToInt(f[0], projection) && projection == 29 && ToInt(f[1], datum) && datum != 999)
+        for (Datum d : kDatums)
+            if (MifDatumOf(d).number == datum)
+                return "Lambert azimuthal equal-area, " + std::string(DatumName(d)) + ", centre " +
+                       Number(std::atof(f[3].c_str())) + ", " + Number(std::atof(f[4].c_str()));
+    // Its older ones: on MapInfo's sphere (999, 12) of 6,370,997 m.
+    int ellipsoid = 0;
+    if (f.size() >= 9 && projection == 29 && datum == 999 && ToInt(f[2], ellipsoid) && ellipsoid == 12)
+        return "Lambert azimuthal equal-area, on a sphere of 6370997 m, centre " + Number(std::atof(f[7].c_str())) +
+               ", " + Number(std::atof(f[8].c_str()));
     const std::size_t at = FindUpper(line, "EARTH");
     return "MapInfo " + Shown(at == std::string_view::npos ? line : line.substr(at));
 }

@@ -58,13 +58,16 @@ TEST(ViewerLayers, CoordinateSystemsInWords)
     EXPECT_EQ(MifCoordSysName("CoordSys NonEarth Units \"m\""), "Non-earth (plane) coordinates");
     EXPECT_EQ(MifCoordSysName("CoordSys Earth Projection 8, 74, \"m\", -93, 0, 0.9996, 500000, 0"),
               "MapInfo Earth Projection 8, 74, \"m\", -93, 0, 0.9996, 500000, 0");
-    // The converter's Lambert declaration names its datum by its shift.
+    // The converter's Lambert declaration names its datum; its older one
+    // (on MapInfo's sphere) is recognised too.
     Projection p;
     p.datum = Datum::Nad27;
     p.active = true;
-    SetupLambert(p, {kMifSphereRadius, -89.5, 40.5});
-    EXPECT_EQ(MifCoordSysName(MifCoordSysLine(p)), LambertName(Datum::Nad27, kMifSphereRadius, -89.5, 40.5));
-    EXPECT_EQ(LambertName(Datum::Nad27, kMifSphereRadius, -89.5, 40.5),
+    SetupLambert(p, {6370997, -89.5, 40.5});
+    EXPECT_EQ(MifCoordSysName(MifCoordSysLine(p)), "Lambert azimuthal equal-area, NAD27, centre -89.5, 40.5");
+    EXPECT_EQ(MifCoordSysName("CoordSys Earth Projection 29, 999, 12, -8, 160, 176, \"m\", -89.5, 40.5"),
+              "Lambert azimuthal equal-area, on a sphere of 6370997 m, centre -89.5, 40.5");
+    EXPECT_EQ(LambertName(Datum::Nad27, 6370997, -89.5, 40.5),
               "Lambert azimuthal equal-area, NAD27 on a sphere of 6370997 m, centre -89.5, 40.5");
 
     for (Datum d : {Datum::Nad83, Datum::Nad27, Datum::OldHawaiian, Datum::PuertoRico, Datum::Guam1963,
