@@ -4,17 +4,35 @@
 #include "run/entries.h"
 
 #include <deque>
+#include <string>
+#include <unordered_set>
 
 namespace zalor {
 
 class OutputList {
 public:
-    void Add(OutputEntry entry) { entries_.push_front(std::move(entry)); }
-    void Clear() { entries_.clear(); }
+    // A file written again (the same county converted twice) is listed
+    // once, as the newest.
+    void Add(OutputEntry entry)
+    {
+        if (!listed_.insert(entry.path).second)
+            for (auto it = entries_.begin(); it != entries_.end(); ++it)
+                if (it->path == entry.path) {
+                    entries_.erase(it);
+                    break;
+                }
+        entries_.push_front(std::move(entry));
+    }
+    void Clear()
+    {
+        entries_.clear();
+        listed_.clear();
+    }
     const std::deque<OutputEntry>& Entries() const { return entries_; } // newest first
 
 private:
     std::deque<OutputEntry> entries_;
+    std::unordered_set<std::string> listed_;
 };
 
 } // namespace zalor

@@ -183,7 +183,11 @@ AreaKeySource AreaKeySourceOf(std::string_view theme, LayoutGroup group)
     const RecordLayouts& layouts = LayoutsOf(group);
     if (group == LayoutGroup::Tiger1990)
         for (std::string_view rts : kRtsLayers)
-            if (rts == theme) return AreaKeySource{.absent = kNoRts};
+            if (rts == theme) {
+                AreaKeySource none;
+                none.absent = kNoRts;
+                return none;
+            }
     for (const SourceRow& row : kSources) {
         if (row.theme != theme || !(row.groups & GroupBit(group))) continue;
         AreaKeySource source;

@@ -97,6 +97,18 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
 
 void EntryListModel::Append(const FileEntry& entry)
 {
+    // A file written again (the same county converted twice) is listed
+    // once, where it was written last.
+    if (kind_ == Kind::Outputs && listed_.count(entry.path)) {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].path != entry.path) continue;
+            beginRemoveRows({}, static_cast<int>(i), static_cast<int>(i));
+            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+            endRemoveRows();
+            break;
+        }
+    }
+    listed_.insert(entry.path);
     const int row = rowCount();
     beginInsertRows({}, row, row);
     entries_.push_back(entry);
@@ -107,6 +119,7 @@ void EntryListModel::Clear()
 {
     beginResetModel();
     entries_.clear();
+    listed_.clear();
     endResetModel();
 }
 

@@ -10,6 +10,7 @@
 #include "run/entries.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace zalor::ui {
@@ -46,6 +47,7 @@ public:
 private:
     Kind kind_;
     std::vector<FileEntry>& entries_;
+    std::unordered_set<std::string> listed_; // paths appended since the last Clear
 };
 
 // Draws an entry 18 pixels high: the archive icon before an archive's

@@ -34,7 +34,9 @@ def main():
             cs.make_county(os.path.join(tmp, name), chains=400, seed=seed, archive=True)
             editions.append(os.path.join(tmp, name, BASE + ".ZIP"))
         alone = os.path.join(tmp, "alone")
-        CHECKS.equal(run(alone, [editions[1]], 1).returncode, 0, "the second edition alone")
+        single = run(alone, [editions[1]], 1)
+        CHECKS.equal(single.returncode, 0, "the second edition alone")
+        alone_listed = [line for line in single.stdout.splitlines() if line.startswith("  ") and "bytes)" in line]
         for attempt in range(4):
             for jobs in (1, 2):
                 out = os.path.join(tmp, "both-%d-%d" % (jobs, attempt))
@@ -44,6 +46,10 @@ def main():
                 CHECKS.ok("is the county of %s, converted before it" % editions[0] in r.stderr,
                           lambda: "%s: the warning names the earlier input: %s" % (label, r.stderr))
                 CHECKS.equal(tree(out), tree(alone), "%s: the files of one edition" % label)
+                listed = [line for line in r.stdout.splitlines() if line.startswith("  ") and "bytes)" in line]
+                CHECKS.equal(len(listed), len(set(listed)), "%s: each file listed once" % label)
+                CHECKS.ok("Output Files [ %d ]" % len(alone_listed) in r.stdout,
+                          lambda: "%s: as many outputs listed as the edition alone: %s" % (label, r.stdout[-300:]))
                 same = [f for f in tree(alone) if os.path.isfile(os.path.join(out, f)) and
                         filecmp.cmp(os.path.join(out, f), os.path.join(alone, f), shallow=False)]
                 CHECKS.equal(same, tree(alone), "%s: the later edition's files" % label)

@@ -5,6 +5,8 @@
 #include "ui/failure_dlg.h"
 #include "ui/window_support.h"
 
+#include <filesystem>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -94,6 +96,30 @@ private slots:
         QCOMPARE(RunAndWait(*w).failed, 0);
         QVERIFY(!summary->isVisible());
         QCOMPARE(StatusLine(*w), QStringLiteral("Done!"));
+    }
+
+    // The same county twice (two copies of its archive) is converted one
+    // after the other, and each file it writes is listed once.
+    void theSameCountyOnce()
+    {
+        const std::string dir = ScratchDir("same-county");
+        const std::string sample = std::string(kSource) + "/samples/TGR08901.ZIP";
+        std::filesystem::create_directories(dir + "a");
+        std::filesystem::create_directories(dir + "b");
+        std::filesystem::copy_file(sample, dir + "a/TGR08901.ZIP");
+        std::filesystem::copy_file(sample, dir + "b/TGR08901.ZIP");
+        Spill(dir + "RUN.CFG", "CbA1=1\r\nCbH1=1\r\nRbD0=1\r\nOutput=" + dir + "out/\r\nFile2=" + dir +
+                                   "a/TGR08901.ZIP\r\nFile2=" + dir + "b/TGR08901.ZIP\r\n");
+        auto w = MakeWindow(dir, dir + "RUN.CFG");
+        QVERIFY(w);
+        QCOMPARE(w->Inputs()->rowCount(), 2);
+        const RunResult r = RunAndWait(*w);
+        QCOMPARE(r.counties, 2);
+        QCOMPARE(r.failed, 0);
+        QStringList paths;
+        for (const FileEntry& e : w->Outputs()->Entries()) paths << Q(e.path);
+        QCOMPARE(paths.size(), 2);
+        QCOMPARE(paths.removeDuplicates(), 0);
     }
 
     // An output root that cannot be made fails every county, each with its
