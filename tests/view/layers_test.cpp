@@ -156,8 +156,9 @@ TEST_F(ViewerGeoPackage, TablesAreLayersLikeTheShapefiles)
         ASSERT_EQ(va.size(), f->columns.size());
         for (const Attribute& a : va)
             for (const Attribute& b : vb)
-                if (a.name == b.name && (a.name == "TLID" || a.name == "NAME" || a.name == "LANDNAME"))
+                if (a.name == b.name && (a.name == "TLID" || a.name == "NAME" || a.name == "LANDNAME")) {
                     EXPECT_EQ(a.value, b.value) << a.name;
+                }
     }
     const SourceFile* all = FindTable(g, "ALL");
     EXPECT_EQ(g.RowText(all->firstObject).rfind("1,", 0), 0u); // NUM first
