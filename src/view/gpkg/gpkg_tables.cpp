@@ -2,6 +2,7 @@
 // GeoPackage that has geometries, read through GDAL into the viewer's
 // model as a layer of its own, its attribute values kept beside it. Its
 // one export is the entry point GpkgReader::Read calls.
+#include "formats/gpkg/writer/quiet_gdal.h"
 #include "view/coord_sys.h"
 #include "view/drawing.h"
 #include "view/gpkg/schema_check.h"
@@ -34,24 +35,6 @@ constexpr std::size_t kMaxCells = std::size_t{512} << 20;
 
 constexpr std::array kDatums = {Datum::Nad83,    Datum::Nad27,    Datum::OldHawaiian,
                                 Datum::PuertoRico, Datum::Guam1963, Datum::AmericanSamoa1962};
-
-// GDAL's messages go nowhere while it reads for us; a failure is read back.
-class QuietGdal {
-public:
-    QuietGdal()
-    {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
-    static std::string Message()
-    {
-        const char* m = CPLGetLastErrorMsg();
-        return m && *m ? m : "unknown GDAL error";
-    }
-};
 
 // A GeoPackage's texts are UTF-8; the viewer's are single bytes (Latin-1).
 // Characters beyond Latin-1 become "?".
