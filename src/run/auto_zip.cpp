@@ -37,7 +37,8 @@ std::vector<std::string> CountyMapFiles(const std::string& dir, const std::strin
 
 } // namespace
 
-bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBaseName)
+bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBaseName,
+                    const std::function<void(std::size_t, std::size_t)>& progress, std::vector<std::string>* zipped)
 {
     const std::string dir = DirectoryPart(archivePath);
     const std::vector<std::string> names = CountyMapFiles(dir, countyBaseName);
@@ -47,14 +48,20 @@ bool AutoZipOutputs(const std::string& archivePath, const std::string& countyBas
     const std::string temporary = dir + ".zalor-" + std::to_string(::getpid()) + "-" + FileNamePart(archivePath);
     TZipObj zip;
     bool ok = zip.OpenZip(temporary) == 0;
-    for (std::size_t i = 0; ok && i < names.size(); ++i) ok = zip.AddFileToZip(dir + names[i]) == 0;
+    for (std::size_t i = 0; ok && i < names.size(); ++i) {
+        ok = zip.AddFileToZip(dir + names[i]) == 0;
+        if (progress) progress(i + 1, names.size());
+    }
     if (zip.CloseZip() != 0) ok = false;
     if (ok && std::rename(temporary.c_str(), archivePath.c_str()) != 0) ok = false;
     if (!ok) {
         std::remove(temporary.c_str());
         return false; // the outputs stay on disk when their archive is not complete
     }
-    for (const std::string& name : names) std::remove((dir + name).c_str());
+    for (const std::string& name : names) {
+        std::remove((dir + name).c_str());
+        if (zipped) zipped->push_back(dir + name);
+    }
     return true;
 }
 

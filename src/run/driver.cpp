@@ -99,6 +99,34 @@ void FinishRun(Session& session, RunResult& result)
     report.reporter().Progress(0);
 }
 
+// Auto zip: the county's MIF, MID and MTD files into its archive, as a
+// phase with its progress; the output list then names the archive instead
+// of the files that went into it.
+void ZipCounty(Session& session, const std::string& path, const std::string& outputDirectory)
+{
+    RunReport& report = session.report;
+    report.ShowPhase("zipping");
+    const std::string archive = outputDirectory + AutoZipArchiveName(path);
+    report.ShowStatus("Zipping " + FileNamePart(archive) + "...");
+    SessionProgress progress(session);
+    std::vector<std::string> zipped;
+    try {
+        const auto told = [&](std::size_t done, std::size_t total) {
+            progress.Progress(static_cast<int64_t>(done), static_cast<int64_t>(total));
+        };
+        if (!AutoZipOutputs(archive, OutputBaseName(path), told, &zipped)) {
+            session.CountyError("Error Zipping " + archive);
+            return;
+        }
+    } catch (const std::exception& e) {
+        session.CountyError("Error Zipping " + path + ": " + e.what());
+        return;
+    }
+    if (zipped.empty()) return;
+    for (const std::string& file : zipped) report.RemoveOutput(file);
+    report.AddOutputEntry(archive);
+}
+
 // One entry of the input list, with its auto zip.
 void ConvertEntry(Session& session, County& county, const InputEntry& entry)
 {
@@ -116,15 +144,8 @@ void ConvertEntry(Session& session, County& county, const InputEntry& entry)
     }
     county.Release();
     report.LogLine("Complete :" + EntryText(entry));
-    if (session.plan->autoZip && !session.Stopped() && !outputDirectory.empty()) {
-        report.ShowPhase("zipping");
-        const std::string archive = outputDirectory + AutoZipArchiveName(path);
-        try {
-            if (!AutoZipOutputs(archive, OutputBaseName(path))) session.CountyError("Error Zipping " + archive);
-        } catch (const std::exception& e) {
-            session.CountyError("Error Zipping " + path + ": " + e.what());
-        }
-    }
+    if (session.plan->autoZip && !session.Stopped() && !outputDirectory.empty())
+        ZipCounty(session, path, outputDirectory);
     if (session.countyErrors > 0) ++session.failedCounties;
 }
 

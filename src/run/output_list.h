@@ -23,6 +23,15 @@ public:
                 }
         entries_.push_front(std::move(entry));
     }
+    void Remove(const std::string& path)
+    {
+        if (!listed_.erase(path)) return;
+        for (auto it = entries_.begin(); it != entries_.end(); ++it)
+            if (it->path == path) {
+                entries_.erase(it);
+                break;
+            }
+    }
     void Clear()
     {
         entries_.clear();

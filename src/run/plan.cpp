@@ -20,6 +20,12 @@ const FormatDriver* FormatOf(const RunSettings& s)
     return choice < formats.size() ? formats[choice] : formats.front();
 }
 
+} // namespace
+
+bool AutoZipApplies(const RunSettings& s) { return !FormatOf(s)->zipped.empty(); }
+
+namespace {
+
 DirectoryScheme DirectoriesOf(const RunSettings& s)
 {
     switch (s.ChoiceValue("RbD")) {

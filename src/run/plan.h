@@ -99,4 +99,8 @@ struct AreaLayerDef;
 // The plan of one area layer of the area layer table with these settings.
 AreaLayerPlan PlanAreaLayer(const RunSettings& settings, const AreaLayerDef& layer);
 
+// Whether auto zip gathers anything in the chosen format (MIF and KXF
+// files; not shapefiles or a GeoPackage).
+bool AutoZipApplies(const RunSettings& s);
+
 } // namespace zalor

@@ -55,6 +55,13 @@ void RunReport::AddOutput(const OutputEntry& entry)
     reporter_.OutputAdded(entry);
 }
 
+void RunReport::RemoveOutput(const std::string& path)
+{
+    if (Keep(ReportEvent{ReportEvent::Kind::OutputRemoved, path, 0, 0, 0, OutputEntry::State::Written, {}})) return;
+    outputs_.Remove(path);
+    reporter_.OutputRemoved(path);
+}
+
 void RunReport::ClearOutputs()
 {
     outputs_.Clear();
@@ -145,6 +152,7 @@ void RunReport::Replay(const std::vector<ReportEvent>& events, McdCodeSet* mcd)
         case ReportEvent::Kind::CountyStatus: ShowCountyStatus(e.text); break;
         case ReportEvent::Kind::Progress: ShowProgress(e.done, e.total); break;
         case ReportEvent::Kind::Output: AddOutput({{e.text, e.done}, e.state}); break;
+        case ReportEvent::Kind::OutputRemoved: RemoveOutput(e.text); break;
         case ReportEvent::Kind::Error: ShowError(e.text); break;
         case ReportEvent::Kind::Notice: Notice(e.text); break;
         case ReportEvent::Kind::Warning: ShowWarning(e.text); break;

@@ -19,7 +19,8 @@ namespace zalor {
 // work; shown later, in order, by Replay.
 struct ReportEvent {
     enum class Kind : uint8_t {
-        Log, ReplaceLast, Status, CountyStatus, Progress, Output, Error, Notice, Warning, Phase, CountyBegun, McdTotal
+        Log, ReplaceLast, Status, CountyStatus, Progress, Output, OutputRemoved, Error, Notice, Warning, Phase,
+        CountyBegun, McdTotal
     };
     Kind kind;
     std::string text;
@@ -52,6 +53,8 @@ public:
     // that was skipped because it exists is listed like a written one).
     void AddOutputEntry(const std::string& path, OutputEntry::State state = OutputEntry::State::Written);
     void AddOutput(const OutputEntry& entry);
+    // A listed file that is gone (into the county's archive): off the list.
+    void RemoveOutput(const std::string& path);
     void ClearOutputs();
     // The completion signal is sounded (when `on`) for every file listed
     // and twice at the end of a run.

@@ -30,6 +30,8 @@ public:
     virtual void OutputsCleared() {}
     // A new entry at the top of the output list.
     virtual void OutputAdded(const OutputEntry& entry) { (void)entry; }
+    // A listed output that is gone (gathered into the county's archive).
+    virtual void OutputRemoved(const std::string& path) { (void)path; }
     // An error that must reach the user even when logs are disabled
     // (it is also written to the log).
     virtual void Error(std::string_view text) { (void)text; }

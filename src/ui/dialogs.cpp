@@ -1,6 +1,7 @@
 #include "ui/dialogs.h"
 
 #include "run/log.h"
+#include "run/plan.h"
 #include "run/settings.h"
 #include "ui/browser.h"
 #include "ui/settings_binder.h"
@@ -93,6 +94,19 @@ TOptionsDlg::TOptionsDlg(SettingsBinder& binder, QWidget* parent)
     layout->addWidget(comment);
     layout->addWidget(MakeButtons(QStringLiteral("Options")));
     binder.Bind(this);
+    GreyZipWhereItDoesNothing();
+}
+
+// Auto zip gathers the files of the formats that name some (MIF, KXF): its
+// box is greyed while a format without them is chosen.
+void TOptionsDlg::GreyZipWhereItDoesNothing()
+{
+    auto* zip = findChild<QCheckBox*>(QStringLiteral("ZIP"));
+    if (!zip) return;
+    auto update = [this, zip] { zip->setEnabled(AutoZipApplies(binder_.Settings())); };
+    for (QRadioButton* r : findChildren<QRadioButton*>())
+        if (r->objectName().startsWith(QLatin1String("RbF"))) connect(r, &QRadioButton::toggled, this, update);
+    update();
 }
 
 void TOptionsDlg::Offer(const QString& key)

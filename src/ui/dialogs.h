@@ -24,6 +24,9 @@ public:
     // Shows the choice of `key` that the dialog does not offer by itself
     // (a format of the KXF mode).
     void Offer(const QString& key);
+
+private:
+    void GreyZipWhereItDoesNothing();
 };
 
 // The log list and the log settings; not modal, above the other windows.

@@ -115,6 +115,18 @@ void EntryListModel::Append(const FileEntry& entry)
     endInsertRows();
 }
 
+void EntryListModel::Remove(const std::string& path)
+{
+    if (!listed_.erase(path)) return;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].path != path) continue;
+        beginRemoveRows({}, static_cast<int>(i), static_cast<int>(i));
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+        endRemoveRows();
+        return;
+    }
+}
+
 void EntryListModel::Clear()
 {
     beginResetModel();

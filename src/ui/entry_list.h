@@ -42,6 +42,8 @@ public:
     // The newest entry goes at the end (the output list: files in the order
     // they were written).
     void Append(const FileEntry& entry);
+    // The entry of this path, if listed, off the list.
+    void Remove(const std::string& path);
     void Clear();
 
 private:

@@ -147,6 +147,13 @@ void TMainWindow::ConnectRunner()
             RefreshCaptions();
         },
         queued);
+    connect(
+        &r, &QtReporter::OutputListRemoved, this,
+        [this](const QByteArray& path) {
+            outputs_->Remove(path.toStdString());
+            RefreshCaptions();
+        },
+        queued);
     connect(&r, &QtReporter::ErrorShown, this, &TMainWindow::Message, queued);
     connect(
         &r, &QtReporter::WarningShown, this,

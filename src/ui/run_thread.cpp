@@ -52,6 +52,8 @@ void QtReporter::OutputAdded(const OutputEntry& entry)
     emit OutputListAdded(QByteArray::fromStdString(entry.path), entry.size);
 }
 
+void QtReporter::OutputRemoved(const std::string& path) { emit OutputListRemoved(QByteArray::fromStdString(path)); }
+
 void QtReporter::Error(std::string_view text) { emit ErrorShown(FromText(text)); }
 
 void QtReporter::Notice(std::string_view text) { emit ErrorShown(FromText(text)); }

@@ -33,6 +33,7 @@ public:
     void Progress(int percent) override;
     void OutputsCleared() override;
     void OutputAdded(const OutputEntry& entry) override;
+    void OutputRemoved(const std::string& path) override;
     void Error(std::string_view text) override;
     void Notice(std::string_view text) override;
     void Warning(std::string_view text) override;
@@ -52,6 +53,7 @@ signals:
     void ProgressChanged(int percent);
     void OutputListCleared();
     void OutputListAdded(const QByteArray& path, qint64 size);
+    void OutputListRemoved(const QByteArray& path);
     void ErrorShown(const QString& text);
     void WarningShown(const QString& text);
     void BeepWanted(int times);

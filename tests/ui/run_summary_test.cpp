@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <QFileInfo>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -121,6 +122,23 @@ private slots:
         for (const FileEntry& e : w->Outputs()->Entries()) paths << Q(e.path);
         QCOMPARE(paths.size(), 2);
         QCOMPARE(paths.removeDuplicates(), 0);
+    }
+
+    // Auto zip: afterwards the output list names the archive, which is on
+    // disk, and none of the files that went into it.
+    void theOutputListAfterAutoZip()
+    {
+        const std::string dir = ScratchDir("auto-zip");
+        Spill(dir + "RUN.CFG", "CbA1=1\r\nCbH1=1\r\nRbD0=1\r\nRbF0=1\r\nZIP=1\r\nOutput=" + dir +
+                                   "out/\r\nFile2=" + kSource + "/samples/TGR08901.ZIP\r\n");
+        auto w = MakeWindow(dir, dir + "RUN.CFG");
+        QVERIFY(w);
+        QCOMPARE(RunAndWait(*w).failed, 0);
+        QStringList paths;
+        for (const FileEntry& e : w->Outputs()->Entries()) paths << Q(e.path);
+        QCOMPARE(paths.size(), 1);
+        QVERIFY2(paths[0].endsWith(QLatin1String(".ZIP"), Qt::CaseInsensitive), qPrintable(paths[0]));
+        QVERIFY(QFileInfo::exists(paths[0]));
     }
 
     // An output root that cannot be made fails every county, each with its

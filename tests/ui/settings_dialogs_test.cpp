@@ -122,6 +122,26 @@ private slots:
 
     // A value that cannot be used is said beside its field as it is typed,
     // and Ok waits; a valid one clears it.
+    // Auto zip's box is greyed while a format it gathers nothing of is chosen.
+    void autoZipGreyedWhereItDoesNothing()
+    {
+        auto w = MakeWindow(ScratchDir("zip-box"));
+        QVERIFY(w);
+        ui::TOptionsDlg* d = w->OptionsDialog();
+        d->show();
+        auto* zip = d->findChild<QCheckBox*>(QStringLiteral("ZIP"));
+        QVERIFY(zip);
+        d->findChild<QRadioButton*>(QStringLiteral("RbF0"))->click(); // MIF
+        QVERIFY(zip->isEnabled());
+        d->findChild<QRadioButton*>(QStringLiteral("RbF1"))->click(); // shapefiles
+        QVERIFY(!zip->isEnabled());
+        d->findChild<QRadioButton*>(QStringLiteral("RbF3"))->click(); // GeoPackage
+        QVERIFY(!zip->isEnabled());
+        d->findChild<QRadioButton*>(QStringLiteral("RbF0"))->click();
+        QVERIFY(zip->isEnabled());
+        d->reject();
+    }
+
     void fieldsSayWhyAValueCannotBeUsed()
     {
         auto w = MakeWindow(ScratchDir("field-checks"));
