@@ -18,6 +18,16 @@ bool LayerTarget::Exists() const
     return ::stat(MainPath().c_str(), &st) == 0;
 }
 
+std::string LayerTarget::ExistingSetFault() const
+{
+    if (container) return {};
+    if (format->setFault) return format->setFault(basePath);
+    struct stat st;
+    for (std::string_view ext : format->extensions)
+        if (::stat((basePath + std::string(ext)).c_str(), &st) != 0) return "its " + std::string(ext) + " is missing";
+    return {};
+}
+
 LayerDefinition LayerTarget::Definition(LayerGeometry geometry, std::vector<Column> columns) const
 {
     LayerDefinition def;

@@ -27,6 +27,9 @@ struct LayerTarget {
     std::string MainPath() const;
     // Whether the layer is there from before: its main file, or its table.
     bool Exists() const;
+    // Why the layer's files there are not one whole set (a run killed while
+    // putting them in place); empty when they are, or the layer is a table.
+    std::string ExistingSetFault() const;
     // The layer's definition with these columns.
     LayerDefinition Definition(LayerGeometry geometry, std::vector<Column> columns) const;
     // Opens the layer's files (see OpenLayerWriter).

@@ -31,6 +31,7 @@ struct FormatDriver {
     using OpenFunction = std::unique_ptr<LayerWriter> (*)(const LayerDefinition&, WriteFailures&);
     using ContainerFunction = std::shared_ptr<LayerContainer> (*)(const std::string& path, std::string& error);
     using NoteFunction = std::string (*)(const LambertParameters&);
+    using SetFaultFunction = std::string (*)(const std::string& basePath);
 
     std::string_view name{};  // on the command line: "mif", "shp", ...
     std::string_view caption{}; // its button in the options dialog
@@ -58,6 +59,10 @@ struct FormatDriver {
     // What the log says of the Lambert projection in this format (empty
     // when nothing), before the county's layers are written.
     NoteFunction projectionNote = nullptr;
+    // Why the layer's files on disk (the base path without extension) are
+    // not one whole set; empty when they are. Null: every file of
+    // `extensions` present is enough.
+    SetFaultFunction setFault = nullptr;
 
     std::string_view MainExtension() const { return extensions.front(); }
     bool Tables() const { return openContainer != nullptr; }

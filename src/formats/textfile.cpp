@@ -67,7 +67,10 @@ TTextFile::~TTextFile() { Close(); }
 
 void TTextFile::Fail(const char* what, int err)
 {
-    if (!failed_) error_ = std::string(what) + " " + name_ + ": " + Errno(err);
+    if (!failed_) {
+        reason_ = Errno(err);
+        error_ = std::string(what) + " " + name_ + ": " + reason_;
+    }
     failed_ = true;
 }
 

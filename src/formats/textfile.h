@@ -62,6 +62,8 @@ public:
     bool Failed() const { return failed_; }
     // The reason of the first failure ("" when none).
     const std::string& ErrorText() const { return error_; }
+    // The system's reason of the first failure alone ("File too large").
+    const std::string& FailureReason() const { return reason_; }
     const std::string& Name() const { return name_; }
     // The path to name in an "Error Writing " message ("" when nothing failed).
     std::string FailedPath() const { return failed_ ? name_ : std::string(); }
@@ -93,6 +95,7 @@ private:
     int64_t size_ = 0;
     bool failed_ = false;
     std::string error_;
+    std::string reason_;
 };
 
 } // namespace zalor

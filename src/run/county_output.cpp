@@ -22,12 +22,24 @@ std::string CountyPlan::RecordFilePath(std::string_view type) const
 
 namespace {
 
+// Whether the layer's files there from before are kept: existing files are
+// skipped and they are there, as one whole set (a set that is not is
+// written again, and the log says why).
+bool KeepsExisting(Session& session, const LayerTarget& target)
+{
+    if (!session.plan->skipExisting || !target.Exists()) return false;
+    const std::string fault = target.ExistingSetFault();
+    if (fault.empty()) return true;
+    session.report.Notice(target.MainPath() + " is not kept: " + fault + "; it is written again");
+    return false;
+}
+
 // The existing-file rule of every layer: true (and the file listed) when
 // the layer's main file (or its GeoPackage table) exists and existing files
 // are skipped. A GeoPackage is listed once, with the county.
 bool SkipExisting(Session& session, const LayerTarget& target)
 {
-    if (!session.plan->skipExisting || !target.Exists()) return false;
+    if (!KeepsExisting(session, target)) return false;
     if (!target.container) session.report.AddOutputEntry(target.MainPath(), OutputEntry::State::Kept);
     return true;
 }
@@ -131,7 +143,7 @@ struct CountyAreaLayer {
     bool firstOfFile = false; // the first layer written from its file: says what is wrong with it
 };
 
-CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const AreaLayerPlan& plan,
+CountyAreaLayer PlanLayer(Session& session, const CountyPlan& job, const AreaLayerPlan& plan,
                           const AreaKeySource& source)
 {
     CountyAreaLayer p;
@@ -145,7 +157,7 @@ CountyAreaLayer PlanLayer(const Session& session, const CountyPlan& job, const A
     r.centroid = plan.centroid;
     r.target = job.Target(plan.name, plan.theme);
     r.target.projection = Projection{.datum = job.projection.datum}; // areas are written in degrees, on the county's datum
-    p.skipped = session.plan->skipExisting && r.target.Exists();
+    p.skipped = KeepsExisting(session, r.target);
     return p;
 }
 
@@ -253,6 +265,10 @@ bool GroupLayer(Session& session, const County& county, const CountyPlan& job, c
         return false;
     }
     const AreaLayerPlan& plan = *p.plan;
+    if (plan.landmarkClasses && county.landmarksFailed) {
+        session.report.LogLine("Not written: " + p.request.target.MainPath() + " (the landmarks were not read)");
+        return false;
+    }
     SessionProgress progress(session);
     if (f.records->content == AreaContent::KeyLocations) {
         keys = GroupKeyLocations(f.locations, *plan.landmarkClasses, progress);

@@ -57,7 +57,7 @@ void ReadEntityNamesPhase(Session& session, County& county, const CountySource& 
         session.CountyError("Error Reading " + file.Name());
         return;
     }
-    if (ReportReadFailure(session, file, "Error Reading " + file.Name())) return;
+    if (ReportReadFailure(session, file)) return;
     if (!county.entityNames.empty() && release.group < LayoutGroup::Census2000)
         report.Notice(release.name + ": the entity names (RTC) are read in the layout of the late 1990s, which no "
                                      "real file of this release has confirmed: check the names of the areas");
@@ -225,15 +225,17 @@ bool ReadLandmarksPhase(Session& session, County& county, const CountySource& so
     TZipFile file = OpenRecordFile(source, ".RT7", layouts);
     report.LogLine("Reading Landmark Points:");
     county.landmarks.clear();
+    county.landmarksFailed = false;
     if (file.OpenFailed()) {
-        if (!ReportOpenFailure(session, file) && session.plan->points)
-            NoteMissing(session, file, "no landmark points");
+        county.landmarksFailed = ReportOpenFailure(session, file);
+        if (!county.landmarksFailed && session.plan->points) NoteMissing(session, file, "no landmark points");
         report.LogLine("Error Reading Landmarks");
         return false;
     }
     SessionProgress progress(session);
     ReadLandmarks(file, layouts, county, session.plan->precision, progress);
-    return !ReportReadFailure(session, file, "Error Reading Landmarks");
+    county.landmarksFailed = ReportReadFailure(session, file, "Error Reading Landmarks");
+    return !county.landmarksFailed;
 }
 
 } // namespace zalor

@@ -17,10 +17,18 @@
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
+#include <csignal>
+#include <new>
 #include <sys/stat.h>
 #include <exception>
 
 namespace zalor {
+
+std::string FailureText(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "out of memory";
+    return e.what();
+}
 
 int64_t TickCount()
 {
@@ -119,7 +127,7 @@ void ZipCounty(Session& session, const std::string& path, const std::string& out
             return;
         }
     } catch (const std::exception& e) {
-        session.CountyError("Error Zipping " + path + ": " + e.what());
+        session.CountyError("Error Zipping " + path + ": " + FailureText(e));
         return;
     }
     if (zipped.empty()) return;
@@ -140,7 +148,7 @@ void ConvertEntry(Session& session, County& county, const InputEntry& entry)
         if (IsUnreadableInput(path)) session.CountyError("Error Opening " + path + ": not a regular file");
         else ProcessCounty(session, county, path, &outputDirectory);
     } catch (const std::exception& e) {
-        session.CountyError("Error Processing " + path + ": " + e.what());
+        session.CountyError("Error Processing " + path + ": " + FailureText(e));
     }
     county.Release();
     report.LogLine("Complete :" + EntryText(entry));
@@ -273,6 +281,9 @@ RunResult RunConversion(Session& session)
         result.refused = true;
         return result;
     }
+    // A write beyond the file-size limit fails with "File too large" and
+    // fails its county, instead of killing the process mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     const ConversionPlan* before = session.plan;
     session.UsePlan(plan);
     ConvertInputs(session, result);
@@ -326,12 +337,16 @@ bool DecideRelease(Session& session, CountyPlan& job)
 bool PrepareOutputs(Session& session, const County& county, CountyPlan& job)
 {
     const std::string& path = job.source.inputPath;
-    job.outputDirectory = PrepareCountyDirectory(session.report, session.plan->outputRoot, job.fileName,
-                                                 county.countyName, session.plan->directories);
+    std::string failure;
+    job.outputDirectory = PrepareCountyDirectory(session.plan->outputRoot, job.fileName,
+                                                 county.countyName, session.plan->directories, failure);
     if (job.outputDirectory.empty()) {
-        session.CountyError("Error Opening " + path + ": its output directory is a link");
+        session.CountyError(failure);
         return false;
     }
+    if (const int stale = session.plan->swept ? session.plan->swept->Sweep(job.outputDirectory) : 0; stale > 0)
+        session.report.LogLine("Removed " + std::to_string(stale) + " temporary files of killed runs from " +
+                               job.outputDirectory);
     if (!job.format->Tables()) return true;
     const std::string file = job.outputDirectory + job.baseName + std::string(job.format->MainExtension());
     std::string error;
@@ -362,8 +377,16 @@ bool ReadChains(Session& session, County& county, CountyPlan& job)
     county.altNames.assign(1, 0);
     county.landmarks.clear();
     county.addressTexts.clear();
+    const int errorsBefore = session.countyErrors;
     if (!ReadChainPhases(session, county, job.source, *job.layouts)) {
         session.CountyError("Error Opening " + job.source.inputPath);
+        return false;
+    }
+    // Every layer is made of the chains: a record file of theirs read only
+    // in part (shape points, polygon links, names) fails the county before
+    // anything is written, rather than giving layers that look whole.
+    if (session.countyErrors > errorsBefore) {
+        session.report.LogLine("Nothing written: the chains were not read whole");
         return false;
     }
     if (!ShiftChainsPhase(session, county, job)) return false;

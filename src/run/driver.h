@@ -4,6 +4,7 @@
 #include "run/session.h"
 #include "tiger/county.h"
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct RunResult {
     std::string outputRoot; // the output root the run wrote under (ending in '/')
     std::vector<CountyFailure> failures; // the counties that failed, each with its errors
 };
+
+// The reason an exception gives, in words ("out of memory" for a failed
+// allocation).
+std::string FailureText(const std::exception& e);
 
 // Milliseconds of a monotonic clock.
 int64_t TickCount();

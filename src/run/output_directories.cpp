@@ -1,8 +1,9 @@
 #include "run/output_directories.h"
 
-#include "run/report.h"
+#include "formats/staged.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -22,36 +23,39 @@ std::string SafeDirectoryName(std::string_view name)
     return out;
 }
 
-bool CreateDirectoryLogged(RunReport& report, const std::string& path, bool linkAllowed)
+std::string CreateDirectoryLevel(const std::string& path, bool linkAllowed)
 {
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    if (::mkdir(path.c_str(), 0777) == 0) return {};
     int err = errno;
     struct stat st;
+    std::string failure;
     if (err == EEXIST && ::lstat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return true;
+        if (S_ISDIR(st.st_mode)) return {};
         if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            if (linkAllowed) return true;
+            if (linkAllowed) return {};
             // A link below the output root could lead anywhere: nothing is written through it.
-            report.LogLine("Unable to Create Directory " + path + ": a link is in its place");
-            return false;
+            failure = "Unable to Create Directory " + path + ": a link is in its place";
+        } else {
+            failure = "Unable to Create Directory " + path + ": something else is in its place";
         }
+    } else {
+        failure = "Unable to Create Directory " + path + ": " + std::strerror(err);
     }
-    report.LogLine("Unable to Create Directory " + path);
-    return true; // the writes into it fail and say so
+    return failure;
 }
 
-std::string PrepareCountyDirectory(RunReport& report, std::string d, std::string_view name,
-                                   std::string_view countyName, DirectoryScheme scheme)
+std::string PrepareCountyDirectory(std::string d, std::string_view name,
+                                   std::string_view countyName, DirectoryScheme scheme, std::string& failure)
 {
     if (d.empty()) d = "./";
     if (d.back() != '/') d.push_back('/');
     auto chars = [&](std::size_t first, std::size_t count) {
         return SafeDirectoryName(first - 1 < name.size() ? name.substr(first - 1, count) : std::string_view());
     };
-    bool ok = CreateDirectoryLogged(report, d, true); // the root is the user's to point anywhere
+    failure = CreateDirectoryLevel(d, true); // the root is the user's to point anywhere
     auto level = [&](const std::string& part) {
         d += part;
-        ok = CreateDirectoryLogged(report, d, false) && ok;
+        if (failure.empty()) failure = CreateDirectoryLevel(d, false);
         d += "/";
     };
     if (scheme != DirectoryScheme::None) {
@@ -62,7 +66,16 @@ std::string PrepareCountyDirectory(RunReport& report, std::string d, std::string
             level(countyName.empty() ? chars(4, 5) : SafeDirectoryName(countyName));
     }
     if (d.back() != '/') d.push_back('/');
-    return ok ? d : std::string();
+    return failure.empty() ? d : std::string();
+}
+
+int SweptDirectories::Sweep(const std::string& directory)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!swept_.insert(directory).second) return 0;
+    }
+    return RemoveStaleTemporaries(directory, runStart_);
 }
 
 } // namespace zalor

@@ -2,12 +2,13 @@
 // chosen scheme puts below it.
 #pragma once
 
+#include <ctime>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
 namespace zalor {
-
-class RunReport;
 
 // Where a county's outputs go below the output root.
 enum class DirectoryScheme {
@@ -22,16 +23,33 @@ enum class DirectoryScheme {
 // the output root are replaced; an empty name stays empty.
 std::string SafeDirectoryName(std::string_view name);
 
-// Creates one directory level; logs "Unable to Create Directory " when it
-// cannot be created and does not exist. False when a link to a directory
-// stands in its place and links are not allowed.
-bool CreateDirectoryLogged(RunReport& report, const std::string& path, bool linkAllowed = true);
+// Creates one directory level. When it cannot be created and no directory
+// is there (or a link to one stands in its place and links are not
+// allowed), returns the message "Unable to Create Directory ...: <reason>";
+// empty otherwise.
+std::string CreateDirectoryLevel(const std::string& path, bool linkAllowed = true);
 
 // Creates the county's output directory by the scheme and returns it
-// (ending in '/'); empty when a level below the root is a link, which
-// could lead outside the root. `inputFileName` is the input's file name
-// (TGRssccc...), whose characters name the state and county levels.
-std::string PrepareCountyDirectory(RunReport& report, std::string root, std::string_view inputFileName,
-                                   std::string_view countyName, DirectoryScheme scheme);
+// (ending in '/'); empty, with the message in `failure`, when a level
+// cannot be made or a level below the root is a link, which could lead
+// outside the root. `inputFileName` is the input's file name (TGRssccc...),
+// whose characters name the state and county levels.
+std::string PrepareCountyDirectory(std::string root, std::string_view inputFileName,
+                                   std::string_view countyName, DirectoryScheme scheme, std::string& failure);
+
+// The directories a run writes into, each swept once of the temporary
+// files that killed runs left there (whichever county gets there first).
+class SweptDirectories {
+public:
+    explicit SweptDirectories(std::time_t runStart) : runStart_(runStart) {}
+    // Removes the stale temporaries of `directory` the first time it is
+    // named; returns how many were removed.
+    int Sweep(const std::string& directory);
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> swept_;
+    const std::time_t runStart_;
+};
 
 } // namespace zalor

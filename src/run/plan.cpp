@@ -136,6 +136,7 @@ ConversionPlan BuildConversionPlan(const RunSettings& s)
     plan.outputRoot = s.Text("Output");
     if (plan.outputRoot.empty()) plan.outputRoot = s.currentDir; // an empty root means the current directory
     if (plan.outputRoot.back() != '/') plan.outputRoot.push_back('/');
+    plan.swept = std::make_shared<SweptDirectories>(std::time(nullptr));
     if (!AnythingSelected(s)) plan.refusal = "Please Select Features for Output!";
     else plan.refusal = UnsafeOutputNames(s);
 

@@ -12,6 +12,7 @@
 #include "run/output_directories.h"
 #include "tiger/area_records.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,6 +65,8 @@ struct ConversionPlan {
 
     const FormatDriver* format = nullptr;
     std::string outputRoot; // ends in '/'
+    // The output directories of the run, swept of killed runs' temporaries.
+    std::shared_ptr<SweptDirectories> swept;
     DirectoryScheme directories = DirectoryScheme::None;
     Projection projection;  // of line, node and point layers
     // Why the Lambert parameters cannot be used: every county fails with it.

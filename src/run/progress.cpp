@@ -19,7 +19,9 @@ void ReportFailures(Session& session, const WriteFailures& failures)
     for (const WriteFailure& f : failures) {
         switch (f.kind) {
         case WriteFailure::Kind::Create: session.CountyError("Unable to Create " + f.detail); break;
-        case WriteFailure::Kind::Write: session.CountyError("Error Writing " + f.path); break;
+        case WriteFailure::Kind::Write:
+            session.CountyError("Error Writing " + f.path + (f.detail.empty() ? "" : ": " + f.detail));
+            break;
         case WriteFailure::Kind::Refused:
             session.CountyError("Coordinates out of range in chain " + std::to_string(f.item) + ", not written to " +
                                 f.path);
@@ -53,7 +55,7 @@ bool ReportReadFailure(Session& session, const TZipFile& file, std::string_view 
     ReportRejected(session, RecordFileReport::Of(file));
     if (file.Error().empty()) return false;
     if (message.empty()) session.CountyError("Error Reading " + file.Name() + ": " + file.Error());
-    else session.CountyError(std::string(message));
+    else session.CountyError(std::string(message) + " (" + FileNamePart(file.Name()) + ": " + file.Error() + ")");
     return true;
 }
 

@@ -33,8 +33,9 @@ bool CreateFailed(const WriteFailures& failures);
 
 // Reports a read failure of a record file (a damaged member, an input
 // error, an incomplete last record) as an error of the county, with
-// `message`, or "Error Reading " + the file's name + its error when it is
-// empty. Returns true when there was one.
+// `message` followed by the file's name and its error in brackets, or
+// "Error Reading " + the file's name + its error when `message` is empty.
+// Returns true when there was one.
 // What came of reading one record file, kept to be reported later (by the
 // first layer that uses it).
 struct RecordFileReport {

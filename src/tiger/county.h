@@ -172,6 +172,9 @@ struct County {
     std::string countyName; // at most 80 characters
     CountyExtent extent;
     std::vector<LandmarkRecord> landmarks;
+    // The landmark file could not be read whole: the layers keyed by
+    // landmarks are not written.
+    bool landmarksFailed = false;
     // The texts of the chains' addresses that are no plain numbers, in the
     // order FRADDL, FRADDR, TOADDL, TOADDR.
     std::vector<std::array<std::string, 4>> addressTexts;

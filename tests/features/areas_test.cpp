@@ -289,10 +289,12 @@ TEST_F(AreaFixture, SkipExistingListsTheExistingLayer)
     Rts({{1, "000100", "1001", "", false}});
     t.settings.SetRadio("RbE2");
     test::WriteFile(dir + "TGR01001CTBNA00.MIF", "x");
+    test::WriteFile(dir + "TGR01001CTBNA00.MID", "");
     Layer("CTBNA00|07206");
     EXPECT_EQ(ReadFile(dir + "TGR01001CTBNA00.MIF"), "x");
     ASSERT_EQ(t.recorder.outputs.size(), 1u);
     EXPECT_EQ(t.recorder.outputs[0], dir + "TGR01001CTBNA00.MIF|1");
+    EXPECT_TRUE(t.recorder.notices.empty());
 }
 
 TEST_F(AreaFixture, MissingRecordFileWritesNothing)

@@ -143,12 +143,26 @@ TEST_F(LineFixture, SkipExistingFilesListsTheExistingFile)
     t.settings.SetBox("CbA4", true);
     t.settings.SetRadio("RbE2");
     test::WriteFile(dir + "TGR01001A.MIF", "old");
+    test::WriteFile(dir + "TGR01001A.MID", "");
     Write(1, "A");
     EXPECT_EQ(ReadFile(dir + "TGR01001A.MIF"), "old");
-    EXPECT_FALSE(std::filesystem::exists(dir + "TGR01001A.MID"));
     ASSERT_EQ(t.recorder.outputs.size(), 1u);
     EXPECT_EQ(t.recorder.outputs[0], dir + "TGR01001A.MIF|3");
     EXPECT_FALSE(t.recorder.Logged("Created..."));
+}
+
+// A set of which a file is missing (a run killed while putting the files
+// in place, or a file removed since) is not kept: it is written again.
+TEST_F(LineFixture, SkipExistingWritesAnIncompleteSetAgain)
+{
+    t.settings.SetBox("CbA4", true);
+    t.settings.SetRadio("RbE2");
+    test::WriteFile(dir + "TGR01001A.MIF", "old");
+    Write(1, "A");
+    EXPECT_NE(ReadFile(dir + "TGR01001A.MIF"), "old");
+    EXPECT_TRUE(std::filesystem::exists(dir + "TGR01001A.MID"));
+    ASSERT_EQ(t.recorder.notices.size(), 1u);
+    EXPECT_EQ(t.recorder.notices[0], dir + "TGR01001A.MIF is not kept: its .MID is missing; it is written again");
 }
 
 // A name as long as a chain record's name fields can make it (prefix, 30
@@ -195,7 +209,7 @@ TEST_F(LineFixture, WriteFailuresFailTheCountyAndLeaveNoFiles)
         Write(1, "A");
     }
     ASSERT_FALSE(t.recorder.errors.empty());
-    EXPECT_EQ(t.recorder.errors[0], "Error Writing " + dir + "TGR01001A.MIF");
+    EXPECT_EQ(t.recorder.errors[0], "Error Writing " + dir + "TGR01001A.MIF: File too large");
     EXPECT_EQ(t.session.countyErrors, 1);
     // Nothing half-written: the older file is untouched, no temporary file is left, nothing is listed.
     EXPECT_EQ(ReadFile(dir + "TGR01001A.MIF"), "an older file");

@@ -142,6 +142,32 @@ TEST(Driver, AStoppedCountyLeavesNoGeoPackage)
     EXPECT_TRUE(t.recorder.outputs.empty());
 }
 
+// Out of memory is said in words, fails the county and leaves nothing.
+TEST(Driver, OutOfMemoryFailsTheCountyInWords)
+{
+    const std::string root = test::TempDir("driver-oom");
+    TestSession t;
+    t.settings.SetBox("CbA1", true);
+    t.settings.SetRadio("RbF2");
+    t.settings.SetRadio("RbD0");
+    t.settings.SetText("Output", root);
+    const std::string input = std::string(ZALOR_SOURCE_DIR) + "/samples/TGR08901.ZIP";
+    t.settings.inputs = {{input, -1}};
+    bool thrown = false;
+    t.recorder.onEvents = [&] {
+        if (!thrown && t.recorder.Logged("Sorting Complete")) {
+            thrown = true;
+            throw std::bad_alloc();
+        }
+    };
+    const RunResult r = RunConversion(t.session);
+    EXPECT_EQ(r.failed, 1);
+    ASSERT_FALSE(t.recorder.errors.empty());
+    EXPECT_EQ(t.recorder.errors[0], "Error Processing " + input + ": out of memory");
+    EXPECT_TRUE(t.recorder.outputs.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(root));
+}
+
 TEST(Driver, BeepsForCompletionTwice)
 {
     TestSession t;

@@ -119,31 +119,28 @@ TEST(Log, CountyDirectorySchemes)
 {
     namespace fs = std::filesystem;
     std::string root = test::TempDir("schemes");
-    TestSession t;
-    auto& r = t.session.report;
-    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook", DirectoryScheme::None), root);
-    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook", DirectoryScheme::State), root + "17/");
-    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook", DirectoryScheme::StateAndCounty), root + "17/17031/");
+    std::string failure;
+    EXPECT_EQ(PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", DirectoryScheme::None, failure), root);
+    EXPECT_EQ(PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", DirectoryScheme::State, failure), root + "17/");
+    EXPECT_EQ(PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", DirectoryScheme::StateAndCounty, failure), root + "17/17031/");
     EXPECT_TRUE(fs::is_directory(root + "17/17031"));
-    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "Cook County", DirectoryScheme::StateAndCountyName), root + "17/Cook County/");
+    EXPECT_EQ(PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook County", DirectoryScheme::StateAndCountyName, failure), root + "17/Cook County/");
     EXPECT_TRUE(fs::is_directory(root + "17/Cook County"));
     // A county without a name (no entity names) is named by its code.
-    EXPECT_EQ(PrepareCountyDirectory(r, root, "TGR17031.ZIP", "", DirectoryScheme::StateAndCountyName), root + "17/17031/");
+    EXPECT_EQ(PrepareCountyDirectory(root, "TGR17031.ZIP", "", DirectoryScheme::StateAndCountyName, failure), root + "17/17031/");
     // A root without its separator gets one; a missing root level is created.
-    EXPECT_EQ(PrepareCountyDirectory(r, root + "new", "TGR17031.ZIP", "", DirectoryScheme::None), root + "new/");
+    EXPECT_EQ(PrepareCountyDirectory(root + "new", "TGR17031.ZIP", "", DirectoryScheme::None, failure), root + "new/");
     EXPECT_TRUE(fs::is_directory(root + "new"));
-    EXPECT_FALSE(t.recorder.Logged("Unable to Create Directory"));
+    EXPECT_EQ(failure, "");
 }
 
 TEST(Log, CountyNamesCannotLeaveTheOutputRoot)
 {
     namespace fs = std::filesystem;
     std::string root = test::TempDir("unsafe");
-    TestSession t;
-    auto& r = t.session.report;
+    std::string failure;
     for (const char* name : {"..", "../../etc", "a/../../b", ".", "x\\..\\y", "tab\tname\n"}) {
-        std::string d = PrepareCountyDirectory(r, root, "TGR17031.ZIP", name, DirectoryScheme::StateAndCountyName);
-        fs::path rel = fs::weakly_canonical(d).lexically_relative(fs::weakly_canonical(root));
+        std::string d = PrepareCountyDirectory(root, "TGR17031.ZIP", name, DirectoryScheme::StateAndCountyName, failure);         fs::path rel = fs::weakly_canonical(d).lexically_relative(fs::weakly_canonical(root));
         EXPECT_FALSE(rel.empty()) << name;
         EXPECT_NE(rel.begin()->string(), "..") << name;
         EXPECT_EQ(d.substr(0, root.size() + 3), root + "17/") << name;
@@ -151,15 +148,22 @@ TEST(Log, CountyNamesCannotLeaveTheOutputRoot)
         EXPECT_TRUE(fs::is_directory(d)) << name;
     }
     // Odd input file names cannot climb out either.
-    std::string d = PrepareCountyDirectory(r, root, "TGR..x.ZIP", "", DirectoryScheme::StateAndCounty);
-    EXPECT_EQ(d, root + "__/..x.Z/");
+    std::string d = PrepareCountyDirectory(root, "TGR..x.ZIP", "", DirectoryScheme::StateAndCounty, failure);     EXPECT_EQ(d, root + "__/..x.Z/");
 }
 
-TEST(Log, UncreatableDirectoryIsLogged)
+// A level that cannot be made fails the county with the system's reason,
+// not with whatever the first file written into it would say.
+TEST(Log, UncreatableDirectoryGivesItsReason)
 {
-    TestSession t;
-    CreateDirectoryLogged(t.session.report, "/proc/zalor-cannot-create");
-    EXPECT_TRUE(t.recorder.Logged("Unable to Create Directory /proc/zalor-cannot-create"));
+    const std::string root = test::TempDir("uncreatable");
+    test::WriteFile(root + "17", "a file where the state level goes");
+    std::string failure;
+    EXPECT_EQ(PrepareCountyDirectory(root, "TGR17031.ZIP", "Cook", DirectoryScheme::StateAndCounty, failure), "");
+    EXPECT_EQ(failure, "Unable to Create Directory " + root + "17: something else is in its place");
+    EXPECT_EQ(PrepareCountyDirectory(root + "17/x", "TGR17031.ZIP", "", DirectoryScheme::None, failure), "");
+    EXPECT_EQ(failure, "Unable to Create Directory " + root + "17/x/: Not a directory");
+    EXPECT_EQ(CreateDirectoryLevel("/proc/zalor-cannot-create"),
+              "Unable to Create Directory /proc/zalor-cannot-create: No such file or directory");
 }
 
 } // namespace

@@ -184,6 +184,13 @@ std::string KxfFileSet::FailedPath() const
     return std::string();
 }
 
+std::string KxfFileSet::FailureReason() const
+{
+    if (kxf_->Failed()) return kxf_->FailureReason();
+    if (mtd_->Failed()) return mtd_->FailureReason();
+    return std::string();
+}
+
 // ---------------------------------------------------------------------------
 
 bool DecodeKxfHeader(std::span<const unsigned char> data, KxfHeader& header)

@@ -77,6 +77,7 @@ public:
     // Closes both files; false when any write or close failed.
     bool Close();
     std::string FailedPath() const;
+    std::string FailureReason() const;
 
 private:
     std::unique_ptr<TTextFile> kxf_;

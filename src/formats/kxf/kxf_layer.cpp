@@ -59,7 +59,7 @@ private:
         const KxfBox box = headerBox_ ? *headerBox_ : recordsBox_;
         files_.WriteHeader(records_, &box);
         WriteFailures failures;
-        if (!files_.Close()) Check(failures, false, files_.FailedPath());
+        if (!files_.Close()) Check(failures, false, files_.FailedPath(), files_.FailureReason());
         return failures;
     }
     bool Stored(const Row& row)

@@ -68,8 +68,8 @@ private:
     WriteFailures CloseFiles() override
     {
         WriteFailures failures;
-        Check(failures, mif_.Close(), mif_.Name());
-        Check(failures, mid_.Close(), mid_.Name());
+        Check(failures, mif_.Close(), mif_.Name(), mif_.FailureReason());
+        Check(failures, mid_.Close(), mid_.Name(), mid_.FailureReason());
         return failures;
     }
 

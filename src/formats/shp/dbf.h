@@ -80,6 +80,7 @@ public:
     // file. False when any write or the close failed.
     bool Close();
     std::string FailedPath() const { return file_ ? file_->FailedPath() : std::string(); }
+    std::string FailureReason() const { return file_ ? file_->FailureReason() : std::string(); }
     const std::string& FileName() const { return fileName_; }
 
 private:

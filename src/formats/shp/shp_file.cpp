@@ -231,6 +231,13 @@ std::string TShpFile::FailedPath() const
     return std::string();
 }
 
+std::string TShpFile::FailureReason() const
+{
+    if (main_ && main_->Failed()) return main_->FailureReason();
+    if (index_ && index_->Failed()) return index_->FailureReason();
+    return std::string();
+}
+
 } // namespace zalor
 
 namespace zalor {

@@ -50,6 +50,7 @@ public:
     // files. False when any write or close failed.
     bool Close();
     std::string FailedPath() const;
+    std::string FailureReason() const;
     const std::string& IndexFileName() const { return indexName_; }
     const std::string& MainPath() const { return main_->Name(); }
 

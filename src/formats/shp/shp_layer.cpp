@@ -3,6 +3,7 @@
 
 #include "formats/shp/dbf.h"
 #include "formats/shp/shp_file.h"
+#include "formats/shp/shp_set.h"
 #include "formats/staged.h"
 
 #include <algorithm>
@@ -39,12 +40,9 @@ int32_t ShapeType(LayerGeometry g)
 class ShpLayer final : public StagedLayer {
 public:
     explicit ShpLayer(const LayerDefinition& def)
-        : StagedLayer(def.basePath), datum_(def.projection.datum), shp_(Stage(".SHP"), ShapeType(def.geometry)),
-          dbf_(Stage(".DBF"), Tdbx::kCreate)
+        : StagedLayer(def.basePath), datum_(def.projection.datum), shp_(StageAll(), ShapeType(def.geometry)),
+          dbf_(TemporaryPath() + ".DBF", Tdbx::kCreate)
     {
-        Stage(".SHX");
-        Stage(".PRJ");
-        Stage(".CPG");
         for (const Column& c : def.columns) dbf_.AddField(FieldOf(c));
     }
     bool WritePoint(GeoPoint p, const Row& row) override
@@ -63,11 +61,20 @@ public:
     }
 
 private:
+    // Every file of the set is named before any is created, so that a
+    // creation that fails (no inode left) takes the ones made before it
+    // away too. Returns the main file's temporary path.
+    std::string StageAll()
+    {
+        std::string main = Stage(".SHP");
+        for (const char* ext : {".SHX", ".DBF", ".PRJ", ".CPG"}) Stage(ext);
+        return main;
+    }
     WriteFailures CloseFiles() override
     {
         WriteFailures failures;
-        if (!shp_.Close()) Check(failures, false, shp_.FailedPath());
-        Check(failures, dbf_.Close(), dbf_.FailedPath());
+        if (!shp_.Close()) Check(failures, false, shp_.FailedPath(), shp_.FailureReason());
+        Check(failures, dbf_.Close(), dbf_.FailedPath(), dbf_.FailureReason());
         Check(failures, WritePrjFile(shp_.MainPath(), datum_), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
         Check(failures, WriteCpgFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".CPG"));
         return failures;
@@ -119,6 +126,7 @@ const FormatDriver kShpFormat = {
     // the centroid in micro-degrees.
     .areas = {.firstNumber = 1, .centroidAfterKey = true, .keyNamedSuf = true},
     .open = OpenShp,
+    .setFault = ShapefileSetFault,
 };
 
 } // namespace zalor

@@ -20,6 +20,21 @@ namespace zalor {
 
 namespace {
 
+// SQLite opens no file whose absolute path, with "-journal" after it, is
+// longer than 512 bytes.
+constexpr std::size_t kLongestPath = 512 - 8;
+
+// Why SQLite cannot open `path` for its length; empty when it can.
+std::string PathTooLong(const std::string& path)
+{
+    std::error_code ec;
+    const std::size_t length = path.front() == '/' ? path.size() : std::filesystem::absolute(path, ec).native().size();
+    if (length <= kLongestPath) return {};
+    return "its path is too long for a GeoPackage (" + std::to_string(length) +
+           " bytes, with the temporary name it is written under; SQLite takes at most " +
+           std::to_string(kLongestPath) + "): choose a shorter output folder";
+}
+
 // The page size of a new file for a county of that many points (0: not
 // known).
 int PageSizeFor(std::size_t points)
@@ -310,10 +325,15 @@ bool GdalGeoPackage::Open(std::string& error)
     if (dataset_) return true;
     RegisterGdal();
     temp_ = TemporaryPathFor(path_);
+    if (const std::string tooLong = PathTooLong(temp_); !tooLong.empty()) {
+        error = path_ + ": " + tooLong;
+        temp_.clear();
+        return false;
+    }
     std::error_code ec;
     if (existingIsGeoPackage_ && !std::filesystem::copy_file(path_, temp_, ec)) {
         error = path_ + ": " + ec.message();
-        temp_.clear();
+        RemoveTemporary(); // the part copied before the disk filled
         return false;
     }
     // The file is not in place before it is complete, and one that fails
