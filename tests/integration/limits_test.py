@@ -70,6 +70,24 @@ def check_file_size_limit(tmp):
                 CHECKS.ok(whole_shapefile(path) is not None, "%s: %s is a whole set" % (label, path))
 
 
+def check_geopackage_copy_cut_short(tmp):
+    """Adding tables to a GeoPackage larger than what may be written: the
+    copy it is updated in fails part way, and is removed."""
+    out = os.path.join(tmp, "gpkg-copy")
+    first = run(["--lines", "all", "-f", "gpkg", "--set", "RbD0=1", "-o", out, SAMPLE])
+    CHECKS.equal(first.returncode, 0, "a GeoPackage to add to")
+    path = os.path.join(out, "TGR08901.gpkg")
+    size = os.path.getsize(path)
+    with open(path, "rb") as f:
+        before = f.read()
+    r = run(["--areas", "CTBNA00", "-f", "gpkg", "--set", "RbD0=1", "-o", out, SAMPLE], fsize=size // 2)
+    CHECKS.equal(r.returncode, 1, lambda: "the copy cut short fails the county (%s)" % r.stderr)
+    CHECKS.ok("File too large" in r.stderr, lambda: "and says why: %s" % r.stderr[-500:])
+    CHECKS.equal(temporaries(out), [], "no part of the copy is left")
+    with open(path, "rb") as f:
+        CHECKS.ok(f.read() == before, "the GeoPackage is as it was")
+
+
 def gone_pid():
     child = subprocess.Popen(["true"])
     child.wait()
@@ -159,6 +177,7 @@ def check_damaged_record_files(tmp):
 def main():
     with tempfile.TemporaryDirectory() as tmp:
         check_file_size_limit(tmp)
+        check_geopackage_copy_cut_short(tmp)
         check_stale_temporaries_and_broken_sets(tmp)
         check_long_names(tmp)
         check_read_only_root(tmp)

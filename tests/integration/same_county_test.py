@@ -54,6 +54,15 @@ def main():
                         filecmp.cmp(os.path.join(out, f), os.path.join(alone, f), shallow=False)]
                 CHECKS.equal(same, tree(alone), "%s: the later edition's files" % label)
                 shutil.rmtree(out, ignore_errors=True)
+        # With auto zip: one archive, of the later edition, and no false error.
+        for jobs in (1, 2):
+            out = os.path.join(tmp, "zip-%d" % jobs)
+            r = subprocess.run([cs.binary("zalor-cli"), "-f", "mif", "-o", out, "--set", "RbD0=1", "--set", "ZIP=1",
+                                "--lines", "A", "--areas", "CTBNA00", "--jobs", str(jobs)] + editions,
+                               capture_output=True, text=True, errors="replace")
+            CHECKS.equal(r.returncode, 0, lambda: "auto zip, --jobs %d: exit status (%s)" % (jobs, r.stderr))
+            CHECKS.ok("Error Zipping" not in r.stderr, lambda: "auto zip: no zipping error: %s" % r.stderr)
+            CHECKS.equal(tree(out), ["ZGR08901.ZIP"], "auto zip, --jobs %d: one archive" % jobs)
     CHECKS.finish()
 
 

@@ -10,6 +10,8 @@
 #include <ogrsf_frmts.h>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -33,6 +35,39 @@ std::string PathTooLong(const std::string& path)
     return "its path is too long for a GeoPackage (" + std::to_string(length) +
            " bytes, with the temporary name it is written under; SQLite takes at most " +
            std::to_string(kLongestPath) + "): choose a shorter output folder";
+}
+
+// Copies `from` to the new file `to`; the system's reason when it fails.
+std::string CopyFile(const std::string& from, const std::string& to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return std::strerror(errno);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return std::strerror(err);
+    }
+    std::vector<char> buffer(1 << 20);
+    int err = 0;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            err = got < 0 ? errno : 0;
+            break;
+        }
+        ssize_t done = 0;
+        while (done < got && err == 0) {
+            const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno != EINTR) err = errno;
+            if (put > 0) done += put;
+        }
+        if (err != 0) break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && err == 0) err = errno;
+    return err == 0 ? std::string() : std::strerror(err);
 }
 
 // The page size of a new file for a county of that many points (0: not
@@ -330,11 +365,12 @@ bool GdalGeoPackage::Open(std::string& error)
         temp_.clear();
         return false;
     }
-    std::error_code ec;
-    if (existingIsGeoPackage_ && !std::filesystem::copy_file(path_, temp_, ec)) {
-        error = path_ + ": " + ec.message();
-        RemoveTemporary(); // the part copied before the disk filled
-        return false;
+    if (existingIsGeoPackage_) {
+        if (const std::string failure = CopyFile(path_, temp_); !failure.empty()) {
+            error = path_ + ": " + failure;
+            RemoveTemporary(); // the part copied before the disk filled
+            return false;
+        }
     }
     // The file is not in place before it is complete, and one that fails
     // is removed, never rolled back: it needs no journal and no syncs. (A
