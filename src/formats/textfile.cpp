@@ -54,7 +54,8 @@ TTextFile::TTextFile(const std::string& name, int mode) : name_(name)
     }
     if (fd_ < 0) {
         int err = errno;
-        throw FileError((mode == kCreate ? "Cannot create " : "Cannot open ") + name + ": " + Errno(err), name);
+        throw FileError((mode == kCreate ? "Cannot create " : "Cannot open ") + name + ": " + Errno(err), name,
+                        Errno(err));
     }
     struct stat st;
     if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<int64_t>(st.st_size);

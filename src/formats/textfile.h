@@ -18,11 +18,17 @@ namespace zalor {
 // A file that cannot be created or opened.
 class FileError : public std::runtime_error {
 public:
-    FileError(const std::string& message, std::string path) : std::runtime_error(message), path_(std::move(path)) {}
+    FileError(const std::string& message, std::string path, std::string reason = {})
+        : std::runtime_error(message), path_(std::move(path)), reason_(std::move(reason))
+    {
+    }
     const std::string& Path() const { return path_; }
+    // The system's reason alone, when the system gave one.
+    const std::string& Reason() const { return reason_; }
 
 private:
     std::string path_;
+    std::string reason_;
 };
 
 class TTextFile {

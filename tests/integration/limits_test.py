@@ -136,12 +136,36 @@ def check_long_names(tmp):
     CHECKS.ok("its path is too long for a GeoPackage" in r.stderr, lambda: "and says why: %s" % r.stderr[-300:])
 
 
+def mounted(directory, options):
+    """A small file system of its own at `directory` (root only)."""
+    os.makedirs(directory)
+    if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", directory],
+                                           capture_output=True).returncode != 0:
+        print("limits test: no mount here, the case of %s is skipped" % options)
+        return False
+    return True
+
+
+def check_inode_shortage(tmp):
+    """Files that cannot be created (no inode left) take the files of their
+    set made before them away."""
+    full = os.path.join(tmp, "inodes")
+    if not mounted(full, "size=20m,nr_inodes=24"):
+        return
+    try:
+        r = run(["--lines", "all", "-f", "shp", "--set", "RbD0=1", "-o", full, SAMPLE])
+        CHECKS.equal(r.returncode, 1, "no inode left fails the county")
+        CHECKS.ok("No space left on device" in r.stderr, lambda: "and says why: %s" % r.stderr[-500:])
+        CHECKS.equal(temporaries(full), [], "no temporary is left when a file of a set cannot be created")
+        for path in listed(r.stdout):
+            CHECKS.ok(whole_shapefile(path) is not None, "%s is a whole set" % path)
+    finally:
+        subprocess.run(["umount", full])
+
+
 def check_read_only_root(tmp):
     ro = os.path.join(tmp, "ro")
-    os.makedirs(ro)
-    if os.geteuid() != 0 or subprocess.run(["mount", "-t", "tmpfs", "-o", "ro,size=1m", "tmpfs", ro],
-                                           capture_output=True).returncode != 0:
-        print("limits test: no read-only mount here, that case is skipped")
+    if not mounted(ro, "ro,size=1m"):
         return
     try:
         r = run(["--lines", "A", "-f", "shp", "-o", os.path.join(ro, "out"), SAMPLE])
@@ -181,6 +205,7 @@ def main():
         check_stale_temporaries_and_broken_sets(tmp)
         check_long_names(tmp)
         check_read_only_root(tmp)
+        check_inode_shortage(tmp)
         check_damaged_record_files(tmp)
     CHECKS.finish()
 

@@ -288,25 +288,26 @@ std::string_view PrjText(Datum datum)
 
 namespace {
 
-bool WriteCompanion(const std::string& path, std::string_view text)
+std::string WriteCompanion(const std::string& path, std::string_view text)
 {
     try {
         TTextFile file(path, TTextFile::kCreate);
         file.WriteRaw(text);
-        return file.Close();
-    } catch (const FileError&) {
-        return false;
+        if (file.Close()) return {};
+        return file.FailureReason().empty() ? "write error" : file.FailureReason();
+    } catch (const FileError& e) {
+        return e.Reason().empty() ? e.what() : e.Reason();
     }
 }
 
 } // namespace
 
-bool WritePrjFile(const std::string& shpPath, Datum datum)
+std::string WritePrjFile(const std::string& shpPath, Datum datum)
 {
     return WriteCompanion(ChangeFileExtension(shpPath, ".PRJ"), PrjText(datum));
 }
 
-bool WriteCpgFile(const std::string& shpPath)
+std::string WriteCpgFile(const std::string& shpPath)
 {
     return WriteCompanion(ChangeFileExtension(shpPath, ".CPG"), kCpgText);
 }

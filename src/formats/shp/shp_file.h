@@ -91,8 +91,8 @@ namespace zalor {
 std::string_view PrjText(Datum datum);
 
 // Writes the .PRJ file beside a shapefile (same name, extension ".PRJ").
-// Returns false when it cannot be written.
-bool WritePrjFile(const std::string& shpPath, Datum datum);
+// Returns why it cannot be written; empty when it was.
+std::string WritePrjFile(const std::string& shpPath, Datum datum);
 
 // The code page of a shapefile's texts as its .CPG file states it: ISO
 // 8859-1 in the short form of ESRI's code page names, which GDAL (and so
@@ -101,8 +101,8 @@ bool WritePrjFile(const std::string& shpPath, Datum datum);
 inline constexpr std::string_view kCpgText = "88591";
 
 // Writes the .CPG file beside a shapefile (same name, extension ".CPG").
-// Returns false when it cannot be written.
-bool WriteCpgFile(const std::string& shpPath);
+// Returns why it cannot be written; empty when it was.
+std::string WriteCpgFile(const std::string& shpPath);
 
 // Whether the text of a shapefile's .CPG file declares UTF-8 texts
 // ("UTF-8" or "UTF8" in any case, as GDAL and QGIS write it). Every other

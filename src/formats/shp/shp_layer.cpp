@@ -75,8 +75,10 @@ private:
         WriteFailures failures;
         if (!shp_.Close()) Check(failures, false, shp_.FailedPath(), shp_.FailureReason());
         Check(failures, dbf_.Close(), dbf_.FailedPath(), dbf_.FailureReason());
-        Check(failures, WritePrjFile(shp_.MainPath(), datum_), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
-        Check(failures, WriteCpgFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".CPG"));
+        const std::string prj = WritePrjFile(shp_.MainPath(), datum_);
+        Check(failures, prj.empty(), ChangeFileExtension(shp_.MainPath(), ".PRJ"), prj);
+        const std::string cpg = WriteCpgFile(shp_.MainPath());
+        Check(failures, cpg.empty(), ChangeFileExtension(shp_.MainPath(), ".CPG"), cpg);
         return failures;
     }
     // The row of the record just written: each value as the text of its field.
