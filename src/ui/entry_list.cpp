@@ -76,7 +76,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
     const FileEntry& entry = entries_[static_cast<std::size_t>(index.row())];
     const std::string& path = entry.path;
     if (role == kPathRole) return QByteArray::fromStdString(path);
-    const QString shownPath = FromPath(path);
+    const QString shownPath = ShownPath(path);
     if (role == kArchiveRole) return kind_ == Kind::Inputs && shownPath.toUpper().contains(QLatin1String(".ZIP"));
     if (role == Qt::ToolTipRole) return shownPath;
     if (role != Qt::DisplayRole) return {};
@@ -86,7 +86,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
     }
     if (kind_ == Kind::Inputs) return shownPath;
     const std::size_t slash = path.rfind('/');
-    return FromPath(slash == std::string::npos ? path : path.substr(slash + 1));
+    return ShownPath(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -21,7 +21,7 @@ constexpr int kErrorsShown = 20;
 // the input's file name.
 QString CountyName(const CountyFailure& f)
 {
-    const QString path = FromPath(f.input);
+    const QString path = ShownPath(f.input);
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const QString line = FromText(f.county).trimmed();
     return line.isEmpty() ? name : line + QStringLiteral(" - ") + name;
@@ -73,7 +73,7 @@ void TFailureDlg::ShowFailures(const RunResult& result)
     for (const CountyFailure& f : result.failures) {
         auto* county = new QTreeWidgetItem(list_);
         county->setText(0, CountyName(f));
-        county->setToolTip(0, FromPath(f.input));
+        county->setToolTip(0, ShownPath(f.input));
         QFont bold = county->font(0);
         bold.setBold(true);
         county->setFont(0, bold);

@@ -1,8 +1,7 @@
 #include "ui/layer_list.h"
 
 #include "ui/render.h"
-
-#include <QFile>
+#include "ui/text.h"
 
 namespace zalor::ui {
 
@@ -35,14 +34,14 @@ QVariant LayerListModel::data(const QModelIndex& index, int role) const
     const view::SourceFile& f = model_.Files()[std::size_t(index.row())];
     const QString coordSys = f.coordSys.empty() ? tr("not declared") : FromBytes(f.coordSys);
     if (role == Qt::ToolTipRole) {
-        return tr("%1\n%n object(s)", "", int(f.objectCount)).arg(QFile::decodeName(f.path.c_str()) +
+        return tr("%1\n%n object(s)", "", int(f.objectCount)).arg(ShownPath(f.path) +
                                                                    (f.table.empty() ? QString() : QStringLiteral(", ") +
                                                                     tr("table %1").arg(FromBytes(f.table)))) +
                QLatin1Char('\n') + coordSys;
     }
     if (index.column() == kCoordSys) return role == Qt::DisplayRole ? QVariant(coordSys) : QVariant();
     switch (role) {
-    case Qt::DisplayRole: return QFile::decodeName(view::LayerName(f).c_str());
+    case Qt::DisplayRole: return ShownPath(view::LayerName(f));
     case Qt::DecorationRole: return ToQColor(f.colour);
     case Qt::CheckStateRole: return f.shown ? Qt::Checked : Qt::Unchecked;
     default: return {};

@@ -144,10 +144,10 @@ int Window(QApplication& app, const QCommandLineParser& parser, const Options& o
     // The window's size, splitters and columns, beside the default configuration.
     options.layoutFile = options.dataDirectory + QStringLiteral("ZALOR.INI");
     if (parser.isSet(o.config)) {
-        options.configFile = QFileInfo(parser.value(o.config)).absoluteFilePath();
-        if (!QFileInfo(options.configFile).isFile()) {
-            Print(stderr,
-                  QCoreApplication::translate("main", "configuration file %1 not found").arg(parser.value(o.config)));
+        options.configFile = zalor::ui::AbsolutePath(parser.value(o.config));
+        if (!zalor::ui::IsFile(options.configFile)) {
+            Print(stderr, QCoreApplication::translate("main", "configuration file %1 not found")
+                              .arg(zalor::ui::ShownPath(parser.value(o.config))));
             return 2;
         }
         // A configuration opened on purpose does not replace the default one at exit.
@@ -157,7 +157,7 @@ int Window(QApplication& app, const QCommandLineParser& parser, const Options& o
     options.quitAfterRun = parser.isSet(o.quit);
     for (const QString& arg : files) {
         if (arg == QLatin1String("KXF")) options.kxf = true;
-        else options.files << QFileInfo(arg).absoluteFilePath();
+        else options.files << zalor::ui::AbsolutePath(arg);
     }
     zalor::ui::TMainWindow window(options);
     window.show();
@@ -179,7 +179,8 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     const Options o;
     Describe(parser, o);
-    if (!parser.parse(QApplication::arguments())) {
+    // The arguments as given: a file name that is no UTF-8 keeps its bytes.
+    if (!parser.parse(zalor::ui::Arguments(argc, argv))) {
         Print(stderr, parser.errorText());
         return 2;
     }

@@ -165,10 +165,7 @@ void TMainWindow::dragEnterEvent(QDragEnterEvent* event)
 
 void TMainWindow::dropEvent(QDropEvent* event)
 {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    AddFiles(paths);
+    AddFiles(LocalPaths(event->mimeData()->urls()));
     event->acceptProposedAction();
 }
 

@@ -166,7 +166,7 @@ void TMainWindow::ShowSettings()
 {
     binder_->Refresh();
     const QString input = FromPath(settings_.Text("Input"));
-    if (QFileInfo(input).isDir()) browser_->SetDirectory(input);
+    if (IsDirectory(input)) browser_->SetDirectory(input);
     RefreshCaptions();
     RefreshRecent();
     UpdateButtons();
@@ -178,14 +178,14 @@ void TMainWindow::RefreshRecent()
     for (int i = 0; i < recentActions_.size(); ++i) {
         const bool used = static_cast<std::size_t>(i) < recent.size();
         recentActions_[i]->setVisible(used);
-        if (used) recentActions_[i]->setText(QStringLiteral("&%1 ").arg(i + 1) + FromPath(recent[i]));
+        if (used) recentActions_[i]->setText(QStringLiteral("&%1 ").arg(i + 1) + ShownPath(recent[i]));
     }
 }
 
 void TMainWindow::AfterLoad(ConfigLoad result, const std::string& path, const std::string& error)
 {
-    if (result == ConfigLoad::Loaded) configPath_->setText(QStringLiteral(" ") + FromPath(path));
-    if (result == ConfigLoad::Failed) Message(FromPath(error));
+    if (result == ConfigLoad::Loaded) configPath_->setText(QStringLiteral(" ") + ShownPath(path));
+    if (result == ConfigLoad::Failed) Message(ShownPath(error));
     ShowSettings();
 }
 
@@ -230,7 +230,7 @@ void TMainWindow::LoadRecent(int i)
 void TMainWindow::SaveDefault()
 {
     std::string error;
-    if (!SaveConfiguration(settings_, config_, config_.DefaultPath(), &error)) Message(FromPath(error));
+    if (!SaveConfiguration(settings_, config_, config_.DefaultPath(), &error)) Message(ShownPath(error));
 }
 
 void TMainWindow::SaveAs()
@@ -244,8 +244,8 @@ void TMainWindow::SaveAs()
     if (chosen.isEmpty()) return;
     std::string error;
     const std::string path = SaveConfigurationAs(settings_, config_, ToPath(chosen.front()), &error);
-    if (path.empty()) Message(FromPath(error));
-    else configPath_->setText(QStringLiteral(" ") + FromPath(path));
+    if (path.empty()) Message(ShownPath(error));
+    else configPath_->setText(QStringLiteral(" ") + ShownPath(path));
 }
 
 // --- other commands -------------------------------------------------------
@@ -316,14 +316,14 @@ QStringList TMainWindow::Choose(FileDialog kind, const QString& start, const QSt
     if (chooser_) return chooser_(kind, start, filter);
     switch (kind) {
     case FileDialog::Open: {
-        const QString f = QFileDialog::getOpenFileName(this, tr("Load Configuration"), start, filter);
-        return f.isEmpty() ? QStringList() : QStringList{f};
+        const QUrl f = QFileDialog::getOpenFileUrl(this, tr("Load Configuration"), LocalUrl(start), filter);
+        return LocalPaths({f});
     }
     case FileDialog::OpenMany:
-        return QFileDialog::getOpenFileNames(this, tr("View MIF/SHP"), start, filter);
+        return LocalPaths(QFileDialog::getOpenFileUrls(this, tr("View MIF/SHP"), LocalUrl(start), filter));
     case FileDialog::Save: {
-        const QString f = QFileDialog::getSaveFileName(this, tr("Save Configuration"), start, filter);
-        return f.isEmpty() ? QStringList() : QStringList{f};
+        const QUrl f = QFileDialog::getSaveFileUrl(this, tr("Save Configuration"), LocalUrl(start), filter);
+        return LocalPaths({f});
     }
     }
     return {};

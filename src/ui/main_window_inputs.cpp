@@ -237,12 +237,12 @@ void TMainWindow::AddFiles(const QStringList& paths)
     QStringList inputs, configurations, passed;
     for (const QString& path : paths) {
         const QString extension = UpperExtension(path);
-        if (QFileInfo(path).isDir()) {
+        if (IsDirectory(path)) {
             // Its counties, as the command line takes a folder.
             const InputExpansion found = ExpandInputs({ToPath(path)});
             for (const std::string& county : found.paths) inputs << FromPath(county);
-            for (const std::string& note : found.notes) passed << FromPath(note);
-            if (found.paths.empty()) passed << tr("%1: no county (TGR*.ZIP, TGR*.RT1)").arg(path);
+            for (const std::string& note : found.notes) passed << ShownPath(note);
+            if (found.paths.empty()) passed << tr("%1: no county (TGR*.ZIP, TGR*.RT1)").arg(ShownPath(path));
         } else if (extension == QLatin1String("ZIP") || extension == QLatin1String("RT1") ||
                    extension == QLatin1String("RT5")) {
             inputs << path;
@@ -253,14 +253,14 @@ void TMainWindow::AddFiles(const QStringList& paths)
             outputs_->Append(OutputEntryFor(ToPath(path)));
         } else {
             passed << tr("%1: not a county archive or chain file, folder, configuration or MIF file")
-                          .arg(QFileInfo(path).fileName());
+                          .arg(ShownName(path));
         }
     }
     // A configuration first: it brings its own input list, which the
     // counties dropped with it join.
     if (!configurations.isEmpty()) LoadChosen(configurations.takeFirst());
     for (const QString& other : configurations)
-        passed << tr("%1: not loaded, one configuration at a time").arg(QFileInfo(other).fileName());
+        passed << tr("%1: not loaded, one configuration at a time").arg(ShownName(other));
     if (!inputs.isEmpty()) AddInputs(inputs);
     RefreshCaptions();
     if (!passed.isEmpty()) Message(tr("Not added: %1").arg(passed.join(QStringLiteral("; "))));

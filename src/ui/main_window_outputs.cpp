@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QUrl>
@@ -81,7 +80,7 @@ void TMainWindow::OpenOutput(const QModelIndex& index)
 {
     if (running_ || !index.isValid()) return;
     const QString path = FromPath(outputEntries_[static_cast<std::size_t>(index.row())].path);
-    if (!QFileInfo::exists(path)) {
+    if (!Exists(path)) {
         QApplication::beep();
         return;
     }
@@ -93,13 +92,13 @@ void TMainWindow::OpenSelectedOutput()
     const QStringList paths = SelectedOutputs();
     if (running_ || paths.isEmpty()) return;
     const QString& path = paths.front();
-    if (!QFileInfo::exists(path)) {
+    if (!Exists(path)) {
         QApplication::beep();
-        Message(tr("%1 is not there any more").arg(path));
+        Message(tr("%1 is not there any more").arg(ShownPath(path)));
     } else if (Viewable(path)) {
         OpenViewer({path});
-    } else if (!OpenUrl(QUrl::fromLocalFile(path))) {
-        Message(tr("No program to open %1").arg(path));
+    } else if (!OpenUrl(LocalUrl(path))) {
+        Message(tr("No program to open %1").arg(ShownPath(path)));
     }
 }
 
@@ -107,14 +106,17 @@ void TMainWindow::OpenOutputFolder()
 {
     const QStringList paths = SelectedOutputs();
     if (paths.isEmpty()) return;
-    const QString folder = QFileInfo(paths.front()).absolutePath();
-    if (!OpenUrl(QUrl::fromLocalFile(folder))) Message(tr("No program to open the folder %1").arg(folder));
+    const QString path = AbsolutePath(paths.front());
+    const QString folder = path.left(std::max<qsizetype>(path.lastIndexOf(QLatin1Char('/')), 1));
+    if (!OpenUrl(LocalUrl(folder))) Message(tr("No program to open the folder %1").arg(ShownPath(folder)));
 }
 
 void TMainWindow::CopyOutputPaths()
 {
     const QStringList paths = SelectedOutputs();
-    if (!paths.isEmpty()) QApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
+    QStringList shown;
+    for (const QString& path : paths) shown << ShownPath(path);
+    if (!shown.isEmpty()) QApplication::clipboard()->setText(shown.join(QLatin1Char('\n')));
 }
 
 } // namespace zalor::ui

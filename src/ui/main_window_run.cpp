@@ -16,7 +16,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -182,8 +181,8 @@ void TMainWindow::ConnectProgress(QtReporter& r)
         &r, &QtReporter::CountyStarted, this,
         [this](int number, int count, const QByteArray& path) {
             countyOf_ = tr("%1 of %2: ").arg(number).arg(count);
-            county_->setText(countyOf_ + QFileInfo(FromPath(path.toStdString())).fileName());
-            county_->setToolTip(FromPath(path.toStdString()));
+            county_->setText(countyOf_ + ShownName(FromPath(path.toStdString())));
+            county_->setToolTip(ShownPath(path.toStdString()));
         },
         queued);
     connect(

@@ -1,9 +1,9 @@
 #include "ui/snapshot.h"
 
 #include "ui/render.h"
+#include "ui/text.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QImage>
 
 namespace zalor::ui {
@@ -12,9 +12,9 @@ bool WriteSnapshot(const QStringList& files, const QString& out, QSize size, QSt
 {
     view::DrawingModel model;
     std::vector<std::string> paths;
-    for (const QString& f : files) paths.push_back(QFile::encodeName(f).toStdString());
+    for (const QString& f : files) paths.push_back(ToPath(f));
     const view::LoadResult result = model.Load(paths);
-    if (!result.whole) messages = QString::fromLocal8Bit(result.message.data(), qsizetype(result.message.size()));
+    if (!result.whole) messages = ShownPath(result.message);
 
     view::ViewState view;
     view.SetSurface(size.width(), size.height());

@@ -3,15 +3,14 @@
 #include "ui/attribute_list.h"
 #include "ui/drawing_surface.h"
 #include "ui/layer_list.h"
+#include "ui/text.h"
 #include "view/coord_sys.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +19,7 @@
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace zalor::ui {
@@ -50,7 +50,7 @@ QString ViewTitle(const view::DrawingModel& model)
     QStringList names;
     for (const view::SourceFile& f : model.Files()) {
         if (!f.shown) continue;
-        const QString name = QFileInfo(QFile::decodeName(f.path.c_str())).fileName();
+        const QString name = ShownName(FromPath(f.path));
         if (!names.contains(name)) names << name;
     }
     const QString title = QCoreApplication::translate("zalor::ui::TViewDlg", "View");
@@ -256,8 +256,11 @@ bool TViewDlg::OpenFiles(const QStringList& files)
     surface_->Invalidate();
 
     std::vector<std::string> paths;
-    for (const QString& f : files) paths.push_back(QFile::encodeName(f).toStdString());
-    if (!files.isEmpty()) lastDirectory_ = QFileInfo(files.back()).absolutePath();
+    for (const QString& f : files) paths.push_back(ToPath(f));
+    if (!files.isEmpty()) {
+        const QString last = AbsolutePath(files.back());
+        lastDirectory_ = last.left(last.lastIndexOf(QLatin1Char('/')) + 1);
+    }
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     // Reading runs here; the window is repainted now and then, but takes
@@ -295,7 +298,7 @@ void TViewDlg::ShowOutcome(const view::LoadResult& result, int fileCount)
         message_->setText(counts);
         return;
     }
-    const QString all = QString::fromLocal8Bit(result.message.data(), qsizetype(result.message.size()));
+    const QString all = ShownPath(result.message);
     const QStringList lines = all.split(QLatin1Char('\n'));
     QString text = lines.front();
     if (lines.size() > 1) text += tr(" (and %n more)", "", int(lines.size() - 1));
@@ -315,9 +318,9 @@ void TViewDlg::LayersChanged()
 void TViewDlg::ChooseFiles()
 {
     if (reading_) return;
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("View generated MIF/SHP/GeoPackage files"), lastDirectory_,
-        tr("MIF, shapefiles and GeoPackages (*.mif *.MIF *.shp *.SHP *.gpkg *.GPKG)"));
+    const QStringList files = LocalPaths(QFileDialog::getOpenFileUrls(
+        this, tr("View generated MIF/SHP/GeoPackage files"), LocalUrl(lastDirectory_),
+        tr("MIF, shapefiles and GeoPackages (*.mif *.MIF *.shp *.SHP *.gpkg *.GPKG)")));
     if (!files.isEmpty()) OpenFiles(files);
 }
 

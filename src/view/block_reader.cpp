@@ -121,4 +121,26 @@ bool BlockReader::ReadLine(std::string_view& line)
     }
 }
 
+bool BlockReader::SkipLine(int64_t& length)
+{
+    if (Remaining() <= 0 || failed_) return false;
+    length = 0;
+    bool cr = false; // the last byte passed over was a CR
+    for (;;) {
+        const char* start = buf_ ? buf_.get() + pos_ : nullptr;
+        const std::size_t avail = len_ - pos_;
+        const void* lf = avail ? std::memchr(start, '\n', avail) : nullptr;
+        const std::size_t n = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : avail;
+        if (n > 0) cr = start[n - 1] == '\r';
+        length += static_cast<int64_t>(n);
+        pos_ += lf ? n + 1 : n;
+        if (lf || Remaining() <= 0) {
+            if (cr) --length;
+            ++lines_;
+            return true;
+        }
+        if (!Fill(static_cast<std::size_t>(std::min<int64_t>(Remaining(), kBlockSize)))) return false;
+    }
+}
+
 } // namespace zalor::view

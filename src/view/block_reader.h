@@ -47,7 +47,11 @@ public:
     // the file needs no line end. False at the end of the file, when the
     // file cannot be read or when a line exceeds kMaxLineLength (LineTooLong()).
     bool ReadLine(std::string_view& line);
-    // Number of lines returned so far (the current line's number).
+    // Moves past the next line, whatever its length, holding no more than a
+    // block of it; `length` is its length without the line end. False at
+    // the end of the file or when it cannot be read.
+    bool SkipLine(int64_t& length);
+    // Number of lines returned or skipped so far (the current line's number).
     int64_t LineNumber() const { return lines_; }
 
     bool Failed() const { return failed_; }

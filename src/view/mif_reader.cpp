@@ -402,7 +402,9 @@ std::string MifParser::Run()
     return fault.empty() ? midFault : fault;
 }
 
-// Records where each MID row starts, for the rows of the objects read.
+// Records where each MID row starts, for the rows of the objects read, and
+// counts the rows beyond them. A row of any length is one row; blank lines
+// at the end of the file are not rows.
 void MifParser::ScanMid(std::string& fault)
 {
     SourceFile& file = model_.CurrentFile();
@@ -415,12 +417,12 @@ void MifParser::ScanMid(std::string& fault)
         return;
     }
     std::vector<uint64_t> offsets;
-    std::string_view line;
+    int64_t length = 0;
     try {
         offsets.reserve(std::min<uint64_t>(rows_ + 1, static_cast<uint64_t>(mid.Size()) / 2 + 2));
         while (offsets.size() < rows_) {
             int64_t at = mid.Position();
-            if (!mid.ReadLine(line)) break;
+            if (!mid.SkipLine(length)) break;
             offsets.push_back(static_cast<uint64_t>(at));
         }
         offsets.push_back(static_cast<uint64_t>(mid.Position()));
@@ -431,9 +433,19 @@ void MifParser::ScanMid(std::string& fault)
     }
     file.rowCount = static_cast<uint32_t>(offsets.size() - 1);
     file.rowOffsets = std::move(offsets);
-    if (file.rowCount < rows_ && fault.empty())
-        fault = file.attributePath + ": " + std::to_string(file.rowCount) + " rows for " + std::to_string(rows_) +
-                " objects";
+    int64_t rows = file.rowCount, blanks = 0;
+    while (mid.SkipLine(length)) {
+        if (length == 0) {
+            ++blanks;
+        } else {
+            rows += blanks + 1;
+            blanks = 0;
+        }
+    }
+    if (mid.Failed())
+        fault = file.attributePath + ": read error (the file may have changed while it was read)";
+    else if (rows != rows_)
+        fault = file.attributePath + ": " + std::to_string(rows) + " rows for " + std::to_string(rows_) + " objects";
 }
 
 } // namespace

@@ -332,7 +332,7 @@ void ShpParser::ReadPrj()
 }
 
 // The DBF table of the same name: its field names, and how many of its
-// records are really in the file.
+// records are really in the file (one for each shape, else a fault).
 void ShpParser::OpenTable(std::string& fault)
 {
     SourceFile& file = model_.CurrentFile();
@@ -352,7 +352,7 @@ void ShpParser::OpenTable(std::string& fault)
         if (whole < stated)
             fault = path + ": the table is shorter than its header says (" + std::to_string(std::max<int64_t>(whole, 0)) +
                     " of " + std::to_string(stated) + " records)";
-        else if (file.rowCount < record_)
+        else if (file.rowCount != record_)
             fault = path + ": " + std::to_string(file.rowCount) + " records for " + std::to_string(record_) + " shapes";
     } catch (const std::exception& e) {
         file.columns.clear();

@@ -1,5 +1,6 @@
 // The viewer's readers on the converter's own outputs of the sample county,
 // on hand-written files and on damaged ones.
+#include "view/block_reader.h"
 #include "view/drawing.h"
 #include "view/readers.h"
 #include "view/sample_files.h"
@@ -531,4 +532,54 @@ TEST(ViewerReading, DamagedMifFiles)
     EXPECT_NE(r.message.find("1 rows for 2 objects"), std::string::npos) << r.message;
     EXPECT_EQ(Value(m, 0, "ID"), "7");
     EXPECT_EQ(Value(m, 1, "ID"), "<none>");
+}
+
+// A MID with other than one row per object, and a DBF with other than one
+// record per shape, are named either way; the objects are drawn anyway. A
+// row longer than a line may be is one row like any other.
+TEST(ViewerReading, AttributeRowsAgainstObjects)
+{
+    const std::string dir = ScratchDir("row-counts");
+    Spill(dir + "r.MIF", "Version 450\r\nCOLUMNS 1\r\nID integer\r\nDATA\r\nPOINT 1 2\r\nPOINT 3 4\r\n");
+    const std::string longRow(BlockReader::kMaxLineLength + (3 << 20), '9');
+    const std::vector<std::pair<std::string, std::string>> cases = { // MID, message ("" when whole)
+        {"7\r\n8\r\n", ""},
+        {"7\r\n8", ""},
+        {"7\r\n8\r\n\r\n\n", ""}, // blank lines at the end are no rows
+        {"7\r\n8\r\n9\r\n10\r\n11\r\n", "r.MID: 5 rows for 2 objects"},
+        {"7\r\n8\r\n\r\n9", "r.MID: 4 rows for 2 objects"},
+        {"7\r\n", "r.MID: 1 rows for 2 objects"},
+        {longRow + "\r\n8\r\n", ""},
+        {"7\r\n" + longRow, ""},
+        {longRow + "\r\n8\r\n" + longRow + "\n", "r.MID: 3 rows for 2 objects"},
+        {longRow + "\n", "r.MID: 1 rows for 2 objects"},
+    };
+    for (const auto& [mid, message] : cases) {
+        SCOPED_TRACE(mid.substr(0, 12));
+        Spill(dir + "r.MID", mid);
+        DrawingModel m;
+        const LoadResult r = m.Load({dir + "r.MIF"});
+        EXPECT_EQ(r.whole, message.empty()) << r.message;
+        EXPECT_NE(r.message.find(message), std::string::npos) << r.message;
+        EXPECT_EQ(m.Objects().size(), 2u);
+        if (mid.starts_with("7")) {
+            EXPECT_EQ(Value(m, 0, "ID"), "7");
+        }
+        if (mid.starts_with(longRow + "\r\n8")) {
+            EXPECT_EQ(Value(m, 1, "ID"), "8");
+        }
+    }
+
+    Spill(dir + "t.SHP", ShpFile(1, {PointContent(1, 2), PointContent(3, 4)}));
+    for (int records : {1, 2, 5}) {
+        SCOPED_TRACE(records);
+        WriteTable(dir + "t.DBF", records);
+        DrawingModel m;
+        const LoadResult r = m.Load({dir + "t.SHP"});
+        EXPECT_EQ(r.whole, records == 2) << r.message;
+        const std::string counts = records == 2 ? "" : "t.DBF: " + std::to_string(records) + " records for 2 shapes";
+        EXPECT_NE(r.message.find(counts), std::string::npos) << r.message;
+        EXPECT_EQ(m.Objects().size(), 2u);
+        EXPECT_EQ(Value(m, 0, "ID"), "10");
+    }
 }
