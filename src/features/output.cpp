@@ -24,7 +24,8 @@ std::string LayerTarget::ExistingSetFault() const
     if (format->setFault) return format->setFault(basePath);
     struct stat st;
     for (std::string_view ext : format->extensions)
-        if (::stat((basePath + std::string(ext)).c_str(), &st) != 0) return "its " + std::string(ext) + " is missing";
+        if (::stat((basePath + std::string(ext)).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return "its " + std::string(ext) + " is missing or not a file";
     return {};
 }
 

@@ -162,7 +162,8 @@ TEST_F(LineFixture, SkipExistingWritesAnIncompleteSetAgain)
     EXPECT_NE(ReadFile(dir + "TGR01001A.MIF"), "old");
     EXPECT_TRUE(std::filesystem::exists(dir + "TGR01001A.MID"));
     ASSERT_EQ(t.recorder.notices.size(), 1u);
-    EXPECT_EQ(t.recorder.notices[0], dir + "TGR01001A.MIF is not kept: its .MID is missing; it is written again");
+    EXPECT_EQ(t.recorder.notices[0],
+              dir + "TGR01001A.MIF is not kept: its .MID is missing or not a file; it is written again");
 }
 
 // A name as long as a chain record's name fields can make it (prefix, 30
