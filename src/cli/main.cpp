@@ -329,5 +329,9 @@ int main(int argc, char** argv)
         return Main(options, argv[0]);
     } catch (const Exit& e) {
         return e.status;
+    } catch (const std::exception& e) {
+        // What no county caught (out of memory while planning the run).
+        std::fprintf(stderr, "zalor-cli: %s\n", zalor::FailureText(e).c_str());
+        return 1;
     }
 }
