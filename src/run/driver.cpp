@@ -379,7 +379,13 @@ bool ReadChains(Session& session, County& county, CountyPlan& job)
     county.addressTexts.clear();
     const int errorsBefore = session.countyErrors;
     if (!ReadChainPhases(session, county, job.source, *job.layouts)) {
-        session.CountyError("Error Opening " + job.source.inputPath);
+        // An input that is there but gave no chains, and no error that says why.
+        struct stat st;
+        const bool there = ::stat(job.source.inputPath.c_str(), &st) == 0;
+        session.CountyError("Error Opening " + job.source.inputPath +
+                            (there && session.countyErrors == errorsBefore && !session.Stopped()
+                                 ? ": no chains (" + job.baseName + ".RT1 is not there or holds none)"
+                                 : ""));
         return false;
     }
     // Every layer is made of the chains: a record file of theirs read only

@@ -62,6 +62,13 @@ TEST(Driver, MissingCountyIsLoggedAndTheNextOneProcessed)
     EXPECT_EQ(t.recorder.errors.size(), 2u);
     EXPECT_NE(t.recorder.statuses.back(), "Done!");
     EXPECT_EQ(t.recorder.counties.front(), "[01001] ");
+    // An input that is there but gives no chains says so.
+    test::WriteFile(root + "TGR01005.RT1", "");
+    t.settings.inputs = {{root + "TGR01005.RT1", -1}};
+    t.recorder.errors.clear();
+    EXPECT_EQ(RunConversion(t.session).failed, 1);
+    EXPECT_EQ(t.recorder.errors,
+              std::vector<std::string>{"Error Opening " + root + "TGR01005.RT1: no chains (TGR01005.RT1 is not there or holds none)"});
 }
 
 // The result names every county that failed with its errors, in input
