@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace zalor {
 
@@ -36,42 +37,36 @@ int32_t ShapeType(LayerGeometry g)
     return TShpFile::kPolyLine;
 }
 
-class ShpLayer final : public StagedLayer {
+// The files of a layer being written: the shapes with their index, and
+// the table of their rows.
+class ShpFiles {
 public:
-    explicit ShpLayer(const LayerDefinition& def)
-        : StagedLayer(def.basePath), datum_(def.projection.datum), shp_(Stage(".SHP"), ShapeType(def.geometry)),
-          dbf_(Stage(".DBF"), Tdbx::kCreate)
+    ShpFiles(const LayerDefinition& def, const std::string& shpPath, const std::string& dbfPath)
+        : shp_(shpPath, ShapeType(def.geometry)), dbf_(dbfPath, Tdbx::kCreate)
     {
-        Stage(".SHX");
-        Stage(".PRJ");
-        Stage(".CPG");
-        for (const Column& c : def.columns) dbf_.AddField(FieldOf(c));
+        std::vector<DbfFieldDescriptor> fields;
+        fields.reserve(def.columns.size());
+        for (const Column& c : def.columns) fields.push_back(FieldOf(c));
+        dbf_.AddFields(fields);
     }
-    bool WritePoint(GeoPoint p, const Row& row) override
+    bool WritePoint(GeoPoint p, const Row& row)
     {
         shp_.WritePointRecord(records_ + 1, p);
         return Stored(row);
     }
-    bool WriteLine(std::span<const GeoPoint> points, std::string_view, const Row& row) override
+    bool WriteLine(std::span<const GeoPoint> points, const Row& row)
     {
         const int32_t parts[1] = {static_cast<int32_t>(points.size())};
         return shp_.WritePolyRecord(TShpFile::kPolyLine, points, records_ + 1, parts) && Stored(row);
     }
-    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const Row& row) override
+    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const Row& row)
     {
         return shp_.WritePolyRecord(TShpFile::kPolygon, points, records_ + 1, ringSizes) && Stored(row);
     }
+    TShpFile& Shapes() { return shp_; }
+    Tdbx& Table() { return dbf_; }
 
 private:
-    WriteFailures CloseFiles() override
-    {
-        WriteFailures failures;
-        if (!shp_.Close()) Check(failures, false, shp_.FailedPath());
-        Check(failures, dbf_.Close(), dbf_.FailedPath());
-        Check(failures, WritePrjFile(shp_.MainPath(), datum_), ChangeFileExtension(shp_.MainPath(), ".PRJ"));
-        Check(failures, WriteCpgFile(shp_.MainPath()), ChangeFileExtension(shp_.MainPath(), ".CPG"));
-        return failures;
-    }
     // The row of the record just written: each value as the text of its field.
     bool Stored(const Row& row)
     {
@@ -95,16 +90,89 @@ private:
         return {};
     }
 
-    const Datum datum_; // of the longitudes and latitudes (shapefiles are never projected)
     TShpFile shp_;
     Tdbx dbf_;
     int32_t records_ = 0;
     char number_[32];
 };
 
+class ShpLayer final : public StagedLayer {
+public:
+    // (A braced list: the main file is staged first.)
+    explicit ShpLayer(const LayerDefinition& def)
+        : StagedLayer(def.basePath), datum_(def.projection.datum), files_{def, Stage(".SHP"), Stage(".DBF")}
+    {
+        Stage(".SHX");
+        Stage(".PRJ");
+        Stage(".CPG");
+    }
+    bool WritePoint(GeoPoint p, const Row& row) override { return files_.WritePoint(p, row); }
+    bool WriteLine(std::span<const GeoPoint> points, std::string_view, const Row& row) override
+    {
+        return files_.WriteLine(points, row);
+    }
+    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const Row& row) override
+    {
+        return files_.WriteArea(points, ringSizes, row);
+    }
+
+private:
+    WriteFailures CloseFiles() override
+    {
+        WriteFailures failures;
+        TShpFile& shp = files_.Shapes();
+        if (!shp.Close()) Check(failures, false, shp.FailedPath());
+        Check(failures, files_.Table().Close(), files_.Table().FailedPath());
+        Check(failures, WritePrjFile(shp.MainPath(), datum_), ChangeFileExtension(shp.MainPath(), ".PRJ"));
+        Check(failures, WriteCpgFile(shp.MainPath()), ChangeFileExtension(shp.MainPath(), ".CPG"));
+        return failures;
+    }
+
+    const Datum datum_; // of the longitudes and latitudes (shapefiles are never projected)
+    ShpFiles files_;
+};
+
 std::unique_ptr<LayerWriter> OpenShp(const LayerDefinition& def, WriteFailures&)
 {
     return std::make_unique<ShpLayer>(def);
+}
+
+// A layer written as to its files, in memory: nothing reaches the disk, and
+// everything is dropped when the layer ends (its .PRJ and .CPG are texts
+// of the datum and the code page only).
+class MemoryShpLayer final : public LayerWriter {
+public:
+    explicit MemoryShpLayer(const LayerDefinition& def)
+        : main_(def.basePath + ".SHP"), files_(def, std::string(), std::string())
+    {
+    }
+    bool WritePoint(GeoPoint p, const Row& row) override { return files_.WritePoint(p, row); }
+    bool WriteLine(std::span<const GeoPoint> points, std::string_view, const Row& row) override
+    {
+        return files_.WriteLine(points, row);
+    }
+    bool WriteArea(std::span<const GeoPoint> points, std::span<const int32_t> ringSizes, const Row& row) override
+    {
+        return files_.WriteArea(points, ringSizes, row);
+    }
+    WriteFailures Close() override
+    {
+        const bool shapes = files_.Shapes().Close();
+        const bool table = files_.Table().Close();
+        if (shapes && table) return {};
+        return {{WriteFailure::Kind::Write, main_, {}, 0}};
+    }
+    void Discard() override { Close(); }
+    const std::string& MainPath() const override { return main_; }
+
+private:
+    std::string main_;
+    ShpFiles files_;
+};
+
+std::unique_ptr<LayerWriter> OpenShpInMemory(const LayerDefinition& def, WriteFailures&)
+{
+    return std::make_unique<MemoryShpLayer>(def);
 }
 
 constexpr std::string_view kExtensions[] = {".SHP", ".SHX", ".DBF", ".PRJ", ".CPG"};
@@ -120,5 +188,11 @@ const FormatDriver kShpFormat = {
     .areas = {.firstNumber = 1, .centroidAfterKey = true, .keyNamedSuf = true},
     .open = OpenShp,
 };
+
+const FormatDriver kShpMemoryFormat = [] {
+    FormatDriver format = kShpFormat;
+    format.open = OpenShpInMemory;
+    return format;
+}();
 
 } // namespace zalor
