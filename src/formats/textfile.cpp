@@ -40,6 +40,7 @@ TTextFile::TTextFile(const std::string& name, int mode) : name_(name)
     if (name.empty()) {
         memoryMode_ = true;
         open_ = true;
+        memory_.reserve(kMemoryStart);
         return;
     }
     int flags = mode == kCreate ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDONLY;

@@ -78,6 +78,9 @@ public:
 
 private:
     static constexpr std::size_t kBufferSize = 1 << 16;
+    // An in-memory stream's first room: a header or a few lines, written
+    // without growing it step by step.
+    static constexpr std::size_t kMemoryStart = 512;
 
     void Fail(const char* what, int err);
     bool FlushBuffer();

@@ -12,17 +12,25 @@
 
 namespace zalor {
 
-unsigned WorkersFor(std::size_t tasks)
+namespace {
+
+// Room for what a task reports (a layer: its lines, status, progress and
+// files) before the list has to grow.
+constexpr std::size_t kEventsAhead = 16;
+
+// The processors of the machine, asked once (every layer phase asks, and
+// the system answers from a file).
+unsigned Cores()
 {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<std::size_t>(cores, tasks));
+    static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return cores;
 }
 
-unsigned LayerWorkers(const Session& session)
-{
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::max(1u, cores / std::max(1u, session.jobs));
-}
+} // namespace
+
+unsigned WorkersFor(std::size_t tasks) { return static_cast<unsigned>(std::min<std::size_t>(Cores(), tasks)); }
+
+unsigned LayerWorkers(const Session& session) { return std::max(1u, Cores() / std::max(1u, session.jobs)); }
 
 namespace {
 
@@ -73,6 +81,7 @@ void RunOrdered(Session& parent, std::size_t count, const std::function<void(Ses
         for (std::size_t n; (n = next.fetch_add(1)) < count;) {
             const std::size_t i = order[n];
             Slot& slot = slots[i];
+            slot.events.reserve(kEventsAhead);
             try {
                 Session session(parent, slot.events);
                 task(session, i);

@@ -10,20 +10,23 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
 namespace zalor {
 
 class Session {
-    // The session's own log and output list (those of a session for work
-    // beside other work go unused: its report is kept and replayed).
-    RunLog ownLog_;
-    OutputList ownOutputs_;
+    // The session's own log and output list. A session for work beside
+    // other work has none: its report is kept and replayed (and it is made
+    // for every layer, so it allocates nothing it does not use).
+    std::optional<RunLog> ownLog_;
+    std::optional<OutputList> ownOutputs_;
 
 public:
     Session(RunSettings& settingsArg, Reporter& reporterArg)
-        : settings(settingsArg), report(ownLog_, ownOutputs_, reporterArg)
+        : ownLog_(std::in_place), ownOutputs_(std::in_place), settings(settingsArg),
+          report(*ownLog_, *ownOutputs_, reporterArg)
     {
     }
     // A session for work of the county in progress that runs beside other

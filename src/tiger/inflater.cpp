@@ -33,6 +33,9 @@ bool MemberInflater::TakesRawDeflate() { return false; }
 
 MemberInflater::MemberInflater(std::unique_ptr<TZipObj> zip, bool ahead) : zip_(std::move(zip))
 {
+    // Never more than the stated size comes out of a member.
+    if (zip_->Size() >= 0 && static_cast<uint64_t>(zip_->Size()) < kBlockSize)
+        blockSize_ = std::max<std::size_t>(static_cast<std::size_t>(zip_->Size()), 1);
 #ifdef ZALOR_HAVE_ISAL
     if (zip_->RawDeflate()) {
         raw_ = std::make_unique<RawInflation>();
@@ -97,7 +100,7 @@ void MemberInflater::Run()
 bool MemberInflater::Produce()
 {
     Block& b = blocks_[produced_ % kBlocks];
-    if (!b.bytes) b.bytes.reset(new char[kBlockSize]);
+    if (!b.bytes) b.bytes.reset(new char[blockSize_]);
     b.size = 0;
 #ifdef ZALOR_HAVE_ISAL
     const bool more = raw_ ? InflateRaw(b) : ReadMember(b);
@@ -113,8 +116,8 @@ bool MemberInflater::Produce()
 // Fills the block through the archive layer, which inflates and checks.
 bool MemberInflater::ReadMember(Block& b)
 {
-    while (b.size < kBlockSize) {
-        const int64_t got = zip_->ReadUnZip(b.bytes.get() + b.size, kBlockSize - b.size);
+    while (b.size < blockSize_) {
+        const int64_t got = zip_->ReadUnZip(b.bytes.get() + b.size, blockSize_ - b.size);
         if (got <= 0) {
             if (got < 0) damaged_ = true;
             zip_->CloseUnZip(); // runs the member's check
@@ -134,7 +137,7 @@ bool MemberInflater::InflateRaw(Block& b)
     const int64_t size = zip_->Size();
     for (;;) {
         if (raw_->out >= size) return EndRaw(); // never more than the stated size
-        if (b.size == kBlockSize) return true;
+        if (b.size == blockSize_) return true;
         if (z.avail_in == 0 && !raw_->inputDone) {
             const int64_t got = zip_->ReadUnZip(raw_->input.get(), kInputChunk);
             if (got < 0) {
@@ -146,7 +149,7 @@ bool MemberInflater::InflateRaw(Block& b)
             z.avail_in = static_cast<uint32_t>(got);
         }
         const std::size_t room =
-            static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(kBlockSize - b.size), size - raw_->out));
+            static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(blockSize_ - b.size), size - raw_->out));
         const uint32_t inBefore = z.avail_in;
         z.next_out = reinterpret_cast<uint8_t*>(b.bytes.get() + b.size);
         z.avail_out = static_cast<uint32_t>(room);

@@ -29,7 +29,8 @@ namespace zalor {
 
 class MemberInflater {
 public:
-    // Bytes inflated at a time: the size of a block of the ring.
+    // Bytes inflated at a time: the size of a block of the ring (a member
+    // smaller than that has blocks of its own size).
     static constexpr std::size_t kBlockSize = std::size_t(1) << 20;
 
     // True when deflated members are to be opened as raw deflate data (the
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<TZipObj> zip_;      // used by the producer only
     std::unique_ptr<RawInflation> raw_; // raw deflate data: its inflation
     std::array<Block, kBlocks> blocks_;
+    std::size_t blockSize_ = kBlockSize;
     bool damaged_ = false; // set by the producer before finished_
     bool corrupt_ = false;
 

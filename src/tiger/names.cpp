@@ -31,8 +31,10 @@ std::size_t JoinedWidth(char type, std::initializer_list<std::string_view> parts
 std::size_t LongestFeatureName()
 {
     // The primary name has no direction suffix; the alternate names do.
-    return std::max(JoinedWidth('1', {"FEDIRP", "FENAME", "FETYPE"}),
-                    JoinedWidth('5', {"FEDIRP", "FENAME", "FETYPE", "FEDIRS"}));
+    // (Every line layer asks: the layout tables are searched once.)
+    static const std::size_t width = std::max(JoinedWidth('1', {"FEDIRP", "FENAME", "FETYPE"}),
+                                              JoinedWidth('5', {"FEDIRP", "FENAME", "FETYPE", "FEDIRS"}));
+    return width;
 }
 
 void ReadAltNames(TZipFile& file, const RecordLayouts& layouts, County& county, ProgressObserver& observer)

@@ -116,7 +116,10 @@ int64_t TZipFile::ReadSource(char* dst, std::size_t n)
 bool TZipFile::Fill(std::size_t want)
 {
     if (end_ - pos_ >= want) return true;
-    std::size_t capacity = std::max(kBlockSize, want * 4);
+    // A file smaller than a block needs a buffer of its own size only.
+    const std::size_t block =
+        size_ > 0 && static_cast<uint64_t>(size_) < kBlockSize ? static_cast<std::size_t>(size_) : kBlockSize;
+    std::size_t capacity = std::max(block, want * 4);
     if (buffer_.size() < capacity) buffer_.resize(capacity);
     if (buffer_.size() - pos_ < want) {
         std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);

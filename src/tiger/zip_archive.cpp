@@ -64,6 +64,125 @@ bool WriteOpenedData(TZipObj& z, std::FILE* out)
 unzFile Unz(void* h) { return static_cast<unzFile>(h); }
 gzFile Gz(void* h) { return static_cast<gzFile>(h); }
 
+// An archive as minizip reads it: through a window of the file. minizip
+// seeks and reads a few bytes at a time and asks for the position after
+// most of them, each a system call through stdio; here whatever lies in the
+// window costs none, and the rest is read with pread, a window at a time
+// (a read of at least a window straight into the caller's buffer).
+class ArchiveReader {
+public:
+    static constexpr std::size_t kWindow = std::size_t(1) << 16;
+
+    // Null when the file cannot be opened.
+    static ArchiveReader* Open(const char* path)
+    {
+        int fd;
+        do {
+            fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) return nullptr;
+        struct stat st;
+        const int64_t size = ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+        return new ArchiveReader(fd, size);
+    }
+    ~ArchiveReader() { ::close(fd_); }
+
+    std::size_t Read(char* dst, std::size_t n)
+    {
+        std::size_t done = 0;
+        while (done < n) {
+            if (pos_ >= start_ && pos_ < start_ + static_cast<int64_t>(length_)) {
+                const auto offset = static_cast<std::size_t>(pos_ - start_);
+                const std::size_t k = std::min(n - done, length_ - offset);
+                std::memcpy(dst + done, window_.data() + offset, k);
+                done += k;
+                pos_ += static_cast<int64_t>(k);
+                continue;
+            }
+            // The end, as the file was when opened: minizip reads on past it
+            // a byte at a time in a damaged header, each read a call here.
+            if (pos_ >= size_) break;
+            const bool direct = n - done >= kWindow;
+            char* const to = direct ? dst + done : Window();
+            const int64_t got = ReadAt(to, direct ? n - done : window_.size(), pos_);
+            if (got <= 0) break;
+            if (direct) {
+                done += static_cast<std::size_t>(got);
+                pos_ += got;
+            } else {
+                start_ = pos_;
+                length_ = static_cast<std::size_t>(got);
+            }
+        }
+        return done;
+    }
+    // As fseeko takes it: the offset is signed. 0 on success, -1 for a
+    // position before the start or beyond any file.
+    long Seek(ZPOS64_T offset, int origin)
+    {
+        const int64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR ? pos_ : origin == ZLIB_FILEFUNC_SEEK_END ? size_ : 0;
+        const auto delta = static_cast<int64_t>(offset);
+        if (delta > INT64_MAX - base || base + delta < 0) return -1;
+        pos_ = base + delta;
+        return 0;
+    }
+    ZPOS64_T Tell() const { return static_cast<ZPOS64_T>(pos_); }
+    bool Failed() const { return failed_; }
+
+private:
+    ArchiveReader(int fd, int64_t size) : fd_(fd), size_(size) {}
+
+    // (No larger than the file.)
+    char* Window()
+    {
+        if (window_.empty()) window_.resize(static_cast<std::size_t>(std::clamp<int64_t>(size_, 1, kWindow)));
+        return window_.data();
+    }
+    int64_t ReadAt(char* dst, std::size_t n, int64_t at)
+    {
+        ssize_t got;
+        do {
+            got = ::pread(fd_, dst, n, static_cast<off_t>(at));
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) failed_ = true;
+        return got;
+    }
+
+    int fd_;
+    int64_t size_; // when opened: where SEEK_END is, and the end of what is read
+    int64_t pos_ = 0;
+    int64_t start_ = 0;      // of the window's bytes in the file
+    std::size_t length_ = 0; // bytes in the window
+    std::vector<char> window_;
+    bool failed_ = false;
+};
+
+ArchiveReader* Reader(voidpf stream) { return static_cast<ArchiveReader*>(stream); }
+
+// minizip's file functions over ArchiveReader (reading only).
+zlib_filefunc64_def ArchiveReaderFunctions()
+{
+    zlib_filefunc64_def f{};
+    f.zopen64_file = [](voidpf, const void* name, int mode) -> voidpf {
+        if (!name || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+        return ArchiveReader::Open(static_cast<const char*>(name));
+    };
+    f.zread_file = [](voidpf, voidpf s, void* buf, uLong size) -> uLong {
+        return static_cast<uLong>(Reader(s)->Read(static_cast<char*>(buf), size));
+    };
+    f.zwrite_file = [](voidpf, voidpf, const void*, uLong) -> uLong { return 0; };
+    f.ztell64_file = [](voidpf, voidpf s) -> ZPOS64_T { return Reader(s)->Tell(); };
+    f.zseek64_file = [](voidpf, voidpf s, ZPOS64_T offset, int origin) -> long {
+        return Reader(s)->Seek(offset, origin);
+    };
+    f.zclose_file = [](voidpf, voidpf s) -> int {
+        delete Reader(s);
+        return 0;
+    };
+    f.zerror_file = [](voidpf, voidpf s) -> int { return Reader(s)->Failed() ? 1 : 0; };
+    return f;
+}
+
 } // namespace
 
 uint32_t PackedDosTime(int year, int month, int day, int hour, int minute, int second)
@@ -89,7 +208,11 @@ bool ZipMaskMatches(std::string_view name, std::string_view mask)
 
 // --- TZipObj: the archive reader underneath ------------------------------------
 
-void* TZipObj::unzOpenX(const std::string& archivePath) { return unzOpen64(archivePath.c_str()); }
+void* TZipObj::unzOpenX(const std::string& archivePath)
+{
+    zlib_filefunc64_def functions = ArchiveReaderFunctions();
+    return unzOpen2_64(archivePath.c_str(), &functions);
+}
 
 int TZipObj::unzLocateFileX(void* handle, const std::string& member, int caseFlag)
 {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -139,6 +140,31 @@ TEST(Dbf, ReadBackThroughThePageCache)
     EXPECT_FALSE(r.WriteRecord(1));
 }
 
+// Fields added together make the table they make added one by one; a
+// field that does not fit is left out either way and those after it go in.
+TEST(Dbf, FieldsAddedTogetherOrOneByOne)
+{
+    std::string dir = TempDir("dbffields");
+    std::vector<DbfFieldDescriptor> fields;
+    for (int i = 0; i < 300; ++i) fields.push_back(DbfFieldDescriptor::Make("F" + std::to_string(i), 'C', 254));
+    fields.push_back(DbfFieldDescriptor::Make("LAST", 'N', 2)); // fits after the wide ones that do not
+    {
+        Tdbx one(dir + "one.DBF", Tdbx::kCreate), all(dir + "all.DBF", Tdbx::kCreate);
+        int added = 0;
+        for (const DbfFieldDescriptor& d : fields) added += one.AddField(d) ? 1 : 0;
+        EXPECT_EQ(all.AddFields(fields), added);
+        EXPECT_EQ(added, (65535 - 1) / 254 + 1); // beside the deletion byte: 258 wide ones and LAST
+        EXPECT_EQ(all.GetFieldName(all.FieldCount()), "LAST");
+        Store(one, 1, {"a", "b"});
+        Store(all, 1, {"a", "b"});
+        EXPECT_TRUE(one.Close());
+        EXPECT_TRUE(all.Close());
+    }
+    EXPECT_EQ(ReadFile(dir + "all.DBF"), ReadFile(dir + "one.DBF"));
+    Tdbx r(dir + "all.DBF", Tdbx::kRead);
+    EXPECT_EQ(r.AddFields(fields), 0); // a table read is never changed
+}
+
 TEST(Dbf, DamagedTablesAreRefusedOrReadSafely)
 {
     std::string dir = TempDir("dbfdamaged");
@@ -224,4 +250,41 @@ TEST(ShpLayerTable, ColumnsBecomeFieldsAndValuesTheirTexts)
     ASSERT_TRUE(t.ReadRecord(2));
     EXPECT_EQ(t.GetFieldText(1), "2");
     EXPECT_EQ(t.GetFieldText(4), "");
+}
+
+// The shapefile format in memory writes a layer as the format does (and
+// refuses what it refuses), and nothing of it reaches the disk: not its
+// files, not an index named after an empty name in the current directory.
+TEST(ShpLayerInMemory, WritesNothingToDisk)
+{
+    const std::string dir = TempDir("shpmemory");
+    struct InDirectory {
+        std::filesystem::path before = std::filesystem::current_path();
+        explicit InDirectory(const std::string& dir) { std::filesystem::current_path(dir); }
+        ~InDirectory() { std::filesystem::current_path(before); }
+    };
+    std::optional<InDirectory> in(std::in_place, dir);
+    LayerDefinition def;
+    def.geometry = LayerGeometry::Area;
+    def.basePath = dir + "L";
+    def.columns = {{"NUM", ColumnType::Integer}, {"NAME", ColumnType::Char, 30}};
+    const GeoPoint ring[] = {{0, 0}, {0, 1000}, {1000, 1000}, {0, 0}};
+    const int32_t sizes[] = {4}, wrongSizes[] = {3};
+    Row row;
+    row.Int(1).Text("Lake");
+    for (const FormatDriver* format : {&kShpMemoryFormat, &kShpFormat}) {
+        WriteFailures failures;
+        auto layer = OpenLayerWriter(*format, def, failures);
+        ASSERT_TRUE(layer);
+        EXPECT_TRUE(layer->WriteArea(ring, sizes, row));
+        EXPECT_FALSE(layer->WriteArea(ring, wrongSizes, row));
+        EXPECT_TRUE(layer->Close().empty());
+        EXPECT_EQ(layer->MainPath(), dir + "L.SHP");
+        if (format == &kShpMemoryFormat) {
+            EXPECT_TRUE(std::filesystem::is_empty(dir));
+        }
+    }
+    in.reset();
+    EXPECT_TRUE(std::filesystem::exists(dir + "L.SHX")); // the format itself wrote its files
+    EXPECT_EQ(FindFormat("shp"), &kShpFormat);          // the program never writes in memory
 }

@@ -1,28 +1,34 @@
 // A county archive as the input: every record reader, as a conversion
-// calls them, reads its members.
+// calls them, reads its members. The run's plan is made once.
 #include "fuzz_support.h"
 #include "run/county_reading.h"
-#include "tiger/county_release.h"
+#include "run/plan.h"
 #include "run/session.h"
+#include "tiger/county_release.h"
 
 namespace {
 
-class Quiet final : public zalor::Reporter {};
+using namespace zalor;
+
+class Quiet final : public Reporter {};
+
+struct Reading {
+    std::string path = fuzz::ScratchDir() + "TGR17031.ZIP";
+    RunSettings settings;
+    ConversionPlan plan = BuildConversionPlan(settings);
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    using namespace zalor;
-    const std::string path = fuzz::ScratchDir() + "TGR17031.ZIP";
-    fuzz::WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
-    RunSettings settings;
+    static Reading reading;
+    fuzz::WriteFile(reading.path, std::string_view(reinterpret_cast<const char*>(data), size));
     Quiet quiet;
-    Session session(settings, quiet);
-    const ConversionPlan plan = BuildConversionPlan(settings);
-    session.UsePlan(plan);
+    Session session(reading.settings, quiet);
+    session.UsePlan(reading.plan);
     County county;
-    const CountySource source{path, path};
+    const CountySource source{reading.path, reading.path};
     NoteDuplicateMembers(session, source);
     // The layouts of the release the files claim, as the driver takes them.
     const CountyRelease release = DetectRelease(source);

@@ -1,43 +1,94 @@
 // A whole conversion of a loose county whose record files are the input:
-// the parts of the input are, in order, RT1, RT2, RTI, RTC, RTS, RT7, RT8,
-// RT9, RT4, RT5 and RTA (absent parts: no such file). Every layer is
-// written as shapefiles; nothing may crash, hang or leave the output root.
+// the pieces of the input are, in order, RT1, RT2, RTI, RTC, RTS, RT7,
+// RT8, RT9, RT4, RT5 and RTA (an empty or absent piece: no such file). The
+// driver converts the county as a run converts each of its entries, with
+// every layer chosen, as shapefiles; nothing may crash or hang.
+//
+// What every input shares is made once: the settings and the run's plan,
+// whose format writes the shapefiles in memory (a hundred layers of five
+// files each would otherwise cost more than the conversion itself), and
+// whose layers are written on this thread, one after another.
+#include "formats/shp/shp.h"
 #include "fuzz_support.h"
 #include "run/driver.h"
+#include "run/plan.h"
 #include "run/session.h"
 
+#include <array>
+#include <cstdlib>
+#include <exception>
 #include <filesystem>
+#include <optional>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
-class Quiet final : public zalor::Reporter {};
+using namespace zalor;
+
+class Quiet final : public Reporter {};
+
+constexpr std::array<const char*, 11> kTypes = {".RT1", ".RT2", ".RTI", ".RTC", ".RTS", ".RT7",
+                                                ".RT8", ".RT9", ".RT4", ".RT5", ".RTA"};
+
+struct Conversion {
+    std::string dir = fuzz::ScratchDir() + "county/";
+    RunSettings settings{dir, dir};
+    ConversionPlan plan;
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::array<std::optional<std::string>, kTypes.size()> files; // the record files the last input left
+
+    Conversion()
+    {
+        std::filesystem::create_directories(dir + "out");
+        for (const SettingDef& def : SettingTable())
+            if (def.kind == SettingKind::Box && def.place == SettingPlace::FeatureDialog) settings.SetBox(def.key, true);
+        settings.SetRadio("RbF1");
+        settings.SetRadio("RbD2");
+        settings.SetText("Output", dir + "out/");
+        settings.inputs = {{Path(0), 0}};
+        plan = BuildConversionPlan(settings);
+        if (!plan.refusal.empty() || plan.format != &kShpFormat) std::abort();
+        plan.format = &kShpMemoryFormat;
+    }
+    std::string Path(std::size_t type) const { return dir + "TGR17031" + kTypes[type]; }
+
+    // The record files of the input; the chains file is always there. A
+    // file whose bytes the last input had already is left as it is.
+    void WriteInput(const std::vector<std::string_view>& pieces)
+    {
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            std::optional<std::string>& file = files[i];
+            if (pieces[i].empty() && i != 0) {
+                if (file) ::unlink(Path(i).c_str());
+                file.reset();
+            } else if (!file || *file != pieces[i]) {
+                fuzz::WriteFile(Path(i), pieces[i]);
+                file.emplace(pieces[i]);
+            }
+        }
+    }
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    using namespace zalor;
-    const std::string dir = fuzz::ScratchDir() + "county/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir + "out");
-    static const char* const kTypes[] = {".RT1", ".RT2", ".RTI", ".RTC", ".RTS", ".RT7",
-                                         ".RT8", ".RT9", ".RT4", ".RT5", ".RTA"};
-    const auto parts = fuzz::Parts(data, size, std::size(kTypes));
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        if (!parts[i].empty() || i == 0) fuzz::WriteFile(dir + "TGR17031" + kTypes[i], parts[i]);
+    static Conversion conversion;
+    conversion.WriteInput(fuzz::Pieces(data, size, kTypes.size()));
 
-    RunSettings settings(dir, dir);
-    for (const SettingDef& def : SettingTable())
-        if (def.kind == SettingKind::Box && def.place == SettingPlace::FeatureDialog) settings.SetBox(def.key, true);
-    settings.SetRadio("RbF1");
-    settings.SetRadio("RbD2");
-    settings.SetText("Output", dir + "out/");
-    settings.inputs = {{dir + "TGR17031.RT1", 0}};
     Quiet quiet;
-    Session session(settings, quiet);
-    RunConversion(session);
-    // Everything written lies inside the output root.
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
-        if (e.is_symlink()) std::abort();
+    Session session(conversion.settings, quiet);
+    session.UsePlan(conversion.plan);
+    // As many counties at once as there are cores leave each county one
+    // thread for its layers: this one.
+    session.jobs = conversion.cores;
+    County county;
+    // As the driver converts an entry of its list: what it catches is the
+    // county's error, not a crash.
+    try {
+        ProcessCounty(session, county, conversion.Path(0));
+    } catch (const std::exception&) {
+    }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -36,30 +37,35 @@ inline const std::string& ScratchDir()
 
 inline const std::string* ScratchDir_() { return &ScratchDir(); }
 
+// (Without stdio: a harness writes its files for every input.)
 inline void WriteFile(const std::string& path, std::string_view bytes)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) std::abort();
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n <= 0) std::abort();
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ::close(fd);
 }
 
-// The parts of an input separated by "\n~~\n" (at most `count`; the last
+// The pieces of an input separated by "\n~~\n" (at most `count`; the last
 // holds the rest).
-inline std::vector<std::string_view> Parts(const uint8_t* data, std::size_t size, std::size_t count)
+inline std::vector<std::string_view> Pieces(const uint8_t* data, std::size_t size, std::size_t count)
 {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string_view> parts;
+    std::vector<std::string_view> pieces;
     constexpr std::string_view kMark = "\n~~\n";
-    while (parts.size() + 1 < count) {
+    while (pieces.size() + 1 < count) {
         const std::size_t at = rest.find(kMark);
         if (at == std::string_view::npos) break;
-        parts.push_back(rest.substr(0, at));
+        pieces.push_back(rest.substr(0, at));
         rest.remove_prefix(at + kMark.size());
     }
-    parts.push_back(rest);
-    while (parts.size() < count) parts.emplace_back();
-    return parts;
+    pieces.push_back(rest);
+    while (pieces.size() < count) pieces.emplace_back();
+    return pieces;
 }
 
 } // namespace zalor::fuzz

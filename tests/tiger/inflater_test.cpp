@@ -264,5 +264,33 @@ INSTANTIATE_TEST_SUITE_P(StoredAndDeflated, MisstatedMember,
                                     (std::get<1>(info.param) > 1000 ? "Large" : "Small");
                          });
 
+// Members smaller than a block, down to none at all, stored and deflated:
+// each is read whole, and as the record reader reads any file.
+class SmallMember : public ::testing::TestWithParam<int> {};
+
+TEST_P(SmallMember, IsReadWhole)
+{
+    const std::string dir = TempDir("inflate-small");
+    const std::string two = test::Records(2, 230);
+    WriteArchive(dir + "A.ZIP", {{"TWO.RT1", two}, {"ONE.RT1", two.substr(0, 231)}, {"BYTE.RT1", "x"}, {"NONE.RT1", ""}},
+                 GetParam());
+    TZipFile f(dir + "A.ZIP", "TWO.RT1", 230);
+    EXPECT_EQ(ReadAll(f), (std::vector<std::string>{two.substr(0, 230), two.substr(230)}));
+    EXPECT_EQ(f.Error(), "");
+    TZipFile one(dir + "A.ZIP", "ONE.RT1", 230);
+    EXPECT_EQ(ReadAll(one), std::vector<std::string>{two.substr(0, 230)});
+    EXPECT_EQ(one.Error(), "incomplete last record");
+    TZipFile byte(dir + "A.ZIP", "BYTE.RT1", 230);
+    EXPECT_TRUE(ReadAll(byte).empty());
+    EXPECT_EQ(byte.Error(), "incomplete last record");
+    TZipFile none(dir + "A.ZIP", "NONE.RT1", 230);
+    ASSERT_FALSE(none.OpenFailed());
+    EXPECT_TRUE(none.AtEnd());
+    EXPECT_EQ(none.Error(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredAndDeflated, SmallMember, ::testing::Values(0, Z_DEFLATED),
+                         [](const auto& info) { return std::string(info.param ? "Deflated" : "Stored"); });
+
 } // namespace
 } // namespace zalor

@@ -152,5 +152,48 @@ TEST(ZipObj, ExtractionThatFailsLeavesNoFile)
     EXPECT_FALSE(std::filesystem::exists(dir + "out/DATA.RT5"));
 }
 
+// Archives are read through a window of the file: members lying anywhere
+// in an archive many windows long read whole, in any order.
+TEST(ZipArchiveReading, MembersAcrossManyWindowsReadWhole)
+{
+    const std::string dir = TempDir("zip-windows");
+    std::vector<std::pair<std::string, std::string>> members;
+    for (int i = 0; i < 5; ++i) // stored: 5 x 46 KB, the archive about 230 KB
+        members.emplace_back("TGR0100" + std::to_string(i) + ".RT1", Records(200, 230, static_cast<char>('a' + i)));
+    WriteArchive(dir + "A.ZIP", members, 0);
+    ASSERT_GT(ReadFile(dir + "A.ZIP").size(), 3u * 65536u);
+    for (int i : {4, 0, 2, 3, 1}) {
+        const auto& [name, data] = members[static_cast<std::size_t>(i)];
+        TZipObj z;
+        ASSERT_EQ(z.Open(dir + "A.ZIP>" + name), 0) << name;
+        std::string got(data.size() + 100, '\0');
+        std::size_t n = 0;
+        for (int64_t r; (r = z.Read(got.data() + n, 7000)) > 0;) n += static_cast<std::size_t>(r);
+        EXPECT_EQ(got.substr(0, n), data) << name;
+    }
+    std::vector<std::string> list;
+    ASSERT_EQ(TZipObj::GetZipList(dir + "A.ZIP", list, 2), 0);
+    EXPECT_EQ(list.size(), members.size());
+}
+
+// A directory entry whose extra field reaches past the end of the archive:
+// what lies beyond the end reads as nothing, and the member, whose own
+// header is sound, reads whole.
+TEST(ZipArchiveReading, DirectoryReachingPastTheEnd)
+{
+    const std::string dir = TempDir("zip-past-end");
+    const std::string data = Records(3, 230);
+    WriteArchive(dir + "A.ZIP", {{"TGR01001.RT1", data}});
+    std::string zip = ReadFile(dir + "A.ZIP");
+    const std::size_t central = zip.find(std::string("PK\x01\x02", 4));
+    ASSERT_NE(central, std::string::npos);
+    zip[central + 30] = zip[central + 31] = static_cast<char>(0xFF); // its extra field: 65535 bytes
+    WriteFile(dir + "A.ZIP", zip);
+    TZipFile f(dir + "A.ZIP", "TGR01001.RT1", 230);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(ReadAll(f).size(), 3u);
+    EXPECT_EQ(f.Error(), "");
+}
+
 } // namespace
 } // namespace zalor

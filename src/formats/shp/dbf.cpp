@@ -79,19 +79,18 @@ void Tdbx::ComputeOffsets()
 
 void Tdbx::WriteHeader()
 {
-    std::vector<unsigned char> h(static_cast<std::size_t>(headerLength_), 0);
-    h[0] = 3;
-    h[1] = 98;
-    h[2] = 5;
-    h[3] = 28;
+    // The 32 bytes of the table, its field descriptors and the terminator
+    // (the header length of a table being written is just that).
+    unsigned char h[32] = {3, 98, 5, 28};
     PutU32(&h[4], recordCount_);
     PutU16(&h[8], static_cast<uint32_t>(headerLength_));
     PutU16(&h[10], static_cast<uint32_t>(recordLength_));
     h[29] = languageDriver_;
-    for (std::size_t i = 0; i < fields_.size(); ++i) std::memcpy(&h[32 + 32 * i], fields_[i].bytes.data(), 32);
-    h[32 + 32 * fields_.size()] = 13;
     file_->SetPosition(0);
-    file_->WriteRaw(h.data(), h.size());
+    file_->WriteRaw(h, sizeof h);
+    for (const DbfFieldDescriptor& field : fields_) file_->WriteRaw(field.bytes.data(), field.bytes.size());
+    const unsigned char terminator = 13;
+    file_->WriteRaw(&terminator, 1);
 }
 
 void Tdbx::ReadHeader()
@@ -118,16 +117,23 @@ void Tdbx::ReadHeader()
     record_.assign(record_.size(), '\0');
 }
 
-bool Tdbx::AddField(const DbfFieldDescriptor& descriptor)
+bool Tdbx::AddField(const DbfFieldDescriptor& descriptor) { return AddFields({&descriptor, 1}) == 1; }
+
+int Tdbx::AddFields(std::span<const DbfFieldDescriptor> descriptors)
 {
-    if (!writeMode_ || closed_) return false;
-    if (FieldCount() >= kMaxFields || recordLength_ + descriptor.Length() > kMaxRecordLength) return false;
-    fields_.push_back(descriptor);
-    recordLength_ += descriptor.Length();
-    headerLength_ += 32;
+    if (!writeMode_ || closed_) return 0;
+    int added = 0;
+    for (const DbfFieldDescriptor& d : descriptors) {
+        if (FieldCount() >= kMaxFields || recordLength_ + d.Length() > kMaxRecordLength) continue;
+        fields_.push_back(d);
+        recordLength_ += d.Length();
+        headerLength_ += 32;
+        ++added;
+    }
+    if (added == 0) return 0;
     ComputeOffsets();
     WriteHeader();
-    return true;
+    return added;
 }
 
 int Tdbx::SetFieldText(int field, std::string_view text)

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,9 @@ public:
     // table opened for reading and when the header or record length would
     // no longer fit their 16-bit fields.
     bool AddField(const DbfFieldDescriptor& descriptor);
+    // Appends the fields in order as AddField does, each one that fits,
+    // and rewrites the header once; returns how many were added.
+    int AddFields(std::span<const DbfFieldDescriptor> descriptors);
 
     // Puts the text into field `field` (from 1) of the record buffer:
     // left-aligned, cut to the field length, the rest zero bytes. Returns 0

@@ -61,7 +61,8 @@ std::string ChangeFileExtension(const std::string& name, const std::string& ext)
 double TShpFile::Degrees(int32_t v) { return static_cast<double>(static_cast<long double>(v) * 0.000001L); }
 
 TShpFile::TShpFile(const std::string& mainFileName, int32_t shapeType)
-    : indexName_(ChangeFileExtension(mainFileName, ".SHX")), shapeType_(shapeType)
+    : indexName_(mainFileName.empty() ? std::string() : ChangeFileExtension(mainFileName, ".SHX")),
+      shapeType_(shapeType)
 {
     main_ = std::make_unique<TTextFile>(mainFileName, TTextFile::kCreate);
     index_ = std::make_unique<TTextFile>(indexName_, TTextFile::kCreate);

@@ -31,7 +31,8 @@ public:
 
     // Creates the main file and the index (the main name with its extension
     // changed to ".SHX"), each with a 100-byte header of file length 0.
-    // Throws FileError when a file cannot be created.
+    // Throws FileError when a file cannot be created. An empty name keeps
+    // both in memory (TTextFile's in-memory streams).
     TShpFile(const std::string& mainFileName, int32_t shapeType);
     ~TShpFile();
     TShpFile(const TShpFile&) = delete;
