@@ -26,9 +26,10 @@ pid_t TemporaryOwner(std::string_view name)
 {
     if (name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) return 0;
     name.remove_prefix(kTemporaryPrefix.size());
+    // At most nine digits: every process number of the system, and no overflow.
     pid_t pid = 0;
     std::size_t i = 0;
-    for (; i < name.size() && i < 10 && name[i] >= '0' && name[i] <= '9'; ++i) pid = pid * 10 + (name[i] - '0');
+    for (; i < name.size() && i < 9 && name[i] >= '0' && name[i] <= '9'; ++i) pid = pid * 10 + (name[i] - '0');
     if (i == 0 || i == name.size() || name[i] != '-') return 0;
     std::size_t j = i + 1;
     while (j < name.size() && name[j] >= '0' && name[j] <= '9') ++j;

@@ -79,6 +79,7 @@ TEST(TemporaryNames, StaleOnesOfGoneProcessesAreRemovedAndNothingElse)
                                  ".zalor-" + self + "-9-TGR17031B.SHP",   // this process's own
                                  ".zalor-1-0-TGR17031C.SHP",             // a process that runs (init)
                                  ".zalor-" + gone + "-TGR17031D.SHP",     // not a name of ours
+                                 ".zalor-99999999999-1-TGR17031F.SHP",   // no process number
                                  ".TGR17031.gpkg.zalor-lock", "TGR17031A.SHP"};
     for (const std::string& name : older) {
         WriteFile(dir + name, "x");
