@@ -295,10 +295,11 @@ RunResult RunConversion(Session& session)
 namespace {
 
 // The county's plan up to its output directory, from the run's plan.
-CountyPlan PlanCounty(const ConversionPlan& plan, const std::string& path)
+CountyPlan PlanCounty(const ConversionPlan& plan, const CountySource& source)
 {
     CountyPlan job;
-    job.source = CountySource{path, IsArchivePath(path) ? path : std::string()};
+    job.source = source;
+    const std::string& path = source.inputPath;
     job.format = plan.format;
     job.projection = plan.projection;
     job.fileName = FileNamePart(path);
@@ -381,7 +382,8 @@ bool ReadChains(Session& session, County& county, CountyPlan& job)
     if (!ReadChainPhases(session, county, job.source, *job.layouts)) {
         // An input that is there but gave no chains, and no error that says why.
         struct stat st;
-        const bool there = ::stat(job.source.inputPath.c_str(), &st) == 0;
+        const bool there = job.source.memory ? job.source.memory->contains(".RT1")
+                                             : ::stat(job.source.inputPath.c_str(), &st) == 0;
         session.CountyError("Error Opening " + job.source.inputPath +
                             (there && session.countyErrors == errorsBefore && !session.Stopped()
                                  ? ": no chains (" + job.baseName + ".RT1 is not there or holds none)"
@@ -424,12 +426,17 @@ void WriteLayers(Session& session, County& county, const CountyPlan& job)
 
 void ProcessCounty(Session& session, County& county, const std::string& path, std::string* outputDirectory)
 {
+    ProcessCounty(session, county, CountySource{path, IsArchivePath(path) ? path : std::string()}, outputDirectory);
+}
+
+void ProcessCounty(Session& session, County& county, const CountySource& source, std::string* outputDirectory)
+{
     if (session.Stopped()) return;
     const ConversionPlan& plan = *session.plan;
     RunReport& report = session.report;
     if (!plan.projectionError.empty()) throw std::invalid_argument(plan.projectionError);
     if (!plan.projectionNote.empty()) report.LogLine(plan.projectionNote);
-    CountyPlan job = PlanCounty(plan, path);
+    CountyPlan job = PlanCounty(plan, source);
 
     report.ShowPhase("reading");
     NoteDuplicateMembers(session, job.source);

@@ -3,6 +3,7 @@
 
 #include "run/session.h"
 #include "tiger/county.h"
+#include "tiger/record_file.h"
 
 #include <exception>
 #include <string>
@@ -35,6 +36,9 @@ RunResult RunConversion(Session& session);
 // the session's plan says; the county's output directory goes to
 // `outputDirectory` once it is made.
 void ProcessCounty(Session& session, County& county, const std::string& inputPath,
+                   std::string* outputDirectory = nullptr);
+// The same for a county whose record files are where `source` says.
+void ProcessCounty(Session& session, County& county, const CountySource& source,
                    std::string* outputDirectory = nullptr);
 
 // The archive that auto zip gathers a county's outputs into: the county's

@@ -49,6 +49,14 @@ bool ReadLooseStart(const CountySource& source, std::string_view extension, std:
     return true;
 }
 
+bool ReadMemoryStart(const CountySource& source, std::string_view extension, std::string& bytes, std::size_t limit)
+{
+    const auto found = source.memory->find(extension);
+    if (found == source.memory->end()) return false;
+    bytes.assign(found->second.substr(0, limit));
+    return true;
+}
+
 // The data length of a first line (the characters before its line end).
 std::size_t DataLength(std::string_view line)
 {
@@ -104,8 +112,9 @@ std::string Described(const std::string& file, std::size_t length)
 bool FirstLine(const CountySource& source, std::string_view extension, std::string& line, std::size_t limit)
 {
     std::string bytes;
-    const bool read = source.archive.empty() ? ReadLooseStart(source, extension, bytes, limit)
-                                             : ReadArchiveStart(source, extension, bytes, limit);
+    const bool read = source.memory            ? ReadMemoryStart(source, extension, bytes, limit)
+                      : source.archive.empty() ? ReadLooseStart(source, extension, bytes, limit)
+                                               : ReadArchiveStart(source, extension, bytes, limit);
     if (!read) return false;
     std::string_view text = bytes;
     // A first line naming the copyright of a re-issuer is no record.

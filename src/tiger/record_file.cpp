@@ -80,6 +80,25 @@ void TZipFile::OpenLooseFile(const std::string& file)
     size_ = static_cast<int64_t>(st.st_size);
 }
 
+TZipFile::TZipFile(int recordLength) : recordLength_(std::max(recordLength, 1)), readLength_(std::max(recordLength, 1)) {}
+
+TZipFile TZipFile::InMemory(std::string name, std::string_view bytes, int recordLength)
+{
+    TZipFile file(recordLength);
+    file.name_ = std::move(name);
+    file.memory_ = bytes;
+    file.inMemory_ = true;
+    file.size_ = static_cast<int64_t>(bytes.size());
+    return file;
+}
+
+TZipFile TZipFile::Missing(int recordLength)
+{
+    TZipFile file(recordLength);
+    file.openFailed_ = true;
+    return file;
+}
+
 TZipFile::~TZipFile() { Close(); }
 TZipFile::TZipFile(TZipFile&&) noexcept = default;
 TZipFile& TZipFile::operator=(TZipFile&&) noexcept = default;
@@ -101,6 +120,10 @@ int64_t TZipFile::ReadSource(char* dst, std::size_t n)
             if (inflater_->Damaged()) error_ = "damaged archive member";
             else if (inflater_->Corrupt() && error_.empty()) error_ = "damaged archive member (CRC error)";
         }
+    } else if (inMemory_) {
+        const std::size_t rest = memory_.size() - static_cast<std::size_t>(sourceBytes_);
+        got = static_cast<int64_t>(std::min(n, rest));
+        if (got > 0) std::memcpy(dst, memory_.data() + sourceBytes_, static_cast<std::size_t>(got));
     } else if (file_) {
         got = static_cast<int64_t>(std::fread(dst, 1, n, file_.get()));
         if (got == 0 && std::ferror(file_.get())) error_ = "read error";
@@ -298,6 +321,13 @@ TZipFile OpenRecordFile(const CountySource& county, std::string_view extension, 
     const std::string fileName = FileNamePart(county.inputPath);
     std::string base = fileName.substr(0, fileName.find('.'));
     TZipFile file = [&] {
+        if (county.memory) {
+            const auto found = county.memory->find(extension);
+            if (found != county.memory->end())
+                return TZipFile::InMemory(DirectoryPart(county.inputPath) + base + std::string(extension), found->second,
+                                          recordLength);
+            return TZipFile::Missing(recordLength);
+        }
         if (!county.archive.empty()) {
             for (char& c : base) c = UpperAscii(c);
             return TZipFile(county.archive, base + std::string(extension), recordLength);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +45,10 @@ public:
     // `fileName` is the member; "archive>MEMBER" as archive name opens MEMBER
     // whatever the file name.
     TZipFile(const std::string& archiveName, const std::string& fileName, int recordLength);
+    // A record file whose bytes are in memory (they must outlive it), named `name`.
+    static TZipFile InMemory(std::string name, std::string_view bytes, int recordLength);
+    // A record file that is not there.
+    static TZipFile Missing(int recordLength);
     ~TZipFile();
     TZipFile(TZipFile&&) noexcept;
     TZipFile& operator=(TZipFile&&) noexcept;
@@ -96,6 +101,7 @@ public:
     void Close();
 
 private:
+    explicit TZipFile(int recordLength);
     // The constructor's two modes: `member` of `archive`, or the loose `file`.
     void OpenMember(const std::string& archive, const std::string& member);
     void OpenLooseFile(const std::string& file);
@@ -109,6 +115,8 @@ private:
 
     std::unique_ptr<MemberInflater> inflater_; // archive mode: the member being inflated
     std::unique_ptr<std::FILE, FileCloser> file_;
+    std::string_view memory_; // in memory: the whole file
+    bool inMemory_ = false;
     std::string_view NextRecord();
 
     std::string name_;
@@ -132,11 +140,17 @@ private:
     bool started_ = false;
 };
 
+// Record files held in memory, by extension (".RT1"); what is not there is
+// a record file that is not there.
+using RecordFilesInMemory = std::map<std::string, std::string_view, std::less<>>;
+
 // Where the record files of one county are: the members of its archive,
-// or loose files beside its input path.
+// or loose files beside its input path, or (for tests and fuzzing) files in
+// memory named as if they lay beside it.
 struct CountySource {
     std::string inputPath; // the county input: an archive or one of its record files
     std::string archive;   // the archive to read from; empty for loose record files
+    const RecordFilesInMemory* memory = nullptr; // when set, the only record files read
 };
 
 // Opens the county's record file of one type. The county's base name is the

@@ -7,7 +7,8 @@
 // What every input shares is made once: the settings and the run's plan,
 // whose format writes the shapefiles in memory (a hundred layers of five
 // files each would otherwise cost more than the conversion itself), and
-// whose layers are written on this thread, one after another.
+// whose layers are written on this thread, one after another. The record
+// files are read from the input's own bytes, as if they lay in a directory.
 #include "formats/shp/shp.h"
 #include "fuzz_support.h"
 #include "run/driver.h"
@@ -18,9 +19,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <optional>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -36,7 +35,6 @@ struct Conversion {
     RunSettings settings{dir, dir};
     ConversionPlan plan;
     unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    std::array<std::optional<std::string>, kTypes.size()> files; // the record files the last input left
 
     Conversion()
     {
@@ -46,27 +44,21 @@ struct Conversion {
         settings.SetRadio("RbF1");
         settings.SetRadio("RbD2");
         settings.SetText("Output", dir + "out/");
-        settings.inputs = {{Path(0), 0}};
+        settings.inputs = {{Input(), 0}};
         plan = BuildConversionPlan(settings);
         if (!plan.refusal.empty() || plan.format != &kShpFormat) std::abort();
         plan.format = &kShpMemoryFormat;
     }
-    std::string Path(std::size_t type) const { return dir + "TGR17031" + kTypes[type]; }
 
-    // The record files of the input; the chains file is always there. A
-    // file whose bytes the last input had already is left as it is.
-    void WriteInput(const std::vector<std::string_view>& pieces)
+    std::string Input() const { return dir + "TGR17031.RT1"; }
+
+    // The record files of the input; the chains file is always there.
+    static RecordFilesInMemory Files(const std::vector<std::string_view>& pieces)
     {
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            std::optional<std::string>& file = files[i];
-            if (pieces[i].empty() && i != 0) {
-                if (file) ::unlink(Path(i).c_str());
-                file.reset();
-            } else if (!file || *file != pieces[i]) {
-                fuzz::WriteFile(Path(i), pieces[i]);
-                file.emplace(pieces[i]);
-            }
-        }
+        RecordFilesInMemory files;
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            if (!pieces[i].empty() || i == 0) files.emplace(kTypes[i], pieces[i]);
+        return files;
     }
 };
 
@@ -75,7 +67,7 @@ struct Conversion {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     static Conversion conversion;
-    conversion.WriteInput(fuzz::Pieces(data, size, kTypes.size()));
+    const RecordFilesInMemory files = Conversion::Files(fuzz::Pieces(data, size, kTypes.size()));
 
     Quiet quiet;
     Session session(conversion.settings, quiet);
@@ -87,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // As the driver converts an entry of its list: what it catches is the
     // county's error, not a crash.
     try {
-        ProcessCounty(session, county, conversion.Path(0));
+        ProcessCounty(session, county, CountySource{conversion.Input(), {}, &files});
     } catch (const std::exception&) {
     }
     return 0;

@@ -1,9 +1,11 @@
 #include "run/driver.h"
 #include "support/recorder.h"
+#include "tiger/zip_archive.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace zalor {
 namespace {
@@ -173,6 +175,58 @@ TEST(Driver, OutOfMemoryFailsTheCountyInWords)
     EXPECT_EQ(t.recorder.errors[0], "Error Processing " + input + ": out of memory");
     EXPECT_TRUE(t.recorder.outputs.empty());
     EXPECT_TRUE(std::filesystem::is_empty(root));
+}
+
+// The record files of a county held in memory convert as the same files
+// on disk do, and no file beside the input is read in their place.
+TEST(Driver, ACountyHeldInMemoryConvertsAsItsFiles)
+{
+    const std::string root = test::TempDir("driver-memory");
+    const std::string sample = std::string(ZALOR_SOURCE_DIR) + "/samples/TGR08901.ZIP";
+    std::vector<std::string> members;
+    ASSERT_EQ(TZipObj::GetZipList(sample, members, 0), 0);
+    std::map<std::string, std::string> bytes; // by extension
+    for (const std::string& member : members) {
+        TZipObj zip;
+        ASSERT_EQ(zip.OpenUnZip(sample, member), 0);
+        std::string& data = bytes[member.substr(member.find('.'))];
+        data.resize(static_cast<std::size_t>(zip.Size()));
+        ASSERT_EQ(zip.ReadUnZip(data.data(), data.size()), zip.Size());
+    }
+    ASSERT_TRUE(bytes.contains(".RT1"));
+    std::filesystem::create_directories(root + "in");
+    for (const auto& [extension, data] : bytes) test::WriteFile(root + "in/TGR08901" + extension, data);
+
+    auto convert = [&](const std::string& out, const CountySource* held) {
+        TestSession t;
+        t.settings.SetBox("CbA1", true);
+        t.settings.SetBox("CbAr12", true);
+        t.settings.SetRadio("RbF2");
+        t.settings.SetRadio("RbD0");
+        t.settings.SetText("Output", root + out);
+        t.settings.inputs = {{root + "in/TGR08901.RT1", -1}};
+        t.Replan();
+        County county;
+        if (held) ProcessCounty(t.session, county, *held);
+        else ProcessCounty(t.session, county, root + "in/TGR08901.RT1");
+        EXPECT_TRUE(t.recorder.errors.empty()) << out;
+        return t.recorder.outputs.size();
+    };
+    const std::size_t written = convert("disk/", nullptr);
+    EXPECT_EQ(written, 2u); // the roads and the tracts
+    // On disk the shape points are gone: the county in memory still has them.
+    std::filesystem::remove(root + "in/TGR08901.RT2");
+    const RecordFilesInMemory files(bytes.begin(), bytes.end());
+    const CountySource held{root + "in/TGR08901.RT1", "", &files};
+    EXPECT_EQ(convert("memory/", &held), written);
+    std::size_t compared = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "disk")) {
+        if (!entry.is_regular_file()) continue;
+        const std::string relative = std::filesystem::relative(entry.path(), root + "disk").string();
+        EXPECT_EQ(test::ReadFile(entry.path().string()), test::ReadFile(root + "memory/" + relative)) << relative;
+        ++compared;
+    }
+    EXPECT_GT(compared, 2u);
 }
 
 TEST(Driver, BeepsForCompletionTwice)

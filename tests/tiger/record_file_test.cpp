@@ -22,20 +22,28 @@ using test::WriteArchive;
 using test::WriteArchiveWithChangedByte;
 using test::WriteFile;
 
-class RecordFileModes : public ::testing::TestWithParam<bool> {
+enum class Mode { Loose, Archive, Memory };
+
+class RecordFileModes : public ::testing::TestWithParam<Mode> {
 protected:
     // Puts `bytes` where a TZipFile can read it as TGR01001.RT1 and opens it.
     TZipFile Open(const std::string& bytes, int length, const std::string& dirName)
     {
-        dir_ = TempDir(dirName + (GetParam() ? "-zip" : "-loose"));
-        if (GetParam()) {
+        dir_ = TempDir(dirName + "-" + std::to_string(static_cast<int>(GetParam())));
+        switch (GetParam()) {
+        case Mode::Archive:
             WriteArchive(dir_ + "TGR01001.ZIP", {{"TGR01001.RT1", bytes}});
             return TZipFile(dir_ + "TGR01001.ZIP", "TGR01001.RT1", length);
+        case Mode::Memory:
+            held_ = bytes;
+            return TZipFile::InMemory(dir_ + "TGR01001.RT1", held_, length);
+        case Mode::Loose: break;
         }
         WriteFile(dir_ + "TGR01001.RT1", bytes);
         return TZipFile("", dir_ + "TGR01001.RT1", length);
     }
     std::string dir_;
+    std::string held_;
 };
 
 TEST_P(RecordFileModes, ExactRecordsRaiseTheEndFlagWithTheLastRead)
@@ -115,8 +123,10 @@ TEST_P(RecordFileModes, TrailingLineEndOrEofMarkIsIgnored)
     EXPECT_TRUE(f.Error().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(ArchiveAndLoose, RecordFileModes, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Archive" : "Loose"; });
+INSTANTIATE_TEST_SUITE_P(ArchiveLooseAndMemory, RecordFileModes, ::testing::Values(Mode::Loose, Mode::Archive, Mode::Memory),
+                         [](const auto& info) {
+                             return info.param == Mode::Archive ? "Archive" : info.param == Mode::Memory ? "Memory" : "Loose";
+                         });
 
 TEST(RecordFile, MemberLookupPrefersExactCase)
 {
@@ -205,6 +215,24 @@ TEST(OpenRecordFileTest, LooseFilesAreFoundWhateverTheirCase)
     TZipFile h = OpenRecordFile(loose, ".RT8", 38);
     EXPECT_TRUE(h.OpenFailed());
     EXPECT_EQ(h.OpenError(), dir + "tgr17031.RT8 is not a regular file");
+}
+
+TEST(OpenRecordFileTest, FilesInMemoryAreTheOnlyOnesRead)
+{
+    const std::string dir = TempDir("held");
+    WriteFile(dir + "TGR01001.RT2", Records(2, 210));
+    const std::string rt1 = Records(3, 230);
+    const RecordFilesInMemory files = {{".RT1", rt1}};
+    const CountySource county{dir + "TGR01001.RT1", "", &files};
+    TZipFile f = OpenRecordFile(county, ".RT1", 230);
+    ASSERT_FALSE(f.OpenFailed());
+    EXPECT_EQ(f.Name(), dir + "TGR01001.RT1");
+    EXPECT_EQ(f.RecordEstimate(), 3);
+    EXPECT_EQ(f.Peek(230), std::string_view(rt1).substr(0, 230));
+    // The file on disk beside it is not the county's.
+    TZipFile g = OpenRecordFile(county, ".RT2", 210);
+    EXPECT_TRUE(g.OpenFailed());
+    EXPECT_TRUE(g.OpenError().empty());
 }
 
 TEST(OpenRecordFileTest, ArchiveMemberFromUpperCasedBaseName)

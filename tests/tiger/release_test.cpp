@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace zalor {
@@ -203,10 +204,31 @@ std::string Lines(int n, int length, const std::string& head, const char* end = 
 class CountyFiles : public ::testing::Test {
 protected:
     void SetUp() override { dir_ = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
-    void Put(const std::string& ext, const std::string& bytes) { WriteFile(dir_ + "TGR01001" + ext, bytes); }
+    void Put(const std::string& ext, const std::string& bytes)
+    {
+        WriteFile(dir_ + "TGR01001" + ext, bytes);
+        held_[ext] = bytes;
+    }
+    void Remove(const std::string& ext)
+    {
+        std::remove((dir_ + "TGR01001" + ext).c_str());
+        held_.erase(ext);
+    }
     void Rt1(const std::string& code) { Put(".RT1", Lines(3, 228, "1" + code)); }
-    CountyRelease Detect() { return DetectRelease(CountySource{dir_ + "TGR01001.RT1", ""}); }
+    // The release of the files; the same files held in memory give the same.
+    CountyRelease Detect()
+    {
+        const CountyRelease loose = DetectRelease(CountySource{dir_ + "TGR01001.RT1", ""});
+        RecordFilesInMemory files(held_.begin(), held_.end());
+        const CountyRelease held = DetectRelease(CountySource{dir_ + "TGR01001.RT1", "", &files});
+        EXPECT_EQ(held.found, loose.found);
+        EXPECT_EQ(held.release.Text(), loose.release.Text());
+        EXPECT_EQ(held.error, loose.error);
+        EXPECT_EQ(held.notes, loose.notes);
+        return loose;
+    }
     std::string dir_;
+    std::map<std::string, std::string> held_;
 };
 
 TEST_F(CountyFiles, CodeAndLengthsThatAgree)
@@ -265,9 +287,8 @@ TEST_F(CountyFiles, MixedReleasesAndUnknownLengthsAreErrors)
     Put(".RTI", Lines(2, 52, "I"));
     Put(".RT9", Lines(1, 88, "9"));
     Put(".RTB", Lines(1, 98, "B"));
-    Put(".RT5", "");
-    std::remove((dir_ + "TGR01001.RT5").c_str());
-    std::remove((dir_ + "TGR01001.RTI").c_str());
+    Remove(".RT5");
+    Remove(".RTI");
     r = Detect();
     EXPECT_NE(r.error.find("TGR01001.RTB"), std::string::npos) << r.error;
 }
