@@ -337,7 +337,6 @@ bool DecideRelease(Session& session, CountyPlan& job)
 // written.
 bool PrepareOutputs(Session& session, const County& county, CountyPlan& job)
 {
-    const std::string& path = job.source.inputPath;
     std::string failure;
     job.outputDirectory = PrepareCountyDirectory(session.plan->outputRoot, job.fileName,
                                                  county.countyName, session.plan->directories, failure);
