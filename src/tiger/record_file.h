@@ -36,7 +36,8 @@ struct RecordTally {
 // A record file read as fixed-length records. In archive mode it is a
 // member of an archive, inflated in large blocks by a thread of the
 // TZipFile's own (its MemberInflater), a few blocks ahead of the reader; in
-// loose mode a file read in large blocks. The record length counts the
+// loose mode a file read in large blocks; in memory (InMemory) bytes that
+// the caller holds, read as a file would be. The record length counts the
 // CR LF line end; a file whose first record ends in a lone LF is read with
 // records one byte shorter.
 class TZipFile {
